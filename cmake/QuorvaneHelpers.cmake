@@ -1,0 +1,8 @@
+# quorvane_add_gtest(NAME SOURCES... LIBS...): one GoogleTest executable, each of its tests a ctest entry.
+function(quorvane_add_gtest name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main quorvane_settings)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+endfunction()

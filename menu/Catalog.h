@@ -1,0 +1,108 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quorvane {
+
+// What an entry of the menu is; every structural decision switches on this, never on the code.
+enum class Kind : std::uint8_t {
+    Root = 0,
+    Submenu = 1,
+    Operation = 2,
+    Separator = 3,
+    Extension = 4,
+    MoveTo = 5,
+    CopyTo = 6,
+    RunOpen = 7,
+    SendTo = 8,
+};
+
+// Codes of the non-operation entries, as they stand in a menu string.
+namespace code {
+inline constexpr std::int32_t separator = -1;
+inline constexpr std::int32_t endOfSubmenu = -2; // also the code of the "New SubMenu" entry
+inline constexpr std::int32_t submenu = -3;      // a submenu read from a menu string
+inline constexpr std::int32_t root = -4;
+inline constexpr std::int32_t extension = -5;
+inline constexpr std::int32_t moveTo = -6;
+inline constexpr std::int32_t copyTo = -7;
+inline constexpr std::int32_t runOpen = -8;
+inline constexpr std::int32_t sendTo = -9;
+} // namespace code
+
+// The record behind every tree node and list entry. Records are shared by reference: a node
+// points at its record and never owns it (see RecordPool).
+class TAssoc {
+public:
+    TAssoc(std::int32_t code, std::string description, Kind kind, std::int32_t imageIndex,
+           std::int32_t selectedImageIndex)
+        : code(code), description(std::move(description)), kind(kind), imageIndex(imageIndex),
+          selectedImageIndex(selectedImageIndex) {}
+
+    std::int32_t code;
+    // For Move To, Copy To, Run/Open and Send To items: the item's target.
+    std::string description;
+    Kind kind;
+    std::int32_t imageIndex;
+    std::int32_t selectedImageIndex;
+};
+
+inline constexpr int operationCount = 21;
+
+struct Operation {
+    std::string_view valueName;      // settings value holding the caption
+    std::string_view defaultCaption; // written on first run
+    std::string_view description;
+};
+
+// The 21 operations, indexed by code.
+const std::array<Operation, operationCount>& operations();
+
+// Description of operation n. The table has one slot more than there are operations: index 21
+// holds "LASTONE", which no operation uses.
+std::string_view operationDescription(int n);
+
+// Value name of the caption that is given a default on first run but is no operation.
+inline constexpr std::string_view toggleCrLfValueName = "ToggleCFLF";
+inline constexpr std::string_view toggleCrLfDefaultCaption = "Toggle CR/LF";
+
+namespace describe {
+inline constexpr std::string_view root = "This is the root of the Quorvane-menu";
+inline constexpr std::string_view newSubmenu = "This is a Submenu Item";
+inline constexpr std::string_view loadedSubmenu = "This is a submenu-item";
+inline constexpr std::string_view separator = "This is a Menu Separator";
+inline constexpr std::string_view extension = "This is a File Extension Item";
+inline constexpr std::string_view moveTo = "This is an unset Move To Item";
+inline constexpr std::string_view copyTo = "This is an unset Copy To Item";
+inline constexpr std::string_view runOpen = "This is an unset Run/Open Item";
+inline constexpr std::string_view sendTo = "This is an unset Send To Item";
+} // namespace describe
+
+inline constexpr std::string_view rootCaption = "Quorvane";
+inline constexpr std::string_view separatorCaption = "<separator>";
+
+// The kinds the list of available entries offers before the operations, in list order.
+struct KindEntry {
+    Kind kind;
+    std::string_view caption;
+};
+inline constexpr std::array<KindEntry, 7> kindEntries{{
+    {Kind::Submenu, "New SubMenu"},
+    {Kind::Separator, separatorCaption},
+    {Kind::Extension, "Extension Item"},
+    {Kind::MoveTo, "MoveTo Item"},
+    {Kind::CopyTo, "CopyTo Item"},
+    {Kind::RunOpen, "Run/Open Item"},
+    {Kind::SendTo, "Send To Item"},
+}};
+
+// Move To, Copy To, Run/Open and Send To items carry their target in their own record.
+constexpr bool hasTarget(Kind kind) {
+    return kind == Kind::MoveTo || kind == Kind::CopyTo || kind == Kind::RunOpen ||
+           kind == Kind::SendTo;
+}
+
+} // namespace quorvane

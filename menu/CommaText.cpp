@@ -1,0 +1,149 @@
+#include "menu/CommaText.h"
+
+#include <limits>
+
+namespace quorvane {
+
+namespace {
+
+bool isBlank(unsigned char c) { return c >= 1 && c <= 32; }
+
+} // namespace
+
+std::vector<std::string> splitCommaText(std::string_view text) {
+    // The stored lists were always handed over as NUL-terminated text of at most 4095 characters,
+    // so a NUL ends the text just as the limit does.
+    text = text.substr(0, commaTextLimit);
+    if (auto nul = text.find('\0'); nul != std::string_view::npos)
+        text = text.substr(0, nul);
+
+    std::vector<std::string> tokens;
+    std::size_t p = 0;
+    const std::size_t end = text.size();
+    auto skipBlanks = [&] {
+        while (p < end && isBlank(static_cast<unsigned char>(text[p])))
+            ++p;
+    };
+
+    skipBlanks();
+    while (p < end) {
+        std::string token;
+        if (text[p] == '"') {
+            ++p;
+            while (p < end) {
+                if (text[p] == '"') {
+                    if (p + 1 < end && text[p + 1] == '"') {
+                        token += '"';
+                        p += 2;
+                        continue;
+                    }
+                    ++p;
+                    break;
+                }
+                token += text[p++];
+            }
+        } else {
+            const std::size_t start = p;
+            while (p < end && !isBlank(static_cast<unsigned char>(text[p])) && text[p] != ',')
+                ++p;
+            token.assign(text.substr(start, p - start));
+        }
+        tokens.push_back(std::move(token));
+
+        skipBlanks();
+        if (p < end && text[p] == ',') {
+            ++p;
+            skipBlanks();
+            if (p == end)
+                tokens.emplace_back();
+        }
+    }
+    return tokens;
+}
+
+namespace {
+
+std::string quotedIfNeeded(const std::string& entry) {
+    bool needsQuotes = false;
+    for (unsigned char c : entry) {
+        if (isBlank(c) || c == '"' || c == ',') {
+            needsQuotes = true;
+            break;
+        }
+    }
+    if (!needsQuotes)
+        return entry;
+    std::string quoted = "\"";
+    for (char c : entry) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    quoted += '"';
+    return quoted;
+}
+
+} // namespace
+
+std::string writeItemList(const std::vector<std::string>& entries) {
+    if (entries.size() == 1 && entries.front().empty())
+        return "\"\"";
+    std::string text;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::string piece = quotedIfNeeded(entries[i]);
+        const std::size_t separator = i > 0 ? 1 : 0;
+        if (text.size() + separator + piece.size() > commaTextLimit) {
+            // The entry that does not fit goes, with all after it; the comma before it stays.
+            if (separator != 0 && text.size() < commaTextLimit)
+                text += ',';
+            break;
+        }
+        if (separator != 0)
+            text += ',';
+        text += piece;
+    }
+    return text;
+}
+
+std::int32_t tokenValue(std::string_view token) {
+    constexpr std::int32_t notAnInteger = -3;
+    std::size_t p = 0;
+    while (p < token.size() && token[p] == ' ')
+        ++p;
+    bool negative = false;
+    if (p < token.size() && (token[p] == '+' || token[p] == '-')) {
+        negative = token[p] == '-';
+        ++p;
+    }
+    int base = 10;
+    if (p < token.size() && token[p] == '$') {
+        base = 16;
+        ++p;
+    }
+    if (p == token.size())
+        return notAnInteger;
+
+    // Accumulate the magnitude in 64 bits and stop as soon as it leaves the 32-bit range, so that
+    // any number of digits is safe.
+    const std::int64_t limit = negative ? -std::int64_t{std::numeric_limits<std::int32_t>::min()}
+                                        : std::int64_t{std::numeric_limits<std::int32_t>::max()};
+    std::int64_t magnitude = 0;
+    for (; p < token.size(); ++p) {
+        const char c = token[p];
+        int digit;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            return notAnInteger;
+        magnitude = magnitude * base + digit;
+        if (magnitude > limit)
+            return notAnInteger;
+    }
+    return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+}
+
+} // namespace quorvane

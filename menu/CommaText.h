@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvane {
+
+// Menu strings and item lists never hold more than this many characters; the reader ignores the
+// rest and the writer cuts a list before it would grow longer.
+inline constexpr std::size_t commaTextLimit = 4095;
+
+// Splits a menu string or an item list into its tokens. Quoting is not kept: a quoted "12" and a
+// bare 12 come out the same.
+std::vector<std::string> splitCommaText(std::string_view text);
+
+// Writes a list of strings in the form splitCommaText reads back.
+std::string writeItemList(const std::vector<std::string>& entries);
+
+// The value of a menu-string token: its integer when it is one within the 32-bit signed range,
+// otherwise -3, the code of a submenu caption.
+std::int32_t tokenValue(std::string_view token);
+
+} // namespace quorvane

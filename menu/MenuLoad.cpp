@@ -1,0 +1,190 @@
+#include "menu/MenuLoad.h"
+
+#include "menu/CommaText.h"
+#include "menu/MenuWriter.h"
+#include "platform/Failure.h"
+#include "settings/Schema.h"
+#include "settings/SettingsKey.h"
+
+#include <array>
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorvane {
+
+namespace {
+
+// ItemsAvailable is stored as text and read with the same integer rules as a menu-string token,
+// but here a text that is no integer is an error rather than a caption.
+std::optional<std::int32_t> integerValue(std::string_view text) {
+    std::size_t p = 0;
+    while (p < text.size() && text[p] == ' ')
+        ++p;
+    bool negative = false;
+    if (p < text.size() && (text[p] == '+' || text[p] == '-')) {
+        negative = text[p] == '-';
+        ++p;
+    }
+    int base = 10;
+    if (p < text.size() && text[p] == '$') {
+        base = 16;
+        ++p;
+    }
+    if (p == text.size())
+        return std::nullopt;
+    const std::int64_t limit = negative ? -std::int64_t{std::numeric_limits<std::int32_t>::min()}
+                                        : std::int64_t{std::numeric_limits<std::int32_t>::max()};
+    std::int64_t magnitude = 0;
+    for (; p < text.size(); ++p) {
+        const char c = text[p];
+        int digit;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            return std::nullopt;
+        magnitude = magnitude * base + digit;
+        if (magnitude > limit)
+            return std::nullopt;
+    }
+    return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+}
+
+[[noreturn]] void listIndexOutOfBounds() {
+    throw Failure(std::string(messages::listIndexOutOfBounds));
+}
+
+// Dynamic item tokens carry no index: the n-th token of a kind, in text order across all
+// submenus, binds to entry n of that kind's lists.
+class Binder {
+public:
+    explicit Binder(const ItemLists& lists) : m_lists(lists) {}
+
+    // Adds the next item of `kind` below `parent`, or nothing once its captions list is used up.
+    void addNext(Kind kind, MenuNode* parent, RecordPool& pool, MenuTree& tree) {
+        const ItemListSlots slots = itemListSlots(kind);
+        const auto& captions = m_lists[static_cast<std::size_t>(slots.captions)];
+        std::size_t& counter = m_counters[static_cast<std::size_t>(slots.captions)];
+        if (counter >= captions.size())
+            return;
+        TAssoc* record = pool.prototype(kind);
+        if (slots.targets >= 0) {
+            const auto& targets = m_lists[static_cast<std::size_t>(slots.targets)];
+            if (counter >= targets.size())
+                listIndexOutOfBounds();
+            record = pool.copyOf(*record, targets[counter]);
+        }
+        tree.addLastChild(parent, captions[counter], record);
+        ++counter;
+    }
+
+private:
+    const ItemLists& m_lists;
+    std::array<std::size_t, 5> m_counters{};
+};
+
+std::optional<Kind> dynamicKind(std::int32_t value) {
+    switch (value) {
+    case code::extension:
+        return Kind::Extension;
+    case code::moveTo:
+        return Kind::MoveTo;
+    case code::copyTo:
+        return Kind::CopyTo;
+    case code::runOpen:
+        return Kind::RunOpen;
+    case code::sendTo:
+        return Kind::SendTo;
+    default:
+        return std::nullopt;
+    }
+}
+
+// A 4095-character menu string can nest some two thousand submenus, so the open submenus are an
+// explicit stack of parents instead of a recursion per level. Every token is looked at once and
+// every node goes to the end of its parent, so the build takes time linear in the tokens.
+void buildTree(const std::vector<std::string>& tokens, const ItemLists& lists,
+               std::array<std::string, operationCount>& captions, RecordPool& pool,
+               MenuTree& tree) {
+    Binder binder(lists);
+    std::vector<MenuNode*> parents{tree.root()};
+    for (const std::string& token : tokens) {
+        MenuNode* parent = parents.back();
+        const std::int32_t value = tokenValue(token);
+        if (value >= 0 && value < operationCount) {
+            auto& caption = captions[static_cast<std::size_t>(value)];
+            tree.addLastChild(parent, caption, pool.operationRecord(value));
+            // Emptied so that the list does not offer it a second time.
+            caption.clear();
+        } else if (value == code::separator) {
+            tree.addLastChild(parent, std::string(separatorCaption),
+                              pool.prototype(Kind::Separator));
+        } else if (value == code::submenu) {
+            parents.push_back(tree.addLastChild(parent, token, pool.loadedSubmenuRecord()));
+        } else if (value == code::endOfSubmenu) {
+            parents.pop_back();
+            // The -2 that closes the top level ends the menu; whatever follows it is ignored.
+            if (parents.empty())
+                return;
+        } else if (auto kind = dynamicKind(value)) {
+            binder.addNext(*kind, parent, pool, tree);
+        } else {
+            listIndexOutOfBounds();
+        }
+    }
+    // Submenus still open when the tokens run out end here.
+}
+
+} // namespace
+
+LoadedView Load(Registry& registry, RecordPool& pool, MenuTree& tree, TreeSource& source,
+                LoadMode mode, std::string_view menuString, const FirstRunSetup& firstRun) {
+    source.clear();
+    for (const KindEntry& entry : kindEntries)
+        source.append(std::string(entry.caption), pool.prototype(entry.kind));
+    tree.reset(pool.rootRecord());
+
+    // First-run set-up writes through keys of its own; ours is opened after it so that its
+    // snapshot holds what first run wrote.
+    if (firstRun)
+        firstRun(registry);
+    SettingsKey key(registry);
+
+    const std::string availableText = key.readString(value::itemsAvailable);
+    const std::optional<std::int32_t> available = integerValue(availableText);
+    if (!available)
+        throw Failure(formatMessage(messages::notAnInteger, availableText));
+
+    std::array<std::string, operationCount> captions;
+    for (std::size_t n = 0; n < captions.size(); ++n)
+        captions[n] = key.readString(operations()[n].valueName);
+
+    ItemLists lists;
+    for (std::size_t i = 0; i < lists.size(); ++i)
+        lists[i] = splitCommaText(key.readString(value::itemLists[i]));
+
+    const std::vector<std::string> tokens = splitCommaText(
+        mode == LoadMode::Stored ? key.readString(value::theMenu) : std::string(menuString));
+
+    buildTree(tokens, lists, captions, pool, tree);
+
+    for (std::int32_t n = 0; n < *available; ++n) {
+        // ItemsAvailable can claim more operations than exist; the ones that do exist are
+        // listed before that is noticed.
+        if (n >= operationCount)
+            listIndexOutOfBounds();
+        const auto& caption = captions[static_cast<std::size_t>(n)];
+        if (!caption.empty())
+            source.append(caption, pool.operationRecord(n));
+    }
+
+    key.close();
+    return {tree.root(), tree.root()};
+}
+
+} // namespace quorvane

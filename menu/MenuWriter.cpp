@@ -1,0 +1,89 @@
+#include "menu/MenuWriter.h"
+
+namespace quorvane {
+
+ItemListSlots itemListSlots(Kind kind) {
+    switch (kind) {
+    case Kind::Extension:
+        return {0, -1};
+    case Kind::MoveTo:
+        return {1, 5};
+    case Kind::CopyTo:
+        return {2, 6};
+    case Kind::RunOpen:
+        return {3, 7};
+    case Kind::SendTo:
+        return {4, 8};
+    default:
+        return {};
+    }
+}
+
+std::string operationCaption(const TreeSource& source, const MenuTree& tree, int n) {
+    std::string caption;
+    for (const SourceEntry& entry : source.entries())
+        if (entry.record->code == n)
+            caption = entry.caption;
+    if (!caption.empty())
+        return caption;
+    for (const MenuNode* node : tree.inTreeOrder())
+        if (node->record()->code == n)
+            caption = node->caption();
+    return caption;
+}
+
+namespace {
+
+void appendQuoted(std::string& out, std::string_view text) {
+    out += '"';
+    for (char c : text) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += "\",";
+}
+
+} // namespace
+
+std::string menuString(const MenuTree& tree, ItemLists& lists) {
+    for (auto& list : lists)
+        list.clear();
+
+    // The open submenus live on an explicit stack, as the nesting is bounded only by the length
+    // of a menu string. Children are reached by index, so every node costs constant time.
+    struct Open {
+        const MenuNode* parent;
+        int next;
+    };
+    std::vector<Open> open{{tree.root(), 0}};
+    std::string out;
+    while (!open.empty()) {
+        Open& top = open.back();
+        if (top.next == top.parent->childCount()) {
+            out += "\"-2\",";
+            open.pop_back();
+            continue;
+        }
+        const MenuNode* node = top.parent->child(top.next++);
+        const TAssoc& record = *node->record();
+        if (record.kind == Kind::Submenu) {
+            // A submenu without entries has nothing to offer in the menu, so it is not stored.
+            if (node->childCount() > 0) {
+                appendQuoted(out, node->caption());
+                open.push_back({node, 0});
+            }
+            continue;
+        }
+        const ItemListSlots slots = itemListSlots(record.kind);
+        if (slots.captions >= 0)
+            lists[static_cast<std::size_t>(slots.captions)].push_back(node->caption());
+        if (slots.targets >= 0)
+            lists[static_cast<std::size_t>(slots.targets)].push_back(record.description);
+        appendQuoted(out, std::to_string(record.code));
+    }
+    out.pop_back();
+    return out;
+}
+
+} // namespace quorvane

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "menu/Catalog.h"
+#include "menu/MenuTree.h"
+#include "menu/TreeSource.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace quorvane {
+
+// The nine item lists, in the order of value::itemLists: the captions of extension, Move To,
+// Copy To, Run/Open and Send To items, then the targets of the last four.
+using ItemLists = std::array<std::vector<std::string>, 9>;
+
+// Where a kind keeps its captions and targets within ItemLists; -1 where it keeps none.
+struct ItemListSlots {
+    int captions = -1;
+    int targets = -1;
+};
+ItemListSlots itemListSlots(Kind kind);
+
+// The caption operation n is stored under: its list entry's caption if it is listed, otherwise
+// its caption in the tree; a later match beats an earlier one, and an operation that is nowhere
+// gets the empty caption.
+std::string operationCaption(const TreeSource& source, const MenuTree& tree, int n);
+
+// The tree as a menu string in the quoted form the load reads back, with `lists` replaced by the
+// captions and targets of its dynamic items in the order the menu string names them. Submenus
+// without children are left out.
+std::string menuString(const MenuTree& tree, ItemLists& lists);
+
+} // namespace quorvane

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/Registry.h"
+
+#include <filesystem>
+#include <functional>
+#include <string_view>
+
+namespace quorvane {
+
+// HKEY_CLASSES_ROOT off Windows: one REGEDIT4 text file. Opening a key reads a snapshot; commit
+// takes an advisory lock on "<hive>.lock", re-reads the hive, applies exactly the values this
+// key wrote, and replaces the file atomically, so a crash leaves either the old or the new file.
+class HiveRegistry : public Registry {
+public:
+    // Writes `bytes` to `path` durably and atomically; throws std::system_error on failure.
+    // Replaceable so that tests can make the platform's write fail.
+    using FileWriter = std::function<void(const std::filesystem::path& path, std::string_view bytes)>;
+
+    explicit HiveRegistry(std::filesystem::path hiveFile, FileWriter writer = {});
+
+    // $XDG_CONFIG_HOME/quorvane/HKEY_CLASSES_ROOT.reg, or ~/.config/quorvane/... when
+    // XDG_CONFIG_HOME is unset or empty.
+    static std::filesystem::path defaultHiveFile();
+
+    std::unique_ptr<RegistryKey> openKey(std::string_view path) override;
+    const std::filesystem::path& hiveFile() const { return m_hiveFile; }
+
+private:
+    std::filesystem::path m_hiveFile;
+    FileWriter m_writer;
+};
+
+} // namespace quorvane

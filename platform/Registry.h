@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvane {
+
+// Registry value types by their registry numbers, so that any type survives a round trip.
+namespace regtype {
+inline constexpr std::uint32_t none = 0;
+inline constexpr std::uint32_t sz = 1;
+inline constexpr std::uint32_t expandSz = 2;
+inline constexpr std::uint32_t binary = 3;
+inline constexpr std::uint32_t dword = 4;
+inline constexpr std::uint32_t multiSz = 7;
+} // namespace regtype
+
+// One value as the registry holds it: the raw data bytes. A string's data holds its text without
+// a terminating NUL; a DWORD's data is its four bytes, little-endian.
+struct RegistryValue {
+    std::string name;
+    std::uint32_t type = regtype::none;
+    std::string data;
+
+    friend bool operator==(const RegistryValue&, const RegistryValue&) = default;
+};
+
+// An open key. Reads see a snapshot taken at opening plus this key's own writes; nothing reaches
+// the store until commit(). Destroying a key without commit() discards its writes, so that an
+// operation that ends in a failure leaves nothing half-done behind.
+class RegistryKey {
+public:
+    virtual ~RegistryKey() = default;
+
+    virtual std::optional<RegistryValue> value(std::string_view name) const = 0;
+    // Value names in enumeration order (creation order).
+    virtual std::vector<std::string> valueNames() const = 0;
+    virtual void setValue(std::string_view name, std::uint32_t type, std::string data) = 0;
+    // Makes this key's writes durable. Throws Failure with "Failed to set data for '%s'", naming
+    // the first value written, when the store cannot be written; nothing changes then.
+    virtual void commit() = 0;
+};
+
+// HKEY_CLASSES_ROOT, the only root the program uses.
+class Registry {
+public:
+    virtual ~Registry() = default;
+    // Opens the key at path (backslash-separated, below HKEY_CLASSES_ROOT), creating it at commit
+    // when missing. Throws Failure when the store exists but cannot be read.
+    virtual std::unique_ptr<RegistryKey> openKey(std::string_view path) = 0;
+};
+
+} // namespace quorvane

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "platform/Registry.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quorvane {
+
+// Codes for the entries of an item list, for building preset menus: `code` once per entry of the
+// captions list, joined by commas. An empty captions list is first given its default captions
+// (and, for EnsureItemPair, its default targets); only the captions list decides.
+std::string EnsureItemList(Registry& registry, std::string_view captionsName,
+                           std::string_view defaultCaptions, std::int32_t code);
+std::string EnsureItemPair(Registry& registry, std::string_view captionsName,
+                           std::string_view targetsName, std::string_view defaultCaptions,
+                           std::string_view defaultTargets, std::int32_t code);
+
+} // namespace quorvane

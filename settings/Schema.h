@@ -1,0 +1,57 @@
+#pragma once
+
+#include <array>
+#include <string_view>
+
+namespace quorvane::value {
+
+inline constexpr std::string_view installMark = "v";
+inline constexpr std::string_view itemsAvailable = "ItemsAvailable";
+inline constexpr std::string_view theMenu = "TheMenu";
+inline constexpr std::string_view displayRef = "DisplayRef";
+inline constexpr std::string_view windowLeft = "MWnL";
+inline constexpr std::string_view windowTop = "MWnT";
+inline constexpr std::string_view windowWidth = "MWnW";
+inline constexpr std::string_view windowHeight = "MWnH";
+inline constexpr std::string_view dosPromptFile = "DOSPromptFile";
+inline constexpr std::string_view altPromptFile = "AltPromptFile";
+inline constexpr std::string_view altPromptStart = "AltPromptStart";
+inline constexpr std::string_view cPromptFile = "CPromptFile";
+inline constexpr std::string_view stampOptions = "StampOptions";
+inline constexpr std::string_view copyCrLf = "CopyCRLF";
+inline constexpr std::string_view appendCrLf = "AppendCRLF";
+inline constexpr std::string_view addPrePath = "AddPrePath";
+inline constexpr std::string_view addFileExt = "AddFileExt";
+
+inline constexpr std::string_view extItems = "ExtItems";
+inline constexpr std::string_view moveItems = "MoveItems";
+inline constexpr std::string_view copyItems = "CopyItems";
+inline constexpr std::string_view fileItems = "FileItems";
+inline constexpr std::string_view sendItems = "SendItems";
+inline constexpr std::string_view moveDirItems = "MoveDirItems";
+inline constexpr std::string_view copyDirItems = "CopyDirItems";
+inline constexpr std::string_view fileDirItems = "FileDirItems";
+inline constexpr std::string_view sendDirItems = "SendDirItems";
+
+// The nine item lists in the order they are read, written and given defaults.
+inline constexpr std::array<std::string_view, 9> itemLists{
+    extItems,     moveItems,    copyItems,    fileItems,   sendItems,
+    moveDirItems, copyDirItems, fileDirItems, sendDirItems,
+};
+
+} // namespace quorvane::value
+
+namespace quorvane::defaults {
+
+inline constexpr std::string_view extItems = R"("exe","txt","doc")";
+inline constexpr std::string_view moveItems = R"("Drive A:","db-click to set directory")";
+inline constexpr std::string_view moveDirItems = R"(a:\,"Unset Move Item")";
+inline constexpr std::string_view copyItems = R"("Drive A","db-click to set directory")";
+inline constexpr std::string_view copyDirItems = R"(a:\,"Unset Copy Item")";
+inline constexpr std::string_view fileItems = R"("Drive A:","db-click to set new file")";
+inline constexpr std::string_view fileDirItems = R"(a:\,"Unset Run/Open Item")";
+inline constexpr std::string_view sendItems = R"("Send Item")";
+inline constexpr std::string_view sendDirItems = R"("SendDIR")";
+inline constexpr std::string_view altPromptStart = R"(c:\4dos\4dos.com)";
+
+} // namespace quorvane::defaults

@@ -1,0 +1,76 @@
+#include "settings/SettingsKey.h"
+
+#include "platform/Failure.h"
+#include "settings/KeyPath.h"
+
+namespace quorvane {
+
+namespace {
+
+bool isStringType(std::uint32_t type) { return type == regtype::sz || type == regtype::expandSz; }
+
+} // namespace
+
+SettingsKey::SettingsKey(Registry& registry) : m_key(registry.openKey(settingsKeyPath())) {}
+
+SettingsKey::~SettingsKey() = default;
+
+bool SettingsKey::valueExists(std::string_view name) const {
+    return m_key->value(name).has_value();
+}
+
+ValueType SettingsKey::valueType(std::string_view name) const {
+    const auto value = m_key->value(name);
+    if (!value)
+        return ValueType::Missing;
+    if (isStringType(value->type))
+        return ValueType::String;
+    if (value->type == regtype::dword)
+        return ValueType::Integer;
+    return ValueType::Other;
+}
+
+std::vector<std::string> SettingsKey::valueNames() const { return m_key->valueNames(); }
+
+std::string SettingsKey::readString(std::string_view name) const {
+    const auto value = m_key->value(name);
+    if (!value)
+        return {};
+    if (!isStringType(value->type))
+        throw Failure(formatMessage(messages::invalidDataType, name));
+    return value->data.substr(0, value->data.find('\0'));
+}
+
+std::int32_t SettingsKey::readInteger(std::string_view name) const {
+    const auto value = m_key->value(name);
+    if (!value)
+        throw Failure(formatMessage(messages::failedToGetData, name));
+    if (value->type != regtype::dword)
+        throw Failure(formatMessage(messages::invalidDataType, name));
+    if (value->data.size() != 4)
+        throw Failure(formatMessage(messages::failedToGetData, name));
+    std::uint32_t bits = 0;
+    for (int i = 3; i >= 0; --i)
+        bits = (bits << 8) | static_cast<unsigned char>(value->data[static_cast<std::size_t>(i)]);
+    return static_cast<std::int32_t>(bits);
+}
+
+bool SettingsKey::readBool(std::string_view name) const { return readInteger(name) != 0; }
+
+void SettingsKey::writeString(std::string_view name, std::string_view text) {
+    m_key->setValue(name, regtype::sz, std::string(text));
+}
+
+void SettingsKey::writeInteger(std::string_view name, std::int32_t value) {
+    const auto bits = static_cast<std::uint32_t>(value);
+    std::string data(4, '\0');
+    for (std::size_t i = 0; i < 4; ++i)
+        data[i] = static_cast<char>((bits >> (8 * i)) & 0xff);
+    m_key->setValue(name, regtype::dword, std::move(data));
+}
+
+void SettingsKey::writeBool(std::string_view name, bool value) { writeInteger(name, value ? 1 : 0); }
+
+void SettingsKey::close() { m_key->commit(); }
+
+} // namespace quorvane

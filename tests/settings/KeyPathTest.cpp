@@ -1,0 +1,36 @@
+#include "settings/KeyPath.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+TEST(DC, LowersEveryByteBySeventeenWrappingBelowZero) {
+    for (int byte = 0; byte < 256; ++byte) {
+        const std::string scrambled(1, static_cast<char>(byte));
+        const auto plain = static_cast<unsigned char>(DC(scrambled)[0]);
+        EXPECT_EQ(plain, (byte + 256 - 17) % 256) << "byte " << byte;
+    }
+}
+
+TEST(DC, UndoesScramblingByteForByte) {
+    std::string all;
+    for (int byte = 0; byte < 256; ++byte)
+        all += static_cast<char>(byte);
+    EXPECT_EQ(DC(scramble(all)), all);
+    EXPECT_EQ(DC(""), "");
+    // Bytes below 17 wrap round to the top of the byte range when scrambled back.
+    EXPECT_EQ(DC(std::string("\x00\x10\x11", 3)), std::string("\xef\xff\x00", 3));
+}
+
+TEST(SettingsKeyPath, IsARelativeKeyPathKeptOnlyScrambled) {
+    const std::string path = settingsKeyPath();
+    ASSERT_FALSE(path.empty());
+    EXPECT_NE(path.front(), '\\');
+    EXPECT_NE(path.back(), '\\');
+    for (unsigned char c : path)
+        EXPECT_TRUE(c >= 32 && c < 127) << "byte " << int(c);
+}
+
+} // namespace
+} // namespace quorvane

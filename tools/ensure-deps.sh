@@ -1,0 +1,27 @@
+#!/bin/sh
+# Installs what a fresh Debian 12 machine lacks to build and test the project: one apt-get update,
+# then only the packages that are missing.
+set -eu
+
+packages="cmake g++ ninja-build make qt6-base-dev libgl-dev libgtest-dev libgmock-dev"
+missing=""
+for p in $packages; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $p"
+    fi
+done
+[ -z "$missing" ] && exit 0
+
+echo "Installing:$missing"
+if [ "$(id -u)" -eq 0 ]; then
+    sudo=""
+elif command -v sudo >/dev/null 2>&1; then
+    sudo="sudo"
+else
+    echo "These packages are missing and installing them needs root:$missing" >&2
+    exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+# shellcheck disable=SC2086
+$sudo apt-get install -y -q --no-install-recommends $missing
