@@ -105,8 +105,8 @@ std::string writeItemList(const std::vector<std::string>& entries) {
     return text;
 }
 
-std::int32_t tokenValue(std::string_view token) {
-    constexpr std::int32_t notAnInteger = -3;
+std::optional<std::int32_t> parseInteger(std::string_view token) {
+    constexpr std::nullopt_t notAnInteger = std::nullopt;
     std::size_t p = 0;
     while (p < token.size() && token[p] == ' ')
         ++p;
@@ -145,5 +145,7 @@ std::int32_t tokenValue(std::string_view token) {
     }
     return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
 }
+
+std::int32_t tokenValue(std::string_view token) { return parseInteger(token).value_or(-3); }
 
 } // namespace quorvane

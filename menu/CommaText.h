@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,10 @@ std::vector<std::string> splitCommaText(std::string_view text);
 
 // Writes a list of strings in the form splitCommaText reads back.
 std::string writeItemList(const std::vector<std::string>& entries);
+
+// Reads an integer the way stored numbers are read everywhere: optional spaces, an optional sign,
+// then decimal digits or "$" and hexadecimal digits, nothing after, within the 32-bit signed range.
+std::optional<std::int32_t> parseInteger(std::string_view text);
 
 // The value of a menu-string token: its integer when it is one within the 32-bit signed range,
 // otherwise -3, the code of a submenu caption.

@@ -37,7 +37,8 @@ private:
 
 TemporaryFile::TemporaryFile(const std::filesystem::path& target) {
     std::random_device random;
-    const std::string stem = target.filename().string() + ".tmp." + std::to_string(::getpid()) + ".";
+    const std::string stem =
+        target.filename().string() + ".tmp." + std::to_string(::getpid()) + ".";
     // O_EXCL makes the name ours; a clash with a leftover of a dead process just tries another.
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::filesystem::path candidate = target;
@@ -119,7 +120,7 @@ void writeFileAtomically(const std::filesystem::path& target, std::string_view b
 
     TemporaryFile temporary(target);
     // Replacing the file must not change who may read it.
-    struct stat existing{};
+    struct stat existing {};
     if (::stat(target.c_str(), &existing) == 0)
         ::fchmod(temporary.fd(), existing.st_mode & 07777);
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <stdexcept>
 
 namespace quorvane {
@@ -19,7 +20,8 @@ char lowerAscii(char c) {
 }
 
 bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && equalsIgnoringCase(text.substr(0, prefix.size()), prefix);
+    return text.size() >= prefix.size() &&
+           equalsIgnoringCase(text.substr(0, prefix.size()), prefix);
 }
 
 bool isBlank(char c) {
@@ -146,8 +148,9 @@ void Parser::parseKeyLine(std::string_view text, std::size_t line) {
         fail(line, "invalid key path");
 
     // A key listed twice is one key: the later block adds to and overrides the earlier one.
-    auto found = std::find_if(m_keys.begin(), m_keys.end(),
-                              [&](const HiveKey& key) { return equalsIgnoringCase(key.path, path); });
+    auto found = std::find_if(m_keys.begin(), m_keys.end(), [&](const HiveKey& key) {
+        return equalsIgnoringCase(key.path, path);
+    });
     if (found == m_keys.end()) {
         m_keys.push_back({std::string(path), {}});
         m_currentKey = m_keys.size() - 1;

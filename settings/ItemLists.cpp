@@ -9,11 +9,10 @@ namespace quorvane {
 
 namespace {
 
-std::string ensureItems(Registry& registry, std::string_view captionsName,
+std::string ensureItems(SettingsKey& key, std::string_view captionsName,
                         std::optional<std::string_view> targetsName,
                         std::string_view defaultCaptions, std::string_view defaultTargets,
                         std::int32_t code) {
-    SettingsKey key(registry);
     auto captions = splitCommaText(key.readString(captionsName));
     if (captions.empty() && !defaultCaptions.empty()) {
         key.writeString(captionsName, defaultCaptions);
@@ -28,21 +27,38 @@ std::string ensureItems(Registry& registry, std::string_view captionsName,
             codes += ',';
         codes += token;
     }
-    key.close();
     return codes;
 }
 
 } // namespace
 
+std::string EnsureItemList(SettingsKey& key, std::string_view captionsName,
+                           std::string_view defaultCaptions, std::int32_t code) {
+    return ensureItems(key, captionsName, std::nullopt, defaultCaptions, {}, code);
+}
+
+std::string EnsureItemPair(SettingsKey& key, std::string_view captionsName,
+                           std::string_view targetsName, std::string_view defaultCaptions,
+                           std::string_view defaultTargets, std::int32_t code) {
+    return ensureItems(key, captionsName, targetsName, defaultCaptions, defaultTargets, code);
+}
+
 std::string EnsureItemList(Registry& registry, std::string_view captionsName,
                            std::string_view defaultCaptions, std::int32_t code) {
-    return ensureItems(registry, captionsName, std::nullopt, defaultCaptions, {}, code);
+    SettingsKey key(registry);
+    auto codes = EnsureItemList(key, captionsName, defaultCaptions, code);
+    key.close();
+    return codes;
 }
 
 std::string EnsureItemPair(Registry& registry, std::string_view captionsName,
                            std::string_view targetsName, std::string_view defaultCaptions,
                            std::string_view defaultTargets, std::int32_t code) {
-    return ensureItems(registry, captionsName, targetsName, defaultCaptions, defaultTargets, code);
+    SettingsKey key(registry);
+    auto codes =
+        EnsureItemPair(key, captionsName, targetsName, defaultCaptions, defaultTargets, code);
+    key.close();
+    return codes;
 }
 
 } // namespace quorvane

@@ -24,4 +24,4 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -q
 # shellcheck disable=SC2086
-$sudo apt-get install -y -q --no-install-recommends $missing
+$sudo apt-get install -y -q $missing

@@ -1,5 +1,6 @@
-#include "TestFiles.h"
 #include "platform/AtomicFile.h"
+
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -34,7 +35,7 @@ TEST(AtomicFileTest, ReplacesContentsAndKeepsPermissions) {
 
     writeFileAtomically(target, "new");
     EXPECT_EQ(readBytes(target), "new");
-    struct stat status{};
+    struct stat status {};
     ASSERT_EQ(::stat(target.c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0640u);
 

@@ -1,6 +1,7 @@
+#include "platform/HiveFile.h"
+
 #include "HiveSamples.h"
 #include "platform/Failure.h"
-#include "platform/HiveFile.h"
 
 #include <gtest/gtest.h>
 
@@ -107,15 +108,16 @@ INSTANTIATE_TEST_SUITE_P(
                    "REGEDIT4\r\n; first\r\n\r\n  \r\n[HKEY_CLASSES_ROOT\\a]\r\n;\"x\"=\"no\"\r\n"
                    "\r\n\"y\"=\"yes\"\r\n",
                    {{"a", {{"y", regtype::sz, "yes"}}}}},
-        ReadSample{"HexContinuation",
-                   "REGEDIT4\r\n\r\n[HKEY_CLASSES_ROOT\\a]\r\n\"b\"=hex:01,02,\\\r\n  03,\\\r\n"
-                   "\t04\r\n\"c\"=hex(7):61,\\\r\n00,00\r\n",
-                   {{"a",
-                     {{"b", regtype::binary, "\x01\x02\x03\x04"},
-                      {"c", regtype::multiSz, "a\0\0"s}}}}},
-        ReadSample{"UpperCaseAndShortHex",
-                   "REGEDIT4\r\n\r\n[hkey_classes_root\\A]\r\n\"d\"=DWORD:7DA\r\n\"h\"=HEX:A,Ff\r\n",
-                   {{"A", {{"d", regtype::dword, dwordData(2010)}, {"h", regtype::binary, "\x0a\xff"}}}}},
+        ReadSample{
+            "HexContinuation",
+            "REGEDIT4\r\n\r\n[HKEY_CLASSES_ROOT\\a]\r\n\"b\"=hex:01,02,\\\r\n  03,\\\r\n"
+            "\t04\r\n\"c\"=hex(7):61,\\\r\n00,00\r\n",
+            {{"a",
+              {{"b", regtype::binary, "\x01\x02\x03\x04"}, {"c", regtype::multiSz, "a\0\0"s}}}}},
+        ReadSample{
+            "UpperCaseAndShortHex",
+            "REGEDIT4\r\n\r\n[hkey_classes_root\\A]\r\n\"d\"=DWORD:7DA\r\n\"h\"=HEX:A,Ff\r\n",
+            {{"A", {{"d", regtype::dword, dwordData(2010)}, {"h", regtype::binary, "\x0a\xff"}}}}},
         ReadSample{"TrailingBlanks",
                    "REGEDIT4 \r\n\r\n[HKEY_CLASSES_ROOT\\a] \r\n\"s\"=\"x\"\t\r\n\"d\"=dword:1 \r\n"
                    "\"h\"=hex:01 , 02 \r\n",
@@ -184,9 +186,9 @@ TEST(HiveFileTest, SetValueKeepsPlaceAndOriginalNameAcrossTypeChanges) {
     Hive::setValue(key, "Fourth", regtype::sz, "4");
 
     EXPECT_EQ(key.values, (std::vector<RegistryValue>{{"First", regtype::binary, "\x01"},
-                                                       {"Second", regtype::dword, dwordData(2)},
-                                                       {"Third", regtype::sz, "3"},
-                                                       {"Fourth", regtype::sz, "4"}}));
+                                                      {"Second", regtype::dword, dwordData(2)},
+                                                      {"Third", regtype::sz, "3"},
+                                                      {"Fourth", regtype::sz, "4"}}));
     ASSERT_NE(Hive::findValue(key, "tHIRD"), nullptr);
     EXPECT_EQ(Hive::findValue(key, "tHIRD")->data, "3");
     EXPECT_EQ(Hive::findValue(key, "Fifth"), nullptr);

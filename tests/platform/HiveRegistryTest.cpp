@@ -1,8 +1,9 @@
+#include "platform/HiveRegistry.h"
+
 #include "HiveSamples.h"
 #include "TestFiles.h"
 #include "platform/Failure.h"
 #include "platform/HiveFile.h"
-#include "platform/HiveRegistry.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -139,7 +140,8 @@ TEST_F(HiveRegistryTest, KeyDestroyedWithoutCommitWritesNothing) {
 TEST_F(HiveRegistryTest, CommitOfAnUntouchedExistingKeyDoesNotWrite) {
     writeBytes(m_file, sampleHive);
     int writes = 0;
-    HiveRegistry registry(m_file, [&](const std::filesystem::path&, std::string_view) { ++writes; });
+    HiveRegistry registry(m_file,
+                          [&](const std::filesystem::path&, std::string_view) { ++writes; });
     auto key = registry.openKey("App");
     key->value("One");
     key->commit();

@@ -39,9 +39,8 @@ std::vector<ValueSample> valueSamples() {
         {"StringWithNul", "nul", regtype::sz, "a\0b"s, R"("nul"=hex(1):61,00,62,00)"},
         {"StringEndingInNul", "end", regtype::sz, "a\0"s, R"("end"=hex(1):61,00,00)"},
         {"UnnamedStringAsHex", "", regtype::sz, "\n", R"(@=hex(1):0a,00)"},
-        {"LongString", "Long", regtype::sz, longString, "\"Long\"=\"" +
-                                                             longString.substr(0, 20000) +
-                                                             R"(\\\"")"},
+        {"LongString", "Long", regtype::sz, longString,
+         "\"Long\"=\"" + longString.substr(0, 20000) + R"(\\\"")"},
         {"Dword", "Year", regtype::dword, dwordData(2010), R"("Year"=dword:000007da)"},
         {"DwordZero", "Zero", regtype::dword, dwordData(0), R"("Zero"=dword:00000000)"},
         {"DwordMinusOne", "Neg", regtype::dword, dwordData(static_cast<std::uint32_t>(-1)),
@@ -53,7 +52,7 @@ std::vector<ValueSample> valueSamples() {
         {"DwordEmpty", "None4", regtype::dword, "", R"("None4"=hex(4):)"},
         {"Binary", "Bin", regtype::binary, "\x00\xff\x10\x7f"s, R"("Bin"=hex:00,ff,10,7f)"},
         {"BinaryEmpty", "BinEmpty", regtype::binary, "", R"("BinEmpty"=hex:)"},
-        {"ExpandString", "Path", regtype::expandSz, "%HOME%\\x", 
+        {"ExpandString", "Path", regtype::expandSz, "%HOME%\\x",
          R"("Path"=hex(2):25,48,4f,4d,45,25,5c,78,00)"},
         {"ExpandStringEmpty", "NoPath", regtype::expandSz, "", R"("NoPath"=hex(2):00)"},
         {"ExpandStringEndingInNul", "Nul2", regtype::expandSz, "\0"s, R"("Nul2"=hex(2):00,00)"},

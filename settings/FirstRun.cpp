@@ -1,0 +1,95 @@
+#include "settings/FirstRun.h"
+
+#include "menu/Catalog.h"
+#include "settings/Messages.h"
+#include "settings/Presets.h"
+#include "settings/Schema.h"
+#include "settings/SettingsKey.h"
+
+namespace quorvane {
+
+Installer Installer::host() {
+    return {platformFamily(), quorvane::programDirectory(), pathSeparator(), &RunCommand};
+}
+
+std::string installerCommand(const Installer& installer) {
+    const std::string_view prefix =
+        installer.family == PlatformFamily::WindowsNT
+            ? "rundll32.exe syssetup.dll,InstallHinfSection DefaultInstall 132 "
+            : "rundll32.exe setupx.dll,InstallHinfSection DefaultInstall 132 ";
+    // The program directory already ends with a separator, so the path holds two in a row;
+    // both hosts accept that.
+    return std::string(prefix) + installer.programDirectory + installer.separator + "Quorvane.inf";
+}
+
+namespace {
+
+bool isInstalled(const SettingsKey& key) {
+    // A mark of another type is no mark: set-up runs and writes it properly, rather than every
+    // load failing on it.
+    return key.valueType(value::installMark) == ValueType::Integer &&
+           key.readInteger(value::installMark) >= installedMark;
+}
+
+void stringDefault(SettingsKey& key, std::string_view name, std::string_view text) {
+    if (!key.valueExists(name))
+        key.writeString(name, text);
+}
+
+void integerDefault(SettingsKey& key, std::string_view name, std::int32_t number) {
+    if (!key.valueExists(name))
+        key.writeInteger(name, number);
+}
+
+void boolDefault(SettingsKey& key, std::string_view name, bool flag) {
+    if (!key.valueExists(name))
+        key.writeBool(name, flag);
+}
+
+} // namespace
+
+void FirstRunSetup(Registry& registry, const Installer& installer, Messages& messages) {
+    SettingsKey key(registry);
+    if (isInstalled(key))
+        return;
+
+    if (installer.run(installerCommand(installer), 0 /* hidden */) != 0)
+        messages.message(messages::installationFailed);
+
+    key.writeInteger(value::installMark, installedMark);
+    key.writeString(value::itemsAvailable, "21");
+
+    stringDefault(key, value::extItems, defaults::extItems);
+    stringDefault(key, value::moveItems, defaults::moveItems);
+    stringDefault(key, value::copyItems, defaults::copyItems);
+    stringDefault(key, value::fileItems, defaults::fileItems);
+    stringDefault(key, value::sendItems, defaults::sendItems);
+    stringDefault(key, value::moveDirItems, defaults::moveDirItems);
+    stringDefault(key, value::copyDirItems, defaults::copyDirItems);
+    stringDefault(key, value::fileDirItems, defaults::fileDirItems);
+    stringDefault(key, value::sendDirItems, defaults::sendDirItems);
+    for (const auto& operation : operations())
+        stringDefault(key, operation.valueName, operation.defaultCaption);
+    stringDefault(key, toggleCrLfValueName, toggleCrLfDefaultCaption);
+    stringDefault(key, value::dosPromptFile, "");
+    stringDefault(key, value::altPromptFile, "");
+    stringDefault(key, value::altPromptStart, defaults::altPromptStart);
+    stringDefault(key, value::cPromptFile, "");
+    integerDefault(key, value::stampOptions, 7);
+    boolDefault(key, value::copyCrLf, true);
+    boolDefault(key, value::appendCrLf, true);
+    boolDefault(key, value::addPrePath, false);
+    boolDefault(key, value::addFileExt, false);
+    integerDefault(key, value::displayRef, 0);
+    integerDefault(key, value::windowLeft, 0);
+    integerDefault(key, value::windowTop, 0);
+    integerDefault(key, value::windowWidth, 0);
+    integerDefault(key, value::windowHeight, 0);
+    if (!key.valueExists(value::theMenu))
+        key.writeString(value::theMenu, DefaultMenu(key));
+    key.close();
+
+    messages.installedNotice();
+}
+
+} // namespace quorvane
