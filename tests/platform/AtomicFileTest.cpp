@@ -1,6 +1,6 @@
 #include "platform/AtomicFile.h"
 
-#include "TestFiles.h"
+#include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,5 +1,5 @@
 #include "HiveSamples.h"
-#include "TestFiles.h"
+#include "support/TestFiles.h"
 #include "platform/HiveFile.h"
 #include "platform/HiveRegistry.h"
 

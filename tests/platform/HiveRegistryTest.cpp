@@ -1,7 +1,7 @@
 #include "platform/HiveRegistry.h"
 
 #include "HiveSamples.h"
-#include "TestFiles.h"
+#include "support/TestFiles.h"
 #include "platform/Failure.h"
 #include "platform/HiveFile.h"
 

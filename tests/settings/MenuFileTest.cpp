@@ -1,0 +1,137 @@
+#include "platform/Failure.h"
+#include "settings/KeyPath.h"
+#include "settings/MenuFile.h"
+#include "settings/SettingsKey.h"
+#include "support/MemoryRegistry.h"
+#include "support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+class MenuFileTest : public ::testing::Test {
+protected:
+    const RegistryValue* find(std::string_view name) { return registry.find(path, name); }
+
+    testing::MemoryRegistry registry;
+    const std::string path = settingsKeyPath();
+};
+
+TEST_F(MenuFileTest, SaveWritesLastValueFirstAndLeavesOutWhatMustNotTravel) {
+    registry.setInteger(path, "v", 2010);
+    registry.setString(path, "ItemsAvailable", "21");
+    registry.setString(path, "TheMenu", R"("Explore",0,-2)");
+    registry.setInteger(path, "DisplayRef", 0);
+    registry.setString(path, "", "unnamed");
+    registry.setInteger(path, "MWnL", -12);
+    registry.key(path).push_back({"Blob", regtype::binary, "\x01"});
+    registry.setString(path, "AltPromptStart", "c:\\4dos\\4dos.com");
+    registry.setString(path, "Broken", "two\r\nlines");
+    registry.setString(path, "odd:name", "x");
+    registry.setString(path, "V", "case matters");
+    EXPECT_EQ(menuFileText(registry), "# This is a menu-file for Quorvane\r\n"
+                                      "#\r\n"
+                                      "s:V:case matters\r\n"
+                                      "s:AltPromptStart:c:\\4dos\\4dos.com\r\n"
+                                      "i:MWnL:-12\r\n"
+                                      "s:TheMenu:\"Explore\",0,-2\r\n");
+}
+
+TEST_F(MenuFileTest, LoadWritesEachLineByItsPrefix) {
+    const std::string file = "# This is a menu-file for Quorvane\r\n"
+                             "#\r\n"
+                             "s:AltPromptStart:c:\\4dos\\4dos.com\r\n"
+                             "i:StampOptions:5\r\n"
+                             "s:  \x01Spaced:kept  \r\n"
+                             " s:Indented:ignored\r\n"
+                             "S:Upper:ignored\r\n"
+                             "s::unnamed value\r\n"
+                             "s:NoColon\r\n"
+                             "i:Negative: -7\r\n"
+                             "x\r\n"
+                             "\r\n";
+    registry.setInteger(path, "AltPromptStart", 3); // the line's type wins
+    registry.setString(path, "Untouched", "stays");
+    EXPECT_TRUE(loadMenuFile(registry, file));
+    EXPECT_EQ(registry.commits, 1);
+
+    SettingsKey key(registry);
+    EXPECT_EQ(key.readString("AltPromptStart"), "c:\\4dos\\4dos.com");
+    EXPECT_EQ(key.readInteger("StampOptions"), 5);
+    EXPECT_EQ(key.readString("Spaced"), "kept  ");
+    EXPECT_EQ(key.readString(""), "unnamed value");
+    EXPECT_EQ(key.readInteger("Negative"), -7);
+    EXPECT_EQ(key.readString("Untouched"), "stays");
+    for (const char* absent : {"Indented", "Upper", "NoColon", " s"})
+        EXPECT_FALSE(key.valueExists(absent)) << absent;
+}
+
+TEST_F(MenuFileTest, LineEndsOfEveryKindReadTheSame) {
+    for (const std::string eol : {"\r\n", "\n", "\r"}) {
+        testing::MemoryRegistry target;
+        EXPECT_TRUE(loadMenuFile(target, "#" + eol + "s:A:1" + eol + "i:B:2" + eol + "s:C:3"));
+        SettingsKey key(target);
+        EXPECT_EQ(key.readString("A"), "1");
+        EXPECT_EQ(key.readInteger("B"), 2);
+        EXPECT_EQ(key.readString("C"), "3");
+    }
+}
+
+TEST_F(MenuFileTest, FileWithoutValueLinesChangesNothing) {
+    for (const std::string text :
+         {"", "\r\r\r", "# This is a menu-file for Quorvane\r\n#\r\n", "s:OnlyName\r\n", "i"}) {
+        EXPECT_FALSE(loadMenuFile(registry, text));
+    }
+    EXPECT_EQ(registry.commits, 0);
+}
+
+TEST_F(MenuFileTest, BadNumberAnywhereWritesNothing) {
+    registry.setString(path, "TheMenu", "old");
+    try {
+        loadMenuFile(registry, "s:TheMenu:new\r\ni:StampOptions:7\r\ni:MWnL:12px\r\n");
+        FAIL() << "no failure";
+    } catch (const Failure& failure) {
+        EXPECT_STREQ(failure.what(), "'12px' is not a valid integer value");
+    }
+    EXPECT_EQ(registry.commits, 0);
+    EXPECT_EQ(find("TheMenu")->data, "old");
+    EXPECT_EQ(find("StampOptions"), nullptr);
+}
+
+TEST_F(MenuFileTest, SavedFileLoadsBackTheSameValues) {
+    registry.setString(path, "TheMenu", R"("Move To",-6,-2)");
+    registry.setString(path, "MoveItems", R"("Drive A:")");
+    registry.setString(path, "MoveDirItems", R"(a:\)");
+    registry.setString(path, "Empty", "");
+    registry.setString(path, "HighBytes", "caf\xe9 \xff");
+    registry.setInteger(path, "Min", -2147483647 - 1);
+    registry.setInteger(path, "CopyCRLF", 1);
+
+    test::TempFolder folder;
+    const auto file = folder / "Quorvmenu.drm";
+    saveMenuFile(registry, file);
+    testing::MemoryRegistry copy;
+    EXPECT_TRUE(loadMenuFile(copy, readMenuFile(file)));
+    // Saved last to first, loaded in file order: the enumeration order comes back reversed.
+    auto expected = registry.key(path);
+    std::reverse(expected.begin(), expected.end());
+    EXPECT_EQ(copy.key(path), expected);
+}
+
+TEST_F(MenuFileTest, UnreadableOrUnwritableFilesNameTheFile) {
+    test::TempFolder folder;
+    EXPECT_THROW(readMenuFile(folder / "missing.drm"), Failure);
+    // A folder standing where the file should go cannot be replaced by a file.
+    std::filesystem::create_directories(folder / "taken.drm" / "inside");
+    try {
+        saveMenuFile(registry, folder / "taken.drm");
+        FAIL() << "no failure";
+    } catch (const Failure& failure) {
+        EXPECT_NE(std::string(failure.what()).find("taken.drm"), std::string::npos);
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "taken.drm" / "inside"));
+}
+
+} // namespace
+} // namespace quorvane
