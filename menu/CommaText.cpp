@@ -85,16 +85,15 @@ std::string quotedIfNeeded(const std::string& entry) {
 
 } // namespace
 
-std::string writeItemList(const std::vector<std::string>& entries) {
+std::string writeItemList(const std::vector<std::string>& entries, std::size_t limit) {
     if (entries.size() == 1 && entries.front().empty())
         return "\"\"";
     std::string text;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const std::string piece = quotedIfNeeded(entries[i]);
         const std::size_t separator = i > 0 ? 1 : 0;
-        if (text.size() + separator + piece.size() > commaTextLimit) {
-            // The entry that does not fit goes, with all after it; the comma before it stays.
-            if (separator != 0 && text.size() < commaTextLimit)
+        if (text.size() + separator + piece.size() > limit) {
+            if (separator != 0 && text.size() < limit)
                 text += ',';
             break;
         }

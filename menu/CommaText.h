@@ -17,8 +17,10 @@ inline constexpr std::size_t commaTextLimit = 4095;
 // bare 12 come out the same.
 std::vector<std::string> splitCommaText(std::string_view text);
 
-// Writes a list of strings in the form splitCommaText reads back.
-std::string writeItemList(const std::vector<std::string>& entries);
+// Writes a list of strings in the form splitCommaText reads back. The first entry that would take
+// the text past `limit` is left out with all after it; the comma before it stays.
+std::string writeItemList(const std::vector<std::string>& entries,
+                          std::size_t limit = commaTextLimit);
 
 // Reads an integer the way stored numbers are read everywhere: optional spaces, an optional sign,
 // then decimal digits or "$" and hexadecimal digits, nothing after, within the 32-bit signed range.

@@ -1,0 +1,75 @@
+#include "settings/Apply.h"
+
+#include "menu/CommaText.h"
+#include "menu/MenuWriter.h"
+#include "platform/Failure.h"
+#include "settings/Messages.h"
+#include "settings/Schema.h"
+#include "settings/SettingsKey.h"
+
+#include <optional>
+
+namespace quorvane {
+
+namespace {
+
+constexpr std::array<std::string_view, 9> listDescriptions{
+    "extension items", "Move To items", "Copy To items",  "Run/Open items", "Send To items",
+    "Move To targets", "Copy To targets", "Run/Open targets", "Send To targets",
+};
+
+// What would not come back as it was written: a submenu caption that reads as a number (it
+// would be taken for an operation or a code, shifting the whole menu), or a text longer than the
+// reader keeps (its tail, or the items beyond the limit, would be lost).
+std::optional<std::string> unstorable(const MenuTree& tree, const std::string& menu,
+                                      const std::array<std::string, 9>& lists) {
+    for (const MenuNode* node : tree.inTreeOrder()) {
+        if (node->record()->kind == Kind::Submenu && node->childCount() > 0 &&
+            parseInteger(node->caption()).has_value())
+            return formatMessage("The submenu \"%s\" cannot be stored: a caption that is a number "
+                                 "would be read back as a menu code. Rename it and apply again.",
+                                 node->caption());
+    }
+    if (menu.size() > commaTextLimit)
+        return "The menu is too large to be stored: it takes " + std::to_string(menu.size()) +
+               " characters where at most 4095 are kept. Remove some entries and apply again.";
+    for (std::size_t i = 0; i < lists.size(); ++i) {
+        if (lists[i].size() > commaTextLimit)
+            return formatMessage("The %s are too many to be stored: their list would be longer "
+                                 "than 4095 characters. Remove some and apply again.",
+                                 listDescriptions[i]);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+bool Apply(Registry& registry, const MenuTree& tree, const TreeSource& source, Messages& messages) {
+    if (tree.root()->childCount() == 0) {
+        messages.message(messages::zeroMenuItems);
+        return false;
+    }
+
+    ItemLists items;
+    const std::string menu = menuString(tree, items);
+    // Written in full, without the cut at the limit, to tell whether anything would be lost.
+    std::array<std::string, 9> lists;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        lists[i] = writeItemList(items[i], std::string::npos);
+    if (auto problem = unstorable(tree, menu, lists)) {
+        messages.message(*problem);
+        return false;
+    }
+
+    SettingsKey key(registry);
+    for (int n = 0; n < operationCount; ++n)
+        key.writeString(operations()[static_cast<std::size_t>(n)].valueName,
+                        operationCaption(source, tree, n));
+    key.writeString(value::theMenu, menu);
+    for (std::size_t i = 0; i < lists.size(); ++i)
+        key.writeString(value::itemLists[i], lists[i]);
+    key.close();
+    return true;
+}
+
+} // namespace quorvane

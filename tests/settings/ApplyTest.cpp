@@ -1,0 +1,181 @@
+#include "menu/MenuLoad.h"
+#include "settings/Apply.h"
+#include "settings/KeyPath.h"
+#include "settings/Messages.h"
+#include "settings/Schema.h"
+#include "support/MemoryRegistry.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvane {
+namespace {
+
+class RecordingMessages : public Messages {
+public:
+    void message(std::string_view text) override { messages.emplace_back(text); }
+    void installedNotice() override {}
+    std::vector<std::string> messages;
+};
+
+class ApplyTest : public ::testing::Test {
+protected:
+    ApplyTest() {
+        registry.setString(path, "ItemsAvailable", "21");
+        for (const auto& op : operations())
+            registry.setString(path, op.valueName, op.defaultCaption);
+        registry.setString(path, "MoveItems", R"("Drive A:","db-click to set directory")");
+        registry.setString(path, "MoveDirItems", R"(a:\,"Unset Move Item")");
+        registry.setString(path, "ExtItems", R"("exe","txt","doc")");
+    }
+
+    void load(std::string_view menu) {
+        Load(registry, pool, tree, source, LoadMode::Given, menu, {});
+    }
+    bool apply() { return Apply(registry, tree, source, messages); }
+    std::string stored(std::string_view name) {
+        const auto* v = registry.find(path, name);
+        return v ? v->data : "(missing)";
+    }
+    MenuNode* node(int index) { return tree.inTreeOrder().at(static_cast<std::size_t>(index)); }
+    int listRow(int code) {
+        for (int row = 0; row < source.size(); ++row)
+            if (source.at(row).record->code == code)
+                return row;
+        return -1;
+    }
+
+    testing::MemoryRegistry registry;
+    const std::string path = settingsKeyPath();
+    RecordPool pool;
+    MenuTree tree{pool.rootRecord()};
+    TreeSource source;
+    RecordingMessages messages;
+};
+
+TEST_F(ApplyTest, RootAloneIsRefusedAndNothingIsWritten) {
+    load("");
+    const int before = registry.commits;
+    EXPECT_FALSE(apply());
+    EXPECT_EQ(messages.messages, std::vector<std::string>{
+                                     "You cannot have zero menu-items. Then remove Quorvane "
+                                     "altogether"});
+    EXPECT_EQ(registry.commits, before);
+    EXPECT_EQ(stored("TheMenu"), "(missing)");
+}
+
+TEST_F(ApplyTest, WritesMenuCaptionsAndListsInOneCommit) {
+    load(R"("Explore",0,1,-2,"Move To",-6,-6,-2,-1,"Ext",-5,-2,16,-2)");
+    tree.rename(node(2), "Look here"); // operation 0 in the tree
+    const int before = registry.commits;
+    EXPECT_TRUE(apply());
+    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_EQ(registry.commits, before + 1);
+    EXPECT_EQ(stored("TheMenu"),
+              R"("Explore","0","1","-2","Move To","-6","-6","-2","-1","Ext","-5","-2","16","-2")");
+    EXPECT_EQ(stored("ExploreFromHere"), "Look here");
+    EXPECT_EQ(stored("Remove"), "Remove!!");
+    EXPECT_EQ(stored("Stamp"), "Stamp"); // listed, not in the tree
+    EXPECT_EQ(stored("MoveItems"), R"("Drive A:","db-click to set directory")");
+    EXPECT_EQ(stored("MoveDirItems"), R"(a:\,"Unset Move Item")");
+    EXPECT_EQ(stored("ExtItems"), "exe");
+    // Kinds without items in the tree end with empty lists.
+    for (const char* name : {"CopyItems", "CopyDirItems", "SendItems", "SendDirItems"})
+        EXPECT_EQ(stored(name), "") << name;
+}
+
+TEST_F(ApplyTest, CaptionComesFromTheListFirstThenTheLastTreeNode) {
+    load("5,5,-2"); // operation 5 twice: the second node's caption is empty
+    tree.rename(node(1), "First");
+    tree.rename(node(2), "Second");
+    ASSERT_TRUE(apply());
+    EXPECT_EQ(stored("DOSPrompt"), "Second");
+
+    // The same operation listed too: the list entry's caption wins.
+    source.append("Listed", pool.operationRecord(5));
+    ASSERT_TRUE(apply());
+    EXPECT_EQ(stored("DOSPrompt"), "Listed");
+
+    // An operation that is nowhere is stored with an empty caption.
+    source.rename(listRow(17), "");
+    ASSERT_TRUE(apply());
+    EXPECT_EQ(stored("Stamp"), "");
+}
+
+TEST_F(ApplyTest, OnlyEmptySubmenusStillCountAsItems) {
+    load(R"("A",-2,"B",-2)");
+    ASSERT_EQ(tree.root()->childCount(), 2);
+    EXPECT_TRUE(apply());
+    EXPECT_EQ(stored("TheMenu"), R"("-2")");
+}
+
+void renameFirstSubmenu(MenuTree& tree, const std::string& caption) {
+    for (MenuNode* n : tree.inTreeOrder())
+        if (n->record()->kind == Kind::Submenu) {
+            tree.rename(n, caption);
+            return;
+        }
+}
+
+std::string repeated(const std::string& piece, int times) {
+    std::string text;
+    for (int i = 0; i < times; ++i)
+        text += piece;
+    return text;
+}
+
+struct Refusal {
+    const char* name;
+    std::string menu;
+    // Numeric captions cannot come from a load (they read as codes): the user types them.
+    std::string submenuCaption;
+    std::string messageStart;
+};
+
+class ApplyRefuses : public ApplyTest, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(ApplyRefuses, WritesNothing) {
+    load(GetParam().menu);
+    if (!GetParam().submenuCaption.empty())
+        renameFirstSubmenu(tree, GetParam().submenuCaption);
+    registry.setString(path, "TheMenu", "kept");
+    const int before = registry.commits;
+    EXPECT_FALSE(apply());
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_TRUE(messages.messages[0].starts_with(GetParam().messageStart)) << messages.messages[0];
+    EXPECT_EQ(registry.commits, before);
+    EXPECT_EQ(stored("TheMenu"), "kept");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ApplyRefuses,
+    ::testing::Values(
+        Refusal{"NumericCaption", R"(0,"x",1,-2)", "2000", "The submenu \"2000\""},
+        Refusal{"SpacedNumericCaption", R"("y",16,-2)", " 7", "The submenu \" 7\""},
+        Refusal{"HexCaption", R"("z","w",17,-2,-2)", "$1F", "The submenu \"$1F\""},
+        Refusal{"MenuTooLong", repeated("-1,", 1300), "", "The menu is too large"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ApplyTest, NumericCaptionOfAnEmptySubmenuIsHarmless) {
+    load(R"("A",-2,16,-2)");
+    renameFirstSubmenu(tree, "2000");
+    EXPECT_TRUE(apply());
+    EXPECT_EQ(stored("TheMenu"), R"("16","-2")");
+}
+
+TEST_F(ApplyTest, ItemListLongerThanTheReaderKeepsIsRefused) {
+    std::string list = repeated("e,", 149) + "e";
+    registry.setString(path, "ExtItems", list);
+    load(repeated("-5,", 150) + "-2");
+    ASSERT_EQ(tree.root()->childCount(), 150);
+    // Long captions make the list, not the menu, overflow.
+    for (MenuNode* n : tree.inTreeOrder())
+        if (n->record()->kind == Kind::Extension)
+            tree.rename(n, std::string(40, 'e'));
+    EXPECT_FALSE(apply());
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_TRUE(messages.messages[0].starts_with("The extension items are too many"))
+        << messages.messages[0];
+}
+
+} // namespace
+} // namespace quorvane
