@@ -5,7 +5,13 @@
 #include "menu/MenuTree.h"
 #include "menu/RecordPool.h"
 #include "menu/TreeSource.h"
+#include "platform/Failure.h"
 #include "platform/HiveRegistry.h"
+#include "settings/Apply.h"
+#include "settings/FirstRun.h"
+#include "settings/MenuFile.h"
+#include "settings/Messages.h"
+#include "settings/Presets.h"
 
 #include <algorithm>
 #include <exception>
@@ -86,39 +92,146 @@ void printSource(const TreeSource& source) {
                   << entry.record->description << '\n';
 }
 
-// Loads as the editor does and prints what was built, also when the load stopped early.
-int loadAndPrint(LoadMode mode, std::string_view menuString, bool printList) {
-    RecordPool pool;
-    MenuTree tree(pool.rootRecord());
-    TreeSource source;
-    std::optional<std::string> failure;
+// What the program would show in a box goes to standard error instead.
+class ConsoleMessages : public Messages {
+public:
+    void message(std::string_view text) override { report(text); }
+    void installedNotice() override { report(messages::installedHeading); }
+};
+
+enum class Show { Tree, List };
+
+// One run of a verb: the editor's model over the user's settings store, loaded as the editor
+// loads it (first-run set-up included).
+class Session {
+public:
+    Session() : m_registry(HiveRegistry::defaultHiveFile()) {}
+
+    // Runs `work` and prints what the model holds afterwards, also when the work stopped early;
+    // a failure's text goes to standard error.
+    int run(Show show, const std::function<bool(Session&)>& work) {
+        bool succeeded = false;
+        std::optional<std::string> failure;
+        try {
+            succeeded = work(*this);
+        } catch (const std::exception& error) {
+            failure = error.what();
+        }
+        if (show == Show::List)
+            printSource(m_source);
+        else
+            printTree(m_tree);
+        if (failure)
+            report(*failure);
+        return succeeded ? success : failed;
+    }
+
+    void load(LoadMode mode, std::string_view menuString = {}) {
+        const FirstRunSetup firstRun = [this](Registry& registry) {
+            runFirstRunSetup(registry, Installer::host(), m_messages);
+        };
+        Load(m_registry, m_pool, m_tree, m_source, mode, menuString, firstRun);
+    }
+
+    bool apply() { return Apply(m_registry, m_tree, m_source, m_messages); }
+
+    Registry& registry() { return m_registry; }
+    Messages& messages() { return m_messages; }
+
+private:
+    HiveRegistry m_registry;
+    ConsoleMessages m_messages;
+    RecordPool m_pool;
+    MenuTree m_tree{m_pool.rootRecord()};
+    TreeSource m_source;
+};
+
+int loadAndPrint(LoadMode mode, std::string_view menuString, Show show) {
+    Session session;
+    return session.run(show, [&](Session& s) {
+        s.load(mode, menuString);
+        return true;
+    });
+}
+
+int preset(std::string_view name) {
+    using Builder = std::string (*)(Registry&);
+    const std::pair<std::string_view, Builder> presets[] = {
+        {"Current", nullptr}, {"Default", &DefaultMenu}, {"Compact", &CompactMenu}, {"All", &AllMenu}};
+    for (const auto& [presetName, build] : presets) {
+        if (presetName != name)
+            continue;
+        Session session;
+        return session.run(Show::Tree, [build](Session& s) {
+            if (build)
+                s.load(LoadMode::Given, build(s.registry()));
+            else
+                s.load(LoadMode::Stored);
+            return s.apply();
+        });
+    }
+    report("unknown preset '" + std::string(name) + "': choose Current, Default, Compact or All");
+    return wrongUsage;
+}
+
+int applyText(std::string_view menuString) {
+    Session session;
+    return session.run(Show::Tree, [&](Session& s) {
+        s.load(LoadMode::Given, menuString);
+        return s.apply();
+    });
+}
+
+int save(std::string_view file) {
     try {
         HiveRegistry registry(HiveRegistry::defaultHiveFile());
-        // First-run set-up is not wired in yet: the load reads the store as it stands.
-        const FirstRunSetup firstRun;
-        Load(registry, pool, tree, source, mode, menuString, firstRun);
+        if (file == "-")
+            std::cout << menuFileText(registry) << std::flush;
+        else
+            saveMenuFile(registry, std::string(file));
+        return success;
     } catch (const std::exception& error) {
-        failure = error.what();
-    }
-    if (printList)
-        printSource(source);
-    else
-        printTree(tree);
-    if (failure) {
-        report(*failure);
+        report(error.what());
         return failed;
     }
-    return success;
+}
+
+int loadFile(std::string_view file) {
+    Session session;
+    std::string text;
+    try {
+        text = readMenuFile(std::string(file));
+        if (!loadMenuFile(session.registry(), text)) {
+            session.messages().message(messages::nothingHappened);
+            return failed;
+        }
+    } catch (const std::exception& error) {
+        report(error.what());
+        return failed;
+    }
+    // What the editor does after loading a file: reload the stored menu.
+    return session.run(Show::Tree, [](Session& s) {
+        s.load(LoadMode::Stored);
+        return true;
+    });
 }
 
 const std::vector<Verb>& verbs() {
     static const std::vector<Verb> table{
         {"show", "", "print the stored menu as the editor loads it", 0,
-         [](Arguments) { return loadAndPrint(LoadMode::Stored, {}, false); }},
+         [](Arguments) { return loadAndPrint(LoadMode::Stored, {}, Show::Tree); }},
         {"list", "", "print the entries offered beside the stored menu", 0,
-         [](Arguments) { return loadAndPrint(LoadMode::Stored, {}, true); }},
+         [](Arguments) { return loadAndPrint(LoadMode::Stored, {}, Show::List); }},
         {"parse", "TEXT", "print TEXT read as a menu string", 1,
-         [](Arguments args) { return loadAndPrint(LoadMode::Given, args[0], false); }},
+         [](Arguments args) { return loadAndPrint(LoadMode::Given, args[0], Show::Tree); }},
+        {"preset", "NAME", "load preset Current, Default, Compact or All, apply it, print it", 1,
+         [](Arguments args) { return preset(args[0]); }},
+        {"apply", "TEXT", "load TEXT as a menu string, apply it, print it", 1,
+         [](Arguments args) { return applyText(args[0]); }},
+        {"save", "FILE", "save the stored menu and options to a menu file (- for stdout)", 1,
+         [](Arguments args) { return save(args[0]); }},
+        {"load", "FILE", "load a menu file into the settings, then print the stored menu", 1,
+         [](Arguments args) { return loadFile(args[0]); }},
     };
     return table;
 }

@@ -16,45 +16,6 @@ namespace quorvane {
 
 namespace {
 
-// ItemsAvailable is stored as text and read with the same integer rules as a menu-string token,
-// but here a text that is no integer is an error rather than a caption.
-std::optional<std::int32_t> integerValue(std::string_view text) {
-    std::size_t p = 0;
-    while (p < text.size() && text[p] == ' ')
-        ++p;
-    bool negative = false;
-    if (p < text.size() && (text[p] == '+' || text[p] == '-')) {
-        negative = text[p] == '-';
-        ++p;
-    }
-    int base = 10;
-    if (p < text.size() && text[p] == '$') {
-        base = 16;
-        ++p;
-    }
-    if (p == text.size())
-        return std::nullopt;
-    const std::int64_t limit = negative ? -std::int64_t{std::numeric_limits<std::int32_t>::min()}
-                                        : std::int64_t{std::numeric_limits<std::int32_t>::max()};
-    std::int64_t magnitude = 0;
-    for (; p < text.size(); ++p) {
-        const char c = text[p];
-        int digit;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else
-            return std::nullopt;
-        magnitude = magnitude * base + digit;
-        if (magnitude > limit)
-            return std::nullopt;
-    }
-    return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
-}
-
 [[noreturn]] void listIndexOutOfBounds() {
     throw Failure(std::string(messages::listIndexOutOfBounds));
 }
@@ -156,7 +117,7 @@ LoadedView Load(Registry& registry, RecordPool& pool, MenuTree& tree, TreeSource
     SettingsKey key(registry);
 
     const std::string availableText = key.readString(value::itemsAvailable);
-    const std::optional<std::int32_t> available = integerValue(availableText);
+    const std::optional<std::int32_t> available = parseInteger(availableText);
     if (!available)
         throw Failure(formatMessage(messages::notAnInteger, availableText));
 

@@ -102,7 +102,8 @@ bool MenuTree::moveTo(MenuNode* node, MenuNode* newParent, int row) {
     node->m_parent = newParent;
     newParent->m_children.insert(newParent->m_children.begin() + row, std::move(owned));
     const bool lostMark = oldParent->m_children.empty() && oldParent->m_hasChildrenMark;
-    oldParent->m_hasChildrenMark = false;
+    if (lostMark)
+        oldParent->m_hasChildrenMark = false;
     for (auto* o : m_observers)
         o->afterMove(node);
     if (lostMark)
@@ -112,7 +113,7 @@ bool MenuTree::moveTo(MenuNode* node, MenuNode* newParent, int row) {
 }
 
 bool MenuTree::moveBefore(MenuNode* node, MenuNode* target) {
-    if (!target->m_parent)
+    if (!target->m_parent || target == node)
         return false;
     return moveTo(node, target->m_parent, target->row());
 }

@@ -48,7 +48,7 @@ void boolDefault(SettingsKey& key, std::string_view name, bool flag) {
 
 } // namespace
 
-void FirstRunSetup(Registry& registry, const Installer& installer, Messages& messages) {
+void runFirstRunSetup(Registry& registry, const Installer& installer, Messages& messages) {
     SettingsKey key(registry);
     if (isInstalled(key))
         return;

@@ -31,6 +31,6 @@ std::string installerCommand(const Installer& installer);
 
 // Installs the extension and fills the settings with their defaults, unless the installation
 // mark says it is done already. Runs at the start of every menu load.
-void FirstRunSetup(Registry& registry, const Installer& installer, Messages& messages);
+void runFirstRunSetup(Registry& registry, const Installer& installer, Messages& messages);
 
 } // namespace quorvane

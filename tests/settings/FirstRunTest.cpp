@@ -33,7 +33,7 @@ protected:
         };
     }
 
-    void run() { FirstRunSetup(registry, installer, messages); }
+    void run() { runFirstRunSetup(registry, installer, messages); }
     std::string text(std::string_view name) {
         SettingsKey key(registry);
         return key.readString(name);

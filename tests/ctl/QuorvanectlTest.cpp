@@ -1,0 +1,260 @@
+#include "menu/Catalog.h"
+#include "platform/HiveRegistry.h"
+#include "settings/Schema.h"
+#include "settings/SettingsKey.h"
+#include "support/TestFiles.h"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace quorvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class QuorvanectlTest : public ::testing::Test {
+protected:
+    // A store as first run leaves it, with `menu` as TheMenu.
+    void store(std::string_view menu, std::string_view itemsAvailable = "21") {
+        HiveRegistry registry(home / "quorvane" / "HKEY_CLASSES_ROOT.reg");
+        SettingsKey key(registry);
+        key.writeInteger(value::installMark, 2010);
+        key.writeString(value::itemsAvailable, itemsAvailable);
+        for (const Operation& op : operations())
+            key.writeString(op.valueName, op.defaultCaption);
+        key.writeString(value::moveItems, defaults::moveItems);
+        key.writeString(value::moveDirItems, defaults::moveDirItems);
+        key.writeString(value::extItems, defaults::extItems);
+        key.writeString(value::theMenu, menu);
+        key.close();
+    }
+
+    // Runs the built program with the store of this test and no shell in between.
+    Outcome run(std::vector<std::string> args) {
+        args.insert(args.begin(), QUORVANECTL);
+        std::vector<char*> argv;
+        for (auto& arg : args)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+
+        std::vector<std::string> env{"XDG_CONFIG_HOME=" + home.string()};
+        for (char** e = environ; *e; ++e)
+            if (std::string_view(*e).substr(0, 16) != "XDG_CONFIG_HOME=")
+                env.emplace_back(*e);
+        std::vector<char*> envp;
+        for (auto& entry : env)
+            envp.push_back(entry.data());
+        envp.push_back(nullptr);
+
+        const fs::path out = home / "stdout", err = home / "stderr";
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
+        pid_t pid = 0;
+        Outcome result;
+        const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        EXPECT_EQ(spawned, 0);
+        int status = 0;
+        if (spawned == 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
+            result.status = WEXITSTATUS(status);
+        result.out = test::readBytes(out).value_or("");
+        result.err = test::readBytes(err).value_or("");
+        return result;
+    }
+
+    std::string stored(std::string_view name) {
+        HiveRegistry registry(hive());
+        SettingsKey key(registry);
+        return key.readString(name);
+    }
+    fs::path hive() const { return home / "quorvane" / "HKEY_CLASSES_ROOT.reg"; }
+
+    test::TempFolder folder;
+    const fs::path& home = folder.path();
+};
+
+TEST_F(QuorvanectlTest, ParsePrintsTheTree) {
+    store("");
+    const Outcome result = run({"parse", R"("Explore",0,1,-2,-1,16,-2)"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, "[root] Quorvane\n"
+                          "  [submenu] Explore\n"
+                          "    [op 0] Explore From Here\n"
+                          "    [op 1] Open Container\n"
+                          "  [separator] <separator>\n"
+                          "  [op 16] Remove!!\n");
+    EXPECT_EQ(result.err, "");
+}
+
+TEST_F(QuorvanectlTest, ShowPrintsTheStoredMenuWithTargets) {
+    store(R"("Move To",-6,-6,-2,-5)");
+    const Outcome result = run({"show"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, "[root] Quorvane\n"
+                          "  [submenu] Move To\n"
+                          "    [move] Drive A: -> a:\\\n"
+                          "    [move] db-click to set directory -> Unset Move Item\n"
+                          "  [ext] exe\n");
+}
+
+TEST_F(QuorvanectlTest, ListPrintsTheAvailableEntries) {
+    store("1,2,3", "5");
+    const Outcome result = run({"list"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, "[submenu] New SubMenu\tThis is a Submenu Item\n"
+                          "[separator] <separator>\tThis is a Menu Separator\n"
+                          "[ext] Extension Item\tThis is a File Extension Item\n"
+                          "[move] MoveTo Item\tThis is an unset Move To Item\n"
+                          "[copy] CopyTo Item\tThis is an unset Copy To Item\n"
+                          "[run] Run/Open Item\tThis is an unset Run/Open Item\n"
+                          "[send] Send To Item\tThis is an unset Send To Item\n"
+                          "[op 0] Explore From Here\tOpens an explorer view rooted where you "
+                          "clicked.\n"
+                          "[op 4] Show Clipboard\tShows what is currently in the clipboard.\n");
+}
+
+TEST_F(QuorvanectlTest, FailuresPrintWhatWasBuiltAndTheText) {
+    struct Row {
+        std::vector<std::string> args;
+        std::string itemsAvailable;
+        std::string out;
+        std::string err;
+    };
+    const Row rows[] = {
+        {{"parse", "S,0,-4,1"},
+         "21",
+         "[root] Quorvane\n  [submenu] S\n    [op 0] Explore From Here\n",
+         "quorvanectl: List index out of bounds\n"},
+        {{"show"}, "abc", "[root] Quorvane\n", "quorvanectl: 'abc' is not a valid integer value\n"},
+    };
+    for (const Row& row : rows) {
+        store("", row.itemsAvailable);
+        const Outcome result = run(row.args);
+        EXPECT_EQ(result.status, 1) << row.args[0];
+        EXPECT_EQ(result.out, row.out) << row.args[0];
+        EXPECT_EQ(result.err, row.err) << row.args[0];
+    }
+}
+
+TEST_F(QuorvanectlTest, WrongUsageAndHelp) {
+    const std::vector<std::string> wrong[] = {
+        {}, {"frobnicate"}, {"parse"}, {"parse", "1", "2"}, {"show", "extra"}, {"--help", "show"}};
+    for (const auto& args : wrong) {
+        const Outcome result = run(args);
+        EXPECT_EQ(result.status, 2) << ::testing::PrintToString(args);
+        EXPECT_EQ(result.out, "");
+        EXPECT_TRUE(result.err.starts_with("usage: quorvanectl ")) << result.err;
+    }
+    const Outcome help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.err, "");
+    for (const char* verb : {"show", "list", "parse TEXT"})
+        EXPECT_NE(help.out.find(verb), std::string::npos) << verb;
+}
+
+TEST_F(QuorvanectlTest, FirstStartInstallsAndShowsTheDefaultMenu) {
+    const Outcome result = run({"show"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_TRUE(result.out.starts_with("[root] Quorvane\n"
+                                       "  [submenu] Explore\n"
+                                       "    [op 0] Explore From Here\n"))
+        << result.out;
+    EXPECT_TRUE(result.out.ends_with("  [separator] <separator>\n  [op 8] Configure\n"));
+    EXPECT_NE(result.err.find("quorvanectl: Quorvane v2.02 is installed\n"), std::string::npos);
+    EXPECT_EQ(stored("ItemsAvailable"), "21");
+    EXPECT_EQ(stored("TheMenu"),
+              R"("Explore",0,1,-2,"Move To",-6,-6,-1,19,13,-2,"Copy To",-7,-7,-1,20,14,-2,)"
+              R"("Extension",-5,-5,-5,-1,12,-2,"Clipboard",2,10,-2,-1,5,-1,16,-1,7,-1,8,-2)");
+
+    // Installed now: a second run neither installs nor announces anything.
+    const Outcome again = run({"show"});
+    EXPECT_EQ(again.out, result.out);
+    EXPECT_EQ(again.err, "");
+}
+
+TEST_F(QuorvanectlTest, ApplyAndPresetsStoreWhatTheyPrint) {
+    store("16,-2");
+    Outcome result = run({"apply", R"(Tools,5,-1,"Move To",-6,-2,17,-2)"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(stored("TheMenu"), R"("Tools","5","-1","Move To","-6","-2","17","-2","-2")");
+    EXPECT_EQ(stored("MoveItems"), R"("Drive A:")");
+    EXPECT_EQ(stored("MoveDirItems"), R"(a:\)");
+
+    result = run({"preset", "Compact"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(stored("TheMenu"), R"("Move To","-6","-1","13","-2","Copy To","-7","-7","-1","14",)"
+                                 R"("-2","0","2","5","7","8","-1","16","-2")");
+
+    result = run({"preset", "Current"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_TRUE(result.out.starts_with("[root] Quorvane\n  [submenu] Move To\n    [move] Drive A:"));
+
+    result = run({"preset", "Fancy"});
+    EXPECT_EQ(result.status, 2);
+}
+
+TEST_F(QuorvanectlTest, RefusalsLeaveTheHiveAsItWas) {
+    store("16,-2");
+    const auto before = test::readBytes(hive());
+    struct Row {
+        std::vector<std::string> args;
+        std::string err;
+    };
+    test::writeBytes(home / "empty.drm", "# nothing\r\n");
+    test::writeBytes(home / "bad.drm", "s:TheMenu:5,-2\r\ni:StampOptions:seven\r\n");
+    const Row rows[] = {
+        {{"apply", ""},
+         "quorvanectl: You cannot have zero menu-items. Then remove Quorvane altogether\n"},
+        {{"load", (home / "empty.drm").string()}, "quorvanectl: Nothing happened!\n"},
+        {{"load", (home / "bad.drm").string()},
+         "quorvanectl: 'seven' is not a valid integer value\n"},
+    };
+    for (const Row& row : rows) {
+        const Outcome result = run(row.args);
+        EXPECT_EQ(result.status, 1) << row.args[0];
+        EXPECT_EQ(result.err, row.err) << row.args[0];
+        EXPECT_EQ(test::readBytes(hive()), before) << row.args[0];
+    }
+    const Outcome missing = run({"load", (home / "missing.drm").string()});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("missing.drm"), std::string::npos);
+}
+
+TEST_F(QuorvanectlTest, SavedMenuFileLoadsBack) {
+    store(R"("Saved",16,-2)");
+    const Outcome printed = run({"save", "-"});
+    EXPECT_EQ(printed.status, 0);
+    EXPECT_TRUE(printed.out.starts_with("# This is a menu-file for Quorvane\r\n#\r\n"
+                                        "s:TheMenu:\"Saved\",16,-2\r\n"));
+    const fs::path file = home / "Quorvmenu.drm";
+    EXPECT_EQ(run({"save", file.string()}).status, 0);
+    EXPECT_EQ(test::readBytes(file), printed.out);
+
+    store("5,-2");
+    const Outcome loaded = run({"load", file.string()});
+    EXPECT_EQ(loaded.status, 0) << loaded.err;
+    EXPECT_EQ(loaded.out, "[root] Quorvane\n  [submenu] Saved\n    [op 16] Remove!!\n");
+    EXPECT_EQ(stored("TheMenu"), R"("Saved",16,-2)");
+}
+
+} // namespace
+} // namespace quorvane
