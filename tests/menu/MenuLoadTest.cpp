@@ -1,4 +1,4 @@
-#include "menu/MenuFixture.h"
+#include "support/MenuFixture.h"
 #include "settings/Schema.h"
 #include "settings/SettingsKey.h"
 

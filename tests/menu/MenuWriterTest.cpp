@@ -1,6 +1,6 @@
 #include "menu/MenuWriter.h"
 
-#include "menu/MenuFixture.h"
+#include "support/MenuFixture.h"
 #include "settings/Schema.h"
 
 #include <map>

@@ -1,4 +1,4 @@
-#include "menu/MenuFixture.h"
+#include "support/MenuFixture.h"
 
 #include "menu/CommaText.h"
 #include "menu/MenuWriter.h"

@@ -1,0 +1,97 @@
+#include "editor/TreeEditing.h"
+
+namespace quorvane {
+
+namespace {
+
+bool holdsChildren(const MenuNode& node) {
+    const Kind kind = node.record()->kind;
+    return kind == Kind::Root || kind == Kind::Submenu;
+}
+
+} // namespace
+
+TAssoc* TreeEditing::recordForNewNode(const SourceEntry& entry) {
+    // Items with a target each need a record of their own; the others share the entry's.
+    if (hasTarget(entry.record->kind))
+        return m_pool.copyOf(*entry.record, entry.record->description);
+    return entry.record;
+}
+
+EditView TreeEditing::insertSelected(MenuNode* dropTarget, MenuNode* firstVisible) {
+    MenuNode* target = dropTarget;
+    if (!target || m_tree.root()->childCount() == 0)
+        target = firstVisible ? firstVisible : m_tree.root();
+
+    EditView view;
+    const bool intoTarget = holdsChildren(*target);
+    // From the last entry to the first, each new node going to the same place, so that the new
+    // nodes end up in list order.
+    for (int row = m_source.size(); row-- > 0;) {
+        const SourceEntry& entry = m_source.at(row);
+        if (!entry.selected)
+            continue;
+        TAssoc* record = recordForNewNode(entry);
+        if (intoTarget) {
+            m_tree.addFirstChild(target, entry.caption, record);
+        } else {
+            MenuNode* added = m_tree.insertBefore(target, entry.caption, record);
+            m_tree.moveBefore(target, added);
+            view.select = added;
+        }
+        if (record->kind == Kind::Operation)
+            m_source.remove(row);
+    }
+    if (intoTarget)
+        view.expand = target;
+    view.scrollTo = target;
+    return view;
+}
+
+void TreeEditing::returnToList(MenuNode* operation) {
+    m_source.append(operation->caption(), operation->record(), true);
+}
+
+void TreeEditing::remove(MenuNode* node) {
+    if (!node)
+        return;
+    for (MenuNode* n = node; n; n = MenuTree::nextInTreeOrder(n)) {
+        if (n != node && !n->isWithin(node))
+            break;
+        if (n->record()->kind == Kind::Operation)
+            returnToList(n);
+    }
+    if (node == m_tree.root()) {
+        while (node->childCount() > 0)
+            m_tree.remove(node->child(node->childCount() - 1));
+    } else {
+        m_tree.remove(node);
+    }
+}
+
+EditView TreeEditing::move(MenuNode* dragged, MenuNode* target) {
+    EditView view;
+    if (!dragged || !target || dragged == target || dragged == m_tree.root())
+        return view;
+    if (holdsChildren(*target)) {
+        m_tree.moveAsFirstChild(dragged, target);
+        m_tree.setHasChildrenMark(target, true);
+        view.scrollTo = dragged;
+    } else {
+        m_tree.moveBefore(dragged, target);
+        m_tree.moveBefore(target, dragged);
+        view.select = target;
+    }
+    return view;
+}
+
+bool TreeEditing::mayRename(const MenuNode& node) {
+    const Kind kind = node.record()->kind;
+    return kind != Kind::Root && kind != Kind::Separator;
+}
+
+bool TreeEditing::mayRename(const SourceEntry& entry) {
+    return entry.record->kind != Kind::Separator;
+}
+
+} // namespace quorvane

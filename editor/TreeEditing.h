@@ -1,0 +1,50 @@
+#pragma once
+
+#include "menu/MenuTree.h"
+#include "menu/RecordPool.h"
+#include "menu/TreeSource.h"
+
+namespace quorvane {
+
+// What the views should do after an edit; empty members ask for nothing.
+struct EditView {
+    MenuNode* expand = nullptr;   // expand by one level
+    MenuNode* select = nullptr;   // make the selected node
+    MenuNode* scrollTo = nullptr; // scroll into view
+};
+
+// The rules of editing the menu, on the model alone. What the views know - the drop target, the
+// selection, the first visible node - comes in as arguments.
+class TreeEditing {
+public:
+    TreeEditing(MenuTree& tree, TreeSource& source, RecordPool& pool)
+        : m_tree(tree), m_source(source), m_pool(pool) {}
+
+    // The selected list entries dropped on the tree. On the root or a submenu they become its
+    // first children, in list order; on any other node they follow it, the first of them
+    // selected. Operations leave the list; the other entries stay and only give new nodes.
+    EditView insertSelected(MenuNode* dropTarget, MenuNode* firstVisible);
+
+    // `node` dropped on the list (or deleted): its operations go back to the end of the list,
+    // selected, and the node goes with its subtree. The root itself stays; only its contents go.
+    void remove(MenuNode* node);
+
+    // `dragged` dropped on `target` within the tree: on the root or a submenu it becomes the
+    // first child; on any other node it ends up directly after it. Steps that would put a node
+    // inside its own subtree are skipped. A drag of the root moves nothing.
+    EditView move(MenuNode* dragged, MenuNode* target);
+
+    // The root and separators keep their captions in the tree; separators in the list too.
+    static bool mayRename(const MenuNode& node);
+    static bool mayRename(const SourceEntry& entry);
+
+private:
+    TAssoc* recordForNewNode(const SourceEntry& entry);
+    void returnToList(MenuNode* operation);
+
+    MenuTree& m_tree;
+    TreeSource& m_source;
+    RecordPool& m_pool;
+};
+
+} // namespace quorvane
