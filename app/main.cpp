@@ -1,0 +1,35 @@
+#include "app/Application.h"
+#include "app/SingleInstance.h"
+#include "editor/Quorvcfg.h"
+#include "menu/RecordPool.h"
+#include "platform/HiveRegistry.h"
+
+int main(int argc, char** argv) {
+    quorvane::Application application(argc, argv);
+
+    // Decided before any window exists or the settings are touched: a second copy only asks the
+    // first to come forward and ends.
+    quorvane::SingleInstance guard(quorvane::SingleInstance::defaultServerName());
+    if (!guard.claim())
+        return 0;
+
+    quorvane::RecordPool pool;
+    const QString programDirectory = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+
+    // The application's name only: a display name would be appended to every window title.
+    QCoreApplication::setApplicationName(QStringLiteral("Quorvane II"));
+
+    quorvane::HiveRegistry registry(quorvane::HiveRegistry::defaultHiveFile());
+    quorvane::TForm1 form({registry, pool, programDirectory, {}});
+    QObject::connect(&guard, &quorvane::SingleInstance::activationRequested, &form,
+                     &quorvane::TForm1::bringToFront);
+    // Closing the main window ends the program, whatever dialogs are open.
+    QObject::connect(&form, &quorvane::TForm1::closed, &application, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+
+    // The properties dialog and the directory chooser are created here, hidden, and registered
+    // with the window so that they follow it.
+
+    form.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,177 @@
+#include "editor/MenuTreeItemModel.h"
+
+#include "editor/ItemModelText.h"
+
+#include <QMimeData>
+
+namespace quorvane {
+
+MenuTreeItemModel::MenuTreeItemModel(MenuTree& tree, QObject* parent)
+    : QAbstractItemModel(parent), m_tree(tree) {
+    m_tree.addObserver(this);
+}
+
+MenuTreeItemModel::~MenuTreeItemModel() {
+    m_tree.removeObserver(this);
+}
+
+void MenuTreeItemModel::setImageProvider(ImageProvider provider) {
+    m_imageProvider = std::move(provider);
+    for (MenuNode* n : m_tree.inTreeOrder()) {
+        const QModelIndex i = indexOf(n);
+        emit dataChanged(i, i, {Qt::DecorationRole});
+    }
+}
+
+MenuNode* MenuTreeItemModel::node(const QModelIndex& index) const {
+    return index.isValid() ? static_cast<MenuNode*>(index.internalPointer()) : nullptr;
+}
+
+QModelIndex MenuTreeItemModel::indexOf(const MenuNode* node) const {
+    if (!node)
+        return {};
+    return createIndex(node->row(), 0, const_cast<MenuNode*>(node));
+}
+
+QModelIndex MenuTreeItemModel::index(int row, int column, const QModelIndex& parent) const {
+    if (!hasIndex(row, column, parent))
+        return {};
+    if (!parent.isValid())
+        return indexOf(m_tree.root());
+    return createIndex(row, column, node(parent)->child(row));
+}
+
+QModelIndex MenuTreeItemModel::parent(const QModelIndex& child) const {
+    const MenuNode* n = node(child);
+    return n ? indexOf(n->parent()) : QModelIndex();
+}
+
+int MenuTreeItemModel::rowCount(const QModelIndex& parent) const {
+    if (!parent.isValid())
+        return 1;
+    if (parent.column() != 0)
+        return 0;
+    return node(parent)->childCount();
+}
+
+int MenuTreeItemModel::columnCount(const QModelIndex&) const {
+    return 1;
+}
+
+bool MenuTreeItemModel::hasChildren(const QModelIndex& parent) const {
+    if (!parent.isValid())
+        return true;
+    return parent.column() == 0 && node(parent)->hasChildren();
+}
+
+QVariant MenuTreeItemModel::data(const QModelIndex& index, int role) const {
+    const MenuNode* n = node(index);
+    if (!n)
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return ansiToQt(n->caption());
+    case Qt::DecorationRole:
+        if (m_imageProvider)
+            return m_imageProvider(*n);
+        return {};
+    default:
+        return {};
+    }
+}
+
+bool MenuTreeItemModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    MenuNode* n = node(index);
+    if (!n || role != Qt::EditRole)
+        return false;
+    if (m_renameHandler)
+        m_renameHandler(n, qtToAnsi(value.toString()));
+    else
+        m_tree.rename(n, qtToAnsi(value.toString()));
+    return true;
+}
+
+Qt::ItemFlags MenuTreeItemModel::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::ItemIsDropEnabled;
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable | Qt::ItemIsDragEnabled |
+           Qt::ItemIsDropEnabled;
+}
+
+QStringList MenuTreeItemModel::mimeTypes() const {
+    return {QLatin1String(entriesMimeType)};
+}
+
+QMimeData* MenuTreeItemModel::mimeData(const QModelIndexList&) const {
+    auto* data = new QMimeData;
+    data->setData(QLatin1String(entriesMimeType), {});
+    return data;
+}
+
+Qt::DropActions MenuTreeItemModel::supportedDragActions() const {
+    return Qt::MoveAction | Qt::CopyAction;
+}
+
+Qt::DropActions MenuTreeItemModel::supportedDropActions() const {
+    return Qt::MoveAction | Qt::CopyAction;
+}
+
+bool MenuTreeItemModel::canDropMimeData(const QMimeData* data, Qt::DropAction, int, int,
+                                        const QModelIndex&) const {
+    return data && data->hasFormat(QLatin1String(entriesMimeType));
+}
+
+// What a drop does is the window's decision; the model only reports what then changes.
+bool MenuTreeItemModel::dropMimeData(const QMimeData*, Qt::DropAction, int, int,
+                                     const QModelIndex&) {
+    return false;
+}
+
+void MenuTreeItemModel::beforeReset() {
+    beginResetModel();
+}
+
+void MenuTreeItemModel::afterReset() {
+    endResetModel();
+}
+
+void MenuTreeItemModel::beforeInsert(MenuNode* parent, int row) {
+    beginInsertRows(indexOf(parent), row, row);
+}
+
+void MenuTreeItemModel::afterInsert(MenuNode*) {
+    endInsertRows();
+}
+
+void MenuTreeItemModel::beforeRemove(MenuNode* node) {
+    const int row = node->row();
+    beginRemoveRows(indexOf(node->parent()), row, row);
+}
+
+void MenuTreeItemModel::afterRemove() {
+    endRemoveRows();
+}
+
+void MenuTreeItemModel::beforeMove(MenuNode* node, MenuNode* newParent, int destinationRow) {
+    const int row = node->row();
+    m_moveAsReset =
+        !beginMoveRows(indexOf(node->parent()), row, row, indexOf(newParent), destinationRow);
+    if (m_moveAsReset)
+        beginResetModel();
+}
+
+void MenuTreeItemModel::afterMove(MenuNode*) {
+    if (m_moveAsReset)
+        endResetModel();
+    else
+        endMoveRows();
+    m_moveAsReset = false;
+}
+
+void MenuTreeItemModel::changed(MenuNode* node) {
+    const QModelIndex i = indexOf(node);
+    emit dataChanged(i, i);
+}
+
+} // namespace quorvane

@@ -1,0 +1,424 @@
+#include "editor/Quorvcfg.h"
+
+#include "app/ErrorHandler.h"
+#include "menu/RecordPool.h"
+#include "settings/Schema.h"
+#include "settings/SettingsKey.h"
+#include "ui_Quorvcfg.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QWindow>
+#include <algorithm>
+
+namespace quorvane {
+
+namespace {
+
+constexpr int imageSize = 16;
+constexpr int buttonRowHeight = 31;
+constexpr int statusBarHeight = 19;
+const QColor transparentColour(128, 128, 0); // olive
+
+} // namespace
+
+TForm1::TForm1(Services services, QWidget* parent)
+    : QMainWindow(parent), ui(std::make_unique<Ui::TForm1>()), m_registry(services.registry),
+      m_pool(services.pool), m_programDirectory(std::move(services.programDirectory)),
+      m_firstRun(std::move(services.firstRun)), m_tree(m_pool.rootRecord()), m_menuModel(m_tree),
+      m_sourceModel(m_source) {
+    ui->setupUi(this);
+    SaveDlg.defaultSuffix = QStringLiteral("drm");
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/icon32"), QSize(32, 32));
+    icon.addFile(QStringLiteral(":/icon16"), QSize(16, 16));
+    setWindowIcon(icon);
+    configureViews();
+    wireHandlers();
+    FormCreate();
+}
+
+TForm1::~TForm1() {
+    // The views outlive the models by a little, as widgets go after members; let them go first.
+    ui->MenuTree->setModel(nullptr);
+    ui->TreeSource->setModel(nullptr);
+}
+
+void TForm1::configureViews() {
+    m_statusText = new QLabel(ui->StatusBar1);
+    ui->StatusBar1->addWidget(m_statusText, 1);
+    ui->StatusBar1->setFixedHeight(statusBarHeight);
+
+    ui->MenuTree->setModel(&m_menuModel);
+    ui->TreeSource->setModel(&m_sourceModel);
+    // The list shows its pictures from the start; they appear once the images are loaded.
+    m_sourceModel.setImageProvider(
+        [this](const TAssoc& r) { return image(r.imageIndex, r.imageIndex); });
+
+    // The selection stays as visible when the focus goes elsewhere.
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(ui->MenuTree),
+                                    static_cast<QAbstractItemView*>(ui->TreeSource)}) {
+        QPalette palette = view->palette();
+        for (auto role : {QPalette::Highlight, QPalette::HighlightedText})
+            palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
+        view->setPalette(palette);
+        view->setIconSize(QSize(imageSize, imageSize));
+    }
+
+    // "Operation" is never narrower than its header, and also fits the captions, which a header
+    // this short would otherwise cut off; "Description" fits the descriptions.
+    QHeaderView* header = ui->TreeSource->header();
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(false);
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+
+    // Laid out by hand rather than by a layout: the tree keeps whatever width the splitter gave
+    // it and the list takes what is left, down to nothing, without the window ever being held
+    // to a minimum size.
+    ui->Panel1->installEventFilter(this);
+    ui->Panel3->installEventFilter(this);
+    ui->MenuTree->viewport()->installEventFilter(this);
+}
+
+template <typename Sender, typename Signal>
+void TForm1::wire(Sender* sender, Signal signal, void (TForm1::*handler)()) {
+    connect(sender, signal, this,
+            [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+}
+
+void TForm1::wireHandlers() {
+    wire(ui->Properties, &QPushButton::clicked, &TForm1::PropertiesClick);
+    wire(ui->Button4, &QPushButton::clicked, &TForm1::Button4Click);
+    wire(ui->Help, &QPushButton::clicked, &TForm1::HelpClick);
+    wire(ui->Button5, &QPushButton::clicked, &TForm1::Button5Click);
+    wire(ui->Openmenu1, &QAction::triggered, &TForm1::Openmenu1Click);
+    wire(ui->Savemenuas1, &QAction::triggered, &TForm1::Savemenuas1Click);
+    wire(ui->Exit1, &QAction::triggered, &TForm1::Exit1Click);
+    wire(ui->Current1, &QAction::triggered, &TForm1::Current1Click);
+    wire(ui->Default1, &QAction::triggered, &TForm1::Default1Click);
+    wire(ui->Compact1, &QAction::triggered, &TForm1::Compact1Click);
+    wire(ui->All1, &QAction::triggered, &TForm1::All1Click);
+    wire(ui->Help1, &QAction::triggered, &TForm1::HelpClick);
+    wire(ui->AboutQuorvane1, &QAction::triggered, &TForm1::AboutQuorvane1Click);
+    wire(ui->MenuTree, &QTreeView::doubleClicked, &TForm1::MenuTreeDblClick);
+    wire(ui->MenuTree->selectionModel(), &QItemSelectionModel::currentChanged,
+         &TForm1::MenuTreeChange);
+    connect(ui->TreeSource->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { guarded([this, column] { TreeSourceColumnClick(column); }); });
+
+    // The list selects whole entries; its current cell stays in the caption column, which F2
+    // edits, and a click on a long description does not scroll the captions out of sight.
+    connect(ui->TreeSource->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid() && current.column() != TreeSourceItemModel::OperationColumn)
+                    ui->TreeSource->selectionModel()->setCurrentIndex(
+                        current.siblingAtColumn(TreeSourceItemModel::OperationColumn),
+                        QItemSelectionModel::NoUpdate);
+            });
+
+    // The list's selection lives in the core list, where the editing rules read and change it.
+    connect(ui->TreeSource->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &TForm1::listSelectionToCore);
+    connect(&m_sourceModel, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& first, const QModelIndex& last) {
+                listSelectionFromCore(first.row(), last.row());
+            });
+    connect(
+        &m_sourceModel, &QAbstractItemModel::rowsInserted, this,
+        [this](const QModelIndex&, int first, int last) { listSelectionFromCore(first, last); });
+}
+
+// Each step reports its own failure and the next still runs, so that a stored menu that does not
+// load still leaves a window with its images that follows its dialogs.
+void TForm1::FormCreate() {
+    guarded([this] { restorePlacement(); });
+    guarded([this] { Load(LoadMode::Stored); });
+    loadImages();
+    m_menuModel.setImageProvider(
+        [this](const MenuNode& node) { return MenuTreeGetImageIndex(node); });
+    m_sourceModel.setImageProvider(
+        [this](const TAssoc& r) { return image(r.imageIndex, r.imageIndex); });
+    m_following = true;
+    QApplication::setWindowIcon(windowIcon());
+}
+
+void TForm1::Load(LoadMode mode, std::string_view menuString) {
+    // Neither view redraws while the load rebuilds everything under it.
+    ui->MenuTree->setUpdatesEnabled(false);
+    ui->TreeSource->setUpdatesEnabled(false);
+    struct Redraw {
+        TForm1* form;
+        ~Redraw() {
+            form->ui->MenuTree->setUpdatesEnabled(true);
+            form->ui->TreeSource->setUpdatesEnabled(true);
+        }
+    } redraw{this};
+
+    const LoadedView loaded =
+        quorvane::Load(m_registry, m_pool, m_tree, m_source, mode, menuString, m_firstRun);
+    if (loaded.expand)
+        ui->MenuTree->expand(m_menuModel.indexOf(loaded.expand));
+    if (loaded.select)
+        ui->MenuTree->setCurrentIndex(m_menuModel.indexOf(loaded.select));
+}
+
+// A missing MWnL means nothing was ever stored and the window is centred. When MWnL is there but
+// one of the other three is not, the placement is incomplete and the window is centred as well,
+// rather than put up with a width or height of nothing.
+void TForm1::restorePlacement() {
+    SettingsKey key(m_registry);
+    std::array<std::int32_t, 4> placement{};
+    const std::array names{value::windowLeft, value::windowTop, value::windowWidth,
+                           value::windowHeight};
+    if (std::all_of(names.begin(), names.end(),
+                    [&key](std::string_view name) { return key.valueExists(name); })) {
+        for (std::size_t i = 0; i < names.size(); ++i)
+            placement[i] = key.readInteger(names[i]);
+    }
+    key.close();
+
+    std::int64_t sum = 0;
+    for (std::int32_t v : placement)
+        sum += v;
+    if (sum != 0) {
+        setOuterGeometry(QRect(placement[0], placement[1], placement[2], placement[3]));
+        return;
+    }
+    const QRect screenArea = screen()->availableGeometry();
+    QRect outer(QPoint(), designSize);
+    outer.moveCenter(screenArea.center());
+    setOuterGeometry(outer);
+}
+
+void TForm1::savePlacement() {
+    const QRect outer = frameGeometry();
+    SettingsKey key(m_registry);
+    key.writeInteger(value::windowLeft, outer.left());
+    key.writeInteger(value::windowTop, outer.top());
+    key.writeInteger(value::windowWidth, outer.width());
+    key.writeInteger(value::windowHeight, outer.height());
+    key.close();
+}
+
+// The stored rectangle is the outer one, frame included, as Qt's move() takes it but not its
+// resize(). Before the window is shown the frame is not known yet; the first show applies the
+// rectangle again with the frame measured.
+void TForm1::setOuterGeometry(const QRect& outer) {
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    resize(outer.width() - frame.left() - frame.right(),
+           outer.height() - frame.top() - frame.bottom());
+    move(outer.topLeft());
+    m_pendingOuter = isVisible() ? std::nullopt : std::optional<QRect>(outer);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (m_pendingOuter && windowHandle() && !windowHandle()->frameMargins().isNull())
+        setOuterGeometry(*std::exchange(m_pendingOuter, std::nullopt));
+    m_pendingOuter.reset();
+}
+
+void TForm1::loadImages() {
+    QPixmap strip(QStringLiteral(":/SmallImages"), "XPM");
+    strip.setMask(strip.createMaskFromColor(transparentColour, Qt::MaskInColor));
+    m_iconList.clear();
+    m_images.clear();
+    for (int x = 0; x + imageSize <= strip.width(); x += imageSize)
+        m_iconList.append(strip.copy(x, 0, imageSize, imageSize));
+}
+
+QIcon TForm1::image(int normal, int selected) {
+    if (normal < 0 || normal >= m_iconList.size() || selected < 0 || selected >= m_iconList.size())
+        return {};
+    auto [it, added] = m_images.try_emplace({normal, selected});
+    if (added) {
+        it->second.addPixmap(m_iconList[normal], QIcon::Normal);
+        it->second.addPixmap(m_iconList[selected], QIcon::Selected);
+    }
+    return it->second;
+}
+
+QIcon TForm1::MenuTreeGetImageIndex(const MenuNode& node) {
+    return image(node.record()->imageIndex, node.record()->selectedImageIndex);
+}
+
+void TForm1::setStatusText(const QString& text) {
+    m_statusText->setText(text);
+}
+
+QString TForm1::statusText() const {
+    return m_statusText->text();
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    guarded([this] { FormResize(); });
+}
+
+void TForm1::FormResize() {
+    const int w = frameGeometry().width();
+    ui->Button4->move(w - 250, ui->Button4->y());
+    ui->Help->move(w - 170, ui->Help->y());
+    ui->Button5->move(w - 90, ui->Button5->y());
+}
+
+void TForm1::alignPanel1() {
+    const int width = ui->Panel1->width();
+    const int height = ui->Panel1->height();
+    const int top = std::max(0, height - buttonRowHeight);
+    ui->Panel2->setGeometry(0, top, width, buttonRowHeight);
+    const int splitter = ui->Panel3->width();
+    const int tree = std::clamp(m_treeWidth, 0, std::max(0, width - splitter));
+    ui->MenuTree->setGeometry(0, 0, tree, top);
+    ui->Panel3->setGeometry(tree, 0, splitter, top);
+    ui->TreeSource->setGeometry(tree + splitter, 0, std::max(0, width - tree - splitter), top);
+}
+
+// The tree may not go below nothing nor push the splitter out of reach on the right.
+void TForm1::setTreeWidth(int width) {
+    m_treeWidth = std::clamp(width, 0, std::max(0, ui->Panel1->width() - ui->Panel3->width()));
+    alignPanel1();
+}
+
+void TForm1::Panel3MouseDown() {
+    if (!m_dragging)
+        m_splitting = true;
+}
+
+void TForm1::Panel3MouseMove(int x) {
+    if (m_splitting)
+        setTreeWidth(ui->MenuTree->width() + x);
+}
+
+void TForm1::Panel3MouseUp() {
+    m_splitting = false;
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui->Panel1 && event->type() == QEvent::Resize) {
+        alignPanel1();
+    } else if (watched == ui->Panel3) {
+        // The splitter gets the moves while its button is held, as the pointer is grabbed then.
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            if (mouse->button() == Qt::LeftButton)
+                guarded([this] { Panel3MouseDown(); });
+            return true;
+        case QEvent::MouseMove: {
+            const int x = qRound(mouse->position().x());
+            guarded([this, x] { Panel3MouseMove(x); });
+            return true;
+        }
+        case QEvent::MouseButtonRelease:
+            if (mouse->button() == Qt::LeftButton)
+                guarded([this] { Panel3MouseUp(); });
+            return true;
+        default:
+            break;
+        }
+    } else if (watched == ui->MenuTree->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        const QPoint position = static_cast<QMouseEvent*>(event)->position().toPoint();
+        guarded([this, position] { MenuTreeMouseUp(position); });
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// Qt reports a finished move of the window where the platform has a window-moved message.
+void TForm1::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    guarded([this] { followMove(); });
+}
+
+void TForm1::followMove() {
+    if (!m_following)
+        return;
+    for (FollowingDialog* dialog : {m_directoryChooser, m_propertiesDialog})
+        if (dialog && dialog->showing())
+            dialog->moveTo(pos() + dialog->offset());
+}
+
+void TForm1::PropertiesClick() {
+    if (!m_propertiesDialog || m_propertiesDialog->showing())
+        return;
+    m_propertiesDialog->moveTo(pos() + m_propertiesDialog->offset());
+    m_propertiesDialog->showModeless();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    FormClose();
+    QMainWindow::closeEvent(event);
+    emit closed();
+}
+
+// A placement that cannot be saved is reported, and the window closes all the same: a settings
+// store the user cannot write must not keep the program from ending.
+void TForm1::FormClose() {
+    guarded([this] { savePlacement(); });
+    m_following = false;
+}
+
+void TForm1::bringToFront() {
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+}
+
+void TForm1::Button5Click() {
+    close();
+}
+
+void TForm1::Exit1Click() {
+    close();
+}
+
+// The list keeps the order it was built in.
+void TForm1::TreeSourceColumnClick(int) {}
+
+void TForm1::Button4Click() {}
+void TForm1::HelpClick() {}
+void TForm1::Openmenu1Click() {}
+void TForm1::Savemenuas1Click() {}
+void TForm1::Current1Click() {}
+void TForm1::Default1Click() {}
+void TForm1::Compact1Click() {}
+void TForm1::All1Click() {}
+void TForm1::AboutQuorvane1Click() {}
+void TForm1::MenuTreeDragDrop(QWidget*, QWidget*) {}
+void TForm1::MenuTreeChange() {}
+void TForm1::MenuTreeDblClick() {}
+void TForm1::MenuTreeMouseUp(QPoint) {}
+
+void TForm1::listSelectionToCore() {
+    if (m_syncingSelection)
+        return;
+    m_syncingSelection = true;
+    const QItemSelectionModel* selection = ui->TreeSource->selectionModel();
+    for (int row = 0; row < m_source.size(); ++row)
+        m_source.setSelected(row, selection->isRowSelected(row));
+    m_syncingSelection = false;
+}
+
+void TForm1::listSelectionFromCore(int first, int last) {
+    if (m_syncingSelection)
+        return;
+    m_syncingSelection = true;
+    QItemSelectionModel* selection = ui->TreeSource->selectionModel();
+    for (int row = std::max(first, 0); row <= last && row < m_source.size(); ++row) {
+        if (selection->isRowSelected(row) == m_source.at(row).selected)
+            continue;
+        selection->select(m_sourceModel.index(row, 0),
+                          (m_source.at(row).selected ? QItemSelectionModel::Select
+                                                     : QItemSelectionModel::Deselect) |
+                              QItemSelectionModel::Rows);
+    }
+    m_syncingSelection = false;
+}
+
+} // namespace quorvane

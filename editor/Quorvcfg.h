@@ -1,0 +1,170 @@
+#pragma once
+
+#include "app/FileDialog.h"
+#include "editor/MenuTreeItemModel.h"
+#include "editor/TreeSourceItemModel.h"
+#include "menu/MenuLoad.h"
+
+#include <QIcon>
+#include <QList>
+#include <QMainWindow>
+#include <QPixmap>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string_view>
+
+class QLabel;
+
+namespace Ui {
+class TForm1;
+}
+
+namespace quorvane {
+
+// A modeless dialog that keeps its place beside the main window: while it shows, moving the main
+// window moves it along at its offset.
+class FollowingDialog {
+public:
+    virtual ~FollowingDialog() = default;
+    virtual bool showing() const = 0;
+    // From the main window's top-left corner to the dialog's; the dialog updates it when the user
+    // moves it.
+    virtual QPoint offset() const = 0;
+    virtual void moveTo(QPoint topLeft) = 0;
+    virtual void showModeless() = 0;
+};
+
+// The main window: the menu tree, the list of available entries, the splitter between them, the
+// button row, the status bar and the main menu.
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    struct Services {
+        Registry& registry;
+        RecordPool& pool;
+        QString programDirectory; // with its trailing separator
+        FirstRunSetup firstRun;   // may be empty
+    };
+
+    static constexpr QSize designSize{578, 353};
+    static constexpr int designTreeWidth = 193;
+
+    // Runs FormCreate: placement, the stored menu, images and the follow flag.
+    explicit TForm1(Services services, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Rebuilds MenuTree and TreeSource from the settings; with LoadMode::Given from
+    // `menuString`. Throws Failure; what was built up to then stays on show.
+    void Load(LoadMode mode, std::string_view menuString = {});
+
+    MenuTree& menu() { return m_tree; }
+    TreeSource& source() { return m_source; }
+    MenuTreeItemModel& menuModel() { return m_menuModel; }
+    TreeSourceItemModel& sourceModel() { return m_sourceModel; }
+    Registry& registry() { return m_registry; }
+    RecordPool& pool() { return m_pool; }
+    const QString& programDirectory() const { return m_programDirectory; }
+    const QList<QPixmap>& iconList() const { return m_iconList; }
+
+    // The dialogs that follow the window; they register once they exist.
+    void setPropertiesDialog(FollowingDialog* dialog) { m_propertiesDialog = dialog; }
+    void setDirectoryChooser(FollowingDialog* dialog) { m_directoryChooser = dialog; }
+    bool following() const { return m_following; }
+
+    // Set while entries are dragged from the tree or the list; the splitter ignores presses then.
+    bool dragging() const { return m_dragging; }
+    void setDragging(bool dragging) { m_dragging = dragging; }
+    bool splitting() const { return m_splitting; }
+    int treeWidth() const { return m_treeWidth; }
+
+    void setStatusText(const QString& text);
+    QString statusText() const;
+
+    // A later start of the program asked this copy to come to the front.
+    void bringToFront();
+
+    // Every user of a file dialog sets it up anew before each use.
+    FileDialog FileDlg{FileDialog::Mode::Open};
+    FileDialog SaveDlg{FileDialog::Mode::Save};
+
+    void FormResize();
+    void FormClose();
+    void Panel3MouseDown();
+    void Panel3MouseMove(int x);
+    void Panel3MouseUp();
+    void PropertiesClick();
+    void Button4Click();
+    void HelpClick();
+    void Button5Click();
+    void Openmenu1Click();
+    void Savemenuas1Click();
+    void Exit1Click();
+    void Current1Click();
+    void Default1Click();
+    void Compact1Click();
+    void All1Click();
+    void AboutQuorvane1Click();
+    void TreeSourceColumnClick(int column);
+    // The drop handler of both views: `dropControl` was dropped on, `sourceControl` dragged from.
+    void MenuTreeDragDrop(QWidget* dropControl, QWidget* sourceControl);
+    void MenuTreeChange();
+    void MenuTreeDblClick();
+    void MenuTreeMouseUp(QPoint position);
+    // A node's picture from its record: its image, and its selected image when selected.
+    QIcon MenuTreeGetImageIndex(const MenuNode& node);
+
+signals:
+    void closed();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void restorePlacement();
+    void savePlacement();
+    void setOuterGeometry(const QRect& outer);
+    void loadImages();
+    QIcon image(int normal, int selected);
+    void alignPanel1();
+    void setTreeWidth(int width);
+    void followMove();
+    void listSelectionToCore();
+    void listSelectionFromCore(int first, int last);
+    void configureViews();
+    void wireHandlers();
+    template <typename Sender, typename Signal>
+    void wire(Sender* sender, Signal signal, void (TForm1::*handler)());
+
+    std::unique_ptr<Ui::TForm1> ui;
+    Registry& m_registry;
+    RecordPool& m_pool;
+    QString m_programDirectory;
+    FirstRunSetup m_firstRun;
+
+    MenuTree m_tree;
+    TreeSource m_source;
+    MenuTreeItemModel m_menuModel;
+    TreeSourceItemModel m_sourceModel;
+
+    QList<QPixmap> m_iconList;
+    QLabel* m_statusText = nullptr;
+    std::map<std::pair<int, int>, QIcon> m_images;
+
+    FollowingDialog* m_propertiesDialog = nullptr;
+    FollowingDialog* m_directoryChooser = nullptr;
+    bool m_following = false;
+    bool m_splitting = false;
+    bool m_dragging = false;
+    bool m_syncingSelection = false;
+    int m_treeWidth = designTreeWidth;
+    // The outer rectangle asked for before the window had a frame to measure.
+    std::optional<QRect> m_pendingOuter;
+};
+
+} // namespace quorvane

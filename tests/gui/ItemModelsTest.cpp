@@ -1,0 +1,197 @@
+#include "editor/MenuTreeItemModel.h"
+#include "editor/TreeSourceItemModel.h"
+#include "menu/RecordPool.h"
+
+#include <QAbstractItemModelTester>
+#include <QPixmap>
+#include <QSignalSpy>
+#include <QTest>
+#include <functional>
+#include <vector>
+
+using namespace quorvane;
+
+namespace {
+
+// Every node of `node`'s subtree appears under `index` with its caption, in the same order.
+bool mirrors(const MenuTreeItemModel& model, const QModelIndex& index, const MenuNode* node) {
+    if (model.node(index) != node || index.data().toString().toStdString() != node->caption())
+        return false;
+    if (model.rowCount(index) != node->childCount())
+        return false;
+    for (int row = 0; row < node->childCount(); ++row)
+        if (!mirrors(model, model.index(row, 0, index), node->child(row)))
+            return false;
+    return true;
+}
+
+struct Step {
+    const char* name;
+    std::function<void()> change;
+};
+
+} // namespace
+
+class ItemModelsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void menuModelFollowsEveryChange();
+    void menuModelKeepsPersistentIndexesOnMoves();
+    void menuModelCaptionsKeepEveryByte();
+    void menuModelImagesFromProvider();
+    void sourceModelFollowsEveryChange();
+    void sourceModelColumnsAndSelection();
+};
+
+void ItemModelsTest::menuModelFollowsEveryChange() {
+    RecordPool pool;
+    MenuTree tree(pool.rootRecord());
+    MenuTreeItemModel model(tree);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+
+    MenuNode* sub = nullptr;
+    MenuNode* inner = nullptr;
+    MenuNode* op = nullptr;
+    TAssoc* separator = pool.prototype(Kind::Separator);
+    const std::vector<Step> steps{
+        {"add last",
+         [&] { op = tree.addLastChild(tree.root(), "Stamp", pool.operationRecord(17)); }},
+        {"add first",
+         [&] { sub = tree.addFirstChild(tree.root(), "Sub", pool.loadedSubmenuRecord()); }},
+        {"add into submenu", [&] { inner = tree.addLastChild(sub, "<separator>", separator); }},
+        {"insert before", [&] { tree.insertBefore(inner, "Copy", pool.operationRecord(2)); }},
+        {"move to another parent, before", [&] { QVERIFY(tree.moveBefore(op, inner)); }},
+        {"move forward in the same parent",
+         [&] { QVERIFY(tree.moveBefore(sub->child(0), sub->child(2))); }},
+        {"move out as first child of the root",
+         [&] { QVERIFY(tree.moveAsFirstChild(sub->child(1), tree.root())); }},
+        {"move a subtree", [&] { QVERIFY(tree.moveAsFirstChild(sub, tree.root())); }},
+        {"mark", [&] { tree.setHasChildrenMark(tree.root()->child(1), true); }},
+        {"rename", [&] { tree.rename(sub, "Renamed"); }},
+        {"remove a subtree", [&] { tree.remove(sub); }},
+        {"reset", [&] { tree.reset(pool.rootRecord()); }},
+        {"add after reset", [&] { tree.addLastChild(tree.root(), "Again", separator); }},
+    };
+    for (const Step& step : steps) {
+        step.change();
+        QVERIFY2(mirrors(model, model.index(0, 0), tree.root()), step.name);
+        QCOMPARE(model.rowCount(), 1);
+    }
+}
+
+void ItemModelsTest::menuModelKeepsPersistentIndexesOnMoves() {
+    RecordPool pool;
+    MenuTree tree(pool.rootRecord());
+    MenuTreeItemModel model(tree);
+    MenuNode* a = tree.addLastChild(tree.root(), "A", pool.loadedSubmenuRecord());
+    MenuNode* b = tree.addLastChild(tree.root(), "B", pool.operationRecord(0));
+    MenuNode* c = tree.addLastChild(a, "C", pool.operationRecord(1));
+    const QPersistentModelIndex pb(model.indexOf(b));
+    const QPersistentModelIndex pc(model.indexOf(c));
+
+    QVERIFY(tree.moveAsFirstChild(b, a));
+    QCOMPARE(QModelIndex(pb), model.indexOf(b));
+    QCOMPARE(QModelIndex(pc), model.indexOf(c));
+    QCOMPARE(pb.row(), 0);
+    QCOMPARE(pc.row(), 1);
+
+    tree.remove(a);
+    QVERIFY(!pb.isValid());
+    QVERIFY(!pc.isValid());
+}
+
+void ItemModelsTest::menuModelCaptionsKeepEveryByte() {
+    RecordPool pool;
+    MenuTree tree(pool.rootRecord());
+    MenuTreeItemModel model(tree);
+    MenuNode* n = tree.addLastChild(tree.root(), "Caf\xE9 \x80", pool.operationRecord(3));
+    const QModelIndex i = model.indexOf(n);
+    QCOMPARE(i.data().toString(), QString::fromUtf8("Caf\u00e9 \u0080"));
+
+    QVERIFY(model.setData(i, i.data()));
+    QCOMPARE(n->caption(), std::string("Caf\xE9 \x80"));
+    QVERIFY(model.setData(i, QString::fromUtf8("Na\u00efve")));
+    QCOMPARE(n->caption(), std::string("Na\xEFve"));
+}
+
+void ItemModelsTest::menuModelImagesFromProvider() {
+    RecordPool pool;
+    MenuTree tree(pool.rootRecord());
+    MenuTreeItemModel model(tree);
+    MenuNode* n = tree.addLastChild(tree.root(), "Sep", pool.prototype(Kind::Separator));
+    QVERIFY(model.indexOf(n).data(Qt::DecorationRole).isNull());
+
+    QSignalSpy changes(&model, &QAbstractItemModel::dataChanged);
+    model.setImageProvider([](const MenuNode& node) {
+        QPixmap pixmap(16, 16);
+        pixmap.fill(node.record()->imageIndex == 3 ? Qt::red : Qt::blue);
+        return QIcon(pixmap);
+    });
+    // The views must be told that the separator's picture changed.
+    bool told = false;
+    for (const auto& change : changes) {
+        const auto first = change.at(0).value<QModelIndex>();
+        const auto last = change.at(1).value<QModelIndex>();
+        told = told || (first.parent() == model.indexOf(n).parent() && first.row() <= n->row() &&
+                        n->row() <= last.row());
+    }
+    QVERIFY(told);
+    const QIcon icon = model.indexOf(n).data(Qt::DecorationRole).value<QIcon>();
+    QCOMPARE(icon.pixmap(16, 16).toImage().pixelColor(8, 8), QColor(Qt::red));
+}
+
+void ItemModelsTest::sourceModelFollowsEveryChange() {
+    RecordPool pool;
+    TreeSource source;
+    TreeSourceItemModel model(source);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+
+    const std::vector<Step> steps{
+        {"append", [&] { source.append("New SubMenu", pool.prototype(Kind::Submenu)); }},
+        {"append more",
+         [&] {
+             source.append("Stamp", pool.operationRecord(17));
+             source.append("Copy Name", pool.operationRecord(2), true);
+         }},
+        {"rename", [&] { source.rename(1, "Stamp it"); }},
+        {"select", [&] { source.setSelected(0, true); }},
+        {"remove from the middle", [&] { source.remove(1); }},
+        {"clear", [&] { source.clear(); }},
+        {"append after clear",
+         [&] { source.append("<separator>", pool.prototype(Kind::Separator)); }},
+    };
+    for (const Step& step : steps) {
+        step.change();
+        QCOMPARE(model.rowCount(), source.size());
+        for (int row = 0; row < source.size(); ++row) {
+            const QModelIndex i = model.index(row, TreeSourceItemModel::OperationColumn);
+            QVERIFY2(i.data().toString().toStdString() == source.at(row).caption, step.name);
+            QVERIFY2(model.record(i) == source.at(row).record, step.name);
+            QVERIFY2(i.data(TreeSourceItemModel::SelectedRole).toBool() == source.at(row).selected,
+                     step.name);
+        }
+    }
+}
+
+void ItemModelsTest::sourceModelColumnsAndSelection() {
+    RecordPool pool;
+    TreeSource source;
+    TreeSourceItemModel model(source);
+    source.append("MoveTo Item", pool.prototype(Kind::MoveTo));
+
+    QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("Operation"));
+    QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("Description"));
+    QCOMPARE(model.index(0, 1).data().toString(), QStringLiteral("This is an unset Move To Item"));
+    // Only the caption can be edited; the description belongs to the record.
+    QVERIFY(model.flags(model.index(0, 0)) & Qt::ItemIsEditable);
+    QVERIFY(!(model.flags(model.index(0, 1)) & Qt::ItemIsEditable));
+    QVERIFY(!model.setData(model.index(0, 1), QStringLiteral("x")));
+
+    QSignalSpy changes(&model, &QAbstractItemModel::dataChanged);
+    QVERIFY(model.setData(model.index(0, 0), true, TreeSourceItemModel::SelectedRole));
+    QVERIFY(source.at(0).selected);
+    QCOMPARE(changes.count(), 1);
+}
+
+QTEST_MAIN(ItemModelsTest)
+#include "ItemModelsTest.moc"

@@ -1,0 +1,202 @@
+#include "app/SingleInstance.h"
+
+#include "SettingsFixture.h"
+#include "editor/Quorvcfg.h"
+#include "menu/RecordPool.h"
+#include "platform/HiveRegistry.h"
+#include "support/MemoryRegistry.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace quorvane;
+
+namespace {
+
+QString markerIn(const QTemporaryDir& dir) {
+    return dir.filePath(QLatin1String(instanceName));
+}
+
+// What a copy that crashed leaves behind: a socket file nobody listens on.
+void leaveDeadSocket(const QString& path) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    QVERIFY(fd >= 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray bytes = QFile::encodeName(path);
+    QVERIFY(static_cast<std::size_t>(bytes.size()) < sizeof address.sun_path);
+    std::memcpy(address.sun_path, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ::close(fd);
+    QVERIFY(QFileInfo::exists(path));
+}
+
+bool someoneListens(const QString& path) {
+    QLocalSocket probe;
+    probe.connectToServer(path);
+    return probe.waitForConnected(1000);
+}
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class SingleInstanceTest : public QObject {
+    Q_OBJECT
+private slots:
+    void laterStartAsksTheFirstToComeForward();
+    void markerLeftByACrashIsTakenOver_data();
+    void markerLeftByACrashIsTakenOver();
+    void activationBringsTheWindowBack_data();
+    void activationBringsTheWindowBack();
+    void secondCopyEndsWithoutTouchingAnything_data();
+    void secondCopyEndsWithoutTouchingAnything();
+};
+
+void SingleInstanceTest::laterStartAsksTheFirstToComeForward() {
+    QTemporaryDir runtime;
+    SingleInstance first(markerIn(runtime));
+    QVERIFY(first.claim());
+    QSignalSpy asked(&first, &SingleInstance::activationRequested);
+
+    SingleInstance second(markerIn(runtime));
+    QVERIFY(!second.claim());
+    QTRY_COMPARE(asked.count(), 1);
+    SingleInstance third(markerIn(runtime));
+    QVERIFY(!third.claim());
+    QTRY_COMPARE(asked.count(), 2);
+}
+
+void SingleInstanceTest::markerLeftByACrashIsTakenOver_data() {
+    QTest::addColumn<bool>("socket");
+    QTest::newRow("dead socket") << true;
+    QTest::newRow("plain file") << false;
+}
+
+void SingleInstanceTest::markerLeftByACrashIsTakenOver() {
+    QFETCH(bool, socket);
+    QTemporaryDir runtime;
+    const QString marker = markerIn(runtime);
+    if (socket) {
+        leaveDeadSocket(marker);
+    } else {
+        QFile file(marker);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+
+    SingleInstance guard(marker);
+    QVERIFY(guard.claim());
+    QVERIFY(someoneListens(marker));
+}
+
+void SingleInstanceTest::activationBringsTheWindowBack_data() {
+    QTest::addColumn<Qt::WindowState>("before");
+    QTest::addColumn<Qt::WindowState>("after");
+    QTest::newRow("minimized") << Qt::WindowMinimized << Qt::WindowNoState;
+    QTest::newRow("maximized") << Qt::WindowMaximized << Qt::WindowMaximized;
+    QTest::newRow("normal") << Qt::WindowNoState << Qt::WindowNoState;
+}
+
+void SingleInstanceTest::activationBringsTheWindowBack() {
+    QFETCH(Qt::WindowState, before);
+    QFETCH(Qt::WindowState, after);
+    testing::MemoryRegistry registry;
+    testing::seedSettings(registry);
+    RecordPool pool;
+    TForm1 form({registry, pool, QStringLiteral("/prog/"), {}});
+    form.setWindowState(before);
+    form.show();
+
+    QTemporaryDir runtime;
+    SingleInstance first(markerIn(runtime));
+    QVERIFY(first.claim());
+    connect(&first, &SingleInstance::activationRequested, &form, &TForm1::bringToFront);
+    QSignalSpy asked(&first, &SingleInstance::activationRequested);
+    SingleInstance second(markerIn(runtime));
+    QVERIFY(!second.claim());
+    QTRY_COMPARE(asked.count(), 1);
+    QCOMPARE(form.windowState(), after);
+    QVERIFY(form.isVisible());
+}
+
+void SingleInstanceTest::secondCopyEndsWithoutTouchingAnything_data() {
+    QTest::addColumn<bool>("sharedSettings");
+    QTest::newRow("same settings") << true;
+    // A copy that read its settings would create them here, and stop at a box about them.
+    QTest::newRow("empty settings of its own") << false;
+}
+
+void SingleInstanceTest::secondCopyEndsWithoutTouchingAnything() {
+    QFETCH(bool, sharedSettings);
+    QTemporaryDir runtime, firstConfig, secondConfig;
+    QVERIFY(QFile::setPermissions(runtime.path(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QString hive = firstConfig.filePath(QStringLiteral("quorvane/HKEY_CLASSES_ROOT.reg"));
+    {
+        QDir().mkpath(QFileInfo(hive).path());
+        HiveRegistry registry(hive.toStdString());
+        testing::seedSettings(registry);
+    }
+
+    auto environment = [&](const QTemporaryDir& config) {
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        e.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        e.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+        return e;
+    };
+    QProcess first;
+    first.setProcessEnvironment(environment(firstConfig));
+    first.start(QStringLiteral(QUORVANE_SETUP_EXECUTABLE), {});
+    QVERIFY(first.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(someoneListens(markerIn(runtime)), 60000);
+    const QByteArray hiveBefore = contents(hive);
+    const QDateTime modifiedBefore = QFileInfo(hive).lastModified();
+    QVERIFY(!hiveBefore.isEmpty());
+
+    QProcess second;
+    second.setProcessEnvironment(environment(sharedSettings ? firstConfig : secondConfig));
+    second.start(QStringLiteral(QUORVANE_SETUP_EXECUTABLE), {});
+    const bool ended = second.waitForFinished(60000);
+    if (!ended)
+        second.kill();
+    QVERIFY2(ended, "the second copy did not end by itself");
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+
+    QCOMPARE(contents(hive), hiveBefore);
+    QCOMPARE(QFileInfo(hive).lastModified(), modifiedBefore);
+    QCOMPARE(QDir(secondConfig.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+             QStringList());
+    QCOMPARE(first.state(), QProcess::Running);
+
+    // A copy that is killed leaves its marker; the next start runs as the first all the same.
+    first.kill();
+    QVERIFY(first.waitForFinished());
+    QVERIFY(QFileInfo::exists(markerIn(runtime)));
+    QVERIFY(!someoneListens(markerIn(runtime)));
+    QProcess next;
+    next.setProcessEnvironment(environment(firstConfig));
+    next.start(QStringLiteral(QUORVANE_SETUP_EXECUTABLE), {});
+    QVERIFY(next.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(someoneListens(markerIn(runtime)), 60000);
+    QCOMPARE(next.state(), QProcess::Running);
+    next.kill();
+    QVERIFY(next.waitForFinished());
+}
+
+QTEST_MAIN(SingleInstanceTest)
+#include "SingleInstanceTest.moc"
