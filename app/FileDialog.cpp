@@ -7,12 +7,36 @@ namespace quorvane {
 
 QList<QString> FileDialog::s_nextFileNames;
 
+namespace {
+
+// Filters are written the way the program has always written them, "description|patterns|..."
+// with patterns joined by ";"; Qt wants "description (patterns);;...". A description that
+// already ends with its patterns in parentheses is kept as it is.
+QString qtFilter(const QString& filter) {
+    if (!filter.contains(QLatin1Char('|')))
+        return filter;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString patterns = parts[i + 1].split(QLatin1Char(';')).join(QLatin1Char(' '));
+        const QString& description = parts[i];
+        if (description.endsWith(QLatin1Char('(') + patterns + QLatin1Char(')')))
+            filters.append(description);
+        else
+            filters.append(description + QStringLiteral(" (") + patterns + QLatin1Char(')'));
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+} // namespace
+
 bool FileDialog::execute(QWidget* parent) {
     QString chosen;
     if (!s_nextFileNames.isEmpty()) {
         chosen = s_nextFileNames.takeFirst();
     } else {
-        QFileDialog dialog(parent, title, QDir(initialDirectory).filePath(fileName), filter);
+        QFileDialog dialog(parent, title, QDir(initialDirectory).filePath(fileName),
+                           qtFilter(filter));
         dialog.setAcceptMode(m_mode == Mode::Open ? QFileDialog::AcceptOpen
                                                   : QFileDialog::AcceptSave);
         dialog.setFileMode(m_mode == Mode::Open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);

@@ -1,8 +1,10 @@
 #include "app/Application.h"
+#include "app/BoxMessages.h"
 #include "app/SingleInstance.h"
 #include "editor/Quorvcfg.h"
 #include "menu/RecordPool.h"
 #include "platform/HiveRegistry.h"
+#include "settings/FirstRun.h"
 
 int main(int argc, char** argv) {
     quorvane::Application application(argc, argv);
@@ -20,7 +22,13 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("Quorvane II"));
 
     quorvane::HiveRegistry registry(quorvane::HiveRegistry::defaultHiveFile());
-    quorvane::TForm1 form({registry, pool, programDirectory, {}});
+    // First-run set-up speaks through boxes of no window's own: it runs before the main window is
+    // shown.
+    quorvane::BoxMessages setUpMessages;
+    const quorvane::FirstRunSetup firstRun = [&setUpMessages](quorvane::Registry& store) {
+        quorvane::runFirstRunSetup(store, quorvane::Installer::host(), setUpMessages);
+    };
+    quorvane::TForm1 form({registry, pool, programDirectory, firstRun});
     QObject::connect(&guard, &quorvane::SingleInstance::activationRequested, &form,
                      &quorvane::TForm1::bringToFront);
     // Closing the main window ends the program, whatever dialogs are open.

@@ -2,12 +2,17 @@
 
 #include "app/ErrorHandler.h"
 #include "menu/RecordPool.h"
+#include "settings/Apply.h"
+#include "settings/MenuFile.h"
+#include "settings/Messages.h"
+#include "settings/Presets.h"
 #include "settings/Schema.h"
 #include "settings/SettingsKey.h"
 #include "ui_Quorvcfg.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -381,14 +386,42 @@ void TForm1::Exit1Click() {
 // The list keeps the order it was built in.
 void TForm1::TreeSourceColumnClick(int) {}
 
-void TForm1::Button4Click() {}
+void TForm1::Button4Click() { Apply(m_registry, m_tree, m_source, m_messages); }
 void TForm1::HelpClick() {}
-void TForm1::Openmenu1Click() {}
-void TForm1::Savemenuas1Click() {}
-void TForm1::Current1Click() {}
-void TForm1::Default1Click() {}
-void TForm1::Compact1Click() {}
-void TForm1::All1Click() {}
+void TForm1::setUpMenuFileDialog(FileDialog& dialog, const QString& title) {
+    dialog.title = title;
+    dialog.filter = QStringLiteral("Menu files (*.drm)|*.drm|All files|*.*");
+    dialog.initialDirectory = m_programDirectory;
+    dialog.fileName = QStringLiteral("Quorvmenu");
+    dialog.defaultSuffix = QStringLiteral("drm");
+}
+
+void TForm1::Openmenu1Click() {
+    setUpMenuFileDialog(FileDlg, QStringLiteral("Load menu"));
+    if (!FileDlg.execute(this))
+        return;
+    const std::string text = readMenuFile(QFile::encodeName(FileDlg.fileName).toStdString());
+    if (loadMenuFile(m_registry, text))
+        Current1Click();
+    else
+        m_messages.message(messages::nothingHappened);
+}
+
+// Saves what is stored, that is the menu as last applied, not the tree being edited.
+void TForm1::Savemenuas1Click() {
+    setUpMenuFileDialog(SaveDlg, QStringLiteral("Save menu as:"));
+    if (!SaveDlg.execute(this))
+        return;
+    saveMenuFile(m_registry, QFile::encodeName(SaveDlg.fileName).toStdString());
+}
+
+void TForm1::Current1Click() { Load(LoadMode::Stored); }
+
+void TForm1::Default1Click() { Load(LoadMode::Given, DefaultMenu(m_registry)); }
+
+void TForm1::Compact1Click() { Load(LoadMode::Given, CompactMenu(m_registry)); }
+
+void TForm1::All1Click() { Load(LoadMode::Given, AllMenu(m_registry)); }
 void TForm1::AboutQuorvane1Click() {}
 void TForm1::MenuTreeDragDrop(QWidget*, QWidget*) {}
 void TForm1::MenuTreeChange() {}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/BoxMessages.h"
 #include "app/FileDialog.h"
 #include "editor/MenuTreeItemModel.h"
 #include "editor/TreeSourceItemModel.h"
@@ -126,6 +127,7 @@ protected:
 
 private:
     void FormCreate();
+    void setUpMenuFileDialog(FileDialog& dialog, const QString& title);
     void restorePlacement();
     void savePlacement();
     void setOuterGeometry(const QRect& outer);
@@ -142,6 +144,7 @@ private:
     void wire(Sender* sender, Signal signal, void (TForm1::*handler)());
 
     std::unique_ptr<Ui::TForm1> ui;
+    BoxMessages m_messages{this};
     Registry& m_registry;
     RecordPool& m_pool;
     QString m_programDirectory;

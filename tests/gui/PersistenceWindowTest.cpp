@@ -1,0 +1,136 @@
+#include "SettingsFixture.h"
+#include "app/Application.h"
+#include "app/FileDialog.h"
+#include "app/MessageBoxes.h"
+#include "editor/Quorvcfg.h"
+#include "menu/RecordPool.h"
+#include "settings/KeyPath.h"
+#include "settings/SettingsKey.h"
+#include "support/MemoryRegistry.h"
+#include "support/TestFiles.h"
+
+#include <QTest>
+#include <optional>
+
+using namespace quorvane;
+using quorvane::testing::MemoryRegistry;
+
+namespace {
+
+struct Window {
+    explicit Window(std::string_view menu = testing::defaultMenuString) {
+        testing::seedSettings(registry, menu);
+        form.emplace(TForm1::Services{registry, pool, QStringLiteral("/prog/"), {}});
+    }
+    std::string stored(std::string_view name) {
+        SettingsKey key(registry);
+        return key.readString(name);
+    }
+    QStringList topLevel() {
+        QStringList captions;
+        for (int row = 0; row < form->menu().root()->childCount(); ++row)
+            captions << QString::fromStdString(form->menu().root()->child(row)->caption());
+        return captions;
+    }
+
+    MemoryRegistry registry;
+    RecordPool pool;
+    std::optional<TForm1> form;
+};
+
+} // namespace
+
+class PersistenceWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { MessageBoxes::takeAnswered(); }
+    void cleanup() { QCOMPARE(MessageBoxes::takeAnswered().size(), 0); }
+
+    void applyStoresTheEditedTree() {
+        Window w(R"("Explore",0,1,-2,-2)");
+        w.form->menu().rename(w.form->menu().root()->child(0), "Look");
+        const int before = w.registry.commits;
+        w.form->Button4Click();
+        QCOMPARE(w.registry.commits, before + 1);
+        QCOMPARE(w.stored("TheMenu"), std::string(R"("Look","0","1","-2","-2")"));
+    }
+
+    void applyRefusesTheBareRoot() {
+        Window w("");
+        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        const int before = w.registry.commits;
+        w.form->Button4Click();
+        const auto answered = MessageBoxes::takeAnswered();
+        QCOMPARE(answered.size(), 1);
+        QCOMPARE(answered[0].caption, QStringLiteral("Quorvane"));
+        QCOMPARE(answered[0].text,
+                 QStringLiteral("You cannot have zero menu-items. Then remove Quorvane altogether"));
+        QCOMPARE(w.registry.commits, before);
+    }
+
+    void presetsReplaceTheTreeButNotTheStoredMenu() {
+        Window w(R"(16,-2)");
+        w.form->Compact1Click();
+        QCOMPARE(w.topLevel().mid(0, 3),
+                 (QStringList{"Move To", "Copy To", "Explore From Here"}));
+        QCOMPARE(w.stored("TheMenu"), std::string("16,-2"));
+        w.form->All1Click();
+        QCOMPARE(w.topLevel().first(), QStringLiteral("Explore"));
+        QVERIFY(w.topLevel().contains("Prompt"));
+        w.form->Default1Click();
+        QCOMPARE(w.topLevel().size(), 13);
+        w.form->Current1Click();
+        QCOMPARE(w.topLevel(), QStringList{"Remove!!"});
+    }
+
+    void menuFilesGoThroughTheirDialogs() {
+        test::TempFolder folder;
+        const QString file = QString::fromStdString((folder / "Quorvmenu.drm").string());
+        Window w(R"("Saved",16,-2)");
+        FileDialog::setNextFileName(file);
+        w.form->Savemenuas1Click();
+        QCOMPARE(w.form->SaveDlg.title, QStringLiteral("Save menu as:"));
+        QCOMPARE(w.form->SaveDlg.defaultSuffix, QStringLiteral("drm"));
+        QCOMPARE(w.form->SaveDlg.initialDirectory, QStringLiteral("/prog/"));
+        QVERIFY(test::readBytes(file.toStdString()).value_or("").starts_with(
+            "# This is a menu-file for Quorvane\r\n#\r\n"));
+
+        Window other("5,-2");
+        FileDialog::setNextFileName(file);
+        other.form->Openmenu1Click();
+        QCOMPARE(other.form->FileDlg.title, QStringLiteral("Load menu"));
+        QCOMPARE(other.form->FileDlg.filter,
+                 QStringLiteral("Menu files (*.drm)|*.drm|All files|*.*"));
+        QCOMPARE(other.topLevel(), QStringList{"Saved"});
+        QCOMPARE(other.stored("TheMenu"), std::string(R"("Saved",16,-2)"));
+    }
+
+    void cancelledOrEmptyMenuFilesChangeNothing() {
+        test::TempFolder folder;
+        Window w("5,-2");
+        const int before = w.registry.commits;
+        FileDialog::setNextFileName(QString()); // cancelled
+        w.form->Openmenu1Click();
+        FileDialog::setNextFileName(QString());
+        w.form->Savemenuas1Click();
+        QCOMPARE(w.registry.commits, before);
+
+        const auto empty = folder / "empty.drm";
+        test::writeBytes(empty, "# nothing here\r\n");
+        FileDialog::setNextFileName(QString::fromStdString(empty.string()));
+        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        w.form->Openmenu1Click();
+        const auto answered = MessageBoxes::takeAnswered();
+        QCOMPARE(answered.size(), 1);
+        QCOMPARE(answered[0].text, QStringLiteral("Nothing happened!"));
+        QCOMPARE(w.registry.commits, before);
+    }
+};
+
+int main(int argc, char** argv) {
+    quorvane::Application application(argc, argv);
+    PersistenceWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "PersistenceWindowTest.moc"
