@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,6 +26,22 @@ std::string programDirectory() {
 
 namespace {
 
+std::string homeDirectory() {
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return home;
+    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir && *entry->pw_dir)
+        return entry->pw_dir;
+    return ".";
+}
+
+// "/data/" and "/data" name the same folder; only the second gives clean joins. "/" becomes
+// empty, so that joining still gives "/quorvane".
+std::string withoutTrailingSlashes(std::string path) {
+    while (!path.empty() && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
 bool isCommandBlank(char c) { return c == ' ' || c == '\t'; }
 
 bool isExecutableFile(const std::string& path) {
@@ -33,6 +50,15 @@ bool isExecutableFile(const std::string& path) {
 }
 
 } // namespace
+
+std::string systemDirectory() {
+    std::string data;
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
+        data = xdg;
+    else
+        data = withoutTrailingSlashes(homeDirectory()) + "/.local/share";
+    return withoutTrailingSlashes(data) + "/quorvane";
+}
 
 std::vector<std::string> splitCommandLine(std::string_view line) {
     std::vector<std::string> args;

@@ -17,6 +17,11 @@ std::string programDirectory();
 // The separator between a directory and a file name on this host.
 char pathSeparator();
 
+// Where this host keeps what Windows keeps in its system directory (the extension's help file
+// below "ShellExt"): $XDG_DATA_HOME/quorvane, or ~/.local/share/quorvane when XDG_DATA_HOME is
+// unset or empty. No trailing separator, as Windows reports its own.
+std::string systemDirectory();
+
 // Starts the program that a Windows-style command line names, without waiting for it to end.
 // Returns 0 when it started, otherwise the system error number. `showState` is the window
 // show state the program is asked to start in; hosts without it ignore it.

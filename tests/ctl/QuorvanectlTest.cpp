@@ -2,30 +2,18 @@
 #include "platform/HiveRegistry.h"
 #include "settings/Schema.h"
 #include "settings/SettingsKey.h"
+#include "support/Process.h"
 #include "support/TestFiles.h"
 
-#include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace quorvane {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using test::Outcome;
 
 class QuorvanectlTest : public ::testing::Test {
 protected:
@@ -44,41 +32,12 @@ protected:
         key.close();
     }
 
-    // Runs the built program with the store of this test and no shell in between.
+    // Runs the built program on the store of this test. Its data folder lies in the test's
+    // folder too: a first start installs the help file there.
     Outcome run(std::vector<std::string> args) {
-        args.insert(args.begin(), QUORVANECTL);
-        std::vector<char*> argv;
-        for (auto& arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-
-        std::vector<std::string> env{"XDG_CONFIG_HOME=" + home.string()};
-        for (char** e = environ; *e; ++e)
-            if (std::string_view(*e).substr(0, 16) != "XDG_CONFIG_HOME=")
-                env.emplace_back(*e);
-        std::vector<char*> envp;
-        for (auto& entry : env)
-            envp.push_back(entry.data());
-        envp.push_back(nullptr);
-
-        const fs::path out = home / "stdout", err = home / "stderr";
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                         0600);
-        pid_t pid = 0;
-        Outcome result;
-        const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        EXPECT_EQ(spawned, 0);
-        int status = 0;
-        if (spawned == 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status))
-            result.status = WEXITSTATUS(status);
-        result.out = test::readBytes(out).value_or("");
-        result.err = test::readBytes(err).value_or("");
-        return result;
+        return test::runProgram(QUORVANECTL, std::move(args),
+                                {{"XDG_CONFIG_HOME", home.string()},
+                                 {"XDG_DATA_HOME", (home / "data").string()}});
     }
 
     std::string stored(std::string_view name) {

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace quorvane {
+
+// The file's bytes, or nothing when it does not exist. Throws std::system_error naming the file
+// when it exists but cannot be read (a folder, no permission, an I/O error).
+std::optional<std::string> readFileBytes(const std::filesystem::path& file);
+
+} // namespace quorvane
