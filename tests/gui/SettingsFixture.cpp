@@ -8,6 +8,7 @@ namespace quorvane::testing {
 
 void seedSettings(Registry& registry, std::string_view menu) {
     SettingsKey key(registry);
+    key.writeInteger(value::installMark, 2010);
     key.writeString(value::itemsAvailable, "21");
     for (const Operation& operation : operations())
         key.writeString(operation.valueName, operation.defaultCaption);

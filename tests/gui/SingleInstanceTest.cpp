@@ -156,6 +156,8 @@ void SingleInstanceTest::secondCopyEndsWithoutTouchingAnything() {
         e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         e.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
         e.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+        // Should first-run set-up ever run here, the help file goes to the test's folder.
+        e.insert(QStringLiteral("XDG_DATA_HOME"), config.path() + QStringLiteral("/data"));
         return e;
     };
     QProcess first;
