@@ -1,0 +1,81 @@
+// Speed of the parts that see the largest inputs: the comma-text reader, the menu load and the
+// writer on menus of up to 4095 characters, nested or flat, and the hive file round trip.
+#include "menu/CommaText.h"
+#include "menu/MenuLoad.h"
+#include "menu/MenuWriter.h"
+#include "platform/HiveFile.h"
+#include "support/MemoryRegistry.h"
+#include "settings/KeyPath.h"
+
+#include <benchmark/benchmark.h>
+
+namespace quorvane {
+namespace {
+
+// n submenus, each inside the one before: the deepest nesting a menu string can hold.
+std::string nestedMenu(int n) {
+    std::string text;
+    for (int i = 0; i < n; ++i)
+        text += "a,";
+    return text + "16";
+}
+
+std::string flatMenu(int n) {
+    std::string text;
+    for (int i = 0; i < n; ++i)
+        text += "-1,";
+    return text + "-2";
+}
+
+void splitting(benchmark::State& state) {
+    const std::string text = flatMenu(static_cast<int>(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(splitCommaText(text));
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(splitting)->RangeMultiplier(4)->Range(16, 1024)->Complexity();
+
+template <std::string (*build)(int)> void loading(benchmark::State& state) {
+    testing::MemoryRegistry registry;
+    registry.setString(settingsKeyPath(), "ItemsAvailable", "21");
+    const std::string menu = build(static_cast<int>(state.range(0)));
+    RecordPool pool;
+    MenuTree tree(pool.rootRecord());
+    TreeSource source;
+    for (auto _ : state)
+        Load(registry, pool, tree, source, LoadMode::Given, menu, {});
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(loading<nestedMenu>)->RangeMultiplier(4)->Range(16, 2040)->Complexity();
+BENCHMARK(loading<flatMenu>)->RangeMultiplier(4)->Range(16, 1360)->Complexity();
+
+void writing(benchmark::State& state) {
+    testing::MemoryRegistry registry;
+    registry.setString(settingsKeyPath(), "ItemsAvailable", "21");
+    RecordPool pool;
+    MenuTree tree(pool.rootRecord());
+    TreeSource source;
+    Load(registry, pool, tree, source, LoadMode::Given, nestedMenu(static_cast<int>(state.range(0))),
+         {});
+    for (auto _ : state) {
+        ItemLists lists;
+        benchmark::DoNotOptimize(menuString(tree, lists));
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(writing)->RangeMultiplier(4)->Range(16, 2040)->Complexity();
+
+void hiveRoundTrip(benchmark::State& state) {
+    std::string text = "REGEDIT4\r\n\r\n[HKEY_CLASSES_ROOT\\QuorvaneShellExt\\Settings]\r\n";
+    for (int i = 0; i < state.range(0); ++i)
+        text += "\"Value" + std::to_string(i) + "\"=\"" + std::string(40, 'x') + "\"\r\n";
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Hive::parse(text, "bench").serialize());
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(hiveRoundTrip)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
+
+} // namespace
+} // namespace quorvane
+
+BENCHMARK_MAIN();
