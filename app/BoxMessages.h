@@ -14,8 +14,8 @@ public:
     void setParent(QWidget* parent) { m_parent = parent; }
 
     void message(std::string_view text) override;
-    // The post-installation notice is a window of its own, which comes later.
-    void installedNotice() override {}
+    // The post-installation notice, without waiting for the user.
+    void installedNotice() override;
 
 private:
     QWidget* m_parent;

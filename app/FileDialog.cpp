@@ -18,7 +18,12 @@ QString qtFilter(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        const QString patterns = parts[i + 1].split(QLatin1Char(';')).join(QLatin1Char(' '));
+        QStringList patternList = parts[i + 1].split(QLatin1Char(';'));
+        // On Windows "*.*" matches every file; here a name need not hold a dot.
+        for (QString& pattern : patternList)
+            if (pattern == QStringLiteral("*.*"))
+                pattern = QStringLiteral("*");
+        const QString patterns = patternList.join(QLatin1Char(' '));
         const QString& description = parts[i];
         if (description.endsWith(QLatin1Char('(') + patterns + QLatin1Char(')')))
             filters.append(description);
@@ -41,6 +46,7 @@ bool FileDialog::execute(QWidget* parent) {
                                                   : QFileDialog::AcceptSave);
         dialog.setFileMode(m_mode == Mode::Open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
         dialog.setDefaultSuffix(defaultSuffix);
+        dialog.setOption(QFileDialog::DontResolveSymlinks, !followLinks);
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             chosen = dialog.selectedFiles().constFirst();
     }

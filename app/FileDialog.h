@@ -20,6 +20,8 @@ public:
     QString initialDirectory;
     QString defaultSuffix; // added to a typed name without one
     QString fileName;      // the proposal on entry, the choice on success
+    // When false, a chosen link is itself the choice rather than the file it points to.
+    bool followLinks = true;
 
     // Shows the dialog; true when the user chose a file, whose name is then in fileName.
     bool execute(QWidget* parent);

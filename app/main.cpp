@@ -1,5 +1,7 @@
 #include "app/Application.h"
 #include "app/BoxMessages.h"
+#include "app/GetDir.h"
+#include "app/PropSheet.h"
 #include "app/SingleInstance.h"
 #include "editor/Quorvcfg.h"
 #include "menu/RecordPool.h"
@@ -37,6 +39,10 @@ int main(int argc, char** argv) {
 
     // The properties dialog and the directory chooser are created here, hidden, and registered
     // with the window so that they follow it.
+    quorvane::TPropSheets properties(registry, form);
+    form.setPropertiesDialog(&properties);
+    quorvane::TGetDirInfo chooser(form);
+    form.setDirectoryChooser(&chooser);
 
     form.show();
     return QApplication::exec();

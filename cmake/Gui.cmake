@@ -2,16 +2,30 @@
 # the program runs, and the executable around it.
 
 add_library(quorvane_gui OBJECT
+    app/About.cpp
     app/Application.cpp
     app/BoxMessages.cpp
     app/ErrorHandler.cpp
     app/FileDialog.cpp
+    app/GetDir.cpp
     app/MessageBoxes.cpp
+    app/PropSheet.cpp
+    app/RtfHelp.cpp
     app/SingleInstance.cpp
+    app/Startup.cpp
+    app/TopLevel.cpp
+    app/Version.cpp
+    editor/DropTargetDelegate.cpp
+    editor/EditorView.cpp
     editor/MenuTreeItemModel.cpp
     editor/TreeSourceItemModel.cpp
     editor/Quorvcfg.cpp
+    resources/About.ui
+    resources/GetDir.ui
+    resources/PropSheet.ui
     resources/Quorvcfg.ui
+    resources/RtfHelp.ui
+    resources/Startup.ui
     resources/quorvane.qrc
 )
 set_target_properties(quorvane_gui PROPERTIES

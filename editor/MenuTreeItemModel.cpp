@@ -153,6 +153,10 @@ void MenuTreeItemModel::afterRemove() {
     endRemoveRows();
 }
 
+void MenuTreeItemModel::nodeLeaving(MenuNode* node) {
+    emit nodeAboutToLeave(node);
+}
+
 void MenuTreeItemModel::beforeMove(MenuNode* node, MenuNode* newParent, int destinationRow) {
     const int row = node->row();
     m_moveAsReset =

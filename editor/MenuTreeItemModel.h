@@ -46,6 +46,10 @@ public:
     bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
                       const QModelIndex& parent) override;
 
+signals:
+    // Each node that leaves the tree, while it still exists; moves do not count.
+    void nodeAboutToLeave(MenuNode* node);
+
 private:
     void beforeReset() override;
     void afterReset() override;
@@ -53,6 +57,7 @@ private:
     void afterInsert(MenuNode* node) override;
     void beforeRemove(MenuNode* node) override;
     void afterRemove() override;
+    void nodeLeaving(MenuNode* node) override;
     void beforeMove(MenuNode* node, MenuNode* newParent, int destinationRow) override;
     void afterMove(MenuNode* node) override;
     void changed(MenuNode* node) override;

@@ -1,6 +1,13 @@
 #include "editor/Quorvcfg.h"
 
+#include "app/About.h"
 #include "app/ErrorHandler.h"
+#include "app/MessageBoxes.h"
+#include "app/RtfHelp.h"
+#include "editor/ItemInspection.h"
+#include "editor/ItemModelText.h"
+#include "editor/TargetPath.h"
+#include "editor/TreeEditing.h"
 #include "menu/RecordPool.h"
 #include "settings/Apply.h"
 #include "settings/MenuFile.h"
@@ -18,6 +25,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QWindow>
 #include <algorithm>
 
@@ -45,6 +53,7 @@ TForm1::TForm1(Services services, QWidget* parent)
     setWindowIcon(icon);
     configureViews();
     wireHandlers();
+    wireEditing();
     FormCreate();
 }
 
@@ -111,8 +120,13 @@ void TForm1::wireHandlers() {
     wire(ui->Help1, &QAction::triggered, &TForm1::HelpClick);
     wire(ui->AboutQuorvane1, &QAction::triggered, &TForm1::AboutQuorvane1Click);
     wire(ui->MenuTree, &QTreeView::doubleClicked, &TForm1::MenuTreeDblClick);
-    wire(ui->MenuTree->selectionModel(), &QItemSelectionModel::currentChanged,
+    wire(ui->MenuTree->selectionModel(), &QItemSelectionModel::selectionChanged,
          &TForm1::MenuTreeChange);
+    // A reset empties the selection without a word; the status bar must not go on describing a
+    // node that is gone.
+    wire(&m_menuModel, &QAbstractItemModel::modelReset, &TForm1::MenuTreeChange);
+    connect(&m_menuModel, &MenuTreeItemModel::nodeAboutToLeave, this,
+            [this](MenuNode* node) { guarded([this, node] { MenuTreeDeletion(node); }); });
     connect(ui->TreeSource->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { guarded([this, column] { TreeSourceColumnClick(column); }); });
 
@@ -309,19 +323,19 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
         alignPanel1();
     } else if (watched == ui->Panel3) {
         // The splitter gets the moves while its button is held, as the pointer is grabbed then.
-        const auto* mouse = static_cast<QMouseEvent*>(event);
+        // Only mouse events may be taken as one: the splitter gets resize and paint events too.
         switch (event->type()) {
         case QEvent::MouseButtonPress:
-            if (mouse->button() == Qt::LeftButton)
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
                 guarded([this] { Panel3MouseDown(); });
             return true;
         case QEvent::MouseMove: {
-            const int x = qRound(mouse->position().x());
+            const int x = qRound(static_cast<QMouseEvent*>(event)->position().x());
             guarded([this, x] { Panel3MouseMove(x); });
             return true;
         }
         case QEvent::MouseButtonRelease:
-            if (mouse->button() == Qt::LeftButton)
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
                 guarded([this] { Panel3MouseUp(); });
             return true;
         default:
@@ -343,7 +357,8 @@ void TForm1::moveEvent(QMoveEvent* event) {
 void TForm1::followMove() {
     if (!m_following)
         return;
-    for (FollowingDialog* dialog : {m_directoryChooser, m_propertiesDialog})
+    for (FollowingDialog* dialog :
+         std::initializer_list<FollowingDialog*>{m_directoryChooser, m_propertiesDialog})
         if (dialog && dialog->showing())
             dialog->moveTo(pos() + dialog->offset());
 }
@@ -387,7 +402,7 @@ void TForm1::Exit1Click() {
 void TForm1::TreeSourceColumnClick(int) {}
 
 void TForm1::Button4Click() { Apply(m_registry, m_tree, m_source, m_messages); }
-void TForm1::HelpClick() {}
+void TForm1::HelpClick() { THlp::open(THlp::helpFilePath()); }
 void TForm1::setUpMenuFileDialog(FileDialog& dialog, const QString& title) {
     dialog.title = title;
     dialog.filter = QStringLiteral("Menu files (*.drm)|*.drm|All files|*.*");
@@ -422,11 +437,271 @@ void TForm1::Default1Click() { Load(LoadMode::Given, DefaultMenu(m_registry)); }
 void TForm1::Compact1Click() { Load(LoadMode::Given, CompactMenu(m_registry)); }
 
 void TForm1::All1Click() { Load(LoadMode::Given, AllMenu(m_registry)); }
-void TForm1::AboutQuorvane1Click() {}
-void TForm1::MenuTreeDragDrop(QWidget*, QWidget*) {}
-void TForm1::MenuTreeChange() {}
-void TForm1::MenuTreeDblClick() {}
-void TForm1::MenuTreeMouseUp(QPoint) {}
+void TForm1::AboutQuorvane1Click() { TAboutBox::open(); }
+MenuNode* TForm1::selectedNode() const {
+    const QModelIndexList selected = ui->MenuTree->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? nullptr : m_menuModel.node(selected.constFirst());
+}
+
+// With nothing selected (the selected node has just gone, or a reload has not chosen one yet)
+// there is nothing to describe, and the status bar stays empty.
+void TForm1::MenuTreeChange() {
+    const MenuNode* node = selectedNode();
+    setStatusText(node ? ansiToQt(quorvane::statusText(*node->record())) : QString());
+}
+
+// Any button: a double-click acts where the last press ended, whichever it was.
+void TForm1::MenuTreeMouseUp(QPoint position) {
+    m_lastMouseUp = position;
+}
+
+// Acts on the node under the pointer, which need not be the selected one. Where no node lies
+// there is nothing to assign.
+void TForm1::MenuTreeDblClick() {
+    MenuNode* node = m_menuModel.node(ui->MenuTree->indexAt(m_lastMouseUp));
+    if (!node)
+        return;
+    switch (node->record()->kind) {
+    case Kind::MoveTo:
+    case Kind::CopyTo:
+        chooseDirectory(node);
+        break;
+    case Kind::RunOpen:
+    case Kind::SendTo:
+        chooseFile(node);
+        break;
+    default:
+        break;
+    }
+}
+
+// The chooser changes the record's target only; the node keeps its caption.
+void TForm1::chooseDirectory(MenuNode* node) {
+    if (!m_directoryChooser || m_directoryChooser->showing())
+        return;
+    m_directoryChooser->moveTo(pos() + m_directoryChooser->offset());
+    m_directoryChooser->setCaption(ansiToQt(node->caption()));
+    m_directoryChooser->bind(node->record());
+    m_directoryChooser->showModeless();
+}
+
+// The open dialog takes only a file that exists in a folder that exists. Qt's dialog has no
+// read-only box to hide and opens nothing, so sharing does not arise.
+void TForm1::chooseFile(MenuNode* node) {
+    FileDlg = FileDialog(FileDialog::Mode::Open);
+    FileDlg.title = QStringLiteral("File to associate with item");
+    FileDlg.filter = QStringLiteral("Runable files (*.exe, *.lnk, *.bat, *.com)|"
+                                    "*.exe;*.bat;*.com;*.lnk|All files|*.*");
+    FileDlg.followLinks = false;
+    if (!FileDlg.execute(this))
+        return;
+    const std::string path = targetPath(FileDlg.fileName);
+    node->record()->description = path;
+    m_tree.rename(node, captionOfTarget(path));
+    MenuTreeChange();
+}
+
+void TForm1::MenuTreeDeletion(MenuNode* node) {
+    if (m_directoryChooser && m_directoryChooser->showing() &&
+        m_directoryChooser->boundRecord() == node->record())
+        m_directoryChooser->closeDialog();
+}
+
+namespace {
+
+// Both views stop painting while a drop rearranges them, and start again however it ends.
+class RedrawSuspended {
+public:
+    RedrawSuspended(QWidget* first, QWidget* second) : m_widgets{first, second} {
+        for (QWidget* widget : m_widgets)
+            widget->setUpdatesEnabled(false);
+    }
+    ~RedrawSuspended() {
+        for (QWidget* widget : m_widgets)
+            widget->setUpdatesEnabled(true);
+    }
+    RedrawSuspended(const RedrawSuspended&) = delete;
+    RedrawSuspended& operator=(const RedrawSuspended&) = delete;
+
+private:
+    std::array<QWidget*, 2> m_widgets;
+};
+
+// A handler that answers runs under the general error handler as well; a failure answers no.
+bool guardedAnswer(const std::function<bool()>& handler) {
+    bool answer = false;
+    guarded([&answer, &handler] { answer = handler(); });
+    return answer;
+}
+
+} // namespace
+
+// Qt delivers drags to each view as events; the views pass them on here, accepting every drag of
+// the editor's own entries, and the handlers below decide what they mean.
+void TForm1::wireEditing() {
+    EditorView* tree = ui->MenuTree;
+    EditorView* list = ui->TreeSource;
+    for (EditorView* view : {tree, list}) {
+        connect(view, &EditorView::dragStarted, this,
+                [this] { guarded([this] { MenuTreeStartDrag(); }); });
+        connect(view, &EditorView::dragFinished, this,
+                [this] { guarded([this] { MenuTreeEndDrag(); }); });
+        connect(view, &EditorView::dropped, this, [this, view](QWidget* source) {
+            guarded([this, view, source] { MenuTreeDragDrop(view, source); });
+        });
+    }
+    connect(tree, &EditorView::dragEntered, this,
+            [this](QPoint at) { guarded([this, at] { MenuTreeDragOver(at, true); }); });
+    connect(tree, &EditorView::dragMoved, this,
+            [this](QPoint at) { guarded([this, at] { MenuTreeDragOver(at, false); }); });
+    connect(list, &EditorView::dragEntered, this,
+            [this](QPoint at) { guarded([this, at] { TreeSourceDragOver(at, true); }); });
+    connect(list, &EditorView::dragMoved, this,
+            [this](QPoint at) { guarded([this, at] { TreeSourceDragOver(at, false); }); });
+    tree->setKeyHandler(
+        [this](int key) { return guardedAnswer([this, key] { return MenuTreeKeyDown(key); }); });
+    list->setKeyHandler(
+        [this](int key) { return guardedAnswer([this, key] { return TreeSourceKeyDown(key); }); });
+    tree->setEditingHandler([this](const QModelIndex& index) {
+        return guardedAnswer([&] { return MenuTreeEditing(index); });
+    });
+    list->setEditingHandler([this](const QModelIndex& index) {
+        return guardedAnswer([&] { return TreeSourceEditing(index); });
+    });
+}
+
+void TForm1::MenuTreeStartDrag() {
+    m_dragging = true;
+}
+
+// A drag can also end away from both views: dropped elsewhere or given up with Escape. The flag
+// is cleared then too, so that the splitter is never left blocked by a drag that is over.
+void TForm1::MenuTreeEndDrag() {
+    m_dragging = false;
+    ui->MenuTree->setDropTarget({});
+    ui->TreeSource->setDropTarget({});
+}
+
+// Qt follows a drag's entry at once with a move at the same point, so the first visible node is
+// the target only until the pointer is over a node; over empty space the last target stays.
+void TForm1::MenuTreeDragOver(QPoint position, bool entering) {
+    EditorView* tree = ui->MenuTree;
+    if (entering)
+        tree->setDropTarget(tree->indexAt(QPoint(0, 0)));
+    if (const QModelIndex over = tree->indexAt(position); over.isValid())
+        tree->setDropTarget(over);
+}
+
+// On the list a drop means "back to the end", wherever the pointer is.
+void TForm1::TreeSourceDragOver(QPoint, bool entering) {
+    if (entering && m_source.size() > 0)
+        ui->TreeSource->setDropTarget(m_sourceModel.index(m_source.size() - 1, 0));
+}
+
+void TForm1::MenuTreeDragDrop(QWidget* dropControl, QWidget* sourceControl) {
+    EditorView* tree = ui->MenuTree;
+    EditorView* list = ui->TreeSource;
+    TreeEditing editing(m_tree, m_source, m_pool);
+    EditView view;
+    {
+        RedrawSuspended redraw(tree, list);
+        if (dropControl == list && sourceControl == tree) {
+            editing.remove(selectedNode());
+            // Qt moves the current row on from a removed node without selecting it; the tree
+            // keeps a selected node as long as there is one to show.
+            if (!selectedNode())
+                view.select = m_menuModel.node(tree->currentIndex());
+        } else if (dropControl == tree && sourceControl == list) {
+            view = editing.insertSelected(m_menuModel.node(tree->dropTarget()),
+                                          m_menuModel.node(tree->indexAt(QPoint(0, 0))));
+        } else if (dropControl == tree && sourceControl == tree) {
+            MenuNode* dragged = selectedNode();
+            MenuNode* target = m_menuModel.node(tree->dropTarget());
+            const std::array formerParents{dragged ? dragged->parent() : nullptr,
+                                           target ? target->parent() : nullptr};
+            {
+                const QSignalBlocker quiet(tree->selectionModel());
+                view = editing.move(dragged, target);
+            }
+            // Qt remembers an emptied node as expanded and would show it open again as soon as
+            // something is dropped into it.
+            for (MenuNode* parent : formerParents)
+                if (parent && parent->childCount() == 0)
+                    tree->collapse(m_menuModel.indexOf(parent));
+        }
+    }
+    list->resizeColumnToContents(TreeSourceItemModel::DescriptionColumn);
+    m_dragging = false;
+    showEdit(view);
+}
+
+void TForm1::showEdit(const EditView& view) {
+    EditorView* tree = ui->MenuTree;
+    if (view.expand)
+        tree->expand(m_menuModel.indexOf(view.expand));
+    if (view.select) {
+        // Selecting the row that is already current brings no change of the current row from
+        // Qt, yet the selection did change.
+        const QModelIndex select = m_menuModel.indexOf(view.select);
+        const bool wasCurrent = tree->currentIndex() == select;
+        tree->setCurrentIndex(select);
+        if (wasCurrent)
+            MenuTreeChange();
+    }
+    if (view.scrollTo)
+        tree->scrollTo(m_menuModel.indexOf(view.scrollTo));
+}
+
+// Qt's own F2 edits the current row; taken here, it edits the selected node, and in the list the
+// first selected entry, which need not be the current one.
+bool TForm1::MenuTreeKeyDown(int key) {
+    EditorView* tree = ui->MenuTree;
+    switch (key) {
+    case Qt::Key_Delete:
+        // As if the node had been dropped on the list; a caption being edited keeps its node.
+        if (!tree->editing() && selectedNode())
+            MenuTreeDragDrop(ui->TreeSource, tree);
+        return true;
+    case Qt::Key_F2:
+        if (const MenuNode* node = selectedNode())
+            tree->editCaption(m_menuModel.indexOf(node));
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool TForm1::TreeSourceKeyDown(int key) {
+    if (key != Qt::Key_F2)
+        return false;
+    for (int row = 0; row < m_source.size(); ++row) {
+        if (m_source.at(row).selected) {
+            ui->TreeSource->editCaption(
+                m_sourceModel.index(row, TreeSourceItemModel::OperationColumn));
+            break;
+        }
+    }
+    return true;
+}
+
+bool TForm1::MenuTreeEditing(const QModelIndex& index) {
+    const MenuNode* node = m_menuModel.node(index);
+    if (!node)
+        return false;
+    if (TreeEditing::mayRename(*node))
+        return true;
+    MessageBoxes::message(this, QStringLiteral("This item cannot be modified"));
+    return false;
+}
+
+bool TForm1::TreeSourceEditing(const QModelIndex& index) {
+    if (!index.isValid() || index.row() >= m_source.size())
+        return false;
+    if (TreeEditing::mayRename(m_source.at(index.row())))
+        return true;
+    MessageBoxes::message(this, QStringLiteral("This item cannot be modified"));
+    return false;
+}
 
 void TForm1::listSelectionToCore() {
     if (m_syncingSelection)

@@ -23,6 +23,8 @@ class TForm1;
 
 namespace quorvane {
 
+struct EditView;
+
 // A modeless dialog that keeps its place beside the main window: while it shows, moving the main
 // window moves it along at its offset.
 class FollowingDialog {
@@ -34,6 +36,16 @@ public:
     virtual QPoint offset() const = 0;
     virtual void moveTo(QPoint topLeft) = 0;
     virtual void showModeless() = 0;
+};
+
+// The directory chooser as the window opens it for one Move To or Copy To item: its "Ok" sets the
+// target of the record it is bound to. Closing ends the binding.
+class DirectoryChooser : public FollowingDialog {
+public:
+    virtual void setCaption(const QString& caption) = 0;
+    virtual void bind(TAssoc* record) = 0;
+    virtual TAssoc* boundRecord() const = 0;
+    virtual void closeDialog() = 0;
 };
 
 // The main window: the menu tree, the list of available entries, the splitter between them, the
@@ -70,7 +82,7 @@ public:
 
     // The dialogs that follow the window; they register once they exist.
     void setPropertiesDialog(FollowingDialog* dialog) { m_propertiesDialog = dialog; }
-    void setDirectoryChooser(FollowingDialog* dialog) { m_directoryChooser = dialog; }
+    void setDirectoryChooser(DirectoryChooser* dialog) { m_directoryChooser = dialog; }
     bool following() const { return m_following; }
 
     // Set while entries are dragged from the tree or the list; the splitter ignores presses then.
@@ -107,11 +119,28 @@ public:
     void All1Click();
     void AboutQuorvane1Click();
     void TreeSourceColumnClick(int column);
+    // A drag starts from the tree or the list; from the tree it carries the selected node.
+    void MenuTreeStartDrag();
+    // The drag that started in either view is over, dropped or given up.
+    void MenuTreeEndDrag();
+    // A drag over the tree, respectively the list; `entering` when it has just come in.
+    void MenuTreeDragOver(QPoint position, bool entering);
+    void TreeSourceDragOver(QPoint position, bool entering);
     // The drop handler of both views: `dropControl` was dropped on, `sourceControl` dragged from.
     void MenuTreeDragDrop(QWidget* dropControl, QWidget* sourceControl);
+    // Delete and F2 in the tree, F2 in the list; true when the key was used.
+    bool MenuTreeKeyDown(int key);
+    bool TreeSourceKeyDown(int key);
+    // Whether the caption at `index` may be edited; a refusal is shown to the user.
+    bool MenuTreeEditing(const QModelIndex& index);
+    bool TreeSourceEditing(const QModelIndex& index);
     void MenuTreeChange();
     void MenuTreeDblClick();
     void MenuTreeMouseUp(QPoint position);
+    // `node` is leaving the tree (removed, in a removed subtree, or cleared by a reload).
+    void MenuTreeDeletion(MenuNode* node);
+    // The node the tree shows selected; nullptr when none is.
+    MenuNode* selectedNode() const;
     // A node's picture from its record: its image, and its selected image when selected.
     QIcon MenuTreeGetImageIndex(const MenuNode& node);
 
@@ -136,10 +165,14 @@ private:
     void alignPanel1();
     void setTreeWidth(int width);
     void followMove();
+    void chooseDirectory(MenuNode* node);
+    void chooseFile(MenuNode* node);
     void listSelectionToCore();
     void listSelectionFromCore(int first, int last);
     void configureViews();
     void wireHandlers();
+    void wireEditing();
+    void showEdit(const EditView& view);
     template <typename Sender, typename Signal>
     void wire(Sender* sender, Signal signal, void (TForm1::*handler)());
 
@@ -160,7 +193,9 @@ private:
     std::map<std::pair<int, int>, QIcon> m_images;
 
     FollowingDialog* m_propertiesDialog = nullptr;
-    FollowingDialog* m_directoryChooser = nullptr;
+    DirectoryChooser* m_directoryChooser = nullptr;
+    // In MenuTree's viewport, where a double-click looks for its node.
+    QPoint m_lastMouseUp;
     bool m_following = false;
     bool m_splitting = false;
     bool m_dragging = false;

@@ -31,13 +31,17 @@ struct Placement {
 };
 
 // A dialog standing in for the properties dialog and the directory chooser.
-class FakeDialog : public FollowingDialog {
+class FakeDialog : public DirectoryChooser {
 public:
     explicit FakeDialog(QPoint offset) : m_offset(offset) {}
     bool showing() const override { return m_showing; }
     QPoint offset() const override { return m_offset; }
     void moveTo(QPoint topLeft) override { position = topLeft; }
     void showModeless() override { m_showing = true; }
+    void setCaption(const QString&) override {}
+    void bind(TAssoc*) override {}
+    TAssoc* boundRecord() const override { return nullptr; }
+    void closeDialog() override { m_showing = false; }
 
     std::optional<QPoint> position;
     bool m_showing = false;

@@ -1,0 +1,243 @@
+#include "app/GetDir.h"
+
+#include "app/ErrorHandler.h"
+#include "editor/ItemInspection.h"
+#include "editor/TargetPath.h"
+#include "ui_GetDir.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QStorageInfo>
+#include <QStyle>
+#include <algorithm>
+
+namespace quorvane {
+
+namespace {
+
+constexpr int lineHeight = 16;
+constexpr qsizetype maxPendingPlacements = 8;
+constexpr int pathRole = Qt::UserRole;
+
+// The volume `path` lies on, by its root; a path that no longer exists by its nearest ancestor
+// that does.
+QString volumeOf(QString path) {
+    for (;;) {
+        const QStorageInfo volume(path);
+        if (volume.isValid())
+            return volume.rootPath();
+        const QString parent = QFileInfo(path).path();
+        if (parent == path)
+            return path;
+        path = parent;
+    }
+}
+
+} // namespace
+
+TGetDirInfo::TGetDirInfo(TForm1& form)
+    : QWidget(&form, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                         Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
+      ui(std::make_unique<Ui::TGetDirInfo>()), m_form(form) {
+    ui->setupUi(this);
+    setFixedSize(clientSize);
+    // Every line is always open, so the lines need no expand buttons.
+    ui->DirectoryListBox1->setStyleSheet(QStringLiteral("QTreeView::branch { image: none; }"));
+    ui->DirectoryListBox1->installEventFilter(this);
+
+    connect(ui->Ok, &QPushButton::clicked, this, [this] { guarded([this] { OkClick(); }); });
+    connect(ui->Cancel, &QPushButton::clicked, this,
+            [this] { guarded([this] { CancelClick(); }); });
+    connect(ui->DriveComboBox1, &QComboBox::activated, this,
+            [this](int index) { guarded([this, index] { DriveComboBox1Change(index); }); });
+    connect(ui->DirectoryListBox1, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* item) {
+                guarded([this, item] { DirectoryListBox1DblClick(item); });
+            });
+    FormCreate();
+}
+
+TGetDirInfo::~TGetDirInfo() = default;
+
+void TGetDirInfo::FormCreate() {
+    m_offset = defaultOffset;
+    m_current = QDir::cleanPath(QDir::currentPath());
+    m_volumeDirectories[volumeOf(m_current)] = m_current;
+    fillDrives();
+    fillDirectories();
+}
+
+QString TGetDirInfo::currentDirectory() const {
+    return QDir::toNativeSeparators(m_current);
+}
+
+void TGetDirInfo::setCaption(const QString& caption) {
+    setWindowTitle(caption);
+}
+
+// A position that is already the window's own gives no move to report back.
+void TGetDirInfo::moveTo(QPoint topLeft) {
+    if (topLeft == pos())
+        return;
+    m_placements.append(topLeft);
+    if (m_placements.size() > maxPendingPlacements)
+        m_placements.removeFirst();
+    move(topLeft);
+}
+
+void TGetDirInfo::showModeless() {
+    show();
+    raise();
+    activateWindow();
+}
+
+void TGetDirInfo::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    m_showing = true;
+    // Coming back from being minimised with the main window is not a new opening.
+    if (!event->spontaneous())
+        guarded([this] { FormShow(); });
+}
+
+// Directories and volumes may have come and gone while the window was hidden; the current
+// directory stays what it was.
+void TGetDirInfo::FormShow() {
+    fillDrives();
+    fillDirectories();
+    ui->Ok->setFocus();
+}
+
+void TGetDirInfo::closeEvent(QCloseEvent* event) {
+    FormClose();
+    QWidget::closeEvent(event);
+}
+
+void TGetDirInfo::FormClose() {
+    m_showing = false;
+    m_bound = nullptr;
+}
+
+// Qt tells of the window's moves once they happened, while the user drags it as well as after
+// moveTo(); there is no notice of a move about to happen. A position moveTo() asked for is
+// taken as reported back, any other as the user's, which sets the offset.
+void TGetDirInfo::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    const auto placed = std::find(m_placements.begin(), m_placements.end(), pos());
+    if (placed != m_placements.end()) {
+        m_placements.erase(m_placements.begin(), placed + 1);
+        return;
+    }
+    if (isVisible())
+        m_offset = pos() - m_form.pos();
+}
+
+// The record may have left the tree while the window was open; then nothing refers to it any
+// more and there is nothing to set.
+void TGetDirInfo::OkClick() {
+    if (m_bound && isReferenced(m_form.menu(), m_bound)) {
+        m_bound->description = targetPath(m_current);
+        m_form.MenuTreeChange();
+    }
+    close();
+}
+
+void TGetDirInfo::CancelClick() {
+    close();
+}
+
+void TGetDirInfo::DriveComboBox1Change(int index) {
+    const QString root = ui->DriveComboBox1->itemData(index).toString();
+    const auto remembered = m_volumeDirectories.find(root);
+    if (remembered != m_volumeDirectories.end() && QFileInfo(remembered->second).isDir())
+        open(remembered->second);
+    else
+        open(root);
+}
+
+void TGetDirInfo::DirectoryListBox1DblClick(QTreeWidgetItem* item) {
+    if (item)
+        open(item->data(0, pathRole).toString());
+}
+
+// A directory or volume that went away since the lists were filled is not opened; the lists are
+// filled again instead, without it.
+void TGetDirInfo::open(const QString& directory) {
+    if (QFileInfo(directory).isDir()) {
+        m_current = QDir::cleanPath(directory);
+        m_volumeDirectories[volumeOf(m_current)] = m_current;
+    }
+    fillDrives();
+    fillDirectories();
+}
+
+void TGetDirInfo::fillDrives() {
+    QStringList roots;
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes())
+        if (volume.isValid() && volume.isReady())
+            roots.append(volume.rootPath());
+    // Volumes the system does not list as such (its own pseudo file systems) are shown while the
+    // current directory lies on one.
+    const QString current = volumeOf(m_current);
+    if (!roots.contains(current))
+        roots.append(current);
+    std::sort(roots.begin(), roots.end(), [](const QString& a, const QString& b) {
+        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+    });
+    roots.erase(std::unique(roots.begin(), roots.end()), roots.end());
+
+    ui->DriveComboBox1->clear();
+    for (const QString& root : roots)
+        ui->DriveComboBox1->addItem(QDir::toNativeSeparators(root), root);
+    ui->DriveComboBox1->setCurrentIndex(static_cast<int>(roots.indexOf(current)));
+}
+
+void TGetDirInfo::fillDirectories() {
+    QStringList path{m_current};
+    for (QString parent = QFileInfo(m_current).path(); parent != path.first();
+         parent = QFileInfo(parent).path())
+        path.prepend(parent);
+
+    QTreeWidget* list = ui->DirectoryListBox1;
+    list->clear();
+    const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
+    const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
+    auto addLine = [](QTreeWidgetItem* line, const QString& directory, const QString& text,
+                      const QIcon& icon) {
+        line->setText(0, text);
+        line->setIcon(0, icon);
+        line->setData(0, pathRole, directory);
+        line->setSizeHint(0, QSize(0, lineHeight));
+        return line;
+    };
+
+    QTreeWidgetItem* current = addLine(new QTreeWidgetItem(list), path.first(),
+                                       QDir::toNativeSeparators(path.first()), openIcon);
+    for (qsizetype i = 1; i < path.size(); ++i)
+        current =
+            addLine(new QTreeWidgetItem(current), path[i], QFileInfo(path[i]).fileName(), openIcon);
+    const QFileInfoList subdirectories = QDir(m_current).entryInfoList(
+        QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo& subdirectory : subdirectories)
+        addLine(new QTreeWidgetItem(current), QDir::cleanPath(subdirectory.absoluteFilePath()),
+                subdirectory.fileName(), closedIcon);
+
+    list->expandAll();
+    list->setCurrentItem(current);
+    list->scrollToItem(current);
+}
+
+// Return opens the highlighted line, for those who choose without a mouse.
+bool TGetDirInfo::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui->DirectoryListBox1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            guarded([this] { DirectoryListBox1DblClick(ui->DirectoryListBox1->currentItem()); });
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace quorvane

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "editor/Quorvcfg.h"
+
+#include <QList>
+#include <QPoint>
+#include <QSize>
+#include <QString>
+#include <QWidget>
+#include <map>
+#include <memory>
+
+class QTreeWidgetItem;
+
+namespace Ui {
+class TGetDirInfo;
+}
+
+namespace quorvane {
+
+// The directory chooser: picks the target directory of one Move To or Copy To item of the menu
+// tree and writes it straight into the item's record. Made once, hidden, and shown without
+// blocking the main window; it reopens in the directory the user last opened.
+//
+// The drives of the selector are the mounted volumes, the file system's root first: off Windows
+// they are what comes nearest to drive letters. The list shows the path from the root of the
+// file system down to the current directory, then that directory's subdirectories; the selector
+// shows the volume the current directory lies on, and choosing a volume goes back to the
+// directory last opened on it, as each drive keeps its own current directory.
+class TGetDirInfo : public QWidget, public DirectoryChooser {
+    Q_OBJECT
+public:
+    static constexpr QPoint defaultOffset{150, 72};
+    static constexpr QSize clientSize{234, 129};
+
+    // Runs FormCreate; the current directory is the process's working directory.
+    explicit TGetDirInfo(TForm1& form);
+    ~TGetDirInfo() override;
+
+    bool showing() const override { return m_showing; }
+    QPoint offset() const override { return m_offset; }
+    void moveTo(QPoint topLeft) override;
+    void showModeless() override;
+    void setCaption(const QString& caption) override;
+    void bind(TAssoc* record) override { m_bound = record; }
+    TAssoc* boundRecord() const override { return m_bound; }
+    void closeDialog() override { close(); }
+
+    // The directory Ok stores: a full path in the platform's notation, a root with its separator.
+    QString currentDirectory() const;
+
+    void OkClick();
+    void CancelClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void DriveComboBox1Change(int index);
+    void DirectoryListBox1DblClick(QTreeWidgetItem* item);
+    void open(const QString& directory);
+    void fillDrives();
+    void fillDirectories();
+
+    std::unique_ptr<Ui::TGetDirInfo> ui;
+    TForm1& m_form;
+    QPoint m_offset;
+    bool m_showing = false;
+    TAssoc* m_bound = nullptr;
+    QString m_current; // absolute, in Qt's notation
+    // The directory last opened on each volume, by the volume's root.
+    std::map<QString, QString> m_volumeDirectories;
+    // Positions moveTo() sent the window to that the platform has not reported back yet: a move
+    // to anywhere else is the user's.
+    QList<QPoint> m_placements;
+};
+
+} // namespace quorvane

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "editor/Quorvcfg.h"
+
+#include <QWidget>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+class QCheckBox;
+class QLineEdit;
+
+namespace Ui {
+class TPropSheets;
+}
+
+namespace quorvane {
+
+class Registry;
+
+// The properties dialog: the options the extension reads for its prompt, clipboard, Stamp and
+// adding operations. Made once at start-up and only shown and hidden; it reads the settings on
+// every showing and writes them on Apply and OK.
+class TPropSheets : public QWidget, public FollowingDialog {
+    Q_OBJECT
+public:
+    static constexpr QPoint initialOffset{132, 48};
+
+    // `mainWindow` is the window the dialog keeps its offset from.
+    TPropSheets(Registry& registry, const QWidget& mainWindow, QWidget* parent = nullptr);
+    ~TPropSheets() override;
+
+    bool showing() const override { return m_showing; }
+    QPoint offset() const override { return m_offset; }
+    void moveTo(QPoint topLeft) override;
+    void showModeless() override;
+
+    void FormShow();
+    void ApplyClick();
+    void OKClick();
+    void CancelClick();
+    void FormClose();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
+private:
+    struct Edits {
+        std::string_view name;
+        QLineEdit* edit;
+    };
+    struct Boxes {
+        std::string_view name;
+        QCheckBox* box;
+    };
+
+    void FormCreate();
+    void load();
+    std::vector<Edits> edits() const;
+    std::vector<Boxes> boxes() const;
+
+    std::unique_ptr<Ui::TPropSheets> ui;
+    Registry& m_registry;
+    const QWidget& m_mainWindow;
+    QPoint m_offset;
+    bool m_showing = false;
+    // Where the program itself has put the dialog and not yet seen it arrive, oldest first.
+    std::vector<QPoint> m_placed;
+};
+
+} // namespace quorvane

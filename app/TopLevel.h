@@ -1,0 +1,19 @@
+#pragma once
+
+class QWidget;
+
+namespace quorvane {
+
+// Puts the window's outer rectangle in the middle of the available area of its screen.
+void centreOnScreen(QWidget& window);
+
+// The forms are drawn for "MS Sans Serif", a narrow face of Windows. Where it is missing, the
+// nearest match the font system finds is often a much wider face, and texts placed at fixed
+// positions run past their bounds; Arial, or what stands in for it, keeps to the designed widths.
+void keepDesignedWidths(QWidget& window);
+
+// Windows made on demand have no parent to take them down; they go when the event loop ends,
+// while the application object still exists.
+void deleteAtQuit(QWidget& window);
+
+} // namespace quorvane

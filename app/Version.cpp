@@ -1,0 +1,12 @@
+#include "app/Version.h"
+
+#include <QDate>
+
+namespace quorvane {
+
+QString versionLine(const QLocale& locale) {
+    const QDate released(1996, 12, 19);
+    return QStringLiteral("v2.02 (%1)").arg(locale.toString(released, QLocale::ShortFormat));
+}
+
+} // namespace quorvane

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QPersistentModelIndex>
+#include <QTreeView>
+#include <functional>
+
+namespace quorvane {
+
+// A view of the editor window that leaves every decision to the window: what a drag over it or a
+// drop on it does, which keys it takes for itself and whether a caption may be edited. It keeps
+// and shows its drop target, and accepts every drag of the editor's own entries.
+class EditorView : public QTreeView {
+    Q_OBJECT
+public:
+    // True when the window used the key; other keys keep the view's own behaviour.
+    using KeyHandler = std::function<bool(int key)>;
+    // False keeps the caption editor from opening.
+    using EditingHandler = std::function<bool(const QModelIndex&)>;
+
+    explicit EditorView(QWidget* parent = nullptr);
+
+    // Opens the caption editor on `index`, unless the window refuses; true when it opened.
+    bool editCaption(const QModelIndex& index) { return edit(index, AllEditTriggers, nullptr); }
+
+    void setKeyHandler(KeyHandler handler) { m_keyHandler = std::move(handler); }
+    void setEditingHandler(EditingHandler handler) { m_editingHandler = std::move(handler); }
+
+    // The row a drop would land on; shown highlighted, alone, while it is set.
+    QModelIndex dropTarget() const { return m_dropTarget; }
+    void setDropTarget(const QModelIndex& index);
+
+    // A caption editor is open.
+    bool editing() const { return state() == EditingState; }
+
+signals:
+    void dragStarted();
+    // The drag that started here is over, whether it was dropped anywhere or given up.
+    void dragFinished();
+    void dragEntered(QPoint position);
+    void dragMoved(QPoint position);
+    // `source` is the view the drag came from; null for a drag from outside the program.
+    void dropped(QWidget* source);
+
+protected:
+    void startDrag(Qt::DropActions supportedActions) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) const override;
+
+private:
+    bool opensEditor(const QModelIndex& index, EditTrigger trigger) const;
+
+    KeyHandler m_keyHandler;
+    EditingHandler m_editingHandler;
+    QPersistentModelIndex m_dropTarget;
+};
+
+} // namespace quorvane

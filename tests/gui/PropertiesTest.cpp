@@ -1,0 +1,473 @@
+#include "SettingsFixture.h"
+#include "app/Application.h"
+#include "app/MessageBoxes.h"
+#include "app/PropSheet.h"
+#include "editor/Quorvcfg.h"
+#include "menu/RecordPool.h"
+#include "settings/KeyPath.h"
+#include "settings/Schema.h"
+#include "settings/SettingsKey.h"
+#include "support/MemoryRegistry.h"
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <algorithm>
+#include <optional>
+
+using namespace quorvane;
+using quorvane::testing::MemoryRegistry;
+
+namespace {
+
+constexpr auto allOptions = {value::dosPromptFile, value::altPromptFile, value::altPromptStart,
+                             value::cPromptFile,   value::stampOptions,  value::copyCrLf,
+                             value::appendCrLf,    value::addPrePath,    value::addFileExt};
+
+// The main window and the dialog, made in the order the program makes them.
+struct Setup {
+    Setup() {
+        testing::seedSettings(registry);
+        form.emplace(TForm1::Services{registry, pool, QStringLiteral("/prog/"), {}});
+        dialog.emplace(registry, *form);
+        form->setPropertiesDialog(&*dialog);
+    }
+    ~Setup() { form->setPropertiesDialog(nullptr); }
+
+    template <typename T> T* find(const char* name) {
+        T* found = dialog->findChild<T*>(name);
+        if (!found)
+            qFatal("no %s in the dialog", name);
+        return found;
+    }
+    QCheckBox* box(const char* name) { return find<QCheckBox>(name); }
+    QLineEdit* edit(const char* name) { return find<QLineEdit>(name); }
+    void click(const char* button) { QTest::mouseClick(find<QPushButton>(button), Qt::LeftButton); }
+
+    void store(std::string_view name, std::int32_t v) {
+        registry.setInteger(settingsKeyPath(), name, v);
+    }
+    void store(std::string_view name, std::string_view text) {
+        registry.setString(settingsKeyPath(), name, text);
+    }
+    void remove(std::string_view name) {
+        std::erase_if(registry.key(settingsKeyPath()),
+                      [name](const RegistryValue& v) { return v.name == name; });
+    }
+    const RegistryValue* stored(std::string_view name) {
+        return registry.find(settingsKeyPath(), name);
+    }
+    std::int32_t storedInteger(std::string_view name) {
+        SettingsKey key(registry);
+        return key.readInteger(name);
+    }
+    std::string storedString(std::string_view name) {
+        SettingsKey key(registry);
+        return key.readString(name);
+    }
+    // Shown the way the main window shows it.
+    void open() {
+        form->PropertiesClick();
+        QVERIFY(dialog->isVisible());
+    }
+
+    MemoryRegistry registry;
+    RecordPool pool;
+    std::optional<TForm1> form;
+    std::optional<TPropSheets> dialog;
+};
+
+// The texts of a page's labels, top to bottom and left to right.
+QStringList labelTexts(QWidget* page) {
+    QList<QLabel*> labels = page->findChildren<QLabel*>();
+    std::sort(labels.begin(), labels.end(), [](QLabel* a, QLabel* b) {
+        return std::pair(a->y(), a->x()) < std::pair(b->y(), b->x());
+    });
+    QStringList texts;
+    for (QLabel* label : labels)
+        texts << label->text();
+    return texts;
+}
+
+const QString dosLine1 =
+    QStringLiteral("Set File To run to the filename you want run when you start a DOS");
+const QString dosLine2 = QStringLiteral("Prompt. (This will usually be a .bat file loading TSRs)");
+
+} // namespace
+
+class PropertiesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { MessageBoxes::takeAnswered(); }
+    void cleanup() { QCOMPARE(MessageBoxes::takeAnswered().size(), 0); }
+
+    void window() {
+        Setup s;
+        QCOMPARE(s.dialog->windowTitle(), QStringLiteral("Properties"));
+        QCOMPARE(s.dialog->minimumSize(), QSize(355, 242));
+        QCOMPARE(s.dialog->maximumSize(), QSize(355, 242));
+        const Qt::WindowFlags flags = s.dialog->windowFlags();
+        QVERIFY(flags.testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+        QVERIFY(!s.dialog->isVisible());
+        QVERIFY(!s.dialog->showing());
+        QCOMPARE(s.dialog->offset(), QPoint(132, 48));
+
+        QCOMPARE(s.find<QPushButton>("OK")->geometry(), QRect(113, 6, 75, 25));
+        QCOMPARE(s.find<QPushButton>("Cancel")->geometry(), QRect(193, 6, 75, 25));
+        QCOMPARE(s.find<QPushButton>("Apply")->geometry(), QRect(273, 6, 75, 25));
+        QCOMPARE(s.find<QPushButton>("OK")->text(), QStringLiteral("OK"));
+        QCOMPARE(s.find<QWidget>("Panel1")->geometry(), QRect(0, 208, 355, 34));
+        auto* pages = s.find<QTabWidget>("PageControl1");
+        QStringList titles;
+        for (int i = 0; i < pages->count(); ++i)
+            titles << pages->tabText(i);
+        QCOMPARE(titles,
+                 (QStringList{"DOS Prompt", "Alternative Prompt", "C:\\ Prompt", "Copy Name/Target",
+                              "Append Name/Target", "Stamp", "Adding"}));
+    }
+
+    void pages_data() {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QStringList>("controls"); // the page's own edits and boxes
+        QTest::addColumn<QStringList>("labels");   // box captions follow their boxes' names
+
+        QTest::newRow("DOS Prompt") << "DOS Prompt" << QStringList{"Edit2"}
+                                    << QStringList{"File to run:", dosLine1, dosLine2};
+        QTest::newRow("Alternative Prompt")
+            << "Alternative Prompt" << QStringList{"Edit3", "Edit4"}
+            << QStringList{"Startup command:",
+                           "File to run:",
+                           "Startup Command is the startup command of your alternative prompt.",
+                           "(e.g. for 4DOS users this will usually be C:\\4DOS\\4DOS.com)",
+                           dosLine1,
+                           dosLine2};
+        QTest::newRow("C:\\ Prompt") << "C:\\ Prompt" << QStringList{"Edit6"}
+                                     << QStringList{"File to run:", dosLine1, dosLine2};
+        QTest::newRow("Copy Name/Target")
+            << "Copy Name/Target" << QStringList{"CheckBox3=Append CR/LF"}
+            << QStringList{"Check the box above if you want CR/LF to be appended to ",
+                           "the copied line(s). Uncheck to append a space. (Multiple selected",
+                           "objects will alwas have CR/LF appended)"};
+        QTest::newRow("Append Name/Target")
+            << "Append Name/Target" << QStringList{"CheckBox2=Append CR/LF"}
+            << QStringList{"Check the box above if you want CR/LF to be appended to ",
+                           "appended line(s). Uncheck to append a space. (Multiple",
+                           "selected objects will always have CR/LF appended)"};
+        QTest::newRow("Stamp")
+            << "Stamp"
+            << QStringList{"CheckBox5=Creation date", "CheckBox7=Last modified date",
+                           "CheckBox6=Last accessed date"}
+            << QStringList{"Check the attributes you want to be set when you choose Stamp."};
+        QTest::newRow("Adding")
+            << "Adding" << QStringList{"CheckBox1=Preceding path-name", "CheckBox4=File extension"}
+            << QStringList{"When adding new items to the menu, then remove:",
+                           "Checking none will add e.g.  \"C:\\WINDOWS\\CALC.EXE\"",
+                           "Checking all will add just \"CALC\""};
+    }
+
+    void pages() {
+        QFETCH(QString, page);
+        QFETCH(QStringList, controls);
+        QFETCH(QStringList, labels);
+        Setup s;
+        auto* pageControl = s.find<QTabWidget>("PageControl1");
+        QWidget* sheet = nullptr;
+        for (int i = 0; i < pageControl->count(); ++i)
+            if (pageControl->tabText(i) == page)
+                sheet = pageControl->widget(i);
+        QVERIFY(sheet);
+        QCOMPARE(labelTexts(sheet), labels);
+
+        // Edits and boxes top to bottom, boxes with their captions.
+        QList<QWidget*> inputs;
+        for (QWidget* w : sheet->findChildren<QWidget*>())
+            if (qobject_cast<QLineEdit*>(w) || qobject_cast<QCheckBox*>(w))
+                inputs << w;
+        std::sort(inputs.begin(), inputs.end(),
+                  [](QWidget* a, QWidget* b) { return a->y() < b->y(); });
+        QStringList found;
+        for (QWidget* w : inputs) {
+            auto* box = qobject_cast<QCheckBox*>(w);
+            found << (box ? box->objectName() + "=" + box->text() : w->objectName());
+        }
+        QCOMPARE(found, controls);
+
+        // Each edit's label stands right-aligned just left of it, on its line.
+        for (QLineEdit* edit : sheet->findChildren<QLineEdit*>()) {
+            QCOMPARE(edit->x(), 104);
+            QCOMPARE(edit->width(), 153);
+            const auto sheetLabels = sheet->findChildren<QLabel*>();
+            const auto label = std::find_if(sheetLabels.begin(), sheetLabels.end(), [&](QLabel* l) {
+                return l->geometry().right() < edit->x() &&
+                       l->geometry().intersects(QRect(0, edit->y(), edit->x(), edit->height()));
+            });
+            QVERIFY2(label != sheetLabels.end(), qPrintable(edit->objectName()));
+            QVERIFY((*label)->alignment().testFlag(Qt::AlignRight));
+        }
+    }
+
+    void stampBoxes() {
+        Setup s;
+        QCOMPARE(s.box("CheckBox5")->y(), 24);
+        QCOMPARE(s.box("CheckBox7")->y(), 48);
+        QCOMPARE(s.box("CheckBox6")->y(), 72);
+        // The keyboard goes creation, last accessed, last modified.
+        QCOMPARE(s.box("CheckBox5")->nextInFocusChain(), s.box("CheckBox6"));
+        QCOMPARE(s.box("CheckBox6")->nextInFocusChain(), s.box("CheckBox7"));
+    }
+
+    void stampOptions_data() {
+        QTest::addColumn<std::optional<int>>("stored");
+        QTest::addColumn<QList<bool>>("checked"); // creation, last modified, last accessed
+        QTest::addColumn<int>("applied");
+
+        QTest::newRow("missing") << std::optional<int>() << QList<bool>{true, true, true} << 7;
+        QTest::newRow("5") << std::optional<int>(5) << QList<bool>{true, true, false} << 5;
+        QTest::newRow("13: bit 8 ignored")
+            << std::optional<int>(13) << QList<bool>{true, true, false} << 5;
+        QTest::newRow("0") << std::optional<int>(0) << QList<bool>{false, false, false} << 0;
+        QTest::newRow("2: last accessed")
+            << std::optional<int>(2) << QList<bool>{false, false, true} << 2;
+        QTest::newRow("4: last modified")
+            << std::optional<int>(4) << QList<bool>{false, true, false} << 4;
+        QTest::newRow("-1: every bit")
+            << std::optional<int>(-1) << QList<bool>{true, true, true} << 7;
+    }
+
+    void stampOptions() {
+        QFETCH(std::optional<int>, stored);
+        QFETCH(QList<bool>, checked);
+        QFETCH(int, applied);
+        Setup s;
+        // The boxes take a state whatever they showed before.
+        for (const char* name : {"CheckBox5", "CheckBox6", "CheckBox7"})
+            s.box(name)->setChecked(!checked.contains(true));
+        if (stored)
+            s.store(value::stampOptions, *stored);
+        else
+            s.remove(value::stampOptions);
+        s.open();
+        QCOMPARE((QList<bool>{s.box("CheckBox5")->isChecked(), s.box("CheckBox7")->isChecked(),
+                              s.box("CheckBox6")->isChecked()}),
+                 checked);
+        s.click("Apply");
+        QCOMPARE(s.stored(value::stampOptions)->type, regtype::dword);
+        QCOMPARE(s.storedInteger(value::stampOptions), applied);
+    }
+
+    void loadsAndWritesEveryOption() {
+        Setup s;
+        s.store(value::dosPromptFile, "c:\\autoexec.bat");
+        s.store(value::altPromptFile, "");
+        s.store(value::altPromptStart, "c:\\4dos\\4dos.com");
+        s.store(value::cPromptFile, "caf\xE9.bat"); // an ANSI byte past ASCII
+        s.store(value::copyCrLf, 1);
+        s.store(value::appendCrLf, 0);
+        s.store(value::addPrePath, 7); // any non-zero is true
+        s.store(value::addFileExt, 0);
+        s.open();
+        QCOMPARE(s.edit("Edit2")->text(), QStringLiteral("c:\\autoexec.bat"));
+        QCOMPARE(s.edit("Edit4")->text(), QString());
+        QCOMPARE(s.edit("Edit3")->text(), QStringLiteral("c:\\4dos\\4dos.com"));
+        QCOMPARE(s.edit("Edit6")->text(), QStringLiteral("caf\u00E9.bat"));
+        QVERIFY(s.box("CheckBox3")->isChecked());
+        QVERIFY(!s.box("CheckBox2")->isChecked());
+        QVERIFY(s.box("CheckBox1")->isChecked());
+        QVERIFY(!s.box("CheckBox4")->isChecked());
+
+        s.edit("Edit2")->setText("");
+        s.edit("Edit4")->setText("c:\\alt.bat");
+        s.box("CheckBox2")->setChecked(true);
+        s.box("CheckBox1")->setChecked(false);
+        s.box("CheckBox4")->setChecked(true);
+        s.click("Apply");
+
+        QCOMPARE(s.storedString(value::dosPromptFile), std::string());
+        QCOMPARE(s.storedString(value::altPromptFile), std::string("c:\\alt.bat"));
+        QCOMPARE(s.storedString(value::altPromptStart), std::string("c:\\4dos\\4dos.com"));
+        QCOMPARE(s.storedString(value::cPromptFile), std::string("caf\xE9.bat"));
+        const std::pair<std::string_view, int> flags[]{{value::copyCrLf, 1},
+                                                       {value::appendCrLf, 1},
+                                                       {value::addPrePath, 0},
+                                                       {value::addFileExt, 1}};
+        for (const auto& [name, expected] : flags) {
+            QCOMPARE(s.stored(name)->type, regtype::dword);
+            QCOMPARE(s.storedInteger(name), expected);
+        }
+        for (auto name : {value::dosPromptFile, value::altPromptFile, value::altPromptStart,
+                          value::cPromptFile})
+            QCOMPARE(s.stored(name)->type, regtype::sz);
+        QVERIFY(s.dialog->isVisible());
+    }
+
+    void missingValuesLeaveTheControlsAlone() {
+        Setup s;
+        s.store(value::dosPromptFile, "first.bat");
+        s.store(value::copyCrLf, 0);
+        s.open();
+        s.click("Cancel");
+        for (auto name : allOptions)
+            s.remove(name);
+        s.edit("Edit6")->setText("typed.bat");
+        s.open();
+        QCOMPARE(s.edit("Edit2")->text(), QStringLiteral("first.bat"));
+        QCOMPARE(s.edit("Edit6")->text(), QStringLiteral("typed.bat"));
+        QVERIFY(!s.box("CheckBox3")->isChecked());
+    }
+
+    void cancelWritesNothing() {
+        Setup s;
+        s.store(value::copyCrLf, 1);
+        s.store(value::dosPromptFile, "");
+        s.open();
+        QVERIFY(s.box("CheckBox3")->isChecked());
+        s.box("CheckBox3")->setChecked(false);
+        s.edit("Edit2")->setText("changed.bat");
+        const int commits = s.registry.commits;
+        s.click("Cancel");
+        QCOMPARE(s.registry.commits, commits);
+        QVERIFY(!s.dialog->isVisible());
+        QVERIFY(!s.dialog->showing());
+        QCOMPARE(s.storedInteger(value::copyCrLf), 1);
+
+        s.open();
+        QVERIFY(s.box("CheckBox3")->isChecked());
+        QCOMPARE(s.edit("Edit2")->text(), QString());
+    }
+
+    void applyTwiceWritesTwiceAndStaysOpen() {
+        Setup s;
+        s.open();
+        const int commits = s.registry.commits;
+        s.click("Apply");
+        const auto once = s.registry.key(settingsKeyPath());
+        s.click("Apply");
+        QCOMPARE(s.registry.commits, commits + 2);
+        QCOMPARE(s.registry.key(settingsKeyPath()), once);
+        QVERIFY(s.dialog->isVisible());
+        QVERIFY(s.dialog->showing());
+        for (auto name : allOptions)
+            QVERIFY2(s.stored(name), name.data());
+    }
+
+    void closeBoxWritesNothing() {
+        Setup s;
+        s.open();
+        s.box("CheckBox5")->setChecked(false);
+        const int commits = s.registry.commits;
+        s.dialog->close();
+        QCOMPARE(s.registry.commits, commits);
+        QVERIFY(!s.dialog->showing());
+        QVERIFY(!s.dialog->isVisible());
+    }
+
+    void okWritesClosesAndReopensAtTheOffset() {
+        Setup s;
+        s.form->show();
+        s.form->move(100, 80);
+        QTRY_COMPARE(s.form->pos(), QPoint(100, 80));
+        QTest::mouseClick(s.form->findChild<QPushButton*>("Properties"), Qt::LeftButton);
+        QVERIFY(s.dialog->isVisible());
+        QVERIFY(s.dialog->showing());
+        QTRY_COMPARE(s.dialog->pos(), QPoint(100 + 132, 80 + 48));
+
+        s.edit("Edit2")->setText("ok.bat");
+        s.click("OK");
+        QCOMPARE(s.storedString(value::dosPromptFile), std::string("ok.bat"));
+        QVERIFY(!s.dialog->isVisible());
+        QVERIFY(!s.dialog->showing());
+
+        s.form->move(200, 150);
+        QTRY_COMPARE(s.form->pos(), QPoint(200, 150));
+        QCOMPARE(s.dialog->pos(), QPoint(100 + 132, 80 + 48)); // hidden, it stays
+        QTest::mouseClick(s.form->findChild<QPushButton*>("Properties"), Qt::LeftButton);
+        QVERIFY(s.dialog->isVisible());
+        QTRY_COMPARE(s.dialog->pos(), QPoint(200 + 132, 150 + 48));
+    }
+
+    void theUsersMoveSetsTheOffset() {
+        Setup s;
+        s.form->show();
+        s.form->move(100, 80);
+        QTRY_COMPARE(s.form->pos(), QPoint(100, 80));
+        s.open();
+        QTRY_COMPARE(s.dialog->pos(), QPoint(232, 128));
+
+        // Following the main window is not a move of the user's.
+        s.form->move(140, 90);
+        QTRY_COMPARE(s.dialog->pos(), QPoint(140 + 132, 90 + 48));
+        QCOMPARE(s.dialog->offset(), QPoint(132, 48));
+
+        s.dialog->move(s.dialog->pos() + QPoint(30, 0)); // the user drags it
+        QTRY_COMPARE(s.dialog->offset(), QPoint(162, 48));
+        s.form->move(60, 70);
+        QTRY_COMPARE(s.dialog->pos(), QPoint(60 + 162, 70 + 48));
+        QCOMPARE(s.dialog->offset(), QPoint(162, 48));
+
+        // Properties while it shows leaves it where it is.
+        s.dialog->move(500, 400);
+        QTRY_COMPARE(s.dialog->pos(), QPoint(500, 400));
+        QTest::mouseClick(s.form->findChild<QPushButton*>("Properties"), Qt::LeftButton);
+        QCOMPARE(s.dialog->pos(), QPoint(500, 400));
+        QCOMPARE(s.dialog->offset(), QPoint(500 - 60, 400 - 70));
+    }
+
+    void opensOnAddingThenOnTheLastPage() {
+        Setup s;
+        auto* pages = s.find<QTabWidget>("PageControl1");
+        s.open();
+        QCOMPARE(pages->tabText(pages->currentIndex()), QStringLiteral("Adding"));
+        pages->setCurrentIndex(1);
+        s.click("OK");
+        s.open();
+        QCOMPARE(pages->tabText(pages->currentIndex()), QStringLiteral("Alternative Prompt"));
+    }
+
+    // A value of the wrong type ends the load there, and the dialog shows all the same.
+    void loadFailureIsReported() {
+        Setup s;
+        s.store(value::dosPromptFile, "before.bat");
+        s.store(value::stampOptions, "7");
+        s.store(value::copyCrLf, 0);
+        s.box("CheckBox3")->setChecked(true);
+        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        s.open();
+        const auto shown = MessageBoxes::takeAnswered();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].text.contains("'StampOptions'"), qPrintable(shown[0].text));
+        QCOMPARE(s.edit("Edit2")->text(), QStringLiteral("before.bat"));
+        QVERIFY2(s.box("CheckBox3")->isChecked(), "values after the failure are not read");
+        QVERIFY(s.dialog->showing());
+    }
+
+    // The settings hold ANSI bytes; what they cannot hold cannot be typed.
+    void editsTakeOnlyWhatTheSettingsHold() {
+        Setup s;
+        s.open();
+        QLineEdit* edit = s.edit("Edit2");
+        edit->clear();
+        edit->setFocus();
+        // Typed one key at a time, as a keyboard layout with these letters would send them.
+        for (QChar c : QStringLiteral("d:\u00E9\u0101x")) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(edit, &press);
+        }
+        QCOMPARE(edit->text(), QStringLiteral("d:\u00E9x"));
+    }
+};
+
+int main(int argc, char** argv) {
+    Application application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Quorvane II"));
+    PropertiesTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "PropertiesTest.moc"

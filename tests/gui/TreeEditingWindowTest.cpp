@@ -1,0 +1,369 @@
+#include "SettingsFixture.h"
+#include "app/MessageBoxes.h"
+#include "editor/EditorView.h"
+#include "editor/ItemModelText.h"
+#include "editor/Quorvcfg.h"
+#include "menu/RecordPool.h"
+#include "support/MemoryRegistry.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QItemSelectionModel>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QStyle>
+#include <QTest>
+#include <optional>
+
+using namespace quorvane;
+
+namespace {
+
+// The program's window over the Default menu, shown offscreen.
+struct Window {
+    Window() {
+        testing::seedSettings(registry);
+        form.emplace(TForm1::Services{registry, pool, QStringLiteral("/prog/"), {}});
+        form->show();
+        tree = form->findChild<EditorView*>("MenuTree");
+        list = form->findChild<EditorView*>("TreeSource");
+    }
+
+    QModelIndex node(const QString& caption, const QModelIndex& parent = {}) const {
+        const QAbstractItemModel* model = tree->model();
+        for (int row = 0; row < model->rowCount(parent); ++row) {
+            const QModelIndex i = model->index(row, 0, parent);
+            if (i.data().toString() == caption)
+                return i;
+            if (const QModelIndex below = node(caption, i); below.isValid())
+                return below;
+        }
+        return {};
+    }
+    int entry(const QString& caption) const {
+        for (int row = 0; row < list->model()->rowCount(); ++row)
+            if (list->model()->index(row, 0).data().toString() == caption)
+                return row;
+        return -1;
+    }
+    QStringList children(const QModelIndex& parent) const {
+        QStringList captions;
+        for (int row = 0; row < tree->model()->rowCount(parent); ++row)
+            captions << tree->model()->index(row, 0, parent).data().toString();
+        return captions;
+    }
+    QStringList entries(bool selectedOnly) const {
+        QStringList captions;
+        for (int row = 0; row < list->model()->rowCount(); ++row)
+            if (!selectedOnly || list->selectionModel()->isRowSelected(row))
+                captions << list->model()->index(row, 0).data().toString();
+        return captions;
+    }
+    void selectEntries(const QStringList& captions) {
+        list->selectionModel()->clearSelection();
+        for (const QString& caption : captions)
+            list->selectionModel()->select(list->model()->index(entry(caption), 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    // A drag of the editor's entries over `view`, as Qt delivers it: the entry and at once a move.
+    void dragOver(EditorView* view, QPoint at, bool entering) {
+        QMimeData data;
+        data.setData(QLatin1String(entriesMimeType), {});
+        if (entering) {
+            QDragEnterEvent enter(at, Qt::MoveAction | Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(view->viewport(), &enter);
+            QVERIFY(enter.isAccepted());
+        }
+        QDragMoveEvent move(at, Qt::MoveAction | Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(view->viewport(), &move);
+        QVERIFY(move.isAccepted());
+    }
+    static void mouse(QWidget* target, QEvent::Type type, QPoint at) {
+        QMouseEvent event(type, at, target->mapToGlobal(at),
+                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(target, &event);
+    }
+    // Splitter pressed and moved 40 to the right; true when the tree grew by as much.
+    bool splits() {
+        QWidget* splitter = form->findChild<QWidget*>("Panel3");
+        const int before = tree->width();
+        mouse(splitter, QEvent::MouseButtonPress, {1, 10});
+        mouse(splitter, QEvent::MouseMove, {40, 10});
+        mouse(splitter, QEvent::MouseButtonRelease, {40, 10});
+        return tree->width() == before + 40;
+    }
+    QPoint centre(const QModelIndex& index) const { return tree->visualRect(index).center(); }
+
+    testing::MemoryRegistry registry;
+    RecordPool pool;
+    std::optional<TForm1> form;
+    EditorView* tree = nullptr;
+    EditorView* list = nullptr;
+};
+
+// Is the row of `index` painted highlighted? Looks at its right end, where no text is.
+bool highlighted(EditorView* view, const QModelIndex& index) {
+    const QImage shot = view->viewport()->grab().toImage();
+    const QRect row = view->visualRect(index);
+    const QColor colour = shot.pixelColor(view->viewport()->width() - 3, row.center().y());
+    return colour == view->palette().color(QPalette::Highlight);
+}
+
+const QString refusal = QStringLiteral("This item cannot be modified");
+
+} // namespace
+
+class TreeEditingWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { MessageBoxes::takeAnswered(); }
+    void dragOverMarksTheDropTarget();
+    void insertion_data();
+    void insertion();
+    void moveWithinTheTree();
+    void removal_data();
+    void removal();
+    void deleteWhileEditingKeepsTheNode();
+    void renaming_data();
+    void renaming();
+    void dragFlagBlocksTheSplitterUntilTheDrop();
+    void dragThatEndsElsewhereClearsTheFlag_data();
+    void dragThatEndsElsewhereClearsTheFlag();
+};
+
+void TreeEditingWindowTest::dragOverMarksTheDropTarget() {
+    Window w;
+    const QModelIndex root = w.node("Quorvane");
+    const QModelIndex clipboard = w.node("Clipboard");
+    const QPoint emptySpace(5, w.tree->viewport()->height() - 3);
+    QVERIFY(!w.tree->indexAt(emptySpace).isValid());
+
+    w.dragOver(w.tree, emptySpace, true);
+    QCOMPARE(w.tree->dropTarget(), root);
+    w.dragOver(w.tree, w.centre(clipboard), false);
+    QCOMPARE(w.tree->dropTarget(), clipboard);
+    w.dragOver(w.tree, emptySpace, false);
+    QCOMPARE(w.tree->dropTarget(), clipboard);
+    // The target alone shows highlighted, not the selected root.
+    QVERIFY(highlighted(w.tree, clipboard));
+    QVERIFY(!highlighted(w.tree, root));
+
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(w.tree->viewport(), &leave);
+    QVERIFY(!w.tree->dropTarget().isValid());
+    QVERIFY(highlighted(w.tree, root));
+
+    w.dragOver(w.list, {5, 5}, true);
+    QCOMPARE(w.list->dropTarget().row(), w.list->model()->rowCount() - 1);
+}
+
+void TreeEditingWindowTest::insertion_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("parent");
+    QTest::addColumn<QStringList>("children");
+    QTest::addColumn<QString>("selected");
+
+    const QStringList dropped{"<separator>", "MoveTo Item", "Stamp"};
+    QTest::newRow("onto a submenu")
+        << "Clipboard"
+        << "Clipboard" << dropped + QStringList{"Copy Name", "Append Name"} << "Quorvane";
+    QTest::newRow("onto a leaf") << "DOS Prompt"
+                                 << "Quorvane"
+                                 << QStringList{"Explore",   "Move To",   "Copy To",
+                                                "Extension", "Clipboard", "<separator>",
+                                                "DOS Prompt"} +
+                                        dropped + QStringList{"<separator>", "Remove!!",
+                                                              "<separator>", "Target Properties",
+                                                              "<separator>", "Configure"}
+                                 << "<separator>";
+}
+
+void TreeEditingWindowTest::insertion() {
+    QFETCH(QString, target);
+    QFETCH(QString, parent);
+    QFETCH(QStringList, children);
+    QFETCH(QString, selected);
+    Window w;
+    const int entries = w.list->model()->rowCount();
+    w.selectEntries({"<separator>", "MoveTo Item", "Stamp"});
+    w.form->MenuTreeStartDrag();
+    w.dragOver(w.tree, w.centre(w.node(target)), true);
+
+    w.form->MenuTreeDragDrop(w.tree, w.list);
+
+    QCOMPARE(w.children(w.node(parent)), children);
+    QVERIFY(w.tree->isExpanded(w.node(parent)));
+    const QModelIndexList selection = w.tree->selectionModel()->selectedIndexes();
+    QCOMPARE(selection.size(), 1);
+    QCOMPARE(selection[0].data().toString(), selected);
+    if (parent != target) // the new block follows the target, its first node selected
+        QCOMPARE(selection[0].row(), w.node(target).row() + 1);
+    QCOMPARE(w.entry("Stamp"), -1);
+    QCOMPARE(w.list->model()->rowCount(), entries - 1);
+    QVERIFY(!w.form->dragging());
+}
+
+void TreeEditingWindowTest::moveWithinTheTree() {
+    Window w;
+    // Onto a submenu: first child there, still selected, and the emptied node closes.
+    w.tree->expand(w.node("Clipboard"));
+    w.tree->setCurrentIndex(w.node("Remove!!"));
+    w.dragOver(w.tree, w.centre(w.node("Explore")), true);
+    w.form->MenuTreeDragDrop(w.tree, w.tree);
+    QCOMPARE(w.children(w.node("Explore")).first(), QStringLiteral("Remove!!"));
+    QCOMPARE(w.tree->currentIndex(), w.node("Remove!!"));
+
+    w.tree->setCurrentIndex(w.node("Append Name"));
+    w.dragOver(w.tree, w.centre(w.node("Copy Name")), true);
+    w.form->MenuTreeDragDrop(w.tree, w.tree);
+    w.tree->setCurrentIndex(w.node("Copy Name"));
+    w.dragOver(w.tree, w.centre(w.node("Configure")), true);
+    w.form->MenuTreeDragDrop(w.tree, w.tree);
+    QCOMPARE(w.children(w.node("Clipboard")), QStringList{"Append Name"});
+    w.tree->setCurrentIndex(w.node("Append Name"));
+    w.dragOver(w.tree, w.centre(w.node("Configure")), true);
+    w.form->MenuTreeDragDrop(w.tree, w.tree);
+    QVERIFY(!w.tree->isExpanded(w.node("Clipboard")));
+    // Onto a leaf: directly after it, and the target becomes the selected node.
+    QCOMPARE(
+        w.children(w.node("Quorvane")).mid(9),
+        (QStringList{"Target Properties", "<separator>", "Configure", "Append Name", "Copy Name"}));
+    QCOMPARE(w.tree->currentIndex(), w.node("Configure"));
+}
+
+void TreeEditingWindowTest::removal_data() {
+    QTest::addColumn<bool>("byKey");
+    QTest::newRow("dropped on the list") << false;
+    QTest::newRow("Delete") << true;
+}
+
+void TreeEditingWindowTest::removal() {
+    QFETCH(bool, byKey);
+    Window w;
+    w.selectEntries({"Stamp"});
+    const QStringList before = w.entries(false);
+    w.tree->setCurrentIndex(w.node("Clipboard"));
+    w.form->MenuTreeStartDrag();
+
+    if (byKey)
+        QTest::keyClick(w.tree, Qt::Key_Delete);
+    else
+        w.form->MenuTreeDragDrop(w.list, w.tree);
+
+    QVERIFY(!w.node("Clipboard").isValid());
+    QCOMPARE(w.entries(false), before + QStringList({"Copy Name", "Append Name"}));
+    QCOMPARE(w.entries(true), (QStringList{"Stamp", "Copy Name", "Append Name"}));
+    QCOMPARE(w.tree->selectionModel()->selectedIndexes().size(), 1);
+    QVERIFY(!w.form->dragging()); // Delete goes through the drop handler too
+}
+
+void TreeEditingWindowTest::deleteWhileEditingKeepsTheNode() {
+    Window w;
+    w.form->activateWindow();
+    w.tree->setFocus();
+    w.tree->setCurrentIndex(w.node("DOS Prompt"));
+    QTest::keyClick(w.tree, Qt::Key_F2);
+    QWidget* editor = w.tree->indexWidget(w.node("DOS Prompt"));
+    QVERIFY(editor);
+
+    QTest::keyClick(w.tree, Qt::Key_Delete);
+    QTest::keyClick(editor, Qt::Key_Delete);
+    QVERIFY(w.node("DOS Prompt").isValid());
+    QVERIFY(w.tree->editing());
+}
+
+void TreeEditingWindowTest::renaming_data() {
+    QTest::addColumn<bool>("inTree");
+    QTest::addColumn<QStringList>("selection"); // the last one current
+    QTest::addColumn<QString>("edited");        // empty when refused
+
+    QTest::newRow("root") << true << QStringList{"Quorvane"} << "";
+    QTest::newRow("separator") << true << QStringList{"<separator>"} << "";
+    QTest::newRow("operation") << true << QStringList{"DOS Prompt"} << "DOS Prompt";
+    QTest::newRow("submenu") << true << QStringList{"Clipboard"} << "Clipboard";
+    QTest::newRow("list separator first") << false << QStringList{"<separator>", "Stamp"} << "";
+    QTest::newRow("list fixed entry first")
+        << false << QStringList{"Extension Item", "Stamp"} << "Extension Item";
+}
+
+void TreeEditingWindowTest::renaming() {
+    QFETCH(bool, inTree);
+    QFETCH(QStringList, selection);
+    QFETCH(QString, edited);
+    Window w;
+    EditorView* view = inTree ? w.tree : w.list;
+    if (inTree) {
+        w.tree->setCurrentIndex(w.node(selection[0]));
+    } else {
+        w.selectEntries(selection);
+        w.list->selectionModel()->setCurrentIndex(w.list->model()->index(w.entry(selection[1]), 0),
+                                                  QItemSelectionModel::NoUpdate);
+    }
+    MessageBoxes::setNextAnswer(QMessageBox::Ok);
+    QTest::keyClick(view, Qt::Key_F2);
+
+    const auto shown = MessageBoxes::takeAnswered();
+    if (edited.isEmpty()) {
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].caption, QStringLiteral("Quorvane"));
+        QCOMPARE(shown[0].text, refusal);
+        QVERIFY(!view->editing());
+    } else {
+        QCOMPARE(shown.size(), 0);
+        MessageBoxes::message(nullptr, {}); // uses up the answer nobody asked for
+        MessageBoxes::takeAnswered();
+        const QModelIndex at = inTree ? w.node(edited) : w.list->model()->index(w.entry(edited), 0);
+        QVERIFY(view->indexWidget(at));
+    }
+}
+
+void TreeEditingWindowTest::dragFlagBlocksTheSplitterUntilTheDrop() {
+    Window w;
+    const QStringList entries = w.entries(false);
+    const QStringList menu = w.children(w.node("Quorvane"));
+    w.form->MenuTreeStartDrag();
+    QVERIFY(w.form->dragging());
+    QVERIFY(!w.splits());
+
+    w.form->MenuTreeDragDrop(w.list, w.list);
+    QCOMPARE(w.entries(false), entries);
+    QCOMPARE(w.children(w.node("Quorvane")), menu);
+    QVERIFY(!w.form->dragging());
+    QVERIFY(w.splits());
+}
+
+void TreeEditingWindowTest::dragThatEndsElsewhereClearsTheFlag_data() {
+    QTest::addColumn<bool>("fromTree");
+    QTest::newRow("from the tree") << true;
+    QTest::newRow("from the list") << false;
+}
+
+// The offscreen platform ends every drag at once without a drop, as a drag given up would end.
+void TreeEditingWindowTest::dragThatEndsElsewhereClearsTheFlag() {
+    QFETCH(bool, fromTree);
+    Window w;
+    EditorView* view = fromTree ? w.tree : w.list;
+    const QModelIndex pressed =
+        fromTree ? w.node("DOS Prompt") : w.list->model()->index(w.entry("Stamp"), 0);
+    std::optional<bool> flagDuringDrag;
+    QObject::connect(view, &EditorView::dragStarted, view,
+                     [&] { flagDuringDrag = w.form->dragging(); });
+
+    const QPoint at = view->visualRect(pressed).center();
+    const int distance = QApplication::startDragDistance() + 5;
+    Window::mouse(view->viewport(), QEvent::MouseButtonPress, at);
+    // The first move makes a drag of the press, the next one starts it.
+    Window::mouse(view->viewport(), QEvent::MouseMove, at + QPoint(distance, 0));
+    Window::mouse(view->viewport(), QEvent::MouseMove, at + QPoint(distance, distance));
+
+    QCOMPARE(flagDuringDrag, std::optional<bool>(true));
+    QVERIFY(!w.form->dragging());
+    QVERIFY(w.splits());
+    if (fromTree)
+        QCOMPARE(w.tree->selectionModel()->selectedIndexes(), QModelIndexList{pressed});
+}
+
+QTEST_MAIN(TreeEditingWindowTest)
+#include "TreeEditingWindowTest.moc"
