@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <optional>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace quorvane {
 
@@ -81,6 +82,13 @@ std::vector<Line> splitLines(std::string_view text) {
     return lines;
 }
 
+std::string lowered(std::string_view text) {
+    std::string result(text);
+    for (char& c : result)
+        c = lowerAscii(c);
+    return result;
+}
+
 class Parser {
 public:
     Parser(std::string_view text, std::string_view fileName)
@@ -97,6 +105,9 @@ private:
     std::string parseHex(std::string_view text, std::size_t& line);
 
     std::vector<HiveKey> m_keys;
+    // Lower-cased key paths and value names, as the registry compares them, to their positions.
+    std::unordered_map<std::string, std::size_t> m_keyIndex;
+    std::vector<std::unordered_map<std::string, std::size_t>> m_valueIndex;
     std::vector<Line> m_lines;
     std::size_t m_index = 0;
     std::optional<std::size_t> m_currentKey;
@@ -148,14 +159,13 @@ void Parser::parseKeyLine(std::string_view text, std::size_t line) {
         fail(line, "invalid key path");
 
     // A key listed twice is one key: the later block adds to and overrides the earlier one.
-    auto found = std::find_if(m_keys.begin(), m_keys.end(), [&](const HiveKey& key) {
-        return equalsIgnoringCase(key.path, path);
-    });
-    if (found == m_keys.end()) {
+    const auto [found, added] = m_keyIndex.try_emplace(lowered(path), m_keys.size());
+    if (added) {
         m_keys.push_back({std::string(path), {}});
+        m_valueIndex.emplace_back();
         m_currentKey = m_keys.size() - 1;
     } else {
-        m_currentKey = static_cast<std::size_t>(found - m_keys.begin());
+        m_currentKey = found->second;
     }
 }
 
@@ -249,6 +259,9 @@ void Parser::parseValueLine(std::string_view text, std::size_t line) {
         name = parseQuoted(text, line);
     else
         fail(line, "expected a key or a value");
+    // Such a name could never be written back, so every later commit would fail.
+    if (holdsLineBreakOrNul(name))
+        fail(line, "a value name cannot hold a line break or a NUL character");
     if (!m_currentKey)
         fail(line, "a value before the first key");
     if (text.empty() || text.front() != '=')
@@ -288,7 +301,15 @@ void Parser::parseValueLine(std::string_view text, std::size_t line) {
     } else {
         fail(line, "unrecognised value data");
     }
-    Hive::setValue(m_keys[*m_currentKey], name, type, std::move(data));
+    // Looked up through an index rather than Hive::setValue's search, so that a file of many
+    // values reads in linear time.
+    auto& values = m_keys[*m_currentKey].values;
+    const auto [found, added] =
+        m_valueIndex[*m_currentKey].try_emplace(lowered(name), values.size());
+    if (added)
+        values.push_back({std::move(name), type, std::move(data)});
+    else
+        values[found->second] = {values[found->second].name, type, std::move(data)};
 }
 
 void appendQuoted(std::string& out, std::string_view text) {
