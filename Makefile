@@ -2,7 +2,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build test run clean
+.PHONY: all deps configure build test run clean bench test-sanitize fuzz fuzz-deps
 
 all: build
 
@@ -27,5 +27,66 @@ run: build
 		echo "quorvane-setup is not part of this build yet; build/bin holds what exists so far."; \
 	fi
 
+# Speed of the core on its largest inputs (needs libbenchmark-dev).
+bench: build
+	@if [ -x $(BUILD_DIR)/bench/core_bench ]; then \
+		$(BUILD_DIR)/bench/core_bench; \
+	else \
+		echo "core_bench is not built: install libbenchmark-dev and run make bench again."; \
+	fi
+
 clean:
 	rm -rf $(BUILD_DIR)
+
+# Everything again with AddressSanitizer and UndefinedBehaviorSanitizer, in a build folder of its
+# own; the first error ends the test that made it. Leak detection stays on; tests/lsan.supp lists
+# only what libraries below Qt keep until exit.
+SANITIZE_DIR ?= build-sanitize
+SANITIZE_FLAGS = -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all
+SANITIZE_ENV = QT_QPA_PLATFORM=offscreen \
+	ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:check_initialization_order=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+test-sanitize: deps
+	@if [ ! -f $(SANITIZE_DIR)/build.ninja ]; then \
+		cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+			-DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
+			-DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)" \
+			-DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE_FLAGS)" \
+			-DCMAKE_SHARED_LINKER_FLAGS="$(SANITIZE_FLAGS)"; \
+	fi
+	cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	cd $(SANITIZE_DIR) && $(SANITIZE_ENV) ctest --output-on-failure -j $(JOBS)
+
+# Every parser under libFuzzer (clang), each for FUZZ_SECONDS on a fresh copy of its seed corpus
+# in tests/fuzz/corpus/<target>; an input that breaks a target is kept in build-fuzz/findings.
+# The settings-file target writes a file per input, so its scratch folder is in memory if it can.
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 30
+
+fuzz-deps:
+	@./tools/ensure-deps.sh fuzz
+
+fuzz: fuzz-deps
+	@if [ ! -f $(FUZZ_DIR)/build.ninja ]; then \
+		CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+			-DQUORVANE_FUZZ=ON -DQUORVANE_BUILD_TESTS=OFF -DQUORVANE_BUILD_GUI=OFF; \
+	fi
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target quorvane_fuzzers
+	@set -e; \
+	tmp=/dev/shm; [ -d $$tmp ] && [ -w $$tmp ] || { tmp=$(CURDIR)/$(FUZZ_DIR)/tmp; mkdir -p $$tmp; }; \
+	for fuzzer in $(FUZZ_DIR)/fuzz/fuzz_*; do \
+		t=$$(basename $$fuzzer); \
+		rm -rf $(FUZZ_DIR)/corpus/$$t; mkdir -p $(FUZZ_DIR)/corpus/$$t $(FUZZ_DIR)/findings/$$t; \
+		cp tests/fuzz/corpus/$$t/* $(FUZZ_DIR)/corpus/$$t/; \
+		echo "$$t: $(FUZZ_SECONDS) s"; \
+		if ! TMPDIR=$$tmp UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+			$$fuzzer -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+			-max_len=8192 -print_final_stats=1 -artifact_prefix=$(FUZZ_DIR)/findings/$$t/ \
+			$(FUZZ_DIR)/corpus/$$t 2>$(FUZZ_DIR)/findings/$$t/log.txt; then \
+			tail -n 60 $(FUZZ_DIR)/findings/$$t/log.txt; \
+			echo "$$t broke; the input is in $(FUZZ_DIR)/findings/$$t"; exit 1; \
+		fi; \
+		grep -E '^stat::(number_of_executed_units|new_units_added)' $(FUZZ_DIR)/findings/$$t/log.txt; \
+	done

@@ -1,9 +1,13 @@
 #!/bin/sh
 # Installs what a fresh Debian 12 machine lacks to build and test the project: one apt-get update,
-# then only the packages that are missing.
+# then only the packages that are missing. `ensure-deps.sh fuzz` adds clang and libFuzzer's
+# runtime, which only `make fuzz` needs.
 set -eu
 
 packages="cmake g++ ninja-build make qt6-base-dev libgl-dev libgtest-dev libgmock-dev"
+if [ "${1:-}" = "fuzz" ]; then
+    packages="$packages clang libclang-rt-14-dev"
+fi
 missing=""
 for p in $packages; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -84,6 +84,8 @@ std::vector<BrokenHiveSample> brokenHiveSamples() {
         {"BadEscapeInName", head + "\"a\\x\"=\"b\"\r\n", 4, "escape"},
         {"UnterminatedText", head + "\r\n; note\r\n\"a\"=\"b\r\n", 6, "unterminated string"},
         {"UnterminatedName", head + "\"abc=1\r\n", 4, "unterminated string"},
+        {"NulInName", head + "\"a\0b\"=\"c\"\r\n"s, 4, "NUL"},
+        {"CarriageReturnInName", head + "\"a\rb\"=\"c\"\r\n", 4, "line break"},
         {"UnescapedQuoteInName", head + "\"a\"b\"=\"c\"\r\n", 4, "expected '='"},
         {"EscapedFinalQuote", head + "\"a\"=\"b\\\"\r\n", 4, "unterminated string"},
         {"NoEquals", head + "\"a\" \"b\"\r\n", 4, "expected '='"},

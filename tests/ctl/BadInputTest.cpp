@@ -1,0 +1,369 @@
+// Bad input of every kind, end to end through quorvanectl: each gets its message and exit
+// status, and where nothing may change the settings file stays byte for byte as it was.
+
+#include "menu/Catalog.h"
+#include "platform/HiveFile.h"
+#include "platform/HiveRegistry.h"
+#include "settings/KeyPath.h"
+#include "settings/Schema.h"
+#include "settings/SettingsKey.h"
+#include "support/Process.h"
+#include "support/TestFiles.h"
+
+#include <cctype>
+#include <functional>
+#include <gtest/gtest.h>
+#include <optional>
+
+using namespace std::string_literals;
+
+namespace quorvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Runs the built program with `home` as its configuration folder.
+test::Outcome runQuorvanectl(const fs::path& home, std::vector<std::string> args) {
+    return test::runProgram(
+        QUORVANECTL, std::move(args),
+        {{"XDG_CONFIG_HOME", home.string()}, {"XDG_DATA_HOME", (home / "data").string()}});
+}
+
+std::string repeated(std::string_view piece, std::size_t length) {
+    std::string text;
+    while (text.size() < length)
+        text += piece;
+    text.resize(length);
+    return text;
+}
+
+// Edits of the stored file, one text in, one out.
+using HiveEdit = std::function<std::string(std::string)>;
+
+// Replaces the line of value `name` by `line`, or removes it when `line` is empty.
+HiveEdit valueLine(const std::string& name, const std::string& line) {
+    return [=](std::string hive) {
+        const std::size_t at = hive.find("\r\n\"" + name + "\"=");
+        EXPECT_NE(at, std::string::npos) << name;
+        const std::size_t end = hive.find("\r\n", at + 2);
+        hive.replace(at + 2, end - at, line.empty() ? "" : line + "\r\n");
+        return hive;
+    };
+}
+
+HiveEdit cutInsideLine(int number) {
+    return [=](std::string hive) {
+        std::size_t at = 0;
+        for (int line = 1; line < number; ++line)
+            at = hive.find("\r\n", at) + 2;
+        return hive.substr(0, at + 12);
+    };
+}
+
+HiveEdit lineInsertedAt(int number, std::string text) {
+    return [=](std::string hive) {
+        std::size_t at = 0;
+        for (int line = 1; line < number; ++line)
+            at = hive.find("\r\n", at) + 2;
+        return hive.insert(at, text + "\r\n");
+    };
+}
+
+struct Case {
+    std::string label;
+    // "FILE" stands for the path of the case's menu file.
+    std::vector<std::string> args;
+    HiveEdit hive = {};
+    std::optional<std::string> menuFile = {};
+    int status = 0;
+    // "HIVE" stands for the path of the settings file.
+    std::string err = {};
+    // Unset: the settings file must stay as it was, byte for byte. Set: TheMenu afterwards.
+    std::optional<std::string> storedMenu = {};
+    // The line after the root in standard output, when it tells what was read.
+    std::optional<std::string> out = {};
+};
+
+const std::string storedMenu = R"("Tools",5,-1,16,-2,-2)";
+
+std::vector<Case> cases() {
+    const std::string tooLarge = "quorvanectl: The menu is too large to be stored: it takes 6829 "
+                                 "characters where at most 4095 are kept. Remove some entries "
+                                 "and apply again.\n";
+    const std::string outOfBounds = "quorvanectl: List index out of bounds\n";
+    const std::string nothingHappened = "quorvanectl: Nothing happened!\n";
+    const std::string unreadable = "quorvanectl: Cannot read the settings file 'HIVE': ";
+    std::string everyByte;
+    for (int c = 0; c < 256; ++c)
+        everyByte += static_cast<char>(c);
+    const std::string megabyteMenu = repeated("16,", 1 << 20) + "-2";
+
+    return {
+        // Menu strings.
+        {.label = "GarbageParsesAsACaption",
+         .args = {"parse", "@@##garbage!!"},
+         .out = "  [submenu] @@##garbage!!"},
+        // An empty submenu is not stored, so all that stays of this menu is its end.
+        {.label = "GarbageAppliesAsAnEmptySubmenu",
+         .args = {"apply", "garbage"},
+         .storedMenu = R"("-2")"},
+        {.label = "BinaryMenuString",
+         .args = {"apply", "\x01\x02\x7f\xff\xfe,5,-2"},
+         .storedMenu = "\"\x7f\xff\xfe\",\"5\",\"-2\",\"-2\""},
+        {.label = "ControlCharactersAreBlanks",
+         .args = {"parse", "\x01\xff,5\x02\x03"},
+         .out = "  [submenu] \xff"},
+        {.label = "HundredThousandCharacterMenu",
+         .args = {"apply", repeated("16,", 100000)},
+         .status = 1,
+         .err = tooLarge},
+        {.label = "HundredThousandCharacterCaption",
+         .args = {"parse", "\"" + std::string(99998, 'y') + "\",5,-2"},
+         .out = "  [submenu] " + std::string(4094, 'y')},
+        {.label = "UnbalancedQuoteSwallowsTheRest",
+         .args = {"parse", R"("Tools,5,-2)"},
+         .out = "  [submenu] Tools,5,-2"},
+        {.label = "UnbalancedQuoteInside",
+         .args = {"apply", R"(Tools,"5,-2,-2)"},
+         .storedMenu = R"("Tools","-2","-2")"},
+        {.label = "JustPast32BitsIsACaption",
+         .args = {"apply", "2147483648,5,-2,-2"},
+         .storedMenu = R"("2147483648","5","-2","-2")"},
+        {.label = "JustPast32BitsNegative",
+         .args = {"parse", "-2147483649,-2"},
+         .out = "  [submenu] -2147483649"},
+        {.label = "JustPast32BitsInHex",
+         .args = {"parse", "$80000000,-2"},
+         .out = "  [submenu] $80000000"},
+        {.label = "Largest32BitNumber",
+         .args = {"apply", "5,2147483647,-2"},
+         .status = 1,
+         .err = outOfBounds},
+        {.label = "Smallest32BitNumber",
+         .args = {"apply", "-2147483648"},
+         .status = 1,
+         .err = outOfBounds},
+        {.label = "RootCode", .args = {"apply", "-4"}, .status = 1, .err = outOfBounds},
+        {.label = "OperationPastTheLast", .args = {"apply", "21"}, .status = 1, .err = outOfBounds},
+
+        // ItemsAvailable.
+        {.label = "ItemsAvailableMissing",
+         .args = {"show"},
+         .hive = valueLine("ItemsAvailable", ""),
+         .status = 1,
+         .err = "quorvanectl: '' is not a valid integer value\n"},
+        {.label = "ItemsAvailableText",
+         .args = {"apply", "5,-2"},
+         .hive = valueLine("ItemsAvailable", R"("ItemsAvailable"="many")"),
+         .status = 1,
+         .err = "quorvanectl: 'many' is not a valid integer value\n"},
+        {.label = "ItemsAvailable22",
+         .args = {"list"},
+         .hive = valueLine("ItemsAvailable", R"("ItemsAvailable"="22")"),
+         .status = 1,
+         .err = outOfBounds},
+        {.label = "ItemsAvailable22Apply",
+         .args = {"apply", "5,-2"},
+         .hive = valueLine("ItemsAvailable", R"("ItemsAvailable"="22")"),
+         .status = 1,
+         .err = outOfBounds},
+        {.label = "ItemsAvailableNumber",
+         .args = {"show"},
+         .hive = valueLine("ItemsAvailable", R"("ItemsAvailable"=dword:00000015)"),
+         .status = 1,
+         .err = "quorvanectl: Invalid data type for 'ItemsAvailable'\n"},
+
+        // Item lists.
+        {.label = "TargetsShorterThanCaptions",
+         .args = {"apply", "-6,-6,-2"},
+         .hive = valueLine("MoveDirItems", R"("MoveDirItems"="a:\\")"),
+         .status = 1,
+         .err = outOfBounds},
+        {.label = "TargetsShortButLongEnough",
+         .args = {"parse", "-6,-2"},
+         .hive = valueLine("MoveDirItems", R"("MoveDirItems"="a:\\")"),
+         .out = "  [move] Drive A: -> a:\\"},
+        {.label = "HundredThousandCharacterList",
+         .args = {"show"},
+         .hive = valueLine("ExtItems", "\"ExtItems\"=\"" + repeated("x,", 100000) + "\""),
+         .out = "  [submenu] Tools"},
+
+        // Menu files.
+        {.label = "BinaryMenuFile",
+         .args = {"load", "FILE"},
+         .menuFile = everyByte + "\r\ns:TheMenu:5,-2\r\ni:StampOptions:se\xe3\0\0en\r\n"s,
+         .status = 1,
+         .err = "quorvanectl: 'se\xe3' is not a valid integer value\n"},
+        {.label = "BinaryMenuFileWithoutLines",
+         .args = {"load", "FILE"},
+         .menuFile = everyByte.substr(0x80) + everyByte.substr(0x80),
+         .status = 1,
+         .err = nothingHappened},
+        {.label = "EmptyMenuFile",
+         .args = {"load", "FILE"},
+         .menuFile = "",
+         .status = 1,
+         .err = nothingHappened},
+        {.label = "CrOnlyMenuFile",
+         .args = {"load", "FILE"},
+         .menuFile = "# This is a menu-file for Quorvane\r#\rs:TheMenu:\"CR\",16,-2\r"
+                     "i:StampOptions:3\r",
+         .storedMenu = R"("CR",16,-2)"},
+        {.label = "MenuFileOfLineEndsOnly",
+         .args = {"load", "FILE"},
+         .menuFile = "\r\r\n\n\r",
+         .status = 1,
+         .err = nothingHappened},
+        {.label = "MegabyteLine",
+         .args = {"load", "FILE"},
+         .menuFile = "s:TheMenu:" + megabyteMenu + "\r\n",
+         .storedMenu = megabyteMenu},
+        {.label = "InvalidIntegerOnTheLastLine",
+         .args = {"load", "FILE"},
+         .menuFile = "s:TheMenu:5,-2\r\ni:StampOptions:7\r\ni:MWnL:12x",
+         .status = 1,
+         .err = "quorvanectl: '12x' is not a valid integer value\n"},
+        {.label = "IntegerJustPast32Bits",
+         .args = {"load", "FILE"},
+         .menuFile = "s:TheMenu:5,-2\r\ni:MWnL:2147483648\r\n",
+         .status = 1,
+         .err = "quorvanectl: '2147483648' is not a valid integer value\n"},
+        {.label = "PrefixWithoutName",
+         .args = {"load", "FILE"},
+         .menuFile = "s:\r\ni:\r\ns:TheMenu\r\ni:StampOptions\r\n",
+         .status = 1,
+         .err = nothingHappened},
+
+        // The settings file itself.
+        {.label = "TruncatedHive",
+         .args = {"show"},
+         .hive = cutInsideLine(6),
+         .status = 1,
+         .err = unreadable + "line 6: unterminated string\n"},
+        {.label = "TruncatedHiveApply",
+         .args = {"apply", "7,-2"},
+         .hive = cutInsideLine(6),
+         .status = 1,
+         .err = unreadable + "line 6: unterminated string\n"},
+        {.label = "EmptyHive",
+         .args = {"show"},
+         .hive = [](std::string) { return std::string(); },
+         .status = 1,
+         .err = unreadable + "line 1: the file does not start with REGEDIT4\n"},
+        {.label = "GarbageLineInHive",
+         .args = {"apply", "7,-2"},
+         .hive = lineInsertedAt(5, "this is garbage"),
+         .status = 1,
+         .err = unreadable + "line 5: expected a key or a value\n"},
+        {.label = "GarbageLineInHiveLoad",
+         .args = {"load", "FILE"},
+         .hive = lineInsertedAt(5, "this is garbage"),
+         .menuFile = "s:TheMenu:5,-2\r\n",
+         .status = 1,
+         .err = unreadable + "line 5: expected a key or a value\n"},
+        {.label = "BinaryHive",
+         .args = {"save", "-"},
+         .hive = [=](std::string) { return everyByte; },
+         .status = 1,
+         .err = unreadable + "line 1: the file does not start with REGEDIT4\n"},
+    };
+}
+
+class BadInputTest : public ::testing::Test {
+protected:
+    // A store as first run leaves it, with its values in a known order so that lines can be
+    // named: REGEDIT4, a blank line, the key, then v, ItemsAvailable and TheMenu on lines 4 to 6.
+    void SetUp() override {
+        HiveRegistry registry(hive());
+        SettingsKey key(registry);
+        key.writeInteger(value::installMark, 2010);
+        key.writeString(value::itemsAvailable, "21");
+        key.writeString(value::theMenu, storedMenu);
+        key.writeString(value::extItems, defaults::extItems);
+        key.writeString(value::moveItems, defaults::moveItems);
+        key.writeString(value::moveDirItems, defaults::moveDirItems);
+        for (const Operation& op : operations())
+            key.writeString(op.valueName, op.defaultCaption);
+        key.close();
+        m_base = *test::readBytes(hive());
+    }
+
+    fs::path hive() const { return m_folder / "quorvane/HKEY_CLASSES_ROOT.reg"; }
+    std::string stored(std::string_view name) {
+        HiveRegistry registry(hive());
+        return SettingsKey(registry).readString(name);
+    }
+
+    test::TempFolder m_folder;
+    std::string m_base;
+};
+
+std::string withPlaceholder(std::string text, std::string_view placeholder,
+                            const std::string& value) {
+    if (const auto at = text.find(placeholder); at != std::string::npos)
+        text.replace(at, placeholder.size(), value);
+    return text;
+}
+
+TEST_F(BadInputTest, EachGetsItsMessageAndLosesNothing) {
+    const fs::path menuFile = m_folder / "input.drm";
+    for (Case& row : cases()) {
+        SCOPED_TRACE(row.label);
+        const std::string before = row.hive ? row.hive(m_base) : m_base;
+        test::writeBytes(hive(), before);
+        if (row.menuFile)
+            test::writeBytes(menuFile, *row.menuFile);
+        for (std::string& arg : row.args)
+            arg = withPlaceholder(arg, "FILE", menuFile.string());
+
+        const test::Outcome result = runQuorvanectl(m_folder.path(), row.args);
+        EXPECT_EQ(result.status, row.status);
+        EXPECT_EQ(result.err, withPlaceholder(row.err, "HIVE", hive().string()));
+        if (row.out) {
+            const std::size_t second = result.out.find('\n') + 1;
+            EXPECT_EQ(result.out.substr(second, result.out.find('\n', second) - second), *row.out);
+        }
+
+        const auto after = test::readBytes(hive());
+        ASSERT_TRUE(after);
+        if (!row.storedMenu) {
+            EXPECT_TRUE(*after == before) << "the settings file changed";
+            continue;
+        }
+        // What was written is whole: the file reads, TheMenu is as stored, the rest carried over.
+        EXPECT_NO_THROW(Hive::parse(*after, hive().string()));
+        EXPECT_TRUE(stored(value::theMenu) == *row.storedMenu) << stored(value::theMenu).size();
+        EXPECT_EQ(stored(value::itemsAvailable), "21");
+        EXPECT_EQ(stored(operations()[5].valueName), operations()[5].defaultCaption);
+    }
+}
+
+// The REGEDIT4 format lets a key appear twice; the later block adds to and overrides the
+// earlier, and the next commit writes the key once with everything both blocks held.
+TEST_F(BadInputTest, KeyListedTwiceReadsAsOneAndIsWrittenOnce) {
+    const std::string keyLine = "[HKEY_CLASSES_ROOT\\" + settingsKeyPath() + "]\r\n";
+    std::string lowerKeyLine = keyLine;
+    for (char& c : lowerKeyLine)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string twice =
+        m_base + lowerKeyLine + "\"TheMenu\"=\"\\\"Twice\\\",16,-2\"\r\n\"Extra\"=\"x\"\r\n\r\n";
+    test::writeBytes(hive(), twice);
+
+    const test::Outcome shown = runQuorvanectl(m_folder.path(), {"show"});
+    EXPECT_EQ(shown.status, 0);
+    EXPECT_EQ(shown.out, "[root] Quorvane\n  [submenu] Twice\n    [op 16] Remove!!\n");
+    EXPECT_EQ(shown.err, "");
+    EXPECT_EQ(test::readBytes(hive()), twice);
+
+    const test::Outcome applied = runQuorvanectl(m_folder.path(), {"apply", "7,-2"});
+    EXPECT_EQ(applied.status, 0) << applied.err;
+    const std::string after = *test::readBytes(hive());
+    EXPECT_EQ(after.find(keyLine), after.rfind(keyLine));
+    EXPECT_EQ(after.find(lowerKeyLine), std::string::npos);
+    EXPECT_EQ(stored(value::theMenu), R"("7","-2")");
+    EXPECT_EQ(stored("Extra"), "x");
+    EXPECT_EQ(stored(value::itemsAvailable), "21");
+}
+
+} // namespace
+} // namespace quorvane

@@ -1,0 +1,69 @@
+// The menu-file loader on any file. It writes everything or nothing, stops only on a number that
+// does not read, and what it stores saves to a menu file that loads back the same.
+
+#include "FuzzSupport.h"
+#include "platform/Failure.h"
+#include "settings/KeyPath.h"
+#include "settings/MenuFile.h"
+#include "settings/SettingsKey.h"
+#include "support/MemoryRegistry.h"
+
+#include <map>
+
+using namespace quorvane;
+
+namespace {
+
+bool savedInMenuFiles(std::string_view name) {
+    return !name.empty() && name != "ItemsAvailable" && name != "v" && name != "DisplayRef";
+}
+
+// Every value a menu file carries, as the program reads it.
+std::map<std::string, std::string> readable(testing::MemoryRegistry& registry) {
+    SettingsKey key(registry);
+    std::map<std::string, std::string> values;
+    for (const std::string& name : key.valueNames()) {
+        if (!savedInMenuFiles(name))
+            continue;
+        switch (key.valueType(name)) {
+        case ValueType::String:
+            values[name] = "s:" + key.readString(name);
+            break;
+        case ValueType::Integer:
+            values[name] = "i:" + std::to_string(key.readInteger(name));
+            break;
+        default:
+            fuzz::fail("a menu file stored a value that is neither text nor number", name);
+        }
+    }
+    return values;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view text = fuzz::bytes(data, size);
+    testing::MemoryRegistry registry;
+    bool wrote = false;
+    try {
+        wrote = loadMenuFile(registry, text);
+    } catch (const Failure& failure) {
+        const std::string_view what = failure.what();
+        fuzz::require(what.starts_with("'") && what.ends_with("' is not a valid integer value"),
+                      "the load stopped with a text of its own", what);
+        fuzz::require(registry.commits == 0, "a refused menu file wrote something", text);
+        return 0;
+    }
+    fuzz::require(registry.commits == (wrote ? 1 : 0), "a menu file was not written in one commit",
+                  text);
+    if (!wrote)
+        return 0;
+
+    const std::map<std::string, std::string> loaded = readable(registry);
+    const std::string saved = menuFileText(registry);
+    testing::MemoryRegistry again;
+    const bool wroteAgain = loadMenuFile(again, saved);
+    fuzz::require(wroteAgain == !loaded.empty(), "a saved menu file loads nothing", saved);
+    fuzz::require(readable(again) == loaded, "a saved menu file loads back different", saved);
+    return 0;
+}
