@@ -1,7 +1,7 @@
 #include "app/GetDir.h"
 
 #include "app/ErrorHandler.h"
-#include "editor/ItemInspection.h"
+#include "editor/ItemDetails.h"
 #include "editor/TargetPath.h"
 #include "ui_GetDir.h"
 

@@ -4,7 +4,7 @@
 #include "app/ErrorHandler.h"
 #include "app/MessageBoxes.h"
 #include "app/RtfHelp.h"
-#include "editor/ItemInspection.h"
+#include "editor/ItemDetails.h"
 #include "editor/ItemModelText.h"
 #include "editor/TargetPath.h"
 #include "editor/TreeEditing.h"

@@ -3,7 +3,7 @@
 #include "app/FileDialog.h"
 #include "app/GetDir.h"
 #include "app/MessageBoxes.h"
-#include "editor/ItemInspection.h"
+#include "editor/ItemDetails.h"
 #include "editor/Quorvcfg.h"
 #include "menu/RecordPool.h"
 #include "support/MemoryRegistry.h"

@@ -1,4 +1,4 @@
-#include "editor/ItemInspection.h"
+#include "editor/ItemDetails.h"
 
 #include <algorithm>
 
