@@ -4,6 +4,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Failure.h"
 #include "platform/HiveFile.h"
+#include "platform/HiveLock.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -15,36 +16,6 @@
 namespace quorvane {
 
 namespace {
-
-// The same advisory lock the settings store takes for its commits, so that an installation
-// running beside the program's own first-run writes loses none of them.
-class HiveLock {
-public:
-    explicit HiveLock(const std::filesystem::path& hiveFile);
-    ~HiveLock() { ::close(m_fd); }
-    HiveLock(const HiveLock&) = delete;
-    HiveLock& operator=(const HiveLock&) = delete;
-
-private:
-    int m_fd = -1;
-};
-
-HiveLock::HiveLock(const std::filesystem::path& hiveFile) {
-    std::filesystem::path lockFile = hiveFile;
-    lockFile += ".lock";
-    if (lockFile.has_parent_path())
-        std::filesystem::create_directories(lockFile.parent_path());
-    m_fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (m_fd < 0)
-        throw std::system_error(errno, std::generic_category(), "cannot open " + lockFile.string());
-    while (::flock(m_fd, LOCK_EX) != 0) {
-        const int error = errno;
-        if (error == EINTR)
-            continue;
-        ::close(m_fd);
-        throw std::system_error(error, std::generic_category(), "cannot lock " + lockFile.string());
-    }
-}
 
 std::optional<std::string> readHiveBytes(const std::filesystem::path& hiveFile) {
     try {

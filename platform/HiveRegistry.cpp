@@ -3,6 +3,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Failure.h"
 #include "platform/HiveFile.h"
+#include "platform/HiveLock.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -52,37 +53,6 @@ std::optional<std::string> readFile(const std::filesystem::path& file) {
 Hive readHive(const std::filesystem::path& file) {
     std::optional<std::string> bytes = readFile(file);
     return bytes ? Hive::parse(*bytes, file.string()) : Hive();
-}
-
-// Serialises writers of one hive across processes; the kernel drops the lock when a holder dies.
-class HiveLock {
-public:
-    explicit HiveLock(const std::filesystem::path& hiveFile);
-    ~HiveLock() { ::close(m_fd); }
-    HiveLock(const HiveLock&) = delete;
-    HiveLock& operator=(const HiveLock&) = delete;
-
-private:
-    int m_fd = -1;
-};
-
-HiveLock::HiveLock(const std::filesystem::path& hiveFile) {
-    std::filesystem::path lockFile = hiveFile;
-    lockFile += ".lock";
-    if (lockFile.has_parent_path())
-        std::filesystem::create_directories(lockFile.parent_path());
-    m_fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (m_fd < 0) {
-        int error = errno;
-        throw std::system_error(error, std::generic_category(), "cannot open " + lockFile.string());
-    }
-    while (::flock(m_fd, LOCK_EX) != 0) {
-        int error = errno;
-        if (error == EINTR)
-            continue;
-        ::close(m_fd);
-        throw std::system_error(error, std::generic_category(), "cannot lock " + lockFile.string());
-    }
 }
 
 // Temporaries are only written under the lock, so any found while holding it were left by a
