@@ -36,7 +36,7 @@ void splitting(benchmark::State& state) {
 BENCHMARK(splitting)->RangeMultiplier(4)->Range(16, 1024)->Complexity();
 
 template <std::string (*build)(int)> void loading(benchmark::State& state) {
-    testing::MemoryRegistry registry;
+    test::MemoryRegistry registry;
     registry.setString(settingsKeyPath(), "ItemsAvailable", "21");
     const std::string menu = build(static_cast<int>(state.range(0)));
     RecordPool pool;
@@ -50,7 +50,7 @@ BENCHMARK(loading<nestedMenu>)->RangeMultiplier(4)->Range(16, 2040)->Complexity(
 BENCHMARK(loading<flatMenu>)->RangeMultiplier(4)->Range(16, 1360)->Complexity();
 
 void writing(benchmark::State& state) {
-    testing::MemoryRegistry registry;
+    test::MemoryRegistry registry;
     registry.setString(settingsKeyPath(), "ItemsAvailable", "21");
     RecordPool pool;
     MenuTree tree(pool.rootRecord());

@@ -19,7 +19,7 @@ bool savedInMenuFiles(std::string_view name) {
 }
 
 // Every value a menu file carries, as the program reads it.
-std::map<std::string, std::string> readable(testing::MemoryRegistry& registry) {
+std::map<std::string, std::string> readable(test::MemoryRegistry& registry) {
     SettingsKey key(registry);
     std::map<std::string, std::string> values;
     for (const std::string& name : key.valueNames()) {
@@ -43,7 +43,7 @@ std::map<std::string, std::string> readable(testing::MemoryRegistry& registry) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text = fuzz::bytes(data, size);
-    testing::MemoryRegistry registry;
+    test::MemoryRegistry registry;
     bool wrote = false;
     try {
         wrote = loadMenuFile(registry, text);
@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::map<std::string, std::string> loaded = readable(registry);
     const std::string saved = menuFileText(registry);
-    testing::MemoryRegistry again;
+    test::MemoryRegistry again;
     const bool wroteAgain = loadMenuFile(again, saved);
     fuzz::require(wroteAgain == !loaded.empty(), "a saved menu file loads nothing", saved);
     fuzz::require(readable(again) == loaded, "a saved menu file loads back different", saved);

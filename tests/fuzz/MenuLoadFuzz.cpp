@@ -41,7 +41,7 @@ struct Loaded {
     std::string failure;
 };
 
-void load(testing::MemoryRegistry& registry, std::string_view menu, Loaded& loaded) {
+void load(test::MemoryRegistry& registry, std::string_view menu, Loaded& loaded) {
     try {
         Load(registry, loaded.pool, loaded.tree, loaded.source, LoadMode::Given, menu, {});
     } catch (const Failure& failure) {
@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string menu = input.size() == 11 ? input[10] : input.back();
     const std::string key = settingsKeyPath();
 
-    testing::MemoryRegistry registry;
+    test::MemoryRegistry registry;
     for (const Operation& op : operations())
         registry.setString(key, op.valueName, op.defaultCaption);
     if (input.size() > 1)
@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < value::itemLists.size() && i + 2 < input.size(); ++i)
         registry.setString(key, value::itemLists[i], input[i + 1]);
 
-    const testing::MemoryRegistry::Values stored = registry.key(key);
+    const test::MemoryRegistry::Values stored = registry.key(key);
     Loaded first;
     load(registry, menu, first);
     fuzz::require(registry.key(key) == stored, "the load changed the settings");

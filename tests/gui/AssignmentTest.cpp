@@ -31,7 +31,7 @@ struct Window {
         QDir::setCurrent(folder.path());
         for (const char* sub : {"Archive", "Archive/b", "Archive/A", "Archive/.hidden", "Other"})
             QDir(folder.path()).mkpath(QString::fromLatin1(sub));
-        testing::seedSettings(registry, R"("Explore",0,1,-2,-2)");
+        test::seedSettings(registry, R"("Explore",0,1,-2,-2)");
         form.emplace(TForm1::Services{registry, pool, QStringLiteral("/prog/"), {}});
         MenuTree& menu = form->menu();
         auto add = [&](MenuNode* parent, const char* caption, Kind kind, const char* target) {
@@ -82,7 +82,7 @@ struct Window {
 
     QTemporaryDir folder;
     const QString home = QDir(folder.path()).canonicalPath();
-    testing::MemoryRegistry registry;
+    test::MemoryRegistry registry;
     RecordPool pool;
     std::optional<TForm1> form;
     std::optional<TGetDirInfo> chooser;

@@ -26,7 +26,7 @@
 #include <optional>
 
 using namespace quorvane;
-using quorvane::testing::MemoryRegistry;
+using quorvane::test::MemoryRegistry;
 
 namespace {
 
@@ -198,7 +198,7 @@ private slots:
     void helpFromTheMainWindow() {
         HelpFolder folder;
         MemoryRegistry registry;
-        testing::seedSettings(registry);
+        test::seedSettings(registry);
         RecordPool pool;
         TForm1 form({registry, pool, QStringLiteral("/prog/"), {}});
         MessageBoxes::setNextAnswer(QMessageBox::Ok);
@@ -313,7 +313,7 @@ private slots:
 
     void aboutFromTheMainWindow() {
         MemoryRegistry registry;
-        testing::seedSettings(registry);
+        test::seedSettings(registry);
         RecordPool pool;
         TForm1 form({registry, pool, QStringLiteral("/prog/"), {}});
         form.findChild<QAction*>("AboutQuorvane1")->trigger();

@@ -22,7 +22,7 @@
 #include <optional>
 
 using namespace quorvane;
-using quorvane::testing::MemoryRegistry;
+using quorvane::test::MemoryRegistry;
 
 namespace {
 
@@ -52,8 +52,8 @@ private:
 
 // A window over its own settings, built as the program builds it.
 struct Window {
-    explicit Window(std::string_view menu = testing::defaultMenuString) {
-        testing::seedSettings(registry, menu);
+    explicit Window(std::string_view menu = test::defaultMenuString) {
+        test::seedSettings(registry, menu);
     }
     void create() { form.emplace(TForm1::Services{registry, pool, QStringLiteral("/prog/"), {}}); }
 

@@ -13,13 +13,13 @@
 #include <optional>
 
 using namespace quorvane;
-using quorvane::testing::MemoryRegistry;
+using quorvane::test::MemoryRegistry;
 
 namespace {
 
 struct Window {
-    explicit Window(std::string_view menu = testing::defaultMenuString) {
-        testing::seedSettings(registry, menu);
+    explicit Window(std::string_view menu = test::defaultMenuString) {
+        test::seedSettings(registry, menu);
         form.emplace(TForm1::Services{registry, pool, QStringLiteral("/prog/"), {}});
     }
     std::string stored(std::string_view name) {

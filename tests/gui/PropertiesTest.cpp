@@ -20,7 +20,7 @@
 #include <optional>
 
 using namespace quorvane;
-using quorvane::testing::MemoryRegistry;
+using quorvane::test::MemoryRegistry;
 
 namespace {
 
@@ -31,7 +31,7 @@ constexpr auto allOptions = {value::dosPromptFile, value::altPromptFile, value::
 // The main window and the dialog, made in the order the program makes them.
 struct Setup {
     Setup() {
-        testing::seedSettings(registry);
+        test::seedSettings(registry);
         form.emplace(TForm1::Services{registry, pool, QStringLiteral("/prog/"), {}});
         dialog.emplace(registry, *form);
         form->setPropertiesDialog(&*dialog);

@@ -4,7 +4,7 @@
 #include "settings/Schema.h"
 #include "settings/SettingsKey.h"
 
-namespace quorvane::testing {
+namespace quorvane::test {
 
 void seedSettings(Registry& registry, std::string_view menu) {
     SettingsKey key(registry);
@@ -27,4 +27,4 @@ void seedSettings(Registry& registry, std::string_view menu) {
     key.close();
 }
 
-} // namespace quorvane::testing
+} // namespace quorvane::test

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-namespace quorvane::testing {
+namespace quorvane::test {
 
 // The Default menu as first-run set-up stores it.
 inline constexpr std::string_view defaultMenuString =
@@ -15,4 +15,4 @@ inline constexpr std::string_view defaultMenuString =
 // lists, `menu` as TheMenu, and the placement as four zeros.
 void seedSettings(Registry& registry, std::string_view menu = defaultMenuString);
 
-} // namespace quorvane::testing
+} // namespace quorvane::test

@@ -113,8 +113,8 @@ void SingleInstanceTest::activationBringsTheWindowBack_data() {
 void SingleInstanceTest::activationBringsTheWindowBack() {
     QFETCH(Qt::WindowState, before);
     QFETCH(Qt::WindowState, after);
-    testing::MemoryRegistry registry;
-    testing::seedSettings(registry);
+    test::MemoryRegistry registry;
+    test::seedSettings(registry);
     RecordPool pool;
     TForm1 form({registry, pool, QStringLiteral("/prog/"), {}});
     form.setWindowState(before);
@@ -148,7 +148,7 @@ void SingleInstanceTest::secondCopyEndsWithoutTouchingAnything() {
     {
         QDir().mkpath(QFileInfo(hive).path());
         HiveRegistry registry(hive.toStdString());
-        testing::seedSettings(registry);
+        test::seedSettings(registry);
     }
 
     auto environment = [&](const QTemporaryDir& config) {

@@ -22,7 +22,7 @@ namespace {
 // The program's window over the Default menu, shown offscreen.
 struct Window {
     Window() {
-        testing::seedSettings(registry);
+        test::seedSettings(registry);
         form.emplace(TForm1::Services{registry, pool, QStringLiteral("/prog/"), {}});
         form->show();
         tree = form->findChild<EditorView*>("MenuTree");
@@ -96,7 +96,7 @@ struct Window {
     }
     QPoint centre(const QModelIndex& index) const { return tree->visualRect(index).center(); }
 
-    testing::MemoryRegistry registry;
+    test::MemoryRegistry registry;
     RecordPool pool;
     std::optional<TForm1> form;
     EditorView* tree = nullptr;

@@ -44,7 +44,7 @@ protected:
         return -1;
     }
 
-    testing::MemoryRegistry registry;
+    test::MemoryRegistry registry;
     const std::string path = settingsKeyPath();
     RecordPool pool;
     MenuTree tree{pool.rootRecord()};

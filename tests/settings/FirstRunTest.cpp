@@ -43,7 +43,7 @@ protected:
         return key.readInteger(name);
     }
 
-    testing::MemoryRegistry registry;
+    test::MemoryRegistry registry;
     const std::string path = settingsKeyPath();
     Installer installer;
     int installerResult = 0;

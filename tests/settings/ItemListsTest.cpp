@@ -11,7 +11,7 @@ class ItemListsTest : public ::testing::Test {
 protected:
     const RegistryValue* find(std::string_view name) { return registry.find(path, name); }
 
-    testing::MemoryRegistry registry;
+    test::MemoryRegistry registry;
     const std::string path = settingsKeyPath();
 };
 

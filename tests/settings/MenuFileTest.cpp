@@ -14,7 +14,7 @@ class MenuFileTest : public ::testing::Test {
 protected:
     const RegistryValue* find(std::string_view name) { return registry.find(path, name); }
 
-    testing::MemoryRegistry registry;
+    test::MemoryRegistry registry;
     const std::string path = settingsKeyPath();
 };
 
@@ -69,7 +69,7 @@ TEST_F(MenuFileTest, LoadWritesEachLineByItsPrefix) {
 
 TEST_F(MenuFileTest, LineEndsOfEveryKindReadTheSame) {
     for (const std::string eol : {"\r\n", "\n", "\r"}) {
-        testing::MemoryRegistry target;
+        test::MemoryRegistry target;
         EXPECT_TRUE(loadMenuFile(target, "#" + eol + "s:A:1" + eol + "i:B:2" + eol + "s:C:3"));
         SettingsKey key(target);
         EXPECT_EQ(key.readString("A"), "1");
@@ -111,7 +111,7 @@ TEST_F(MenuFileTest, SavedFileLoadsBackTheSameValues) {
     test::TempFolder folder;
     const auto file = folder / "Quorvmenu.drm";
     saveMenuFile(registry, file);
-    testing::MemoryRegistry copy;
+    test::MemoryRegistry copy;
     EXPECT_TRUE(loadMenuFile(copy, readMenuFile(file)));
     // Saved last to first, loaded in file order: the enumeration order comes back reversed.
     auto expected = registry.key(path);

@@ -14,7 +14,7 @@ protected:
         return v ? v->data : "(missing)";
     }
 
-    testing::MemoryRegistry registry;
+    test::MemoryRegistry registry;
     const std::string path = settingsKeyPath();
 };
 
@@ -40,7 +40,7 @@ TEST_F(PresetsTest, EmptyListGetsDefaultsWrittenAtOnce) {
     EXPECT_EQ(stored("MoveDirItems"), R"(a:\,"Unset Move Item")");
     EXPECT_EQ(stored("TheMenu"), "(missing)");
     // Compact holds no extension items, so it leaves their list alone.
-    testing::MemoryRegistry fresh;
+    test::MemoryRegistry fresh;
     CompactMenu(fresh);
     EXPECT_EQ(fresh.find(path, "ExtItems"), nullptr);
     EXPECT_EQ(fresh.find(path, "FileItems"), nullptr);

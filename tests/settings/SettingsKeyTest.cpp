@@ -28,7 +28,7 @@ protected:
         return "(no failure)";
     }
 
-    testing::MemoryRegistry registry;
+    test::MemoryRegistry registry;
     const std::string path = settingsKeyPath();
 };
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace quorvane::testing {
+namespace quorvane::test {
 
 namespace {
 
@@ -84,4 +84,4 @@ void MemoryRegistry::setInteger(const std::string& path, std::string_view name,
     setIn(key(path), {std::string(name), regtype::dword, dwordBytes(value)});
 }
 
-} // namespace quorvane::testing
+} // namespace quorvane::test

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace quorvane::testing {
+namespace quorvane::test {
 
 // A registry held in memory with the commit rules of the real store: reads see a snapshot plus
 // the key's own writes, and only commit() publishes them. Counts commits so that tests can tell
@@ -30,4 +30,4 @@ private:
     std::map<std::string, Values> m_keys;
 };
 
-} // namespace quorvane::testing
+} // namespace quorvane::test

@@ -24,7 +24,7 @@ public:
     // Stores the model as Apply does: the 21 captions, the menu string and the item lists.
     void apply();
 
-    testing::MemoryRegistry registry;
+    test::MemoryRegistry registry;
     const std::string path;
     RecordPool pool;
     MenuTree tree{pool.rootRecord()};
