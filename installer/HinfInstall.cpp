@@ -1,6 +1,6 @@
 #include "installer/HinfInstall.h"
 
-#include "installer/FileBytes.h"
+#include "platform/FileBytes.h"
 #include "installer/HiveUpdate.h"
 #include "installer/InfFile.h"
 #include "platform/AtomicFile.h"

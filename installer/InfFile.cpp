@@ -1,6 +1,6 @@
 #include "installer/InfFile.h"
 
-#include "installer/FileBytes.h"
+#include "platform/FileBytes.h"
 #include "platform/Failure.h"
 #include "platform/HiveFile.h"
 

@@ -2,6 +2,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Failure.h"
+#include "platform/FileBytes.h"
 #include "platform/HiveFile.h"
 #include "platform/HiveLock.h"
 
@@ -22,36 +23,13 @@ namespace {
     throw Failure("Cannot read the settings file '" + file.string() + "': " + std::strerror(error));
 }
 
-// The file's bytes, or nothing when it does not exist yet.
-std::optional<std::string> readFile(const std::filesystem::path& file) {
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        int error = errno;
-        if (error == ENOENT)
-            return std::nullopt;
-        failToRead(file, error);
-    }
-    std::string bytes;
-    char buffer[65536];
-    for (;;) {
-        ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count < 0) {
-            int error = errno;
-            if (error == EINTR)
-                continue;
-            ::close(fd);
-            failToRead(file, error);
-        }
-        if (count == 0)
-            break;
-        bytes.append(buffer, static_cast<std::size_t>(count));
-    }
-    ::close(fd);
-    return bytes;
-}
-
 Hive readHive(const std::filesystem::path& file) {
-    std::optional<std::string> bytes = readFile(file);
+    std::optional<std::string> bytes;
+    try {
+        bytes = readFileBytes(file);
+    } catch (const std::system_error& error) {
+        failToRead(file, error.code().value());
+    }
     return bytes ? Hive::parse(*bytes, file.string()) : Hive();
 }
 

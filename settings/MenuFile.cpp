@@ -3,12 +3,10 @@
 #include "menu/CommaText.h"
 #include "platform/AtomicFile.h"
 #include "platform/Failure.h"
+#include "platform/FileBytes.h"
 #include "settings/SettingsKey.h"
 
 #include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 #include <vector>
 
@@ -89,14 +87,13 @@ void saveMenuFile(Registry& registry, const std::filesystem::path& file) {
 }
 
 std::string readMenuFile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in)
-        throw Failure("Cannot open file " + file.string() + ": " + std::strerror(errno));
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    if (in.bad())
-        throw Failure("Cannot read file " + file.string());
-    return bytes.str();
+    try {
+        if (auto bytes = readFileBytes(file))
+            return std::move(*bytes);
+        throw std::system_error(ENOENT, std::generic_category());
+    } catch (const std::system_error& error) {
+        throw Failure("Cannot open file " + file.string() + ": " + error.code().message());
+    }
 }
 
 bool loadMenuFile(Registry& registry, std::string_view text) {

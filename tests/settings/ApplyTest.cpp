@@ -4,18 +4,14 @@
 #include "settings/Messages.h"
 #include "settings/Schema.h"
 #include "support/MemoryRegistry.h"
+#include "support/RecordingMessages.h"
 
 #include <gtest/gtest.h>
 
 namespace quorvane {
 namespace {
 
-class RecordingMessages : public Messages {
-public:
-    void message(std::string_view text) override { messages.emplace_back(text); }
-    void installedNotice() override {}
-    std::vector<std::string> messages;
-};
+using test::RecordingMessages;
 
 class ApplyTest : public ::testing::Test {
 protected:

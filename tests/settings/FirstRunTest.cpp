@@ -3,20 +3,14 @@
 #include "settings/Messages.h"
 #include "settings/SettingsKey.h"
 #include "support/MemoryRegistry.h"
+#include "support/RecordingMessages.h"
 
 #include <gtest/gtest.h>
 
 namespace quorvane {
 namespace {
 
-class RecordingMessages : public Messages {
-public:
-    void message(std::string_view text) override { messages.emplace_back(text); }
-    void installedNotice() override { ++notices; }
-
-    std::vector<std::string> messages;
-    int notices = 0;
-};
+using test::RecordingMessages;
 
 const std::string defaultMenu =
     R"("Explore",0,1,-2,"Move To",-6,-6,-1,19,13,-2,"Copy To",-7,-7,-1,20,14,-2,"Extension",)"

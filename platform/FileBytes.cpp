@@ -1,4 +1,4 @@
-#include "installer/FileBytes.h"
+#include "platform/FileBytes.h"
 
 #include <cerrno>
 #include <fcntl.h>
