@@ -55,14 +55,19 @@ public:
     HiveRegistryKey(std::filesystem::path hiveFile, HiveRegistry::FileWriter writer,
                     std::string path, const HiveKey* snapshot);
 
+    // Commits onto `hive`, read by the caller under `lock`, rather than reading the file again.
+    void commitOnto(Hive hive, const HiveLock& lock);
+    // A key handed to Registry::update commits once its change is done, not on request.
+    void holdCommits() { m_held = true; }
+    // Runs a commit, turning what the system reports into the store's own message.
+    void reportingFailures(const std::function<void()>& work);
+
     std::optional<RegistryValue> value(std::string_view name) const override;
     std::vector<std::string> valueNames() const override;
     void setValue(std::string_view name, std::uint32_t type, std::string data) override;
     void commit() override;
 
 private:
-    void writeUnderLock();
-
     std::filesystem::path m_hiveFile;
     HiveRegistry::FileWriter m_writer;
     bool m_exists;
@@ -70,6 +75,7 @@ private:
     HiveKey m_view;
     // One entry per name, at the place of its first write, holding the latest write.
     HiveKey m_writes;
+    bool m_held = false;
 };
 
 HiveRegistryKey::HiveRegistryKey(std::filesystem::path hiveFile, HiveRegistry::FileWriter writer,
@@ -97,10 +103,19 @@ void HiveRegistryKey::setValue(std::string_view name, std::uint32_t type, std::s
 }
 
 void HiveRegistryKey::commit() {
-    if (m_exists && m_writes.values.empty())
+    if (m_held || (m_exists && m_writes.values.empty()))
         return;
+    reportingFailures([this] {
+        HiveLock lock(m_hiveFile);
+        // Another process may have written since the snapshot: start from what is on disk now,
+        // so that only the values this key wrote replace anything.
+        commitOnto(readHive(m_hiveFile), lock);
+    });
+}
+
+void HiveRegistryKey::reportingFailures(const std::function<void()>& work) {
     try {
-        writeUnderLock();
+        work();
     } catch (const Failure&) {
         throw;
     } catch (const std::exception&) {
@@ -111,11 +126,7 @@ void HiveRegistryKey::commit() {
     }
 }
 
-void HiveRegistryKey::writeUnderLock() {
-    HiveLock lock(m_hiveFile);
-    // Another process may have written since the snapshot: start from what is on disk now, so
-    // that only the values this key wrote replace anything.
-    Hive hive = readHive(m_hiveFile);
+void HiveRegistryKey::commitOnto(Hive hive, const HiveLock&) {
     if (m_writes.values.empty() && hive.findKey(m_writes.path)) {
         m_exists = true;
         m_view = *hive.findKey(m_writes.path);
@@ -158,6 +169,21 @@ std::filesystem::path HiveRegistry::defaultHiveFile() {
     else
         config = homeFolder() / ".config";
     return config / "quorvane" / "HKEY_CLASSES_ROOT.reg";
+}
+
+void HiveRegistry::update(std::string_view path, const std::function<void(RegistryKey&)>& change) {
+    std::optional<HiveLock> lock;
+    try {
+        lock.emplace(m_hiveFile);
+    } catch (const std::system_error& error) {
+        throw Failure("Cannot write the settings file '" + m_hiveFile.string() +
+                      "': " + error.code().message());
+    }
+    Hive hive = readHive(m_hiveFile);
+    HiveRegistryKey key(m_hiveFile, m_writer, std::string(path), hive.findKey(path));
+    key.holdCommits();
+    change(key);
+    key.reportingFailures([&] { key.commitOnto(std::move(hive), *lock); });
 }
 
 std::unique_ptr<RegistryKey> HiveRegistry::openKey(std::string_view path) {

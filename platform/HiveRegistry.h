@@ -15,7 +15,8 @@ class HiveRegistry : public Registry {
 public:
     // Writes `bytes` to `path` durably and atomically; throws std::system_error on failure.
     // Replaceable so that tests can make the platform's write fail.
-    using FileWriter = std::function<void(const std::filesystem::path& path, std::string_view bytes)>;
+    using FileWriter =
+        std::function<void(const std::filesystem::path& path, std::string_view bytes)>;
 
     explicit HiveRegistry(std::filesystem::path hiveFile, FileWriter writer = {});
 
@@ -24,6 +25,7 @@ public:
     static std::filesystem::path defaultHiveFile();
 
     std::unique_ptr<RegistryKey> openKey(std::string_view path) override;
+    void update(std::string_view path, const std::function<void(RegistryKey&)>& change) override;
     const std::filesystem::path& hiveFile() const { return m_hiveFile; }
 
 private:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -52,6 +53,14 @@ public:
     // Opens the key at path (backslash-separated, below HKEY_CLASSES_ROOT), creating it at commit
     // when missing. Throws Failure when the store exists but cannot be read.
     virtual std::unique_ptr<RegistryKey> openKey(std::string_view path) = 0;
+
+    // Runs `change` on the key at `path` as the store holds it at this moment, with every other
+    // writer kept out until its writes are committed in the same step. Decisions that depend on
+    // what is stored ("write this only if it is missing") belong here, so that no other writer's
+    // values can be overwritten between the look and the write. When `change` throws, nothing
+    // is written and the exception goes on. The key handed to `change` commits on its own;
+    // calling its commit() does nothing.
+    virtual void update(std::string_view path, const std::function<void(RegistryKey&)>& change) = 0;
 };
 
 } // namespace quorvane

@@ -22,17 +22,17 @@ TEST_F(MenuFileTest, SaveWritesLastValueFirstAndLeavesOutWhatMustNotTravel) {
     registry.setInteger(path, "v", 2010);
     registry.setString(path, "ItemsAvailable", "21");
     registry.setString(path, "TheMenu", R"("Explore",0,-2)");
-    registry.setInteger(path, "DisplayRef", 0);
     registry.setString(path, "", "unnamed");
     registry.setInteger(path, "MWnL", -12);
     registry.key(path).push_back({"Blob", regtype::binary, "\x01"});
     registry.setString(path, "AltPromptStart", "c:\\4dos\\4dos.com");
     registry.setString(path, "Broken", "two\r\nlines");
     registry.setString(path, "odd:name", "x");
-    registry.setString(path, "V", "case matters");
+    // The registry takes names without regard to case; the exclusion does not.
+    registry.setString(path, "displayref", "case matters");
     EXPECT_EQ(menuFileText(registry), "# This is a menu-file for Quorvane\r\n"
                                       "#\r\n"
-                                      "s:V:case matters\r\n"
+                                      "s:displayref:case matters\r\n"
                                       "s:AltPromptStart:c:\\4dos\\4dos.com\r\n"
                                       "i:MWnL:-12\r\n"
                                       "s:TheMenu:\"Explore\",0,-2\r\n");
