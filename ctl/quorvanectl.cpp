@@ -156,8 +156,10 @@ int loadAndPrint(LoadMode mode, std::string_view menuString, Show show) {
 
 int preset(std::string_view name) {
     using Builder = std::string (*)(Registry&);
-    const std::pair<std::string_view, Builder> presets[] = {
-        {"Current", nullptr}, {"Default", &DefaultMenu}, {"Compact", &CompactMenu}, {"All", &AllMenu}};
+    const std::pair<std::string_view, Builder> presets[] = {{"Current", nullptr},
+                                                            {"Default", &DefaultMenu},
+                                                            {"Compact", &CompactMenu},
+                                                            {"All", &AllMenu}};
     for (const auto& [presetName, build] : presets) {
         if (presetName != name)
             continue;
@@ -209,11 +211,14 @@ int loadFile(std::string_view file) {
         report(error.what());
         return failed;
     }
-    // What the editor does after loading a file: reload the stored menu.
-    return session.run(Show::Tree, [](Session& s) {
+    // What the editor does after loading a file: reload the stored menu. The file is stored by
+    // now, so the status says so even if another program changed the settings meanwhile and the
+    // reload stops.
+    session.run(Show::Tree, [](Session& s) {
         s.load(LoadMode::Stored);
         return true;
     });
+    return success;
 }
 
 const std::vector<Verb>& verbs() {

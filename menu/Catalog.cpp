@@ -6,7 +6,8 @@ namespace quorvane {
 
 const std::array<Operation, operationCount>& operations() {
     static constexpr std::array<Operation, operationCount> table{{
-        {"ExploreFromHere", "Explore From Here", "Opens an explorer view rooted where you clicked."},
+        {"ExploreFromHere", "Explore From Here",
+         "Opens an explorer view rooted where you clicked."},
         {"OpenContainer", "Open Container", "Opens a folder view of the selected object."},
         {"NameToClipboard", "Copy Name",
          "Copies the name of the object you right-clicked to the clipboard."},
@@ -26,15 +27,19 @@ const std::array<Operation, operationCount>& operations() {
          "Appends the name of what the shortcut points at to the clipboard."},
         {"AddThisExt", "Add Current Ext",
          "Adds the selected object's extension to the current menu."},
-        {"AddThisMoveDir", "Add Move Dir", "Adds the current path to the Move To items in the menu."},
-        {"AddThisCopyDir", "Add Copy Dir", "Adds the current path to the Copy To items in the menu."},
+        {"AddThisMoveDir", "Add Move Dir",
+         "Adds the current path to the Move To items in the menu."},
+        {"AddThisCopyDir", "Add Copy Dir",
+         "Adds the current path to the Copy To items in the menu."},
         {"AddThisFile", "Add Run/Open", "Adds the current file-name to the menu."},
         {"Remove", "Remove!!", "Removes the selected objects without a trace."},
         {"Stamp", "Stamp", "Sets the date/time of the selected objects to the current date/time."},
         {"AddThisSendTo", "Add Send To",
          "Adds the current file object to the Send To items in the menu."},
-        {"BrowseMove", "Browse Move...", "Opens a dialog box letting you specify the Move destination."},
-        {"BrowseCopy", "Browse Copy...", "Opens a dialog box letting you specify the Copy destination."},
+        {"BrowseMove", "Browse Move...",
+         "Opens a dialog box letting you specify the Move destination."},
+        {"BrowseCopy", "Browse Copy...",
+         "Opens a dialog box letting you specify the Copy destination."},
     }};
     return table;
 }

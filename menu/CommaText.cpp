@@ -6,7 +6,9 @@ namespace quorvane {
 
 namespace {
 
-bool isBlank(unsigned char c) { return c >= 1 && c <= 32; }
+bool isBlank(unsigned char c) {
+    return c >= 1 && c <= 32;
+}
 
 } // namespace
 
@@ -104,7 +106,9 @@ std::string writeItemList(const std::vector<std::string>& entries, std::size_t l
     return text;
 }
 
-std::optional<std::int32_t> parseInteger(std::string_view token) {
+namespace {
+
+std::optional<std::int32_t> parseNumber(std::string_view token, bool allowHex) {
     constexpr std::nullopt_t notAnInteger = std::nullopt;
     std::size_t p = 0;
     while (p < token.size() && token[p] == ' ')
@@ -115,7 +119,7 @@ std::optional<std::int32_t> parseInteger(std::string_view token) {
         ++p;
     }
     int base = 10;
-    if (p < token.size() && token[p] == '$') {
+    if (allowHex && p < token.size() && token[p] == '$') {
         base = 16;
         ++p;
     }
@@ -145,6 +149,18 @@ std::optional<std::int32_t> parseInteger(std::string_view token) {
     return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
 }
 
-std::int32_t tokenValue(std::string_view token) { return parseInteger(token).value_or(-3); }
+} // namespace
+
+std::optional<std::int32_t> parseInteger(std::string_view token) {
+    return parseNumber(token, true);
+}
+
+std::optional<std::int32_t> parseDecimal(std::string_view text) {
+    return parseNumber(text, false);
+}
+
+std::int32_t tokenValue(std::string_view token) {
+    return parseInteger(token).value_or(-3);
+}
 
 } // namespace quorvane

@@ -25,6 +25,8 @@ std::string writeItemList(const std::vector<std::string>& entries,
 // Reads an integer the way stored numbers are read everywhere: optional spaces, an optional sign,
 // then decimal digits or "$" and hexadecimal digits, nothing after, within the 32-bit signed range.
 std::optional<std::int32_t> parseInteger(std::string_view text);
+// The same without the hexadecimal form, for the numbers of menu files.
+std::optional<std::int32_t> parseDecimal(std::string_view text);
 
 // The value of a menu-string token: its integer when it is one within the 32-bit signed range,
 // otherwise -3, the code of a submenu caption.

@@ -109,6 +109,7 @@ LoadedView Load(Registry& registry, RecordPool& pool, MenuTree& tree, TreeSource
     for (const KindEntry& entry : kindEntries)
         source.append(std::string(entry.caption), pool.prototype(entry.kind));
     tree.reset(pool.rootRecord());
+    tree.setPartial(true);
 
     // First-run set-up writes through keys of its own; ours is opened after it so that its
     // snapshot holds what first run wrote.
@@ -145,6 +146,7 @@ LoadedView Load(Registry& registry, RecordPool& pool, MenuTree& tree, TreeSource
     }
 
     key.close();
+    tree.setPartial(false);
     return {tree.root(), tree.root()};
 }
 

@@ -25,7 +25,7 @@ using FirstRunSetup = std::function<void(Registry&)>;
 // Rebuilds the tree and the list of available entries from the settings: the operation captions,
 // ItemsAvailable and the item lists always, the menu string from TheMenu (Stored) or from
 // `menuString` (Given). Throws Failure with the text the user sees; what was built up to that
-// point stays in `tree` and `source`.
+// point stays in `tree` and `source`, and the tree stays marked partial until a load completes.
 LoadedView Load(Registry& registry, RecordPool& pool, MenuTree& tree, TreeSource& source,
                 LoadMode mode, std::string_view menuString, const FirstRunSetup& firstRun);
 

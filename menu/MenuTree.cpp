@@ -34,7 +34,9 @@ bool MenuNode::isWithin(const MenuNode* other) const {
 MenuTree::MenuTree(TAssoc* rootRecord)
     : m_root(new MenuNode(std::string(rootCaption), rootRecord)) {}
 
-MenuTree::~MenuTree() { destroySubtree(std::move(m_root)); }
+MenuTree::~MenuTree() {
+    destroySubtree(std::move(m_root));
+}
 
 // Iterative: a menu string can nest a couple of thousand levels deep, too deep for the recursion
 // of nested destructors.
@@ -173,7 +175,9 @@ std::vector<MenuNode*> MenuTree::inTreeOrder() const {
     return nodes;
 }
 
-int MenuTree::nodeCount() const { return static_cast<int>(inTreeOrder().size()); }
+int MenuTree::nodeCount() const {
+    return static_cast<int>(inTreeOrder().size());
+}
 
 void MenuTree::announceLeaving(MenuNode* node) {
     if (m_observers.empty())
@@ -189,7 +193,9 @@ void MenuTree::announceLeaving(MenuNode* node) {
     }
 }
 
-void MenuTree::addObserver(MenuTreeObserver* observer) { m_observers.push_back(observer); }
+void MenuTree::addObserver(MenuTreeObserver* observer) {
+    m_observers.push_back(observer);
+}
 
 void MenuTree::removeObserver(MenuTreeObserver* observer) {
     std::erase(m_observers, observer);

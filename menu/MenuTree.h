@@ -31,7 +31,8 @@ public:
 
 private:
     friend class MenuTree;
-    MenuNode(std::string caption, TAssoc* record) : m_caption(std::move(caption)), m_record(record) {}
+    MenuNode(std::string caption, TAssoc* record)
+        : m_caption(std::move(caption)), m_record(record) {}
 
     std::string m_caption;
     TAssoc* m_record;
@@ -104,6 +105,11 @@ public:
     static MenuNode* nextInTreeOrder(const MenuNode* node);
     int nodeCount() const;
 
+    // Set while a load is under way and left set when it stops part-way: the tree and the list
+    // beside it then hold only part of what is stored, and storing them would lose the rest.
+    bool isPartial() const { return m_partial; }
+    void setPartial(bool partial) { m_partial = partial; }
+
     void addObserver(MenuTreeObserver* observer);
     void removeObserver(MenuTreeObserver* observer);
 
@@ -115,6 +121,7 @@ private:
 
     std::unique_ptr<MenuNode> m_root;
     std::vector<MenuTreeObserver*> m_observers;
+    bool m_partial = false;
 };
 
 } // namespace quorvane

@@ -19,15 +19,18 @@ ItemListSlots itemListSlots(Kind kind) {
     }
 }
 
+// An empty caption never replaces one found before it: an operation that stands twice in a
+// loaded menu has an empty caption on its second node, and storing that would hide the
+// operation for good.
 std::string operationCaption(const TreeSource& source, const MenuTree& tree, int n) {
     std::string caption;
     for (const SourceEntry& entry : source.entries())
-        if (entry.record->code == n)
+        if (entry.record->code == n && !entry.caption.empty())
             caption = entry.caption;
     if (!caption.empty())
         return caption;
     for (const MenuNode* node : tree.inTreeOrder())
-        if (node->record()->code == n)
+        if (node->record()->code == n && !node->caption().empty())
             caption = node->caption();
     return caption;
 }

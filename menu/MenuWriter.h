@@ -22,8 +22,8 @@ struct ItemListSlots {
 ItemListSlots itemListSlots(Kind kind);
 
 // The caption operation n is stored under: its list entry's caption if it is listed, otherwise
-// its caption in the tree; a later match beats an earlier one, and an operation that is nowhere
-// gets the empty caption.
+// its caption in the tree; a later caption that is not empty beats an earlier one, and an
+// operation that is nowhere gets the empty caption.
 std::string operationCaption(const TreeSource& source, const MenuTree& tree, int n);
 
 // The tree as a menu string in the quoted form the load reads back, with `lists` replaced by the

@@ -44,7 +44,9 @@ void TreeSource::setSelected(int row, bool selected) {
         o->changed(row);
 }
 
-void TreeSource::addObserver(TreeSourceObserver* observer) { m_observers.push_back(observer); }
+void TreeSource::addObserver(TreeSourceObserver* observer) {
+    m_observers.push_back(observer);
+}
 
 void TreeSource::removeObserver(TreeSourceObserver* observer) {
     std::erase(m_observers, observer);

@@ -27,6 +27,7 @@ public:
     std::unique_ptr<RegistryKey> openKey(std::string_view path) override;
     void update(std::string_view path, const std::function<void(RegistryKey&)>& change) override;
     const std::filesystem::path& hiveFile() const { return m_hiveFile; }
+    std::optional<std::filesystem::path> storeFile() const override { return m_hiveFile; }
 
 private:
     std::filesystem::path m_hiveFile;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -61,6 +62,9 @@ public:
     // is written and the exception goes on. The key handed to `change` commits on its own;
     // calling its commit() does nothing.
     virtual void update(std::string_view path, const std::function<void(RegistryKey&)>& change) = 0;
+
+    // The file that holds the store, where there is one, so that nothing else is written over it.
+    virtual std::optional<std::filesystem::path> storeFile() const { return std::nullopt; }
 };
 
 } // namespace quorvane

@@ -14,7 +14,7 @@ namespace quorvane {
 namespace {
 
 constexpr std::array<std::string_view, 9> listDescriptions{
-    "extension items", "Move To items", "Copy To items",  "Run/Open items", "Send To items",
+    "extension items", "Move To items",   "Copy To items",    "Run/Open items",  "Send To items",
     "Move To targets", "Copy To targets", "Run/Open targets", "Send To targets",
 };
 
@@ -45,6 +45,12 @@ std::optional<std::string> unstorable(const MenuTree& tree, const std::string& m
 } // namespace
 
 bool Apply(Registry& registry, const MenuTree& tree, const TreeSource& source, Messages& messages) {
+    // Operations not yet read would be stored with empty captions and the item lists cut short:
+    // they would vanish for good.
+    if (tree.isPartial()) {
+        messages.message(messages::partialMenu);
+        return false;
+    }
     if (tree.root()->childCount() == 0) {
         messages.message(messages::zeroMenuItems);
         return false;

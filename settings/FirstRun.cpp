@@ -25,10 +25,10 @@ std::string installerCommand(const Installer& installer) {
 namespace {
 
 bool isInstalled(const SettingsKey& key) {
-    // A mark of another type is no mark: set-up runs and writes it properly, rather than every
-    // load failing on it.
-    return key.valueType(value::installMark) == ValueType::Integer &&
-           key.readInteger(value::installMark) >= installedMark;
+    // A mark that does not read as an integer is no mark: set-up runs and writes it properly,
+    // rather than every load failing on it.
+    const auto mark = key.integerIfReadable(value::installMark);
+    return mark && *mark >= installedMark;
 }
 
 void stringDefault(SettingsKey& key, std::string_view name, std::string_view text) {
@@ -46,16 +46,7 @@ void boolDefault(SettingsKey& key, std::string_view name, bool flag) {
         key.writeBool(name, flag);
 }
 
-} // namespace
-
-void runFirstRunSetup(Registry& registry, const Installer& installer, Messages& messages) {
-    SettingsKey key(registry);
-    if (isInstalled(key))
-        return;
-
-    if (installer.run(installerCommand(installer), 0 /* hidden */) != 0)
-        messages.message(messages::installationFailed);
-
+void writeDefaults(SettingsKey& key) {
     key.writeInteger(value::installMark, installedMark);
     key.writeString(value::itemsAvailable, "21");
 
@@ -87,7 +78,21 @@ void runFirstRunSetup(Registry& registry, const Installer& installer, Messages& 
     integerDefault(key, value::windowHeight, 0);
     if (!key.valueExists(value::theMenu))
         key.writeString(value::theMenu, DefaultMenu(key));
-    key.close();
+}
+
+} // namespace
+
+void runFirstRunSetup(Registry& registry, const Installer& installer, Messages& messages) {
+    if (isInstalled(SettingsKey(registry)))
+        return;
+
+    // The installer runs outside the store's lock: it writes its own entries to the store.
+    if (installer.run(installerCommand(installer), 0 /* hidden */) != 0)
+        messages.message(messages::installationFailed);
+
+    // What is missing is decided on the values this commit goes onto, not on the look taken
+    // above: a menu file or an Apply that lands in between keeps every value it wrote.
+    updateSettings(registry, writeDefaults);
 
     messages.installedNotice();
 }

@@ -43,21 +43,25 @@ std::string EnsureItemPair(SettingsKey& key, std::string_view captionsName,
     return ensureItems(key, captionsName, targetsName, defaultCaptions, defaultTargets, code);
 }
 
+// The defaults go in only if the list is still empty when they are committed, so that items
+// another program stores meanwhile are never replaced.
 std::string EnsureItemList(Registry& registry, std::string_view captionsName,
                            std::string_view defaultCaptions, std::int32_t code) {
-    SettingsKey key(registry);
-    auto codes = EnsureItemList(key, captionsName, defaultCaptions, code);
-    key.close();
+    std::string codes;
+    updateSettings(registry, [&](SettingsKey& key) {
+        codes = EnsureItemList(key, captionsName, defaultCaptions, code);
+    });
     return codes;
 }
 
 std::string EnsureItemPair(Registry& registry, std::string_view captionsName,
                            std::string_view targetsName, std::string_view defaultCaptions,
                            std::string_view defaultTargets, std::int32_t code) {
-    SettingsKey key(registry);
-    auto codes =
-        EnsureItemPair(key, captionsName, targetsName, defaultCaptions, defaultTargets, code);
-    key.close();
+    std::string codes;
+    updateSettings(registry, [&](SettingsKey& key) {
+        codes =
+            EnsureItemPair(key, captionsName, targetsName, defaultCaptions, defaultTargets, code);
+    });
     return codes;
 }
 

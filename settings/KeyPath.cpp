@@ -18,9 +18,13 @@ std::string shifted(std::string_view text, int by) {
 
 } // namespace
 
-std::string DC(std::string_view scrambled) { return shifted(scrambled, -17); }
+std::string DC(std::string_view scrambled) {
+    return shifted(scrambled, -17);
+}
 
-std::string scramble(std::string_view plain) { return shifted(plain, 17); }
+std::string scramble(std::string_view plain) {
+    return shifted(plain, 17);
+}
 
 std::string settingsKeyPath() {
     return DC(std::string_view(scrambledKeyPath, sizeof scrambledKeyPath - 1));

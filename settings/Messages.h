@@ -18,8 +18,13 @@ namespace messages {
 inline constexpr std::string_view zeroMenuItems =
     "You cannot have zero menu-items. Then remove Quorvane altogether";
 inline constexpr std::string_view cannotModify = "This item cannot be modified";
-inline constexpr std::string_view installationFailed = "Installation probably failed. (See ReadMe.txt)";
+inline constexpr std::string_view installationFailed =
+    "Installation probably failed. (See ReadMe.txt)";
 inline constexpr std::string_view nothingHappened = "Nothing happened!";
+inline constexpr std::string_view partialMenu =
+    "The menu could not be loaded completely, so applying it now would throw away the part of "
+    "the stored settings that is missing. Nothing was written.\nChoose one of the Preset Menus "
+    "or load a menu file first.";
 inline constexpr std::string_view installedHeading = "Quorvane v2.02 is installed";
 } // namespace messages
 

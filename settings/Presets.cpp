@@ -40,9 +40,13 @@ template <typename Store> std::string defaultMenu(Store& store) {
 
 } // namespace
 
-std::string DefaultMenu(Registry& registry) { return defaultMenu(registry); }
+std::string DefaultMenu(Registry& registry) {
+    return defaultMenu(registry);
+}
 
-std::string DefaultMenu(SettingsKey& key) { return defaultMenu(key); }
+std::string DefaultMenu(SettingsKey& key) {
+    return defaultMenu(key);
+}
 
 std::string CompactMenu(Registry& registry) {
     const std::string move = moveCodes(registry);
@@ -57,8 +61,8 @@ std::string AllMenu(Registry& registry) {
     const std::string copy = copyCodes(registry);
     const std::string ext = extCodes(registry);
     return "\"Explore\",0,1,-2,\"Run/Open\"," + run + ",-1,15,-2,\"Move To\"," + move +
-           ",-1,19,13,-2,\"Copy To\"," + copy + ",-1,20,14,-2,\"Extension\"," + ext +
-           ",-1,12,-2" + ",\"Clipboard\",2,10,3,11,-1,4,-2" + ",\"Prompt\",5,9,6,-2" +
+           ",-1,19,13,-2,\"Copy To\"," + copy + ",-1,20,14,-2,\"Extension\"," + ext + ",-1,12,-2" +
+           ",\"Clipboard\",2,10,3,11,-1,4,-2" + ",\"Prompt\",5,9,6,-2" +
            ",-1,17,-1,16,-1,7,-1,8,-2";
 }
 

@@ -35,7 +35,7 @@ inline constexpr std::string_view sendDirItems = "SendDirItems";
 
 // The nine item lists in the order they are read, written and given defaults.
 inline constexpr std::array<std::string_view, 9> itemLists{
-    extItems,     moveItems,    copyItems,    fileItems,   sendItems,
+    extItems,     moveItems,    copyItems,    fileItems,    sendItems,
     moveDirItems, copyDirItems, fileDirItems, sendDirItems,
 };
 

@@ -7,11 +7,16 @@ namespace quorvane {
 
 namespace {
 
-bool isStringType(std::uint32_t type) { return type == regtype::sz || type == regtype::expandSz; }
+bool isStringType(std::uint32_t type) {
+    return type == regtype::sz || type == regtype::expandSz;
+}
 
 } // namespace
 
-SettingsKey::SettingsKey(Registry& registry) : m_key(registry.openKey(settingsKeyPath())) {}
+SettingsKey::SettingsKey(Registry& registry)
+    : m_owned(registry.openKey(settingsKeyPath())), m_key(m_owned.get()) {}
+
+SettingsKey::SettingsKey(RegistryKey& key) : m_key(&key) {}
 
 SettingsKey::~SettingsKey() = default;
 
@@ -30,7 +35,9 @@ ValueType SettingsKey::valueType(std::string_view name) const {
     return ValueType::Other;
 }
 
-std::vector<std::string> SettingsKey::valueNames() const { return m_key->valueNames(); }
+std::vector<std::string> SettingsKey::valueNames() const {
+    return m_key->valueNames();
+}
 
 std::string SettingsKey::readString(std::string_view name) const {
     const auto value = m_key->value(name);
@@ -41,6 +48,17 @@ std::string SettingsKey::readString(std::string_view name) const {
     return value->data.substr(0, value->data.find('\0'));
 }
 
+namespace {
+
+std::int32_t dwordValue(const std::string& data) {
+    std::uint32_t bits = 0;
+    for (int i = 3; i >= 0; --i)
+        bits = (bits << 8) | static_cast<unsigned char>(data[static_cast<std::size_t>(i)]);
+    return static_cast<std::int32_t>(bits);
+}
+
+} // namespace
+
 std::int32_t SettingsKey::readInteger(std::string_view name) const {
     const auto value = m_key->value(name);
     if (!value)
@@ -49,13 +67,24 @@ std::int32_t SettingsKey::readInteger(std::string_view name) const {
         throw Failure(formatMessage(messages::invalidDataType, name));
     if (value->data.size() != 4)
         throw Failure(formatMessage(messages::failedToGetData, name));
-    std::uint32_t bits = 0;
-    for (int i = 3; i >= 0; --i)
-        bits = (bits << 8) | static_cast<unsigned char>(value->data[static_cast<std::size_t>(i)]);
-    return static_cast<std::int32_t>(bits);
+    return dwordValue(value->data);
 }
 
-bool SettingsKey::readBool(std::string_view name) const { return readInteger(name) != 0; }
+std::optional<std::int32_t> SettingsKey::integerIfReadable(std::string_view name) const {
+    const auto value = m_key->value(name);
+    if (!value || value->type != regtype::dword || value->data.size() != 4)
+        return std::nullopt;
+    return dwordValue(value->data);
+}
+
+bool SettingsKey::isPlainString(std::string_view name) const {
+    const auto value = m_key->value(name);
+    return value && value->type == regtype::sz;
+}
+
+bool SettingsKey::readBool(std::string_view name) const {
+    return readInteger(name) != 0;
+}
 
 void SettingsKey::writeString(std::string_view name, std::string_view text) {
     m_key->setValue(name, regtype::sz, std::string(text));
@@ -69,8 +98,19 @@ void SettingsKey::writeInteger(std::string_view name, std::int32_t value) {
     m_key->setValue(name, regtype::dword, std::move(data));
 }
 
-void SettingsKey::writeBool(std::string_view name, bool value) { writeInteger(name, value ? 1 : 0); }
+void SettingsKey::writeBool(std::string_view name, bool value) {
+    writeInteger(name, value ? 1 : 0);
+}
 
-void SettingsKey::close() { m_key->commit(); }
+void SettingsKey::close() {
+    m_key->commit();
+}
+
+void updateSettings(Registry& registry, const std::function<void(SettingsKey&)>& change) {
+    registry.update(settingsKeyPath(), [&change](RegistryKey& raw) {
+        SettingsKey key(raw);
+        change(key);
+    });
+}
 
 } // namespace quorvane

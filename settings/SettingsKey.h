@@ -3,7 +3,9 @@
 #include "platform/Registry.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +20,8 @@ enum class ValueType { Missing, String, Integer, Other };
 class SettingsKey {
 public:
     explicit SettingsKey(Registry& registry);
+    // The settings key handed out by Registry::update, which commits it itself.
+    explicit SettingsKey(RegistryKey& key);
     SettingsKey(const SettingsKey&) = delete;
     SettingsKey& operator=(const SettingsKey&) = delete;
     ~SettingsKey();
@@ -29,6 +33,10 @@ public:
     // A missing value reads as the empty string; the text ends at the first NUL it holds.
     std::string readString(std::string_view name) const;
     std::int32_t readInteger(std::string_view name) const;
+    // The integer, or nothing when the value is missing, of another type or not four bytes long.
+    std::optional<std::int32_t> integerIfReadable(std::string_view name) const;
+    // Strings as the registry has them, without expandable strings.
+    bool isPlainString(std::string_view name) const;
     bool readBool(std::string_view name) const;
 
     void writeString(std::string_view name, std::string_view text);
@@ -38,7 +46,12 @@ public:
     void close();
 
 private:
-    std::unique_ptr<RegistryKey> m_key;
+    std::unique_ptr<RegistryKey> m_owned;
+    RegistryKey* m_key;
 };
+
+// Runs `change` on the settings key as stored now, with other writers kept out until its writes
+// are committed; nothing is written when it throws.
+void updateSettings(Registry& registry, const std::function<void(SettingsKey&)>& change);
 
 } // namespace quorvane

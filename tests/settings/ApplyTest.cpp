@@ -1,5 +1,7 @@
-#include "menu/MenuLoad.h"
 #include "settings/Apply.h"
+
+#include "menu/MenuLoad.h"
+#include "platform/Failure.h"
 #include "settings/KeyPath.h"
 #include "settings/Messages.h"
 #include "settings/Schema.h"
@@ -52,9 +54,9 @@ TEST_F(ApplyTest, RootAloneIsRefusedAndNothingIsWritten) {
     load("");
     const int before = registry.commits;
     EXPECT_FALSE(apply());
-    EXPECT_EQ(messages.messages, std::vector<std::string>{
-                                     "You cannot have zero menu-items. Then remove Quorvane "
-                                     "altogether"});
+    EXPECT_EQ(messages.messages,
+              std::vector<std::string>{"You cannot have zero menu-items. Then remove Quorvane "
+                                       "altogether"});
     EXPECT_EQ(registry.commits, before);
     EXPECT_EQ(stored("TheMenu"), "(missing)");
 }
@@ -144,11 +146,10 @@ TEST_P(ApplyRefuses, WritesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ApplyRefuses,
-    ::testing::Values(
-        Refusal{"NumericCaption", R"(0,"x",1,-2)", "2000", "The submenu \"2000\""},
-        Refusal{"SpacedNumericCaption", R"("y",16,-2)", " 7", "The submenu \" 7\""},
-        Refusal{"HexCaption", R"("z","w",17,-2,-2)", "$1F", "The submenu \"$1F\""},
-        Refusal{"MenuTooLong", repeated("-1,", 1300), "", "The menu is too large"}),
+    ::testing::Values(Refusal{"NumericCaption", R"(0,"x",1,-2)", "2000", "The submenu \"2000\""},
+                      Refusal{"SpacedNumericCaption", R"("y",16,-2)", " 7", "The submenu \" 7\""},
+                      Refusal{"HexCaption", R"("z","w",17,-2,-2)", "$1F", "The submenu \"$1F\""},
+                      Refusal{"MenuTooLong", repeated("-1,", 1300), "", "The menu is too large"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ApplyTest, NumericCaptionOfAnEmptySubmenuIsHarmless) {
@@ -172,6 +173,53 @@ TEST_F(ApplyTest, ItemListLongerThanTheReaderKeepsIsRefused) {
     EXPECT_TRUE(messages.messages[0].starts_with("The extension items are too many"))
         << messages.messages[0];
 }
+
+} // namespace
+} // namespace quorvane
+
+namespace quorvane {
+namespace {
+
+TEST_F(ApplyTest, OperationStandingTwiceKeepsItsStoredCaption) {
+    load("5,5,-2"); // the second node's caption is empty, as the load leaves it
+    ASSERT_TRUE(apply());
+    EXPECT_EQ(stored("DOSPrompt"), "DOS Prompt");
+}
+
+struct PartialLoad {
+    const char* name;
+    const char* value; // set before the load to make it stop part-way
+    const char* text;
+    std::string menu;
+};
+
+class ApplyAfterPartialLoad : public ApplyTest,
+                              public ::testing::WithParamInterface<PartialLoad> {};
+
+TEST_P(ApplyAfterPartialLoad, IsRefusedUntilALoadCompletes) {
+    registry.setString(path, GetParam().value, GetParam().text);
+    registry.setString(path, "TheMenu", "kept");
+    EXPECT_THROW(load(GetParam().menu), Failure);
+    const auto before = registry.key(path);
+    EXPECT_FALSE(apply());
+    EXPECT_EQ(messages.messages, std::vector<std::string>{std::string(messages::partialMenu)});
+    EXPECT_EQ(registry.key(path), before);
+
+    // Any load that completes makes the editor's state whole again.
+    registry.setString(path, "ItemsAvailable", "21");
+    registry.setString(path, "MoveDirItems", R"(a:\,"Unset Move Item")");
+    load("16,-2");
+    EXPECT_TRUE(apply());
+    EXPECT_EQ(stored("TheMenu"), R"("16","-2")");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ApplyAfterPartialLoad,
+    ::testing::Values(PartialLoad{"ShortTargets", "MoveDirItems", R"(a:\)", "0,-6,-6,17,-2"},
+                      PartialLoad{"InvalidCode", "Stamp", "Stamp", "0,1,21,17,-2"},
+                      PartialLoad{"ItemsAvailableNotANumber", "ItemsAvailable", "x", "0,-2"},
+                      PartialLoad{"ItemsAvailableTooLarge", "ItemsAvailable", "22", "0,-2"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace quorvane

@@ -1,4 +1,5 @@
 #include "settings/FirstRun.h"
+
 #include "settings/KeyPath.h"
 #include "settings/Messages.h"
 #include "settings/SettingsKey.h"
@@ -59,16 +60,54 @@ TEST_F(FirstRunTest, EmptySettingsGetEveryDefaultInOrderWithTheDefaultMenuLast) 
     std::vector<std::string> names;
     for (const auto& v : registry.key(path))
         names.push_back(v.name);
-    const std::vector<std::string> expected = {
-        "v", "ItemsAvailable", "ExtItems", "MoveItems", "CopyItems", "FileItems", "SendItems",
-        "MoveDirItems", "CopyDirItems", "FileDirItems", "SendDirItems", "ExploreFromHere",
-        "OpenContainer", "NameToClipboard", "TargetNameToClipboard", "ShowClipboard", "DOSPrompt",
-        "AlternativePrompt", "TargetProperties", "Configure", "CPrompt", "AppendToClipboard",
-        "AppendTargetToClipboard", "AddThisExt", "AddThisMoveDir", "AddThisCopyDir",
-        "AddThisFile", "Remove", "Stamp", "AddThisSendTo", "BrowseMove", "BrowseCopy",
-        "ToggleCFLF", "DOSPromptFile", "AltPromptFile", "AltPromptStart", "CPromptFile",
-        "StampOptions", "CopyCRLF", "AppendCRLF", "AddPrePath", "AddFileExt", "DisplayRef",
-        "MWnL", "MWnT", "MWnW", "MWnH", "TheMenu"};
+    const std::vector<std::string> expected = {"v",
+                                               "ItemsAvailable",
+                                               "ExtItems",
+                                               "MoveItems",
+                                               "CopyItems",
+                                               "FileItems",
+                                               "SendItems",
+                                               "MoveDirItems",
+                                               "CopyDirItems",
+                                               "FileDirItems",
+                                               "SendDirItems",
+                                               "ExploreFromHere",
+                                               "OpenContainer",
+                                               "NameToClipboard",
+                                               "TargetNameToClipboard",
+                                               "ShowClipboard",
+                                               "DOSPrompt",
+                                               "AlternativePrompt",
+                                               "TargetProperties",
+                                               "Configure",
+                                               "CPrompt",
+                                               "AppendToClipboard",
+                                               "AppendTargetToClipboard",
+                                               "AddThisExt",
+                                               "AddThisMoveDir",
+                                               "AddThisCopyDir",
+                                               "AddThisFile",
+                                               "Remove",
+                                               "Stamp",
+                                               "AddThisSendTo",
+                                               "BrowseMove",
+                                               "BrowseCopy",
+                                               "ToggleCFLF",
+                                               "DOSPromptFile",
+                                               "AltPromptFile",
+                                               "AltPromptStart",
+                                               "CPromptFile",
+                                               "StampOptions",
+                                               "CopyCRLF",
+                                               "AppendCRLF",
+                                               "AddPrePath",
+                                               "AddFileExt",
+                                               "DisplayRef",
+                                               "MWnL",
+                                               "MWnT",
+                                               "MWnW",
+                                               "MWnH",
+                                               "TheMenu"};
     EXPECT_EQ(names, expected);
 
     EXPECT_EQ(number("v"), 2010);
@@ -128,12 +167,36 @@ TEST_F(FirstRunTest, CurrentMarkDoesNothing) {
     EXPECT_EQ(registry.key(path).size(), 1u);
 }
 
-// A mark stored as text would otherwise stop every load with a type error; set-up rewrites it.
-TEST_F(FirstRunTest, MarkOfAnotherTypeCountsAsMissing) {
-    registry.setString(path, "v", "2010");
+// A mark that does not read as an integer would otherwise stop every load; set-up rewrites it.
+TEST_F(FirstRunTest, MarkThatDoesNotReadCountsAsMissing) {
+    const std::vector<RegistryValue> marks{{"v", regtype::sz, "2010"},
+                                           {"v", regtype::dword, std::string("\xda\x07", 2)},
+                                           {"v", regtype::dword, std::string("\xda\x07\0\0\0", 5)}};
+    for (const RegistryValue& mark : marks) {
+        registry.key(path) = {mark};
+        commands.clear();
+        run();
+        EXPECT_EQ(commands.size(), 1u) << mark.data.size();
+        EXPECT_EQ(number("v"), 2010);
+    }
+}
+
+// Another program may store its values while the installer runs: set-up decides what is missing
+// on the values it commits over, so none of them is replaced by a default.
+TEST_F(FirstRunTest, ValuesStoredWhileItRunsAreKept) {
+    installer.run = [this](std::string_view, int) {
+        SettingsKey other(registry);
+        other.writeString("TheMenu", "16,-2");
+        other.writeString("MoveItems", "Mine");
+        other.writeInteger("StampOptions", 1);
+        other.close();
+        return 0;
+    };
     run();
-    EXPECT_EQ(commands.size(), 1u);
-    EXPECT_EQ(number("v"), 2010);
+    EXPECT_EQ(text("TheMenu"), "16,-2");
+    EXPECT_EQ(text("MoveItems"), "Mine");
+    EXPECT_EQ(number("StampOptions"), 1);
+    EXPECT_EQ(text("Remove"), "Remove!!");
 }
 
 TEST(InstallerCommand, PrefixFollowsThePlatformFamily) {

@@ -1,4 +1,5 @@
 #include "settings/ItemLists.h"
+
 #include "settings/KeyPath.h"
 #include "support/MemoryRegistry.h"
 

@@ -1,8 +1,13 @@
-#include "platform/Failure.h"
-#include "settings/KeyPath.h"
 #include "settings/MenuFile.h"
+
+#include "platform/Failure.h"
+#include "platform/FileBytes.h"
+#include "platform/HiveRegistry.h"
+#include "settings/FirstRun.h"
+#include "settings/KeyPath.h"
 #include "settings/SettingsKey.h"
 #include "support/MemoryRegistry.h"
+#include "support/RecordingMessages.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -132,6 +137,84 @@ TEST_F(MenuFileTest, UnreadableOrUnwritableFilesNameTheFile) {
     }
     EXPECT_TRUE(std::filesystem::is_directory(folder / "taken.drm" / "inside"));
 }
+
+TEST_F(MenuFileTest, SaveLeavesOutWhatDoesNotReadAsAStringOrAnInteger) {
+    registry.setString(path, "Kept", "text");
+    registry.key(path).push_back({"Expandable", regtype::expandSz, "%HOME%"});
+    registry.key(path).push_back({"Short", regtype::dword, std::string("\x07\0", 2)});
+    registry.setInteger(path, "Number", 7);
+    EXPECT_EQ(menuFileText(registry), "# This is a menu-file for Quorvane\r\n#\r\n"
+                                      "i:Number:7\r\n"
+                                      "s:Kept:text\r\n");
+}
+
+TEST_F(MenuFileTest, NumbersAreDecimalOnly) {
+    try {
+        loadMenuFile(registry, "i:StampOptions:$10\r\n");
+        FAIL() << "no failure";
+    } catch (const Failure& failure) {
+        EXPECT_STREQ(failure.what(), "'$10' is not a valid integer value");
+    }
+    EXPECT_EQ(registry.commits, 0);
+}
+
+TEST_F(MenuFileTest, SavingOverTheSettingsFileIsRefused) {
+    test::TempFolder folder;
+    HiveRegistry hive(folder / "HKEY_CLASSES_ROOT.reg");
+    SettingsKey key(hive);
+    key.writeString("TheMenu", "16,-2");
+    key.close();
+    const auto before = readFileBytes(hive.hiveFile());
+    std::filesystem::create_symlink(hive.hiveFile(), folder / "link.drm");
+    for (const auto& target : {hive.hiveFile(), folder / "link.drm"})
+        EXPECT_THROW(saveMenuFile(hive, target), Failure) << target;
+    EXPECT_EQ(readFileBytes(hive.hiveFile()), before);
+}
+
+// A file whose values the menu load could not read afterwards is refused as a whole, with the
+// load's own message first, and leaves the settings exactly as they were.
+struct MeaningRefusal {
+    const char* name;
+    const char* file;
+    const char* message;
+};
+
+class MenuFileRefuses : public MenuFileTest, public ::testing::WithParamInterface<MeaningRefusal> {
+protected:
+    MenuFileRefuses() {
+        test::RecordingMessages silent;
+        const Installer none{
+            PlatformFamily::Other, {}, '/', [](std::string_view, int) { return 0; }};
+        runFirstRunSetup(registry, none, silent);
+    }
+};
+
+TEST_P(MenuFileRefuses, AndWritesNothing) {
+    const auto before = registry.key(path);
+    const int commits = registry.commits;
+    try {
+        loadMenuFile(registry, std::string("s:Stamp:Changed\r\n") + GetParam().file);
+        FAIL() << "no failure";
+    } catch (const Failure& failure) {
+        EXPECT_TRUE(std::string(failure.what()).starts_with(std::string(GetParam().message) + "\n"))
+            << failure.what();
+    }
+    EXPECT_EQ(registry.commits, commits);
+    EXPECT_EQ(registry.key(path), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MenuFileRefuses,
+    ::testing::Values(
+        MeaningRefusal{"TargetsShorterThanCaptions", "s:MoveDirItems:\r\n",
+                       "List index out of bounds"},
+        MeaningRefusal{"ItemsAvailableAsInteger", "i:ItemsAvailable:5\r\n",
+                       "Invalid data type for 'ItemsAvailable'"},
+        MeaningRefusal{"MenuAsInteger", "i:TheMenu:5\r\n", "Invalid data type for 'TheMenu'"},
+        MeaningRefusal{"InvalidCode", "s:TheMenu:0,21,-2\r\n", "List index out of bounds"},
+        MeaningRefusal{"ItemsAvailableNotANumber", "s:ItemsAvailable:many\r\n",
+                       "'many' is not a valid integer value"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace quorvane

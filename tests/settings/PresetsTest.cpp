@@ -1,5 +1,6 @@
-#include "settings/KeyPath.h"
 #include "settings/Presets.h"
+
+#include "settings/KeyPath.h"
 #include "support/MemoryRegistry.h"
 
 #include <gtest/gtest.h>
@@ -56,8 +57,7 @@ TEST_F(PresetsTest, StoredItemsGiveOneCodeEach) {
     EXPECT_NE(menu.find(R"("Move To",-6,-1,19)"), std::string::npos) << menu;
     EXPECT_NE(CompactMenu(registry).find(R"("Copy To",-7,-7,-7,-7,-7,-1,14,-2)"),
               std::string::npos);
-    EXPECT_NE(AllMenu(registry).find(R"("Copy To",-7,-7,-7,-7,-7,-1,20,14,-2)"),
-              std::string::npos);
+    EXPECT_NE(AllMenu(registry).find(R"("Copy To",-7,-7,-7,-7,-7,-1,20,14,-2)"), std::string::npos);
     EXPECT_EQ(stored("CopyItems"), "a,b,c,d,e");
 }
 

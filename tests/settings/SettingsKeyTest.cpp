@@ -1,6 +1,7 @@
+#include "settings/SettingsKey.h"
+
 #include "platform/Failure.h"
 #include "settings/KeyPath.h"
-#include "settings/SettingsKey.h"
 #include "support/MemoryRegistry.h"
 
 #include <gtest/gtest.h>
