@@ -93,6 +93,8 @@ std::vector<Case> cases() {
     const std::string outOfBounds = "quorvanectl: List index out of bounds\n";
     const std::string nothingHappened = "quorvanectl: Nothing happened!\n";
     const std::string unreadable = "quorvanectl: Cannot read the settings file 'HIVE': ";
+    const std::string notLoaded = "The menu file was not loaded: the settings it would leave "
+                                  "cannot be read back. Nothing was written.\n";
     std::string everyByte;
     for (int c = 0; c < 256; ++c)
         everyByte += static_cast<char>(c);
@@ -144,6 +146,8 @@ std::vector<Case> cases() {
          .status = 1,
          .err = outOfBounds},
         {.label = "RootCode", .args = {"apply", "-4"}, .status = 1, .err = outOfBounds},
+        // The second node of an operation has an empty caption; the stored one must stay.
+        {.label = "OperationTwice", .args = {"apply", "5,5,-2"}, .storedMenu = R"("5","5","-2")"},
         {.label = "OperationPastTheLast", .args = {"apply", "21"}, .status = 1, .err = outOfBounds},
 
         // ItemsAvailable.
@@ -228,6 +232,27 @@ std::vector<Case> cases() {
          .menuFile = "s:TheMenu:5,-2\r\ni:MWnL:2147483648\r\n",
          .status = 1,
          .err = "quorvanectl: '2147483648' is not a valid integer value\n"},
+        {.label = "HexNumberInMenuFile",
+         .args = {"load", "FILE"},
+         .menuFile = "s:TheMenu:5,-2\r\ni:StampOptions:$10\r\n",
+         .status = 1,
+         .err = "quorvanectl: '$10' is not a valid integer value\n"},
+        // Files that read but would leave settings the menu load refuses.
+        {.label = "MenuFileEmptiesTheTargets",
+         .args = {"load", "FILE"},
+         .menuFile = "s:TheMenu:-6,-2\r\ns:MoveDirItems:\r\n",
+         .status = 1,
+         .err = "quorvanectl: List index out of bounds\n" + notLoaded},
+        {.label = "MenuFileStoresTheMenuAsANumber",
+         .args = {"load", "FILE"},
+         .menuFile = "s:Stamp:Changed\r\ni:TheMenu:5\r\n",
+         .status = 1,
+         .err = "quorvanectl: Invalid data type for 'TheMenu'\n" + notLoaded},
+        {.label = "MenuFileStoresItemsAvailableAsANumber",
+         .args = {"load", "FILE"},
+         .menuFile = "i:ItemsAvailable:5\r\n",
+         .status = 1,
+         .err = "quorvanectl: Invalid data type for 'ItemsAvailable'\n" + notLoaded},
         {.label = "PrefixWithoutName",
          .args = {"load", "FILE"},
          .menuFile = "s:\r\ni:\r\ns:TheMenu\r\ni:StampOptions\r\n",

@@ -6,6 +6,7 @@
 #include "support/TestFiles.h"
 
 #include <filesystem>
+#include <future>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -35,9 +36,9 @@ protected:
     // Runs the built program on the store of this test. Its data folder lies in the test's
     // folder too: a first start installs the help file there.
     Outcome run(std::vector<std::string> args) {
-        return test::runProgram(QUORVANECTL, std::move(args),
-                                {{"XDG_CONFIG_HOME", home.string()},
-                                 {"XDG_DATA_HOME", (home / "data").string()}});
+        return test::runProgram(
+            QUORVANECTL, std::move(args),
+            {{"XDG_CONFIG_HOME", home.string()}, {"XDG_DATA_HOME", (home / "data").string()}});
     }
 
     std::string stored(std::string_view name) {
@@ -165,7 +166,8 @@ TEST_F(QuorvanectlTest, ApplyAndPresetsStoreWhatTheyPrint) {
 
     result = run({"preset", "Current"});
     EXPECT_EQ(result.status, 0);
-    EXPECT_TRUE(result.out.starts_with("[root] Quorvane\n  [submenu] Move To\n    [move] Drive A:"));
+    EXPECT_TRUE(
+        result.out.starts_with("[root] Quorvane\n  [submenu] Move To\n    [move] Drive A:"));
 
     result = run({"preset", "Fancy"});
     EXPECT_EQ(result.status, 2);
@@ -213,6 +215,46 @@ TEST_F(QuorvanectlTest, SavedMenuFileLoadsBack) {
     EXPECT_EQ(loaded.status, 0) << loaded.err;
     EXPECT_EQ(loaded.out, "[root] Quorvane\n  [submenu] Saved\n    [op 16] Remove!!\n");
     EXPECT_EQ(stored("TheMenu"), R"("Saved",16,-2)");
+}
+
+// A menu file loaded while another copy makes its first start on the same fresh settings: the
+// first start fills in only what is missing when it commits, so every value of the file stays,
+// whichever of the two gets the store first.
+TEST_F(QuorvanectlTest, MenuFileLoadedDuringAFirstStartLosesNothing) {
+    const std::string file = "s:TheMenu:\"Raced\",17,-2\r\n"
+                             "s:Stamp:Raced stamp\r\n"
+                             "s:MoveItems:\"Raced\"\r\n"
+                             "s:MoveDirItems:/raced\r\n"
+                             "i:StampOptions:3\r\n"
+                             "i:MWnL:40\r\n";
+    constexpr int tries = 40;
+    int lost = 0;
+    for (int attempt = 0; attempt < tries; ++attempt) {
+        test::TempFolder fresh;
+        const test::Environment environment{{"XDG_CONFIG_HOME", fresh.path().string()},
+                                            {"XDG_DATA_HOME", (fresh / "data").string()}};
+        const fs::path menuFile = fresh / "raced.drm";
+        test::writeBytes(menuFile, file);
+        auto shown = std::async(std::launch::async, [&] {
+            return test::runProgram(QUORVANECTL, {"show"}, environment);
+        });
+        const Outcome loaded =
+            test::runProgram(QUORVANECTL, {"load", menuFile.string()}, environment);
+        const Outcome first = shown.get();
+        EXPECT_EQ(loaded.status, 0) << loaded.err;
+        EXPECT_EQ(first.status, 0) << first.err;
+
+        HiveRegistry registry(fresh / "quorvane" / "HKEY_CLASSES_ROOT.reg");
+        SettingsKey key(registry);
+        const bool kept = key.readString("TheMenu") == "\"Raced\",17,-2" &&
+                          key.readString("Stamp") == "Raced stamp" &&
+                          key.readString("MoveItems") == "\"Raced\"" &&
+                          key.readString("MoveDirItems") == "/raced" &&
+                          key.readInteger("StampOptions") == 3 && key.readInteger("MWnL") == 40 &&
+                          key.readInteger("v") == 2010;
+        lost += kept ? 0 : 1;
+    }
+    EXPECT_EQ(lost, 0) << "of " << tries << " tries";
 }
 
 } // namespace
