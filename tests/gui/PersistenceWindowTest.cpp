@@ -63,16 +63,37 @@ private slots:
         const auto answered = MessageBoxes::takeAnswered();
         QCOMPARE(answered.size(), 1);
         QCOMPARE(answered[0].caption, QStringLiteral("Quorvane"));
-        QCOMPARE(answered[0].text,
-                 QStringLiteral("You cannot have zero menu-items. Then remove Quorvane altogether"));
+        QCOMPARE(
+            answered[0].text,
+            QStringLiteral("You cannot have zero menu-items. Then remove Quorvane altogether"));
         QCOMPARE(w.registry.commits, before);
+    }
+
+    // Operation 21 stops the load after operation 0: the captions and item lists of all the
+    // rest were never read, and storing the cut-off menu would lose them for good.
+    void applyAfterALoadThatStoppedIsRefusedUntilALoadCompletes() {
+        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        Window w("0,21,17,-2");
+        QCOMPARE(MessageBoxes::takeAnswered().at(0).text,
+                 QStringLiteral("List index out of bounds"));
+        const auto before = w.registry.key(settingsKeyPath());
+        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        w.form->Button4Click();
+        const auto answered = MessageBoxes::takeAnswered();
+        QCOMPARE(answered.size(), 1);
+        QVERIFY(answered[0].text.startsWith("The menu could not be loaded completely"));
+        QVERIFY(w.registry.key(settingsKeyPath()) == before);
+
+        w.form->Compact1Click();
+        w.form->Button4Click();
+        QVERIFY(w.stored("TheMenu").ends_with(R"("-1","16","-2")"));
+        QCOMPARE(w.stored("Stamp"), std::string("Stamp"));
     }
 
     void presetsReplaceTheTreeButNotTheStoredMenu() {
         Window w(R"(16,-2)");
         w.form->Compact1Click();
-        QCOMPARE(w.topLevel().mid(0, 3),
-                 (QStringList{"Move To", "Copy To", "Explore From Here"}));
+        QCOMPARE(w.topLevel().mid(0, 3), (QStringList{"Move To", "Copy To", "Explore From Here"}));
         QCOMPARE(w.stored("TheMenu"), std::string("16,-2"));
         w.form->All1Click();
         QCOMPARE(w.topLevel().first(), QStringLiteral("Explore"));
@@ -92,8 +113,9 @@ private slots:
         QCOMPARE(w.form->SaveDlg.title, QStringLiteral("Save menu as:"));
         QCOMPARE(w.form->SaveDlg.defaultSuffix, QStringLiteral("drm"));
         QCOMPARE(w.form->SaveDlg.initialDirectory, QStringLiteral("/prog/"));
-        QVERIFY(test::readBytes(file.toStdString()).value_or("").starts_with(
-            "# This is a menu-file for Quorvane\r\n#\r\n"));
+        QVERIFY(test::readBytes(file.toStdString())
+                    .value_or("")
+                    .starts_with("# This is a menu-file for Quorvane\r\n#\r\n"));
 
         Window other("5,-2");
         FileDialog::setNextFileName(file);
