@@ -118,8 +118,8 @@ std::string utf8ToAnsi(std::string_view utf8) {
         if (d.length == 0) {
             char byte[8];
             std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(utf8[at]));
-            throw Failure("The text cannot be stored: it is not valid UTF-8 (byte " +
-                          std::to_string(at + 1) + " is " + byte + ").");
+            throw Failure("The text is not valid UTF-8 (byte " + std::to_string(at + 1) + " is " +
+                          byte + ").");
         }
         const int stored = ansiByte(d.character);
         if (stored < 0)

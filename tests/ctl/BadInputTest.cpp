@@ -122,13 +122,11 @@ std::vector<Case> cases() {
         {.label = "MenuStringNotUtf8",
          .args = {"apply", "\x01\x02\x7f\xff\xfe,5,-2"},
          .status = 1,
-         .err =
-             "quorvanectl: The text cannot be stored: it is not valid UTF-8 (byte 4 is 0xFF).\n"},
+         .err = "quorvanectl: The text is not valid UTF-8 (byte 4 is 0xFF).\n"},
         {.label = "ParseNotUtf8",
          .args = {"parse", "Caf\xe9,5,-2"},
          .status = 1,
-         .err =
-             "quorvanectl: The text cannot be stored: it is not valid UTF-8 (byte 4 is 0xE9).\n"},
+         .err = "quorvanectl: The text is not valid UTF-8 (byte 4 is 0xE9).\n"},
         {.label = "HundredThousandCharacterMenu",
          .args = {"apply", repeated("16,", 100000)},
          .status = 1,
