@@ -2,12 +2,12 @@
 
 #include "app/MessageBoxes.h"
 #include "app/Startup.h"
+#include "editor/ItemModelText.h"
 
 namespace quorvane {
 
 void BoxMessages::message(std::string_view text) {
-    MessageBoxes::message(m_parent,
-                          QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    MessageBoxes::message(m_parent, ansiToQt(text));
 }
 
 void BoxMessages::installedNotice() {

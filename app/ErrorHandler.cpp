@@ -1,9 +1,9 @@
 #include "app/ErrorHandler.h"
 
 #include "app/MessageBoxes.h"
+#include "platform/Codepage.h"
 
 #include <QApplication>
-#include <QUtf8StringView>
 
 namespace quorvane {
 
@@ -20,10 +20,8 @@ void guarded(const std::function<void()>& handler) {
 }
 
 QString failureText(std::string_view text) {
-    const auto size = static_cast<qsizetype>(text.size());
-    if (QUtf8StringView(text.data(), size).isValidUtf8())
-        return QString::fromUtf8(text.data(), size);
-    return QString::fromLatin1(text.data(), size);
+    const std::string utf8 = failureTextToUtf8(text);
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
 } // namespace quorvane

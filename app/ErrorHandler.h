@@ -15,7 +15,7 @@ void reportFailure(const std::exception& error);
 void guarded(const std::function<void()>& handler);
 
 // The text of a failure as the user reads it: file names from the system are UTF-8, while a
-// settings text quoted in a message is ANSI bytes, read as Latin-1.
+// settings text quoted in a message is Windows-1252 bytes.
 QString failureText(std::string_view text);
 
 } // namespace quorvane

@@ -9,25 +9,11 @@
 
 #include <QCloseEvent>
 #include <QShowEvent>
-#include <QValidator>
 #include <algorithm>
 
 namespace quorvane {
 
 namespace {
-
-// The settings hold ANSI bytes, and a character past Latin-1 would be stored as a question mark;
-// such a character is refused as it is typed rather than lost on Apply.
-class AnsiValidator : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int&) const override {
-        return std::all_of(input.cbegin(), input.cend(),
-                           [](QChar c) { return c.unicode() <= 0xFF; })
-                   ? Acceptable
-                   : Invalid;
-    }
-};
 
 constexpr int creationBit = 1;
 constexpr int lastAccessedBit = 2;
@@ -49,8 +35,6 @@ TPropSheets::TPropSheets(Registry& registry, const QWidget& mainWindow, QWidget*
     setFixedSize(size());
     // Qt's tab bar has no second row of tabs; the tabs that do not fit scroll into view instead.
     ui->PageControl1->setUsesScrollButtons(true);
-    for (const Edits& e : edits())
-        e.edit->setValidator(new AnsiValidator(e.edit));
 
     const auto wire = [this](QPushButton* button, void (TPropSheets::*handler)()) {
         connect(button, &QPushButton::clicked, this,
@@ -117,11 +101,15 @@ void TPropSheets::load() {
     key.close();
 }
 
-// Every value, changed or not.
+// Every value, changed or not. A text with a character the settings cannot hold is refused
+// before anything is written, with the user's entries left as they are to be corrected.
 void TPropSheets::ApplyClick() {
-    SettingsKey key(m_registry);
+    std::vector<std::string> texts;
     for (const Edits& e : edits())
-        key.writeString(e.name, qtToAnsi(e.edit->text()));
+        texts.push_back(qtToAnsi(e.edit->text()));
+    SettingsKey key(m_registry);
+    for (std::size_t i = 0; const Edits& e : edits())
+        key.writeString(e.name, texts[i++]);
     key.writeInteger(value::stampOptions, (ui->CheckBox5->isChecked() ? creationBit : 0) |
                                               (ui->CheckBox6->isChecked() ? lastAccessedBit : 0) |
                                               (ui->CheckBox7->isChecked() ? lastModifiedBit : 0));

@@ -2,6 +2,7 @@
 
 #include "app/ErrorHandler.h"
 #include "app/TopLevel.h"
+#include "editor/ItemModelText.h"
 #include "settings/Messages.h"
 #include "ui_Startup.h"
 
@@ -63,9 +64,7 @@ TForm3::TForm3()
 TForm3::~TForm3() = default;
 
 void TForm3::FormCreate() {
-    ui->Memo3->setText(
-        QString::fromLatin1(messages::installedHeading.data(),
-                            static_cast<qsizetype>(messages::installedHeading.size())));
+    ui->Memo3->setText(ansiToQt(messages::installedHeading));
 }
 
 TForm3* TForm3::open() {

@@ -5,8 +5,10 @@
 #include "menu/MenuTree.h"
 #include "menu/RecordPool.h"
 #include "menu/TreeSource.h"
+#include "platform/Codepage.h"
 #include "platform/Failure.h"
 #include "platform/HiveRegistry.h"
+#include "platform/LocaleText.h"
 #include "settings/Apply.h"
 #include "settings/FirstRun.h"
 #include "settings/MenuFile.h"
@@ -41,9 +43,36 @@ struct Verb {
     std::function<int(Arguments)> run;
 };
 
-void report(std::string_view text) {
+// The terminal's encoding, as the user's locale names it.
+const LocaleText& terminal() {
+    static const LocaleText locale = LocaleText::fromEnvironment();
+    return locale;
+}
+
+// Stored text as the terminal shows it.
+std::string shown(std::string_view ansi) {
+    return terminal().fromUtf8(ansiToUtf8(ansi));
+}
+
+void reportUtf8(std::string_view text) {
     std::cout.flush();
-    std::cerr << programName << ": " << text << '\n';
+    std::cerr << programName << ": " << terminal().fromUtf8(text) << '\n';
+}
+
+// A failure's text, which may quote file names as well as stored text.
+void report(std::string_view text) {
+    reportUtf8(failureTextToUtf8(text));
+}
+
+// A menu string from the command line in the bytes the settings hold; nothing when it has a
+// character they cannot hold, which is then reported.
+std::optional<std::string> storedText(std::string_view argument) {
+    try {
+        return utf8ToAnsi(terminal().toUtf8(argument));
+    } catch (const Failure& refusal) {
+        report(refusal.what());
+        return std::nullopt;
+    }
 }
 
 std::string tag(const TAssoc& record) {
@@ -77,10 +106,10 @@ void printTree(const MenuTree& tree) {
         const auto [node, depth] = pending.back();
         pending.pop_back();
         const TAssoc& record = *node->record();
-        std::cout << std::string(2 * depth, ' ') << '[' << tag(record) << "] " << node->caption();
+        std::string line = std::string(2 * depth, ' ') + '[' + tag(record) + "] " + node->caption();
         if (hasTarget(record.kind))
-            std::cout << " -> " << record.description;
-        std::cout << '\n';
+            line += " -> " + record.description;
+        std::cout << shown(line) << '\n';
         for (int i = node->childCount(); i-- > 0;)
             pending.emplace_back(node->child(i), depth + 1);
     }
@@ -88,15 +117,16 @@ void printTree(const MenuTree& tree) {
 
 void printSource(const TreeSource& source) {
     for (const SourceEntry& entry : source.entries())
-        std::cout << '[' << tag(*entry.record) << "] " << entry.caption << '\t'
-                  << entry.record->description << '\n';
+        std::cout << shown('[' + tag(*entry.record) + "] " + entry.caption + '\t' +
+                           entry.record->description)
+                  << '\n';
 }
 
 // What the program would show in a box goes to standard error instead.
 class ConsoleMessages : public Messages {
 public:
-    void message(std::string_view text) override { report(text); }
-    void installedNotice() override { report(messages::installedHeading); }
+    void message(std::string_view text) override { reportUtf8(ansiToUtf8(text)); }
+    void installedNotice() override { reportUtf8(ansiToUtf8(messages::installedHeading)); }
 };
 
 enum class Show { Tree, List };
@@ -228,11 +258,17 @@ const std::vector<Verb>& verbs() {
         {"list", "", "print the entries offered beside the stored menu", 0,
          [](Arguments) { return loadAndPrint(LoadMode::Stored, {}, Show::List); }},
         {"parse", "TEXT", "print TEXT read as a menu string", 1,
-         [](Arguments args) { return loadAndPrint(LoadMode::Given, args[0], Show::Tree); }},
+         [](Arguments args) {
+             const auto menu = storedText(args[0]);
+             return menu ? loadAndPrint(LoadMode::Given, *menu, Show::Tree) : failed;
+         }},
         {"preset", "NAME", "load preset Current, Default, Compact or All, apply it, print it", 1,
          [](Arguments args) { return preset(args[0]); }},
         {"apply", "TEXT", "load TEXT as a menu string, apply it, print it", 1,
-         [](Arguments args) { return applyText(args[0]); }},
+         [](Arguments args) {
+             const auto menu = storedText(args[0]);
+             return menu ? applyText(*menu) : failed;
+         }},
         {"save", "FILE", "save the stored menu and options to a menu file (- for stdout)", 1,
          [](Arguments args) { return save(args[0]); }},
         {"load", "FILE", "load a menu file into the settings, then print the stored menu", 1,

@@ -1,18 +1,23 @@
 #pragma once
 
+#include "platform/Codepage.h"
+
 #include <QString>
 #include <string>
 #include <string_view>
 
 namespace quorvane {
 
-// Captions are byte strings in the ANSI code page. Latin-1 maps every byte to one character and
-// back, so a caption the user did not touch is stored again byte for byte.
+// Stored texts are Windows-1252 bytes. Every byte has its character, so a caption the user did
+// not touch is stored again byte for byte.
 inline QString ansiToQt(std::string_view text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    const std::string utf8 = ansiToUtf8(text);
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
+// Throws a Failure naming the first character Windows-1252 cannot hold.
 inline std::string qtToAnsi(const QString& text) {
-    return text.toLatin1().toStdString();
+    const QByteArray utf8 = text.toUtf8();
+    return utf8ToAnsi(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
 }
 
 // The internal drag format: the views accept drags only from each other, and the window reads

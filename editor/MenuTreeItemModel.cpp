@@ -1,6 +1,7 @@
 #include "editor/MenuTreeItemModel.h"
 
 #include "editor/ItemModelText.h"
+#include "platform/Failure.h"
 
 #include <QMimeData>
 
@@ -85,10 +86,17 @@ bool MenuTreeItemModel::setData(const QModelIndex& index, const QVariant& value,
     MenuNode* n = node(index);
     if (!n || role != Qt::EditRole)
         return false;
+    std::string caption;
+    try {
+        caption = qtToAnsi(value.toString());
+    } catch (const Failure& refusal) {
+        emit textRefused(QString::fromUtf8(refusal.what()));
+        return false;
+    }
     if (m_renameHandler)
-        m_renameHandler(n, qtToAnsi(value.toString()));
+        m_renameHandler(n, std::move(caption));
     else
-        m_tree.rename(n, qtToAnsi(value.toString()));
+        m_tree.rename(n, std::move(caption));
     return true;
 }
 

@@ -49,6 +49,8 @@ public:
 signals:
     // Each node that leaves the tree, while it still exists; moves do not count.
     void nodeAboutToLeave(MenuNode* node);
+    // A caption was refused as it could not be stored; `reason` names what stands in the way.
+    void textRefused(const QString& reason);
 
 private:
     void beforeReset() override;

@@ -127,6 +127,15 @@ void TForm1::wireHandlers() {
     wire(&m_menuModel, &QAbstractItemModel::modelReset, &TForm1::MenuTreeChange);
     connect(&m_menuModel, &MenuTreeItemModel::nodeAboutToLeave, this,
             [this](MenuNode* node) { guarded([this, node] { MenuTreeDeletion(node); }); });
+    // A caption that cannot be stored is refused once its in-place editor has closed: a box that
+    // took the editor's focus while it commits would have it commit a second time.
+    const auto refuseCaption = [this](const QString& reason) {
+        MessageBoxes::message(this, reason);
+    };
+    connect(&m_menuModel, &MenuTreeItemModel::textRefused, this, refuseCaption,
+            Qt::QueuedConnection);
+    connect(&m_sourceModel, &TreeSourceItemModel::textRefused, this, refuseCaption,
+            Qt::QueuedConnection);
     connect(ui->TreeSource->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { guarded([this, column] { TreeSourceColumnClick(column); }); });
 
@@ -401,8 +410,12 @@ void TForm1::Exit1Click() {
 // The list keeps the order it was built in.
 void TForm1::TreeSourceColumnClick(int) {}
 
-void TForm1::Button4Click() { Apply(m_registry, m_tree, m_source, m_messages); }
-void TForm1::HelpClick() { THlp::open(THlp::helpFilePath()); }
+void TForm1::Button4Click() {
+    Apply(m_registry, m_tree, m_source, m_messages);
+}
+void TForm1::HelpClick() {
+    THlp::open(THlp::helpFilePath());
+}
 void TForm1::setUpMenuFileDialog(FileDialog& dialog, const QString& title) {
     dialog.title = title;
     dialog.filter = QStringLiteral("Menu files (*.drm)|*.drm|All files|*.*");
@@ -430,14 +443,24 @@ void TForm1::Savemenuas1Click() {
     saveMenuFile(m_registry, QFile::encodeName(SaveDlg.fileName).toStdString());
 }
 
-void TForm1::Current1Click() { Load(LoadMode::Stored); }
+void TForm1::Current1Click() {
+    Load(LoadMode::Stored);
+}
 
-void TForm1::Default1Click() { Load(LoadMode::Given, DefaultMenu(m_registry)); }
+void TForm1::Default1Click() {
+    Load(LoadMode::Given, DefaultMenu(m_registry));
+}
 
-void TForm1::Compact1Click() { Load(LoadMode::Given, CompactMenu(m_registry)); }
+void TForm1::Compact1Click() {
+    Load(LoadMode::Given, CompactMenu(m_registry));
+}
 
-void TForm1::All1Click() { Load(LoadMode::Given, AllMenu(m_registry)); }
-void TForm1::AboutQuorvane1Click() { TAboutBox::open(); }
+void TForm1::All1Click() {
+    Load(LoadMode::Given, AllMenu(m_registry));
+}
+void TForm1::AboutQuorvane1Click() {
+    TAboutBox::open();
+}
 MenuNode* TForm1::selectedNode() const {
     const QModelIndexList selected = ui->MenuTree->selectionModel()->selectedIndexes();
     return selected.isEmpty() ? nullptr : m_menuModel.node(selected.constFirst());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/ItemModelText.h"
 #include "platform/Failure.h"
 
 #include <QDir>
@@ -9,16 +10,16 @@
 namespace quorvane {
 
 // A file or directory the user chose, as an item's target: in the platform's notation and in the
-// ANSI bytes the settings hold. A name with characters the code page has no byte for is refused:
-// stored with stand-ins it would name some other file.
+// Windows-1252 bytes the settings hold. A name with a character the code page has no byte for is
+// refused: stored with a stand-in it would name some other file.
 inline std::string targetPath(const QString& path) {
     const QString native = QDir::toNativeSeparators(path);
-    const QByteArray bytes = native.toLatin1();
-    if (QString::fromLatin1(bytes) != native)
-        throw Failure(formatMessage("'%s' cannot be used: its name has characters outside the "
-                                    "ANSI code page",
-                                    native.toStdString()));
-    return bytes.toStdString();
+    try {
+        return qtToAnsi(native);
+    } catch (const Failure& refusal) {
+        throw Failure("'" + native.toStdString() + "' cannot be used as a target. " +
+                      refusal.what());
+    }
 }
 
 } // namespace quorvane

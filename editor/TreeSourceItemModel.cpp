@@ -1,6 +1,7 @@
 #include "editor/TreeSourceItemModel.h"
 
 #include "editor/ItemModelText.h"
+#include "platform/Failure.h"
 
 #include <QMimeData>
 
@@ -68,10 +69,17 @@ bool TreeSourceItemModel::setData(const QModelIndex& index, const QVariant& valu
     }
     if (role != Qt::EditRole || index.column() != OperationColumn)
         return false;
+    std::string caption;
+    try {
+        caption = qtToAnsi(value.toString());
+    } catch (const Failure& refusal) {
+        emit textRefused(QString::fromUtf8(refusal.what()));
+        return false;
+    }
     if (m_renameHandler)
-        m_renameHandler(index.row(), qtToAnsi(value.toString()));
+        m_renameHandler(index.row(), std::move(caption));
     else
-        m_source.rename(index.row(), qtToAnsi(value.toString()));
+        m_source.rename(index.row(), std::move(caption));
     return true;
 }
 

@@ -49,6 +49,10 @@ public:
     bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
                       const QModelIndex& parent) override;
 
+signals:
+    // A caption was refused as it could not be stored; `reason` names what stands in the way.
+    void textRefused(const QString& reason);
+
 private:
     QModelIndex createRowIndex(int row, int column) const;
 

@@ -35,10 +35,10 @@ protected:
 
     // Runs the built program on the store of this test. Its data folder lies in the test's
     // folder too: a first start installs the help file there.
-    Outcome run(std::vector<std::string> args) {
-        return test::runProgram(
-            QUORVANECTL, std::move(args),
-            {{"XDG_CONFIG_HOME", home.string()}, {"XDG_DATA_HOME", (home / "data").string()}});
+    Outcome run(std::vector<std::string> args, test::Environment environment = {}) {
+        environment.insert(environment.end(), {{"XDG_CONFIG_HOME", home.string()},
+                                               {"XDG_DATA_HOME", (home / "data").string()}});
+        return test::runProgram(QUORVANECTL, std::move(args), environment);
     }
 
     std::string stored(std::string_view name) {
@@ -255,6 +255,41 @@ TEST_F(QuorvanectlTest, MenuFileLoadedDuringAFirstStartLosesNothing) {
         lost += kept ? 0 : 1;
     }
     EXPECT_EQ(lost, 0) << "of " << tries << " tries";
+}
+
+// Captions travel as UTF-8 on the command line and as Windows-1252 in the settings and in menu
+// files; the C locale, as scripts run without one, counts as UTF-8.
+TEST_F(QuorvanectlTest, CaptionsPastAsciiComeBackAsTheyWent) {
+    const std::string menu = R"("Café Ünïcödé",16,-2,"Preis 5 €",1,-2,-2)";
+    const std::string tree = "[root] Quorvane\n"
+                             "  [submenu] Café Ünïcödé\n"
+                             "    [op 16] Remove!!\n"
+                             "  [submenu] Preis 5 €\n"
+                             "    [op 1] Open Container\n";
+    const std::string ansi = "Caf\xE9 \xDCn\xEF\x63\xF6\x64\xE9"; // "Café Ünïcödé"
+    for (const char* locale : {"C", "C.UTF-8"}) {
+        SCOPED_TRACE(locale);
+        store("16,-2");
+        const test::Environment environment{{"LC_ALL", locale}};
+        const Outcome applied = run({"apply", menu}, environment);
+        EXPECT_EQ(applied.status, 0) << applied.err;
+        EXPECT_EQ(applied.out, tree);
+        EXPECT_EQ(stored("TheMenu"),
+                  "\"" + ansi + "\",\"16\",\"-2\",\"Preis 5 \x80\",\"1\",\"-2\",\"-2\"");
+        EXPECT_EQ(run({"show"}, environment).out, tree);
+
+        const fs::path file = home / "Men\xC3\xBC.drm"; // the name as the locale gives it
+        EXPECT_EQ(run({"save", file.string()}, environment).status, 0);
+        EXPECT_NE(test::readBytes(file)->find("s:TheMenu:\"" + ansi + "\""), std::string::npos);
+
+        test::TempFolder fresh;
+        const Outcome loaded = test::runProgram(QUORVANECTL, {"load", file.string()},
+                                                {{"LC_ALL", locale},
+                                                 {"XDG_CONFIG_HOME", fresh.path().string()},
+                                                 {"XDG_DATA_HOME", (fresh / "data").string()}});
+        EXPECT_EQ(loaded.status, 0) << loaded.err;
+        EXPECT_EQ(loaded.out, tree);
+    }
 }
 
 } // namespace

@@ -241,9 +241,38 @@ private slots:
         const auto shown = MessageBoxes::takeAnswered();
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown[0].text, "'" + odd +
-                                    "' cannot be used: its name has characters outside the ANSI "
-                                    "code page");
+                                    "' cannot be used as a target. The character \"\u65e5\" "
+                                    "(U+65E5) cannot be stored: the settings hold only "
+                                    "Windows-1252 text.");
         QCOMPARE(w.description("Editor"), QStringLiteral("This is an unset Run/Open Item"));
+
+        // Windows-1252 holds these, past Latin-1 too.
+        TAssoc* record = w.node("Editor")->record();
+        FileDialog::setNextFileName(QStringLiteral("/tools/Caf\u00e9 \u20ac.exe"));
+        ::doubleClick(w.tree()->viewport(), w.pointOf("Editor"));
+        const std::string separator(1, QDir::separator().toLatin1());
+        QCOMPARE(record->description, separator + "tools" + separator + "Caf\xE9 \x80.exe");
+        QCOMPARE(w.form->statusText(),
+                 "Runs/Opens - " +
+                     QDir::toNativeSeparators(QStringLiteral("/tools/Caf\u00e9 \u20ac.exe")) +
+                     hint);
+    }
+
+    void chooserRefusesWhatTheSettingsCannotHold() {
+        Window w;
+        QVERIFY(QDir(w.home).mkdir(QStringLiteral("\u6f22")));
+        ::doubleClick(w.tree()->viewport(), w.pointOf("Archive"));
+        ::doubleClick(w.list()->viewport(),
+                      w.list()->visualItemRect(w.line(w.in(QStringLiteral("\u6f22")))).center());
+        QCOMPARE(w.chooser->currentDirectory(), w.in(QStringLiteral("\u6f22")));
+        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        QTest::mouseClick(w.chooser->findChild<QPushButton*>("Ok"), Qt::LeftButton);
+        const auto shown = MessageBoxes::takeAnswered();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].text.contains(QStringLiteral("\"\u6f22\" (U+6F22)")),
+                 qPrintable(shown[0].text));
+        QCOMPARE(w.description("Archive"), QStringLiteral("D:\\Archive"));
+        QVERIFY(w.chooser->showing());
     }
 
     void okStoresTheOpenedDirectory() {

@@ -104,14 +104,21 @@ void ItemModelsTest::menuModelCaptionsKeepEveryByte() {
     RecordPool pool;
     MenuTree tree(pool.rootRecord());
     MenuTreeItemModel model(tree);
-    MenuNode* n = tree.addLastChild(tree.root(), "Caf\xE9 \x80", pool.operationRecord(3));
+    MenuNode* n = tree.addLastChild(tree.root(), "Caf\xE9 \x80 \x8D", pool.operationRecord(3));
     const QModelIndex i = model.indexOf(n);
-    QCOMPARE(i.data().toString(), QString::fromUtf8("Caf\u00e9 \u0080"));
+    QCOMPARE(i.data().toString(), QStringLiteral("Caf\u00e9 \u20ac \u008d"));
 
     QVERIFY(model.setData(i, i.data()));
-    QCOMPARE(n->caption(), std::string("Caf\xE9 \x80"));
-    QVERIFY(model.setData(i, QString::fromUtf8("Na\u00efve")));
-    QCOMPARE(n->caption(), std::string("Na\xEFve"));
+    QCOMPARE(n->caption(), std::string("Caf\xE9 \x80 \x8D"));
+    QVERIFY(model.setData(i, QStringLiteral("Na\u00efve \u2122")));
+    QCOMPARE(n->caption(), std::string("Na\xEFve \x99"));
+
+    // What the settings cannot hold is refused whole, and the caption stays.
+    QSignalSpy refused(&model, &MenuTreeItemModel::textRefused);
+    QVERIFY(!model.setData(i, QStringLiteral("Na\u00efve \u6f22")));
+    QCOMPARE(n->caption(), std::string("Na\xEFve \x99"));
+    QCOMPARE(refused.size(), 1);
+    QVERIFY(refused[0][0].toString().contains(QStringLiteral("\"\u6f22\" (U+6F22)")));
 }
 
 void ItemModelsTest::menuModelImagesFromProvider() {

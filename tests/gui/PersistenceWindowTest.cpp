@@ -4,9 +4,11 @@
 #include "app/MessageBoxes.h"
 #include "editor/Quorvcfg.h"
 #include "menu/RecordPool.h"
+#include "platform/HiveRegistry.h"
 #include "settings/KeyPath.h"
 #include "settings/SettingsKey.h"
 #include "support/MemoryRegistry.h"
+#include "support/Process.h"
 #include "support/TestFiles.h"
 
 #include <QTest>
@@ -125,6 +127,29 @@ private slots:
                  QStringLiteral("Menu files (*.drm)|*.drm|All files|*.*"));
         QCOMPARE(other.topLevel(), QStringList{"Saved"});
         QCOMPARE(other.stored("TheMenu"), std::string(R"("Saved",16,-2)"));
+    }
+
+    // The command line takes UTF-8 and the window shows the same text from the same settings.
+    void captionsAppliedOnTheCommandLineShowAsTyped() {
+        test::TempFolder home;
+        const auto hiveFile = home / "quorvane" / "HKEY_CLASSES_ROOT.reg";
+        {
+            HiveRegistry hive(hiveFile);
+            test::seedSettings(hive, "16,-2");
+        }
+        const test::Outcome applied =
+            test::runProgram(QUORVANECTL, {"apply", R"("Café Ünïcödé",16,-2,"Preis 5 €",1,-2,-2)"},
+                             {{"XDG_CONFIG_HOME", home.path().string()},
+                              {"XDG_DATA_HOME", (home / "data").string()}});
+        QCOMPARE(applied.status, 0);
+
+        HiveRegistry hive(hiveFile);
+        RecordPool pool;
+        TForm1 form(TForm1::Services{hive, pool, QStringLiteral("/prog/"), {}});
+        const QModelIndex root = form.menuModel().index(0, 0);
+        QCOMPARE(form.menuModel().index(0, 0, root).data().toString(),
+                 QStringLiteral("Café Ünïcödé"));
+        QCOMPARE(form.menuModel().index(1, 0, root).data().toString(), QStringLiteral("Preis 5 €"));
     }
 
     void cancelledOrEmptyMenuFilesChangeNothing() {

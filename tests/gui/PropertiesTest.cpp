@@ -447,19 +447,33 @@ private slots:
         QVERIFY(s.dialog->showing());
     }
 
-    // The settings hold ANSI bytes; what they cannot hold cannot be typed.
-    void editsTakeOnlyWhatTheSettingsHold() {
+    // The settings hold Windows-1252 bytes: its letters past Latin-1 are stored, a character it
+    // has no byte for is refused with its name, and nothing is written.
+    void editsStoreOnlyWhatTheSettingsHold() {
         Setup s;
         s.open();
         QLineEdit* edit = s.edit("Edit2");
         edit->clear();
         edit->setFocus();
         // Typed one key at a time, as a keyboard layout with these letters would send them.
-        for (QChar c : QStringLiteral("d:\u00E9\u0101x")) {
+        for (QChar c : QStringLiteral("d:\u00E9\u20AC\u0152x")) {
             QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
             QApplication::sendEvent(edit, &press);
         }
-        QCOMPARE(edit->text(), QStringLiteral("d:\u00E9x"));
+        s.click("Apply");
+        QCOMPARE(s.storedString(value::dosPromptFile), std::string("d:\xE9\x80\x8Cx"));
+
+        const auto before = s.registry.key(settingsKeyPath());
+        s.edit("Edit3")->setText(QStringLiteral("c:\\\u0101.com"));
+        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        s.click("OK");
+        const auto shown = MessageBoxes::takeAnswered();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].text.contains(QStringLiteral("\"\u0101\" (U+0101)")),
+                 qPrintable(shown[0].text));
+        QVERIFY(s.registry.key(settingsKeyPath()) == before);
+        QCOMPARE(s.edit("Edit3")->text(), QStringLiteral("c:\\\u0101.com"));
+        QVERIFY(s.dialog->isVisible());
     }
 };
 

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QStyle>
@@ -128,6 +129,8 @@ private slots:
     void deleteWhileEditingKeepsTheNode();
     void renaming_data();
     void renaming();
+    void renamingStoresOnlyWhatTheSettingsHold_data();
+    void renamingStoresOnlyWhatTheSettingsHold();
     void dragFlagBlocksTheSplitterUntilTheDrop();
     void dragThatEndsElsewhereClearsTheFlag_data();
     void dragThatEndsElsewhereClearsTheFlag();
@@ -317,6 +320,58 @@ void TreeEditingWindowTest::renaming() {
         const QModelIndex at = inTree ? w.node(edited) : w.list->model()->index(w.entry(edited), 0);
         QVERIFY(view->indexWidget(at));
     }
+}
+
+void TreeEditingWindowTest::renamingStoresOnlyWhatTheSettingsHold_data() {
+    QTest::addColumn<bool>("inTree");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("refusal"); // empty when taken
+
+    QTest::newRow("tree, Windows-1252") << true << QStringLiteral("Caf\u00e9 \u20ac") << "";
+    QTest::newRow("tree, outside")
+        << true << QStringLiteral("\u6f22\u5b57 Prompt") << QStringLiteral("\"\u6f22\" (U+6F22)");
+    QTest::newRow("list, Windows-1252") << false << QStringLiteral("\u0152uvre \u2122") << "";
+    QTest::newRow("list, outside")
+        << false << QStringLiteral("\u015coso") << QStringLiteral("\"\u015c\" (U+015C)");
+}
+
+void TreeEditingWindowTest::renamingStoresOnlyWhatTheSettingsHold() {
+    QFETCH(bool, inTree);
+    QFETCH(QString, typed);
+    QFETCH(QString, refusal);
+    Window w;
+    EditorView* view = inTree ? w.tree : w.list;
+    QModelIndex at;
+    if (inTree) {
+        at = w.node("DOS Prompt");
+        w.tree->setCurrentIndex(at);
+    } else {
+        at = w.list->model()->index(w.entry("Extension Item"), 0);
+        w.selectEntries({"Extension Item"});
+    }
+    const QPersistentModelIndex edited(at);
+    const QString before = at.data().toString();
+    QTest::keyClick(view, Qt::Key_F2);
+    auto* editor = qobject_cast<QLineEdit*>(view->indexWidget(at));
+    QVERIFY(editor);
+    editor->setText(typed);
+    if (!refusal.isEmpty())
+        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+    QTest::keyClick(editor, Qt::Key_Return);
+
+    // The view commits a turn of the event loop later, and a refusal is told a turn after that.
+    if (refusal.isEmpty()) {
+        QTRY_COMPARE(edited.data().toString(), typed);
+        QCOMPARE(MessageBoxes::takeAnswered().size(), 0);
+    } else {
+        QList<MessageBoxes::Answered> shown;
+        QTRY_VERIFY(!(shown += MessageBoxes::takeAnswered()).isEmpty());
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].caption, QStringLiteral("Quorvane"));
+        QVERIFY2(shown[0].text.contains(refusal), qPrintable(shown[0].text));
+        QCOMPARE(edited.data().toString(), before);
+    }
+    QVERIFY(!view->editing());
 }
 
 void TreeEditingWindowTest::dragFlagBlocksTheSplitterUntilTheDrop() {
