@@ -2,13 +2,14 @@
 
 #include "app/MessageBoxes.h"
 #include "platform/Codepage.h"
+#include "platform/Failure.h"
 
 #include <QApplication>
 
 namespace quorvane {
 
 void reportFailure(const std::exception& error) {
-    MessageBoxes::failure(QApplication::activeWindow(), failureText(error.what()));
+    MessageBoxes::failure(QApplication::activeWindow(), failureText(userMessage(error)));
 }
 
 void guarded(const std::function<void()>& handler) {

@@ -145,7 +145,7 @@ public:
         try {
             succeeded = work(*this);
         } catch (const std::exception& error) {
-            failure = error.what();
+            failure = userMessage(error);
         }
         if (show == Show::List)
             printSource(m_source);
@@ -223,7 +223,7 @@ int save(std::string_view file) {
             saveMenuFile(registry, std::string(file));
         return success;
     } catch (const std::exception& error) {
-        report(error.what());
+        report(userMessage(error));
         return failed;
     }
 }
@@ -238,7 +238,7 @@ int loadFile(std::string_view file) {
             return failed;
         }
     } catch (const std::exception& error) {
-        report(error.what());
+        report(userMessage(error));
         return failed;
     }
     // What the editor does after loading a file: reload the stored menu. The file is stored by

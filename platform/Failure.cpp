@@ -1,6 +1,20 @@
 #include "platform/Failure.h"
 
+#include <new>
+#include <stdexcept>
+#include <system_error>
+
 namespace quorvane {
+
+std::string userMessage(const std::exception& error) {
+    if (dynamic_cast<const Failure*>(&error))
+        return error.what();
+    if (const auto* system = dynamic_cast<const std::system_error*>(&error))
+        return "The operation failed: " + system->code().message();
+    if (dynamic_cast<const std::bad_alloc*>(&error) || dynamic_cast<const std::length_error*>(&error))
+        return "There is not enough memory to finish the operation.";
+    return "The operation ended on an unexpected error.";
+}
 
 std::string formatMessage(std::string_view pattern, std::string_view argument) {
     // Messages travel as C strings (what(), a message box), where a NUL from a binary file would

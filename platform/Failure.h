@@ -13,6 +13,10 @@ public:
     explicit Failure(const std::string& text) : std::runtime_error(text) {}
 };
 
+// The text a front end shows for anything that ended an operation: a Failure's own text, the
+// system's words for a system error, and plain words, never a type's name, for the rest.
+std::string userMessage(const std::exception& error);
+
 // Fills the one %s of a message template, as the program's texts are written.
 std::string formatMessage(std::string_view pattern, std::string_view argument);
 

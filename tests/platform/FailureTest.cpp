@@ -1,6 +1,9 @@
 #include "platform/Failure.h"
 
 #include <gtest/gtest.h>
+#include <new>
+#include <stdexcept>
+#include <system_error>
 
 using namespace std::string_literals;
 
@@ -24,6 +27,22 @@ TEST(FailureTest, MessageTextsReachTheUserWhole) {
         const Failure failure(formatMessage(messages::notAnInteger, row.argument));
         EXPECT_EQ(std::string(failure.what()), row.text);
     }
+}
+
+// Whatever ends an operation reaches the user in words, never as the name of a type.
+TEST(FailureTest, UserMessagesNameNoInternals) {
+    std::string tooLong;
+    try {
+        tooLong.resize(tooLong.max_size() + 1);
+    } catch (const std::length_error& error) {
+        EXPECT_EQ(userMessage(error), "There is not enough memory to finish the operation.");
+    }
+    EXPECT_EQ(userMessage(std::bad_alloc()), "There is not enough memory to finish the operation.");
+    EXPECT_EQ(userMessage(Failure("Failed to set data for 'v'")), "Failed to set data for 'v'");
+    EXPECT_EQ(userMessage(std::system_error(ENOSPC, std::generic_category(), "write")),
+              "The operation failed: No space left on device");
+    EXPECT_EQ(userMessage(std::logic_error("vector::_M_range_check")),
+              "The operation ended on an unexpected error.");
 }
 
 } // namespace
