@@ -1,13 +1,17 @@
 // Speed of the parts that see the largest inputs: the comma-text reader, the menu load and the
-// writer on menus of up to 4095 characters, nested or flat, and the hive file round trip.
+// writer on menus of up to 4095 characters, nested or flat, the hive file round trip, and menu
+// files of up to 100 000 values.
 #include "menu/CommaText.h"
 #include "menu/MenuLoad.h"
 #include "menu/MenuWriter.h"
 #include "platform/HiveFile.h"
-#include "support/MemoryRegistry.h"
+#include "platform/HiveRegistry.h"
 #include "settings/KeyPath.h"
+#include "settings/MenuFile.h"
+#include "support/MemoryRegistry.h"
 
 #include <benchmark/benchmark.h>
+#include <filesystem>
 
 namespace quorvane {
 namespace {
@@ -74,6 +78,43 @@ void hiveRoundTrip(benchmark::State& state) {
     state.SetComplexityN(state.range(0));
 }
 BENCHMARK(hiveRoundTrip)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
+
+// A menu file of n values loaded into the settings file and saved from it again, through the
+// real store in a scratch folder: the time per value shows whether either grows faster than the
+// number of values.
+std::string menuFileOf(int n) {
+    std::string text = "# This is a menu-file for Quorvane\r\n#\r\n";
+    for (int i = 0; i < n; ++i)
+        text += "s:Value" + std::to_string(i) + ":" + std::string(40, 'x') + "\r\n";
+    return text;
+}
+
+void menuFileLoad(benchmark::State& state) {
+    const std::string text = menuFileOf(static_cast<int>(state.range(0)));
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "quorvane-bench";
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::filesystem::remove_all(folder);
+        HiveRegistry registry(folder / "HKEY_CLASSES_ROOT.reg");
+        state.ResumeTiming();
+        loadMenuFile(registry, text);
+    }
+    std::filesystem::remove_all(folder);
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(menuFileLoad)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity();
+
+void menuFileSave(benchmark::State& state) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "quorvane-bench";
+    std::filesystem::remove_all(folder);
+    HiveRegistry registry(folder / "HKEY_CLASSES_ROOT.reg");
+    loadMenuFile(registry, menuFileOf(static_cast<int>(state.range(0))));
+    for (auto _ : state)
+        saveMenuFile(registry, folder / "Quorvmenu.drm");
+    std::filesystem::remove_all(folder);
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(menuFileSave)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity();
 
 } // namespace
 } // namespace quorvane
