@@ -2,7 +2,7 @@
 // writer on menus of up to 4095 characters, nested or flat, the hive file round trip, and menu
 // files of up to 100 000 values.
 #include "menu/CommaText.h"
-#include "menu/MenuLoad.h"
+#include "settings/MenuLoad.h"
 #include "menu/MenuWriter.h"
 #include "platform/HiveFile.h"
 #include "platform/HiveRegistry.h"

@@ -1,7 +1,7 @@
 // quorvanectl: the menu and settings of Quorvane from the command line, over the same core and the
 // same settings store as the setup program.
 
-#include "menu/MenuLoad.h"
+#include "settings/MenuLoad.h"
 #include "menu/MenuTree.h"
 #include "menu/RecordPool.h"
 #include "menu/TreeSource.h"

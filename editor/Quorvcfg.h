@@ -4,7 +4,7 @@
 #include "app/FileDialog.h"
 #include "editor/MenuTreeItemModel.h"
 #include "editor/TreeSourceItemModel.h"
-#include "menu/MenuLoad.h"
+#include "settings/MenuLoad.h"
 
 #include <QIcon>
 #include <QList>

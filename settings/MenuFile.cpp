@@ -1,7 +1,7 @@
 #include "settings/MenuFile.h"
 
 #include "menu/CommaText.h"
-#include "menu/MenuLoad.h"
+#include "settings/MenuLoad.h"
 #include "platform/AtomicFile.h"
 #include "platform/Failure.h"
 #include "platform/FileBytes.h"

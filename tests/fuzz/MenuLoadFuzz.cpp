@@ -4,7 +4,7 @@
 
 #include "FuzzSupport.h"
 #include "menu/CommaText.h"
-#include "menu/MenuLoad.h"
+#include "settings/MenuLoad.h"
 #include "menu/MenuWriter.h"
 #include "platform/Failure.h"
 #include "settings/KeyPath.h"

@@ -1,6 +1,6 @@
 #include "settings/Apply.h"
 
-#include "menu/MenuLoad.h"
+#include "settings/MenuLoad.h"
 #include "platform/Failure.h"
 #include "settings/KeyPath.h"
 #include "settings/Messages.h"

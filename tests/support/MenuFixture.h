@@ -1,6 +1,6 @@
 #pragma once
 
-#include "menu/MenuLoad.h"
+#include "settings/MenuLoad.h"
 #include "support/MemoryRegistry.h"
 
 #include <gtest/gtest.h>

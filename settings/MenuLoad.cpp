@@ -1,4 +1,4 @@
-#include "menu/MenuLoad.h"
+#include "settings/MenuLoad.h"
 
 #include "menu/CommaText.h"
 #include "menu/MenuWriter.h"
