@@ -78,6 +78,9 @@ EditView TreeEditing::move(MenuNode* dragged, MenuNode* target) {
         m_tree.setHasChildrenMark(target, true);
         view.scrollTo = dragged;
     } else {
+        // Two moves place the dragged node right after the target; when the target lies inside
+        // the dragged subtree, the second move also pulls it out to stand before its old
+        // ancestor, as the drop asks.
         m_tree.moveBefore(dragged, target);
         m_tree.moveBefore(target, dragged);
         view.select = target;
