@@ -1,16 +1,21 @@
 #include "settings/KeyPath.h"
 
 #include <gtest/gtest.h>
+#include <utility>
 
 namespace quorvane {
 namespace {
 
-TEST(DC, LowersEveryByteBySeventeenWrappingBelowZero) {
-    for (int byte = 0; byte < 256; ++byte) {
-        const std::string scrambled(1, static_cast<char>(byte));
-        const auto plain = static_cast<unsigned char>(DC(scrambled)[0]);
-        EXPECT_EQ(plain, (byte + 256 - 17) % 256) << "byte " << byte;
-    }
+TEST(DC, KnownScrambledTextsReadBackAsTheirPlainText) {
+    const std::pair<std::string, std::string> rows[] = {
+        {"", ""},
+        {"b\x86\x80\x83\x87r\x7fv", "Quorvane"},
+        {"m", "\\"},
+        {std::string("\x00\x10\x11", 3), std::string("\xef\xff\x00", 3)},
+        {"\xff", "\xee"},
+    };
+    for (const auto& [scrambled, plain] : rows)
+        EXPECT_EQ(DC(scrambled), plain) << plain;
 }
 
 TEST(DC, UndoesScramblingByteForByte) {
