@@ -1,5 +1,8 @@
 #include "platform/Failure.h"
 
+#include <new>
+#include <system_error>
+
 namespace quorvane {
 
 std::string formatMessage(std::string_view pattern, std::string_view argument) {
@@ -10,6 +13,15 @@ std::string formatMessage(std::string_view pattern, std::string_view argument) {
     if (auto at = result.find("%s"); at != std::string::npos)
         result.replace(at, 2, argument);
     return result;
+}
+
+std::string reasonOf(const std::exception& error) {
+    if (dynamic_cast<const Failure*>(&error) || dynamic_cast<const std::system_error*>(&error))
+        return error.what();
+    if (dynamic_cast<const std::bad_alloc*>(&error) ||
+        dynamic_cast<const std::length_error*>(&error))
+        return "there is not enough memory";
+    return "an unexpected error stopped the operation";
 }
 
 } // namespace quorvane
