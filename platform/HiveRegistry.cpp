@@ -17,18 +17,22 @@ namespace quorvane {
 
 namespace {
 
-[[noreturn]] void failToRead(const std::filesystem::path& file, int error) {
-    throw Failure("Cannot read the settings file '" + file.string() + "': " + std::strerror(error));
+[[noreturn]] void failToRead(const std::filesystem::path& file, const std::string& reason) {
+    throw Failure("Cannot read the settings file '" + file.string() + "': " + reason);
 }
 
 Hive readHive(const std::filesystem::path& file) {
-    std::optional<std::string> bytes;
     try {
-        bytes = readFileBytes(file);
+        const std::optional<std::string> bytes = readFileBytes(file);
+        return bytes ? Hive::parse(*bytes, file.string()) : Hive();
+    } catch (const Failure&) {
+        throw;
     } catch (const std::system_error& error) {
-        failToRead(file, error.code().value());
+        failToRead(file, std::strerror(error.code().value()));
+    } catch (const std::exception& error) {
+        // A file too large to hold in memory, most likely.
+        failToRead(file, reasonOf(error));
     }
-    return bytes ? Hive::parse(*bytes, file.string()) : Hive();
 }
 
 class HiveRegistryKey : public RegistryKey {
