@@ -166,26 +166,6 @@ TEST(AtomicFileTest, MissingFolderIsCreatedOnlyWhenAskedTo) {
     EXPECT_EQ(readBytes(folder / "no/such/file.drm"), "data");
 }
 
-TEST(AtomicFileTest, ReadOnlyFileOrFolderIsRefusedAndLeftAsItIs) {
-    struct Row {
-        std::string label;
-        std::string chmodded; // relative to the folder
-        std::filesystem::perms mode;
-    };
-    const Row rows[] = {{"ReadOnlyFile", "in/file.reg", std::filesystem::perms(0444)},
-                        {"NoWriteBitsAtAll", "in/file.reg", std::filesystem::perms(0400)},
-                        {"ReadOnlyFolder", "in", std::filesystem::perms(0555)}};
-    for (const Row& row : rows) {
-        TempFolder folder;
-        writeBytes(folder / "in/file.reg", "old");
-        std::filesystem::permissions(folder / row.chmodded, row.mode);
-        EXPECT_EQ(saveError(folder / "in/file.reg", "new"), EACCES) << row.label;
-        EXPECT_EQ(std::filesystem::status(folder / row.chmodded).permissions(), row.mode);
-        EXPECT_EQ(readBytes(folder / "in/file.reg"), "old") << row.label;
-        EXPECT_EQ(folderListing(folder / "in"), "file.reg") << row.label;
-    }
-}
-
 // Only temporaries of this target whose writer has ended are removed; a live writer's, another
 // file's and anything merely named alike stay.
 TEST(AtomicFileTest, SaveRemovesTemporariesOfEndedWritersOnly) {
