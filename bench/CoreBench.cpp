@@ -1,14 +1,15 @@
 // Speed of the parts that see the largest inputs: the comma-text reader, the menu load and the
-// writer on menus of up to 4095 characters, nested or flat, the hive file round trip, and menu
-// files of up to 100 000 values.
+// writer on menus of up to 4095 characters, nested or flat, the hive file round trip, and the
+// settings store and menu files on a key of up to 100 000 values.
 #include "menu/CommaText.h"
-#include "settings/MenuLoad.h"
 #include "menu/MenuWriter.h"
 #include "platform/HiveFile.h"
 #include "platform/HiveRegistry.h"
 #include "settings/KeyPath.h"
 #include "settings/MenuFile.h"
+#include "settings/MenuLoad.h"
 #include "support/MemoryRegistry.h"
+#include "support/TestFiles.h"
 
 #include <benchmark/benchmark.h>
 #include <filesystem>
@@ -59,8 +60,8 @@ void writing(benchmark::State& state) {
     RecordPool pool;
     MenuTree tree(pool.rootRecord());
     TreeSource source;
-    Load(registry, pool, tree, source, LoadMode::Given, nestedMenu(static_cast<int>(state.range(0))),
-         {});
+    Load(registry, pool, tree, source, LoadMode::Given,
+         nestedMenu(static_cast<int>(state.range(0))), {});
     for (auto _ : state) {
         ItemLists lists;
         benchmark::DoNotOptimize(menuString(tree, lists));
@@ -79,6 +80,63 @@ void hiveRoundTrip(benchmark::State& state) {
 }
 BENCHMARK(hiveRoundTrip)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
 
+// The store must stay linear in the number of values of a key: each size below is ten times the
+// one before, so the times should be too.
+void writeManyValues(RegistryKey& key, std::int64_t count, int round) {
+    for (std::int64_t i = 0; i < count; ++i)
+        key.setValue("Value" + std::to_string(i), regtype::sz,
+                     std::to_string(round) + std::string(40, 'x'));
+}
+
+// The part of a commit that runs under the lock: re-read, apply, write, flush, rename.
+void hiveCommit(benchmark::State& state) {
+    test::TempFolder folder;
+    HiveRegistry registry(folder / "HKEY_CLASSES_ROOT.reg");
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto key = registry.openKey("QuorvaneShellExt\\Many");
+        writeManyValues(*key, state.range(0), ++round);
+        state.ResumeTiming();
+        key->commit();
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(hiveCommit)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity();
+
+// Opening, writing every value and committing, as a program that saves a large key does.
+void hiveWriteAndCommit(benchmark::State& state) {
+    test::TempFolder folder;
+    HiveRegistry registry(folder / "HKEY_CLASSES_ROOT.reg");
+    int round = 0;
+    for (auto _ : state) {
+        auto key = registry.openKey("QuorvaneShellExt\\Many");
+        writeManyValues(*key, state.range(0), ++round);
+        key->commit();
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(hiveWriteAndCommit)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity();
+
+void hiveOpenAndReadAll(benchmark::State& state) {
+    test::TempFolder folder;
+    HiveRegistry registry(folder / "HKEY_CLASSES_ROOT.reg");
+    {
+        auto key = registry.openKey("QuorvaneShellExt\\Many");
+        writeManyValues(*key, state.range(0), 0);
+        key->commit();
+    }
+    for (auto _ : state) {
+        auto key = registry.openKey("QuorvaneShellExt\\Many");
+        std::size_t bytes = 0;
+        for (const std::string& name : key->valueNames())
+            bytes += key->value(name)->data.size();
+        benchmark::DoNotOptimize(bytes);
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(hiveOpenAndReadAll)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity();
+
 // A menu file of n values loaded into the settings file and saved from it again, through the
 // real store in a scratch folder: the time per value shows whether either grows faster than the
 // number of values.
@@ -91,27 +149,24 @@ std::string menuFileOf(int n) {
 
 void menuFileLoad(benchmark::State& state) {
     const std::string text = menuFileOf(static_cast<int>(state.range(0)));
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "quorvane-bench";
+    test::TempFolder folder;
     for (auto _ : state) {
         state.PauseTiming();
-        std::filesystem::remove_all(folder);
+        std::filesystem::remove(folder / "HKEY_CLASSES_ROOT.reg");
         HiveRegistry registry(folder / "HKEY_CLASSES_ROOT.reg");
         state.ResumeTiming();
         loadMenuFile(registry, text);
     }
-    std::filesystem::remove_all(folder);
     state.SetComplexityN(state.range(0));
 }
 BENCHMARK(menuFileLoad)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity();
 
 void menuFileSave(benchmark::State& state) {
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "quorvane-bench";
-    std::filesystem::remove_all(folder);
+    test::TempFolder folder;
     HiveRegistry registry(folder / "HKEY_CLASSES_ROOT.reg");
     loadMenuFile(registry, menuFileOf(static_cast<int>(state.range(0))));
     for (auto _ : state)
         saveMenuFile(registry, folder / "Quorvmenu.drm");
-    std::filesystem::remove_all(folder);
     state.SetComplexityN(state.range(0));
 }
 BENCHMARK(menuFileSave)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity();

@@ -1,9 +1,9 @@
 #include "installer/HinfInstall.h"
 
-#include "platform/FileBytes.h"
 #include "installer/HiveUpdate.h"
 #include "installer/InfFile.h"
 #include "platform/AtomicFile.h"
+#include "platform/FileBytes.h"
 #include "platform/HiveFile.h"
 
 #include <charconv>
@@ -313,7 +313,7 @@ void applyEntries(Hive& hive, const std::vector<RegistryEntry>& entries) {
     for (const RegistryEntry& entry : entries) {
         HiveKey& key = hive.ensureKey(entry.key);
         if (entry.value)
-            Hive::setValue(key, entry.value->name, entry.value->type, entry.value->data);
+            key.setValue(entry.value->name, entry.value->type, entry.value->data);
     }
 }
 

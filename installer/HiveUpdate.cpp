@@ -1,17 +1,12 @@
 #include "installer/HiveUpdate.h"
 
-#include "platform/FileBytes.h"
 #include "platform/AtomicFile.h"
 #include "platform/Failure.h"
+#include "platform/FileBytes.h"
 #include "platform/HiveFile.h"
-#include "platform/HiveLock.h"
 
-#include <cerrno>
-#include <fcntl.h>
 #include <optional>
-#include <sys/file.h>
 #include <system_error>
-#include <unistd.h>
 
 namespace quorvane {
 
@@ -33,9 +28,10 @@ void checkHiveReadable(const std::filesystem::path& hiveFile) {
         Hive::parse(*bytes, hiveFile.string());
 }
 
-void updateHive(const std::filesystem::path& hiveFile, const std::function<void(Hive&)>& change) {
+void updateHive(const std::filesystem::path& hiveFile, const std::function<void(Hive&)>& change,
+                std::chrono::milliseconds lockWait) {
     try {
-        HiveLock lock(hiveFile);
+        HiveLock lock(hiveFile, lockWait);
         const std::optional<std::string> before = readHiveBytes(hiveFile);
         Hive hive = before ? Hive::parse(*before, hiveFile.string()) : Hive();
         change(hive);
@@ -43,11 +39,14 @@ void updateHive(const std::filesystem::path& hiveFile, const std::function<void(
         if (before == after)
             return;
         writeFileAtomically(hiveFile, after);
+    } catch (const UnstorableName& error) {
+        throw Failure("Cannot write the settings file '" + hiveFile.string() +
+                      "': " + error.what());
     } catch (const Failure&) {
         throw;
     } catch (const std::exception& error) {
         throw Failure("Cannot write the settings file '" + hiveFile.string() +
-                      "': " + error.what());
+                      "': " + reasonOf(error));
     }
 }
 

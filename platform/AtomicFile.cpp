@@ -1,7 +1,10 @@
 #include "platform/AtomicFile.h"
 
 #include <cerrno>
+#include <charconv>
+#include <csignal>
 #include <fcntl.h>
+#include <optional>
 #include <random>
 #include <string>
 #include <sys/stat.h>
@@ -14,6 +17,93 @@ namespace {
 
 [[noreturn]] void throwErrno(int error, const std::string& what) {
     throw std::system_error(error, std::generic_category(), what);
+}
+
+std::filesystem::path folderOf(const std::filesystem::path& file) {
+    std::filesystem::path folder = file.parent_path();
+    return folder.empty() ? "." : folder;
+}
+
+// Temporaries are named "<target>.tmp.<pid>.<number>": the pid tells a later save whether the
+// writer is still running, and the number keeps two saves of one process apart.
+std::string temporaryPrefix(const std::filesystem::path& target) {
+    return target.filename().string() + ".tmp.";
+}
+
+// The pid in the name of a temporary of `prefix`, or nothing when the name is not one of ours.
+std::optional<pid_t> temporaryOwner(std::string_view name, std::string_view prefix) {
+    if (!name.starts_with(prefix))
+        return std::nullopt;
+    name.remove_prefix(prefix.size());
+    const std::size_t dot = name.find('.');
+    if (dot == std::string_view::npos || dot + 1 == name.size())
+        return std::nullopt;
+    for (char c : name)
+        if ((c < '0' || c > '9') && c != '.')
+            return std::nullopt;
+    if (name.find('.', dot + 1) != std::string_view::npos)
+        return std::nullopt;
+    pid_t pid = 0;
+    const auto [end, error] = std::from_chars(name.data(), name.data() + dot, pid);
+    if (error != std::errc() || end != name.data() + dot || pid <= 0)
+        return std::nullopt;
+    return pid;
+}
+
+bool hasDied(pid_t pid) {
+    return ::kill(pid, 0) != 0 && errno == ESRCH;
+}
+
+enum class Owners { Dead, Any };
+
+void removeTemporaries(const std::filesystem::path& file, Owners owners) {
+    const std::string prefix = temporaryPrefix(file);
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folderOf(file), error), end; !error && it != end;
+         it.increment(error)) {
+        const std::optional<pid_t> pid = temporaryOwner(it->path().filename().string(), prefix);
+        if (!pid)
+            continue;
+        // Only plain files this user wrote: a name alone does not make a file ours.
+        struct stat status {};
+        if (::lstat(it->path().c_str(), &status) != 0 || !S_ISREG(status.st_mode) ||
+            status.st_uid != ::geteuid())
+            continue;
+        if (owners == Owners::Dead && (*pid == ::getpid() || !hasDied(*pid)))
+            continue;
+        ::unlink(it->path().c_str());
+    }
+}
+
+// rename() needs only the folder's permission, so a file the user made read-only would be
+// replaced all the same; and root passes every access() check, so the mode bits count too.
+void refuseReadOnly(const std::filesystem::path& path, const char* what) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0)
+        return;
+    int error = 0;
+    if ((status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        error = EACCES;
+    else if (::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
+        error = errno;
+    if (error != 0)
+        throwErrno(error, std::string(what) + " " + path.string() + " is read-only");
+}
+
+void prepareFolder(const std::filesystem::path& folder, MissingFolder missingFolder) {
+    if (missingFolder == MissingFolder::Create) {
+        std::error_code error;
+        std::filesystem::create_directories(folder, error);
+        if (error)
+            throw std::system_error(error, "cannot create the folder " + folder.string());
+    } else {
+        struct stat status {};
+        if (::stat(folder.c_str(), &status) != 0)
+            throwErrno(errno, "cannot open the folder " + folder.string());
+        if (!S_ISDIR(status.st_mode))
+            throwErrno(ENOTDIR, "cannot open the folder " + folder.string());
+    }
+    refuseReadOnly(folder, "the folder");
 }
 
 // Closes the descriptor and removes the temporary unless the rename went through.
@@ -37,8 +127,7 @@ private:
 
 TemporaryFile::TemporaryFile(const std::filesystem::path& target) {
     std::random_device random;
-    const std::string stem =
-        target.filename().string() + ".tmp." + std::to_string(::getpid()) + ".";
+    const std::string stem = temporaryPrefix(target) + std::to_string(::getpid()) + ".";
     // O_EXCL makes the name ours; a clash with a leftover of a dead process just tries another.
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::filesystem::path candidate = target;
@@ -97,31 +186,53 @@ void syncFolder(const std::filesystem::path& folder) {
     int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         int error = errno;
-        throwErrno(error, "cannot open folder " + folder.string());
+        throwErrno(error, "cannot open the folder " + folder.string());
     }
     int result = fsyncRetrying(fd);
     int error = errno;
     ::close(fd);
     // Some file systems cannot sync a folder at all; the rename is as durable as they allow.
     if (result != 0 && error != EINVAL && error != ENOTSUP)
-        throwErrno(error, "cannot flush folder " + folder.string());
+        throwErrno(error, "cannot flush the folder " + folder.string());
 }
 
 } // namespace
 
-void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
-    std::filesystem::path folder = target.parent_path();
-    if (folder.empty())
-        folder = ".";
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (error)
-        throw std::system_error(error, "cannot create folder " + folder.string());
+std::filesystem::path followLinks(const std::filesystem::path& target) {
+    // As many links as the kernel itself follows before it calls a chain a loop.
+    constexpr int mostLinks = 40;
+    std::filesystem::path file = target;
+    for (int links = 0;; ++links) {
+        struct stat status {};
+        if (::lstat(file.c_str(), &status) != 0 || !S_ISLNK(status.st_mode))
+            return file;
+        if (links == mostLinks)
+            throwErrno(ELOOP, "cannot follow the links of " + target.string());
+        std::error_code error;
+        const std::filesystem::path next = std::filesystem::read_symlink(file, error);
+        if (error)
+            throw std::system_error(error, "cannot follow the link " + file.string());
+        file = next.is_absolute() ? next : file.parent_path() / next;
+    }
+}
 
-    TemporaryFile temporary(target);
+void removeAllTemporaries(const std::filesystem::path& target) {
+    removeTemporaries(followLinks(target), Owners::Any);
+}
+
+void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes,
+                         MissingFolder missingFolder) {
+    // Replacing a link with a file would cut the user's link; its target is what they meant.
+    const std::filesystem::path file = followLinks(target);
+    const std::filesystem::path folder = folderOf(file);
+    prepareFolder(folder, missingFolder);
+    refuseReadOnly(file, "the file");
+    removeTemporaries(file, Owners::Dead);
+
+    TemporaryFile temporary(file);
     // Replacing the file must not change who may read it.
     struct stat existing {};
-    if (::stat(target.c_str(), &existing) == 0)
+    if (::stat(file.c_str(), &existing) == 0)
         ::fchmod(temporary.fd(), existing.st_mode & 07777);
 
     writeAll(temporary.fd(), bytes, temporary.path());
@@ -130,9 +241,9 @@ void writeFileAtomically(const std::filesystem::path& target, std::string_view b
         throwErrno(error, "cannot flush " + temporary.path().string());
     }
     temporary.close();
-    if (::rename(temporary.path().c_str(), target.c_str()) != 0) {
+    if (::rename(temporary.path().c_str(), file.c_str()) != 0) {
         int error = errno;
-        throwErrno(error, "cannot replace " + target.string());
+        throwErrno(error, "cannot replace " + file.string());
     }
     temporary.release();
     syncFolder(folder);

@@ -20,6 +20,11 @@ std::string userMessage(const std::exception& error);
 // Fills the one %s of a message template, as the program's texts are written.
 std::string formatMessage(std::string_view pattern, std::string_view argument);
 
+// Why `error` happened, fit to follow a message on its next line: the program's own texts and
+// the system's reasons as they stand, and plain words where the library would give an internal
+// name ("std::bad_alloc").
+std::string reasonOf(const std::exception& error);
+
 namespace messages {
 inline constexpr std::string_view failedToGetData = "Failed to get data for '%s'";
 inline constexpr std::string_view invalidDataType = "Invalid data type for '%s'";

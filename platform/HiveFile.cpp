@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <optional>
 #include <stdexcept>
-#include <unordered_map>
 
 namespace quorvane {
 
@@ -49,7 +48,8 @@ int hexDigitValue(char c) {
 }
 
 bool holdsLineBreakOrNul(std::string_view text) {
-    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return c == '\r' || c == '\n' || c == '\0'; });
 }
 
 // A path the file can hold and read back: no line breaks, no empty components.
@@ -61,40 +61,38 @@ bool isWritableKeyPath(std::string_view path) {
     return path.find("\\\\") == std::string_view::npos;
 }
 
-struct Line {
-    std::string_view text;
-    std::size_t number;
-};
+// Hands out the lines of a text one at a time, so that a file of any size is refused at its first
+// bad line without first being cut into all of its lines.
+class LineCursor {
+public:
+    explicit LineCursor(std::string_view text) : m_rest(text) {}
 
-std::vector<Line> splitLines(std::string_view text) {
-    std::vector<Line> lines;
-    std::size_t number = 1;
-    while (!text.empty()) {
-        std::size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
+    // The next line without its line end; false past the last one. A line end at the very end
+    // of the text does not start another line.
+    bool next(std::string_view& line) {
+        if (m_rest.empty())
+            return false;
+        const std::size_t end = m_rest.find('\n');
+        line = m_rest.substr(0, end);
+        m_rest = end == std::string_view::npos ? std::string_view() : m_rest.substr(end + 1);
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
-        lines.push_back({line, number++});
-        if (end == std::string_view::npos)
-            break;
-        text.remove_prefix(end + 1);
+        ++m_number;
+        return true;
     }
-    return lines;
-}
+    std::size_t number() const { return m_number; }
 
-std::string lowered(std::string_view text) {
-    std::string result(text);
-    for (char& c : result)
-        c = lowerAscii(c);
-    return result;
-}
+private:
+    std::string_view m_rest;
+    std::size_t m_number = 0;
+};
 
 class Parser {
 public:
     Parser(std::string_view text, std::string_view fileName)
-        : m_lines(splitLines(text)), m_fileName(fileName) {}
+        : m_lines(text), m_fileName(fileName) {}
 
-    std::vector<HiveKey> run();
+    Hive run();
 
 private:
     [[noreturn]] void fail(std::size_t line, std::string_view what) const;
@@ -104,13 +102,9 @@ private:
     std::string parseDword(std::string_view text, std::size_t line) const;
     std::string parseHex(std::string_view text, std::size_t& line);
 
-    std::vector<HiveKey> m_keys;
-    // Lower-cased key paths and value names, as the registry compares them, to their positions.
-    std::unordered_map<std::string, std::size_t> m_keyIndex;
-    std::vector<std::unordered_map<std::string, std::size_t>> m_valueIndex;
-    std::vector<Line> m_lines;
-    std::size_t m_index = 0;
-    std::optional<std::size_t> m_currentKey;
+    Hive m_hive;
+    LineCursor m_lines;
+    HiveKey* m_currentKey = nullptr;
     std::string_view m_fileName;
 };
 
@@ -119,21 +113,21 @@ void Parser::fail(std::size_t line, std::string_view what) const {
                   std::to_string(line) + ": " + std::string(what));
 }
 
-std::vector<HiveKey> Parser::run() {
-    if (m_lines.empty() || m_lines.front().text.substr(0, header.size()) != header ||
-        !isAllBlank(m_lines.front().text.substr(header.size())))
+Hive Parser::run() {
+    std::string_view text;
+    if (!m_lines.next(text) || text.substr(0, header.size()) != header ||
+        !isAllBlank(text.substr(header.size())))
         fail(1, "the file does not start with REGEDIT4");
-    for (m_index = 1; m_index < m_lines.size(); ++m_index) {
-        std::string_view text = trimLeft(m_lines[m_index].text);
-        std::size_t line = m_lines[m_index].number;
+    while (m_lines.next(text)) {
+        text = trimLeft(text);
         if (text.empty() || text.front() == ';')
             continue;
         if (text.front() == '[')
-            parseKeyLine(text, line);
+            parseKeyLine(text, m_lines.number());
         else
-            parseValueLine(text, line);
+            parseValueLine(text, m_lines.number());
     }
-    return std::move(m_keys);
+    return std::move(m_hive);
 }
 
 void Parser::parseKeyLine(std::string_view text, std::size_t line) {
@@ -159,34 +153,29 @@ void Parser::parseKeyLine(std::string_view text, std::size_t line) {
         fail(line, "invalid key path");
 
     // A key listed twice is one key: the later block adds to and overrides the earlier one.
-    const auto [found, added] = m_keyIndex.try_emplace(lowered(path), m_keys.size());
-    if (added) {
-        m_keys.push_back({std::string(path), {}});
-        m_valueIndex.emplace_back();
-        m_currentKey = m_keys.size() - 1;
-    } else {
-        m_currentKey = found->second;
-    }
+    m_currentKey = &m_hive.ensureKey(path);
 }
 
 std::string Parser::parseQuoted(std::string_view& text, std::size_t line) const {
     std::string result;
     std::size_t at = 1; // past the opening quote
     for (;;) {
+        // Plain runs are copied whole: values can be long.
+        std::size_t run = at;
+        while (run < text.size() && text[run] != '"' && text[run] != '\\')
+            ++run;
+        result.append(text.substr(at, run - at));
+        at = run;
         if (at >= text.size())
             fail(line, "unterminated string");
-        char c = text[at++];
-        if (c == '"')
+        if (text[at++] == '"')
             break;
-        if (c == '\\') {
-            if (at >= text.size())
-                fail(line, "unterminated string");
-            char escaped = text[at++];
-            if (escaped != '\\' && escaped != '"')
-                fail(line, "invalid escape sequence");
-            c = escaped;
-        }
-        result += c;
+        if (at >= text.size())
+            fail(line, "unterminated string");
+        const char escaped = text[at++];
+        if (escaped != '\\' && escaped != '"')
+            fail(line, "invalid escape sequence");
+        result += escaped;
     }
     text.remove_prefix(at);
     return result;
@@ -217,11 +206,9 @@ std::string Parser::parseHex(std::string_view text, std::size_t& line) {
         for (;;) {
             text = trimLeft(text);
             if (!text.empty() && text.front() == '\\' && isAllBlank(text.substr(1))) {
-                if (m_index + 1 >= m_lines.size())
+                if (!m_lines.next(text))
                     fail(line, "the hex data continues past the end of the file");
-                ++m_index;
-                text = m_lines[m_index].text;
-                line = m_lines[m_index].number;
+                line = m_lines.number();
                 continue;
             }
             return text.empty() ? -1 : static_cast<unsigned char>(text.front());
@@ -260,8 +247,8 @@ void Parser::parseValueLine(std::string_view text, std::size_t line) {
     else
         fail(line, "expected a key or a value");
     // Such a name could never be written back, so every later commit would fail.
-    if (holdsLineBreakOrNul(name))
-        fail(line, "a value name cannot hold a line break or a NUL character");
+    if (!canStoreValueName(name))
+        fail(line, unstorableValueName);
     if (!m_currentKey)
         fail(line, "a value before the first key");
     if (text.empty() || text.front() != '=')
@@ -301,23 +288,21 @@ void Parser::parseValueLine(std::string_view text, std::size_t line) {
     } else {
         fail(line, "unrecognised value data");
     }
-    // Looked up through an index rather than Hive::setValue's search, so that a file of many
-    // values reads in linear time.
-    auto& values = m_keys[*m_currentKey].values;
-    const auto [found, added] =
-        m_valueIndex[*m_currentKey].try_emplace(lowered(name), values.size());
-    if (added)
-        values.push_back({std::move(name), type, std::move(data)});
-    else
-        values[found->second] = {values[found->second].name, type, std::move(data)};
+    m_currentKey->setValue(name, type, std::move(data));
 }
 
 void appendQuoted(std::string& out, std::string_view text) {
     out += '"';
-    for (char c : text) {
-        if (c == '\\' || c == '"')
-            out += '\\';
-        out += c;
+    for (;;) {
+        std::size_t run = 0;
+        while (run < text.size() && text[run] != '"' && text[run] != '\\')
+            ++run;
+        out.append(text.substr(0, run));
+        if (run == text.size())
+            break;
+        out += '\\';
+        out += text[run];
+        text.remove_prefix(run + 1);
     }
     out += '"';
 }
@@ -343,8 +328,8 @@ void appendHex(std::string& out, std::uint32_t type, std::string_view data, bool
 }
 
 void appendValue(std::string& out, const RegistryValue& value) {
-    if (holdsLineBreakOrNul(value.name))
-        throw std::invalid_argument("the value name '" + value.name + "' cannot be stored");
+    if (!canStoreValueName(value.name))
+        throw UnstorableName(std::string(unstorableValueName));
     if (value.name.empty())
         out += '@';
     else
@@ -374,10 +359,120 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
            });
 }
 
+namespace {
+
+std::uint32_t hashIgnoringCase(std::string_view text) {
+    // FNV-1a over the lower-cased bytes, then mixed so that names differing only in their last
+    // characters, as numbered names do, spread over the low bits that pick a slot.
+    std::uint32_t hash = 2166136261u;
+    for (char c : text) {
+        hash ^= static_cast<unsigned char>(lowerAscii(c));
+        hash *= 16777619u;
+    }
+    hash ^= hash >> 16;
+    hash *= 0x85ebca6bu;
+    hash ^= hash >> 13;
+    hash *= 0xc2b2ae35u;
+    hash ^= hash >> 16;
+    return hash;
+}
+
+} // namespace
+
+template <typename NameAt> std::size_t NameIndex::find(std::string_view name, NameAt nameAt) const {
+    if (m_slots.empty())
+        return npos;
+    const std::uint32_t hash = hashIgnoringCase(name);
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& slot = m_slots[i];
+        if (slot.position == empty)
+            return npos;
+        if (slot.hash == hash && equalsIgnoringCase(nameAt(slot.position), name))
+            return slot.position;
+    }
+}
+
+std::size_t NameIndex::find(std::string_view name, const std::vector<RegistryValue>& values) const {
+    return find(name, [&](std::size_t at) -> std::string_view { return values[at].name; });
+}
+
+std::size_t NameIndex::find(std::string_view name, const std::vector<HiveKey>& keys) const {
+    return find(name, [&](std::size_t at) -> std::string_view { return keys[at].path(); });
+}
+
+void NameIndex::add(std::string_view name, std::size_t position) {
+    if (position >= empty)
+        throw std::length_error("too many names for one index");
+    // At most half full, so that a probe ends soon.
+    if (2 * (m_count + 1) > m_slots.size())
+        grow();
+    const std::uint32_t hash = hashIgnoringCase(name);
+    const std::size_t mask = m_slots.size() - 1;
+    std::size_t i = hash & mask;
+    while (m_slots[i].position != empty)
+        i = (i + 1) & mask;
+    m_slots[i] = {hash, static_cast<std::uint32_t>(position)};
+    ++m_count;
+}
+
+void NameIndex::grow() {
+    std::vector<Slot> old(std::max<std::size_t>(16, 2 * m_slots.size()));
+    old.swap(m_slots);
+    const std::size_t mask = m_slots.size() - 1;
+    for (const Slot& slot : old) {
+        if (slot.position == empty)
+            continue;
+        std::size_t i = slot.hash & mask;
+        while (m_slots[i].position != empty)
+            i = (i + 1) & mask;
+        m_slots[i] = slot;
+    }
+}
+
+void NameIndex::clear() {
+    m_slots.clear();
+    m_count = 0;
+}
+
+bool canStoreValueName(std::string_view name) {
+    return !holdsLineBreakOrNul(name);
+}
+
+HiveKey::HiveKey(std::string path, const std::vector<RegistryValue>& values)
+    : m_path(std::move(path)) {
+    m_values.reserve(values.size());
+    for (const RegistryValue& value : values)
+        setValue(value.name, value.type, value.data);
+}
+
+const RegistryValue* HiveKey::findValue(std::string_view name) const {
+    const std::size_t at = m_index.find(name, m_values);
+    return at == NameIndex::npos ? nullptr : &m_values[at];
+}
+
+void HiveKey::setValue(std::string_view name, std::uint32_t type, std::string data) {
+    if (const std::size_t at = m_index.find(name, m_values); at != NameIndex::npos) {
+        m_values[at].type = type;
+        m_values[at].data = std::move(data);
+        return;
+    }
+    m_values.push_back({std::string(name), type, std::move(data)});
+    try {
+        m_index.add(name, m_values.size() - 1);
+    } catch (...) {
+        m_values.pop_back();
+        throw;
+    }
+}
+
+void HiveKey::clearValues() {
+    m_values.clear();
+    m_index.clear();
+}
+
 Hive Hive::parse(std::string_view text, std::string_view fileName) {
-    Hive hive;
-    hive.m_keys = Parser(text, fileName).run();
-    return hive;
+    return Parser(text, fileName).run();
 }
 
 std::string Hive::serialize() const {
@@ -385,17 +480,17 @@ std::string Hive::serialize() const {
     out += lineEnd;
     out += lineEnd;
     for (const HiveKey& key : m_keys) {
-        if (!isWritableKeyPath(key.path))
-            throw std::invalid_argument("the key '" + key.path + "' cannot be stored");
+        if (!isWritableKeyPath(key.path()))
+            throw UnstorableName("the key '" + key.path() + "' cannot be stored");
         out += '[';
         out += rootName;
-        if (!key.path.empty()) {
+        if (!key.path().empty()) {
             out += '\\';
-            out += key.path;
+            out += key.path();
         }
         out += ']';
         out += lineEnd;
-        for (const RegistryValue& value : key.values)
+        for (const RegistryValue& value : key.values())
             appendValue(out, value);
         out += lineEnd;
     }
@@ -403,43 +498,28 @@ std::string Hive::serialize() const {
 }
 
 const HiveKey* Hive::findKey(std::string_view path) const {
-    for (const HiveKey& key : m_keys)
-        if (equalsIgnoringCase(key.path, path))
-            return &key;
-    return nullptr;
+    const std::size_t at = m_index.find(path, m_keys);
+    return at == NameIndex::npos ? nullptr : &m_keys[at];
 }
 
 HiveKey& Hive::ensureKey(std::string_view path) {
-    for (HiveKey& key : m_keys)
-        if (equalsIgnoringCase(key.path, path))
-            return key;
-    m_keys.push_back({std::string(path), {}});
+    if (const std::size_t at = m_index.find(path, m_keys); at != NameIndex::npos)
+        return m_keys[at];
+    m_keys.emplace_back(std::string(path));
+    try {
+        m_index.add(path, m_keys.size() - 1);
+    } catch (...) {
+        m_keys.pop_back();
+        throw;
+    }
     return m_keys.back();
 }
 
-void Hive::setValue(HiveKey& key, std::string_view name, std::uint32_t type, std::string data) {
-    for (RegistryValue& value : key.values) {
-        if (equalsIgnoringCase(value.name, name)) {
-            value.type = type;
-            value.data = std::move(data);
-            return;
-        }
-    }
-    key.values.push_back({std::string(name), type, std::move(data)});
-}
-
-const RegistryValue* Hive::findValue(const HiveKey& key, std::string_view name) {
-    for (const RegistryValue& value : key.values)
-        if (equalsIgnoringCase(value.name, name))
-            return &value;
-    return nullptr;
-}
-
-bool operator==(const Hive& a, const Hive& b) {
-    return std::equal(a.m_keys.begin(), a.m_keys.end(), b.m_keys.begin(), b.m_keys.end(),
-                      [](const HiveKey& x, const HiveKey& y) {
-                          return x.path == y.path && x.values == y.values;
-                      });
+std::optional<HiveKey> Hive::takeKey(std::string_view path) && {
+    const std::size_t at = m_index.find(path, m_keys);
+    if (at == NameIndex::npos)
+        return std::nullopt;
+    return std::move(m_keys[at]);
 }
 
 } // namespace quorvane

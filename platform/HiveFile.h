@@ -1,43 +1,109 @@
 #pragma once
 
+#include "platform/Failure.h"
 #include "platform/Registry.h"
 
+#include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace quorvane {
 
-// The contents of a REGEDIT4 file: keys in file order, each with its values in enumeration order.
-// Key paths are stored without the "HKEY_CLASSES_ROOT\" prefix. Keys and value names compare
-// without regard to ASCII case, as the registry does, and keep the case they were created with.
-struct HiveKey {
-    std::string path;
-    std::vector<RegistryValue> values;
+bool equalsIgnoringCase(std::string_view a, std::string_view b);
+
+class HiveKey;
+
+// Where each name of a list is, found ignoring ASCII case, as the registry compares key paths and
+// value names; it lets a key or a file of many entries be read and written in linear time rather
+// than searched once per entry. The names stay in the list: the index holds only hashes and
+// positions, so copying it is copying one block.
+class NameIndex {
+public:
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+
+    // The position of `name` in the list this index describes, or npos.
+    std::size_t find(std::string_view name, const std::vector<RegistryValue>& values) const;
+    std::size_t find(std::string_view name, const std::vector<HiveKey>& keys) const;
+    // Records that `name`, not in the index yet, is at `position`.
+    void add(std::string_view name, std::size_t position);
+    void clear();
+
+private:
+    struct Slot {
+        std::uint32_t hash = 0;
+        std::uint32_t position = empty;
+    };
+    static constexpr std::uint32_t empty = 0xffffffffu;
+
+    template <typename NameAt> std::size_t find(std::string_view name, NameAt nameAt) const;
+    void grow();
+
+    std::vector<Slot> m_slots;
+    std::size_t m_count = 0;
 };
 
+// One key of a REGEDIT4 file: its path without the "HKEY_CLASSES_ROOT\" prefix and its values in
+// enumeration order. Value names keep the case they were created with.
+class HiveKey {
+public:
+    HiveKey() = default;
+    // Later values of `values` replace earlier ones of the same name, in the earlier one's place.
+    HiveKey(std::string path, const std::vector<RegistryValue>& values = {});
+
+    const std::string& path() const { return m_path; }
+    const std::vector<RegistryValue>& values() const { return m_values; }
+    const RegistryValue* findValue(std::string_view name) const;
+    // Sets a value, keeping its place and the case of its name when it exists (even when the type
+    // changes) and appending it otherwise.
+    void setValue(std::string_view name, std::uint32_t type, std::string data);
+    void clearValues();
+
+    friend bool operator==(const HiveKey& a, const HiveKey& b) {
+        return a.m_path == b.m_path && a.m_values == b.m_values;
+    }
+
+private:
+    std::string m_path;
+    std::vector<RegistryValue> m_values;
+    NameIndex m_index;
+};
+
+// Why the file cannot keep a value of this name: it holds one value per line.
+inline constexpr std::string_view unstorableValueName =
+    "a value name cannot hold a line break or a NUL character";
+bool canStoreValueName(std::string_view name);
+
+// A key path or value name that a REGEDIT4 file cannot hold; what() says which, in plain words.
+class UnstorableName : public Failure {
+public:
+    using Failure::Failure;
+};
+
+// The contents of a REGEDIT4 file: keys in file order.
 class Hive {
 public:
     // Parses REGEDIT4 text (CR LF or LF line ends). Throws Failure naming `fileName` and the line
     // of the first thing it cannot read; a file it refuses must never be overwritten.
     static Hive parse(std::string_view text, std::string_view fileName);
     // The REGEDIT4 text, CR LF line ends; parse(serialize()) gives back the same keys and values.
+    // Throws UnstorableName for a key path or value name the file cannot hold.
     std::string serialize() const;
 
     const std::vector<HiveKey>& keys() const { return m_keys; }
     const HiveKey* findKey(std::string_view path) const;
+    // The key at `path`, appended when missing. Adding a key may move the others.
     HiveKey& ensureKey(std::string_view path);
-    // Sets a value, keeping its place among the key's values when it exists (even when the type
-    // changes) and appending it otherwise.
-    static void setValue(HiveKey& key, std::string_view name, std::uint32_t type, std::string data);
-    static const RegistryValue* findValue(const HiveKey& key, std::string_view name);
+    // Moves the key at `path` out of a hive that is not needed any more, sparing a copy.
+    std::optional<HiveKey> takeKey(std::string_view path) &&;
 
-    friend bool operator==(const Hive&, const Hive&);
+    friend bool operator==(const Hive& a, const Hive& b) { return a.m_keys == b.m_keys; }
 
 private:
     std::vector<HiveKey> m_keys;
+    NameIndex m_index;
 };
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b);
 
 } // namespace quorvane

@@ -1,30 +1,53 @@
 #include "platform/HiveLock.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace quorvane {
 
-HiveLock::HiveLock(const std::filesystem::path& hiveFile) {
+HiveBusy::HiveBusy(const std::filesystem::path& lockFile)
+    : Failure("The settings are being changed by another program\n" + lockFile.string()) {}
+
+HiveLock::HiveLock(const std::filesystem::path& hiveFile, std::chrono::milliseconds wait) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + wait;
     std::filesystem::path lockFile = hiveFile;
     lockFile += ".lock";
     if (lockFile.has_parent_path())
         std::filesystem::create_directories(lockFile.parent_path());
-    m_fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    // flock needs no write access, so a lock file that another user created still serves.
+    m_fd = ::open(lockFile.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
     if (m_fd < 0)
         throw std::system_error(errno, std::generic_category(), "cannot open " + lockFile.string());
-    while (::flock(m_fd, LOCK_EX) != 0) {
+    // Polled rather than blocking, since a blocking flock cannot be given up on; the pause grows
+    // so that a short hold is noticed quickly and a long one costs little.
+    std::chrono::milliseconds pause{1};
+    while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         if (error == EINTR)
             continue;
-        ::close(m_fd);
-        throw std::system_error(error, std::generic_category(), "cannot lock " + lockFile.string());
+        if (error != EWOULDBLOCK) {
+            ::close(m_fd);
+            throw std::system_error(error, std::generic_category(),
+                                    "cannot lock " + lockFile.string());
+        }
+        const Clock::time_point now = Clock::now();
+        if (now >= deadline) {
+            ::close(m_fd);
+            throw HiveBusy(lockFile);
+        }
+        std::this_thread::sleep_for(std::min<Clock::duration>(pause, deadline - now));
+        pause = std::min(pause * 2, std::chrono::milliseconds(50));
     }
 }
 
-HiveLock::~HiveLock() { ::close(m_fd); }
+HiveLock::~HiveLock() {
+    ::close(m_fd);
+}
 
 } // namespace quorvane

@@ -1,14 +1,28 @@
 #pragma once
 
+#include "platform/Failure.h"
+
+#include <chrono>
 #include <filesystem>
 
 namespace quorvane {
 
+// Another process held the hive's lock for longer than the wait allowed; nothing was written.
+class HiveBusy : public Failure {
+public:
+    explicit HiveBusy(const std::filesystem::path& lockFile);
+};
+
 // The advisory lock on "<hive>.lock" that serialises every writer of one hive across processes;
-// the kernel drops it when a holder dies. Throws std::system_error when it cannot be taken.
+// the kernel drops it when a holder dies. A holder that hangs must not hang everyone else, so
+// taking it waits at most `wait` and then throws HiveBusy. Throws std::system_error when the lock
+// file cannot be opened.
 class HiveLock {
 public:
-    explicit HiveLock(const std::filesystem::path& hiveFile);
+    static constexpr std::chrono::milliseconds defaultWait{5000};
+
+    explicit HiveLock(const std::filesystem::path& hiveFile,
+                      std::chrono::milliseconds wait = defaultWait);
     ~HiveLock();
     HiveLock(const HiveLock&) = delete;
     HiveLock& operator=(const HiveLock&) = delete;

@@ -6,54 +6,40 @@
 #include "platform/HiveFile.h"
 #include "platform/HiveLock.h"
 
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <optional>
 #include <pwd.h>
-#include <sys/file.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace quorvane {
 
 namespace {
 
-[[noreturn]] void failToRead(const std::filesystem::path& file, int error) {
-    throw Failure("Cannot read the settings file '" + file.string() + "': " + std::strerror(error));
+[[noreturn]] void failToRead(const std::filesystem::path& file, const std::string& reason) {
+    throw Failure("Cannot read the settings file '" + file.string() + "': " + reason);
 }
 
 Hive readHive(const std::filesystem::path& file) {
-    std::optional<std::string> bytes;
     try {
-        bytes = readFileBytes(file);
+        const std::optional<std::string> bytes = readFileBytes(file);
+        return bytes ? Hive::parse(*bytes, file.string()) : Hive();
+    } catch (const Failure&) {
+        throw;
     } catch (const std::system_error& error) {
-        failToRead(file, error.code().value());
-    }
-    return bytes ? Hive::parse(*bytes, file.string()) : Hive();
-}
-
-// Temporaries are only written under the lock, so any found while holding it were left by a
-// writer that died before renaming.
-void removeStaleTemporaries(const std::filesystem::path& hiveFile) {
-    std::filesystem::path folder = hiveFile.parent_path();
-    if (folder.empty())
-        folder = ".";
-    const std::string prefix = hiveFile.filename().string() + ".tmp.";
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
-         it.increment(error)) {
-        if (it->path().filename().string().starts_with(prefix)) {
-            std::error_code ignored;
-            std::filesystem::remove(it->path(), ignored);
-        }
+        failToRead(file, std::strerror(error.code().value()));
+    } catch (const std::exception& error) {
+        // A file too large to hold in memory, most likely.
+        failToRead(file, reasonOf(error));
     }
 }
 
 class HiveRegistryKey : public RegistryKey {
 public:
     HiveRegistryKey(std::filesystem::path hiveFile, HiveRegistry::FileWriter writer,
-                    std::string path, const HiveKey* snapshot);
+                    std::chrono::milliseconds lockWait, std::string path,
+                    std::optional<HiveKey> snapshot);
 
     // Commits onto `hive`, read by the caller under `lock`, rather than reading the file again.
     void commitOnto(Hive hive, const HiveLock& lock);
@@ -70,6 +56,7 @@ public:
 private:
     std::filesystem::path m_hiveFile;
     HiveRegistry::FileWriter m_writer;
+    std::chrono::milliseconds m_lockWait;
     bool m_exists;
     // The snapshot with this key's writes applied, which is what reads see.
     HiveKey m_view;
@@ -79,34 +66,41 @@ private:
 };
 
 HiveRegistryKey::HiveRegistryKey(std::filesystem::path hiveFile, HiveRegistry::FileWriter writer,
-                                 std::string path, const HiveKey* snapshot)
-    : m_hiveFile(std::move(hiveFile)), m_writer(std::move(writer)), m_exists(snapshot != nullptr),
-      m_view(snapshot ? *snapshot : HiveKey{path, {}}), m_writes{std::move(path), {}} {}
+                                 std::chrono::milliseconds lockWait, std::string path,
+                                 std::optional<HiveKey> snapshot)
+    : m_hiveFile(std::move(hiveFile)), m_writer(std::move(writer)), m_lockWait(lockWait),
+      m_exists(snapshot.has_value()), m_view(snapshot ? std::move(*snapshot) : HiveKey(path)),
+      m_writes(std::move(path)) {}
 
 std::optional<RegistryValue> HiveRegistryKey::value(std::string_view name) const {
-    if (const RegistryValue* found = Hive::findValue(m_view, name))
+    if (const RegistryValue* found = m_view.findValue(name))
         return *found;
     return std::nullopt;
 }
 
 std::vector<std::string> HiveRegistryKey::valueNames() const {
     std::vector<std::string> names;
-    names.reserve(m_view.values.size());
-    for (const RegistryValue& value : m_view.values)
+    names.reserve(m_view.values().size());
+    for (const RegistryValue& value : m_view.values())
         names.push_back(value.name);
     return names;
 }
 
 void HiveRegistryKey::setValue(std::string_view name, std::uint32_t type, std::string data) {
-    Hive::setValue(m_view, name, type, data);
-    Hive::setValue(m_writes, name, type, std::move(data));
+    // Refused here rather than at commit, so that the message names this value and not the
+    // first one the key wrote.
+    if (!canStoreValueName(name))
+        throw Failure(formatMessage(messages::failedToSetData, name) + "\n" +
+                      std::string(unstorableValueName));
+    m_view.setValue(name, type, data);
+    m_writes.setValue(name, type, std::move(data));
 }
 
 void HiveRegistryKey::commit() {
-    if (m_held || (m_exists && m_writes.values.empty()))
+    if (m_held || (m_exists && m_writes.values().empty()))
         return;
     reportingFailures([this] {
-        HiveLock lock(m_hiveFile);
+        HiveLock lock(m_hiveFile, m_lockWait);
         // Another process may have written since the snapshot: start from what is on disk now,
         // so that only the values this key wrote replace anything.
         commitOnto(readHive(m_hiveFile), lock);
@@ -114,39 +108,48 @@ void HiveRegistryKey::commit() {
 }
 
 void HiveRegistryKey::reportingFailures(const std::function<void()>& work) {
+    // A key that cannot be created is not worth a message; values that cannot be saved are.
+    auto fail = [this](const std::string& reason) {
+        if (!m_writes.values().empty())
+            throw Failure(formatMessage(messages::failedToSetData, m_writes.values().front().name) +
+                          "\n" + reason);
+    };
     try {
         work();
+    } catch (const HiveBusy& busy) {
+        fail(busy.what());
+    } catch (const UnstorableName& name) {
+        fail(name.what());
     } catch (const Failure&) {
+        // The settings file cannot be read: its own message says which and where.
         throw;
-    } catch (const std::exception&) {
-        // A key that cannot be created is not worth a message; values that cannot be saved are.
-        if (m_writes.values.empty())
-            return;
-        throw Failure(formatMessage(messages::failedToSetData, m_writes.values.front().name));
+    } catch (const std::exception& error) {
+        fail(reasonOf(error));
     }
 }
 
 void HiveRegistryKey::commitOnto(Hive hive, const HiveLock&) {
-    if (m_writes.values.empty() && hive.findKey(m_writes.path)) {
+    if (m_writes.values().empty() && hive.findKey(m_writes.path())) {
         m_exists = true;
-        m_view = *hive.findKey(m_writes.path);
+        m_view = *std::move(hive).takeKey(m_writes.path());
         return;
     }
-    HiveKey& key = hive.ensureKey(m_writes.path);
-    for (const RegistryValue& value : m_writes.values)
-        Hive::setValue(key, value.name, value.type, value.data);
-    HiveKey committed = key;
+    HiveKey& key = hive.ensureKey(m_writes.path());
+    for (const RegistryValue& value : m_writes.values())
+        key.setValue(value.name, value.type, value.data);
     std::string bytes = hive.serialize();
 
-    removeStaleTemporaries(m_hiveFile);
+    // Every writer holds the lock while its temporary exists, so any found now was left by one
+    // that died before renaming, whatever has become of its pid since.
+    removeAllTemporaries(m_hiveFile);
     if (m_writer)
         m_writer(m_hiveFile, bytes);
     else
         writeFileAtomically(m_hiveFile, bytes);
 
     m_exists = true;
-    m_view = std::move(committed);
-    m_writes.values.clear();
+    m_view = std::move(key);
+    m_writes.clearValues();
 }
 
 std::filesystem::path homeFolder() {
@@ -159,8 +162,9 @@ std::filesystem::path homeFolder() {
 
 } // namespace
 
-HiveRegistry::HiveRegistry(std::filesystem::path hiveFile, FileWriter writer)
-    : m_hiveFile(std::move(hiveFile)), m_writer(std::move(writer)) {}
+HiveRegistry::HiveRegistry(std::filesystem::path hiveFile, FileWriter writer,
+                           std::chrono::milliseconds lockWait)
+    : m_hiveFile(std::move(hiveFile)), m_writer(std::move(writer)), m_lockWait(lockWait) {}
 
 std::filesystem::path HiveRegistry::defaultHiveFile() {
     std::filesystem::path config;
@@ -174,13 +178,16 @@ std::filesystem::path HiveRegistry::defaultHiveFile() {
 void HiveRegistry::update(std::string_view path, const std::function<void(RegistryKey&)>& change) {
     std::optional<HiveLock> lock;
     try {
-        lock.emplace(m_hiveFile);
+        lock.emplace(m_hiveFile, m_lockWait);
     } catch (const std::system_error& error) {
         throw Failure("Cannot write the settings file '" + m_hiveFile.string() +
                       "': " + error.code().message());
     }
     Hive hive = readHive(m_hiveFile);
-    HiveRegistryKey key(m_hiveFile, m_writer, std::string(path), hive.findKey(path));
+    std::optional<HiveKey> snapshot;
+    if (const HiveKey* found = hive.findKey(path))
+        snapshot = *found;
+    HiveRegistryKey key(m_hiveFile, m_writer, m_lockWait, std::string(path), std::move(snapshot));
     key.holdCommits();
     change(key);
     key.reportingFailures([&] { key.commitOnto(std::move(hive), *lock); });
@@ -188,8 +195,8 @@ void HiveRegistry::update(std::string_view path, const std::function<void(Regist
 
 std::unique_ptr<RegistryKey> HiveRegistry::openKey(std::string_view path) {
     Hive hive = readHive(m_hiveFile);
-    return std::make_unique<HiveRegistryKey>(m_hiveFile, m_writer, std::string(path),
-                                             hive.findKey(path));
+    return std::make_unique<HiveRegistryKey>(m_hiveFile, m_writer, m_lockWait, std::string(path),
+                                             std::move(hive).takeKey(path));
 }
 
 } // namespace quorvane

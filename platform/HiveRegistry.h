@@ -1,7 +1,9 @@
 #pragma once
 
+#include "platform/HiveLock.h"
 #include "platform/Registry.h"
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <string_view>
@@ -11,6 +13,7 @@ namespace quorvane {
 // HKEY_CLASSES_ROOT off Windows: one REGEDIT4 text file. Opening a key reads a snapshot; commit
 // takes an advisory lock on "<hive>.lock", re-reads the hive, applies exactly the values this
 // key wrote, and replaces the file atomically, so a crash leaves either the old or the new file.
+// A commit that fails says why on the line after the store's message.
 class HiveRegistry : public Registry {
 public:
     // Writes `bytes` to `path` durably and atomically; throws std::system_error on failure.
@@ -18,7 +21,9 @@ public:
     using FileWriter =
         std::function<void(const std::filesystem::path& path, std::string_view bytes)>;
 
-    explicit HiveRegistry(std::filesystem::path hiveFile, FileWriter writer = {});
+    // `lockWait`: how long a commit waits for another writer before it gives up.
+    explicit HiveRegistry(std::filesystem::path hiveFile, FileWriter writer = {},
+                          std::chrono::milliseconds lockWait = HiveLock::defaultWait);
 
     // $XDG_CONFIG_HOME/quorvane/HKEY_CLASSES_ROOT.reg, or ~/.config/quorvane/... when
     // XDG_CONFIG_HOME is unset or empty.
@@ -32,6 +37,7 @@ public:
 private:
     std::filesystem::path m_hiveFile;
     FileWriter m_writer;
+    std::chrono::milliseconds m_lockWait;
 };
 
 } // namespace quorvane

@@ -1,5 +1,6 @@
 #include "platform/MemoryRegistry.h"
 
+#include "platform/Failure.h"
 #include "platform/HiveFile.h"
 
 #include <algorithm>
@@ -24,47 +25,51 @@ void setIn(MemoryRegistry::Values& values, RegistryValue value) {
     }
 }
 
+// Keys are looked up through HiveKey's index, as in the file store, so that a key of many values
+// is read and written in linear time. The committed values stay a plain list that tests may edit,
+// so their index is built afresh for each commit rather than kept alongside.
 class MemoryKey : public RegistryKey {
 public:
-    MemoryKey(MemoryRegistry& owner, std::string path, bool commits = true)
-        : m_owner(owner), m_path(std::move(path)), m_view(owner.key(m_path)), m_commits(commits) {}
+    MemoryKey(MemoryRegistry& owner, const std::string& path, bool commits = true)
+        : m_owner(owner), m_view(path, owner.key(path)), m_commits(commits) {}
 
     std::optional<RegistryValue> value(std::string_view name) const override {
-        auto it = std::find_if(m_view.begin(), m_view.end(), [&](const RegistryValue& v) {
-            return equalsIgnoringCase(v.name, name);
-        });
-        if (it == m_view.end())
-            return std::nullopt;
-        return *it;
+        if (const RegistryValue* found = m_view.findValue(name))
+            return *found;
+        return std::nullopt;
     }
     std::vector<std::string> valueNames() const override {
         std::vector<std::string> names;
-        names.reserve(m_view.size());
-        for (const auto& v : m_view)
+        names.reserve(m_view.values().size());
+        for (const auto& v : m_view.values())
             names.push_back(v.name);
         return names;
     }
     void setValue(std::string_view name, std::uint32_t type, std::string data) override {
-        RegistryValue v{std::string(name), type, std::move(data)};
-        setIn(m_view, v);
-        m_writes.push_back(std::move(v));
+        // The file store cannot hold such a name; whatever is tried out here must store there.
+        if (!canStoreValueName(name))
+            throw Failure(formatMessage(messages::failedToSetData, name) + "\n" +
+                          std::string(unstorableValueName));
+        m_view.setValue(name, type, data);
+        m_writes.push_back({std::string(name), type, std::move(data)});
     }
     void commit() override {
         if (m_commits)
             publish();
     }
     void publish() {
-        auto& committed = m_owner.key(m_path);
+        auto& committed = m_owner.key(m_view.path());
+        HiveKey updated(m_view.path(), committed);
         for (auto& v : m_writes)
-            setIn(committed, v);
+            updated.setValue(v.name, v.type, std::move(v.data));
+        committed = updated.values();
         m_writes.clear();
         ++m_owner.commits;
     }
 
 private:
     MemoryRegistry& m_owner;
-    std::string m_path;
-    MemoryRegistry::Values m_view;
+    HiveKey m_view;
     std::vector<RegistryValue> m_writes;
     bool m_commits;
 };

@@ -41,9 +41,14 @@ public:
     virtual std::optional<RegistryValue> value(std::string_view name) const = 0;
     // Value names in enumeration order (creation order).
     virtual std::vector<std::string> valueNames() const = 0;
+    // Throws Failure with "Failed to set data for '%s'", naming this value, when the store can
+    // never hold a value of that name (one with a line break or a NUL, off Windows); the reason
+    // follows on the next line.
     virtual void setValue(std::string_view name, std::uint32_t type, std::string data) = 0;
     // Makes this key's writes durable. Throws Failure with "Failed to set data for '%s'", naming
-    // the first value written, when the store cannot be written; nothing changes then.
+    // the first value written, when the store cannot be written (the reason, such as a full
+    // disk, a read-only file or another program holding the store, follows on the next line);
+    // nothing changes then. A store that cannot be read keeps its own message.
     virtual void commit() = 0;
 };
 

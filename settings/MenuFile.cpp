@@ -1,13 +1,13 @@
 #include "settings/MenuFile.h"
 
 #include "menu/CommaText.h"
-#include "settings/MenuLoad.h"
 #include "platform/AtomicFile.h"
 #include "platform/Failure.h"
 #include "platform/FileBytes.h"
 #include "platform/MemoryRegistry.h"
 #include "settings/FirstRun.h"
 #include "settings/KeyPath.h"
+#include "settings/MenuLoad.h"
 #include "settings/Messages.h"
 #include "settings/SettingsKey.h"
 
@@ -161,7 +161,9 @@ void saveMenuFile(Registry& registry, const std::filesystem::path& file) {
                       ": it is the file that holds the settings themselves. Choose another name.");
     const std::string text = menuFileText(registry);
     try {
-        writeFileAtomically(file, text);
+        // The user picked a folder that exists; one that has gone meanwhile is an error to
+        // report, not a folder to make up.
+        writeFileAtomically(file, text, MissingFolder::Fail);
     } catch (const std::system_error& error) {
         throw Failure("Cannot create file " + file.string() + ": " + error.code().message());
     }

@@ -108,7 +108,7 @@ void checkAccepted(const Hive& hive, std::string_view text, const std::filesyste
     key->setValue("Probe", regtype::sz, "probe");
     key->commit();
     Hive expected = hive;
-    Hive::setValue(expected.ensureKey(probeKey), "Probe", regtype::sz, "probe");
+    expected.ensureKey(probeKey).setValue("Probe", regtype::sz, "probe");
     fuzz::require(Hive::parse(committed, "committed") == expected,
                   "a commit changed more than its own value", committed);
 }

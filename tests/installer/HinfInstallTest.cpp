@@ -1,9 +1,12 @@
 #include "installer/HinfInstall.h"
 
+#include "installer/HiveUpdate.h"
 #include "platform/Failure.h"
 #include "platform/HiveFile.h"
+#include "support/LockHolder.h"
 #include "support/TestFiles.h"
 
+#include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -80,7 +83,7 @@ protected:
         const HiveKey* found = parsed.findKey(key);
         if (!found)
             return "<no key>";
-        const RegistryValue* value = Hive::findValue(*found, name);
+        const RegistryValue* value = found->findValue(name);
         return value ? value->data : "<no value>";
     }
 
@@ -185,6 +188,24 @@ TEST_F(HinfInstallTest, UnreadableHiveStopsBeforeAnyCopy) {
     EXPECT_FALSE(fs::exists(system()));
 }
 
+// A settings program that hangs in the middle of a commit must not hang the installer.
+TEST_F(HinfInstallTest, LockHeldElsewhereStopsTheRegistryWriteAfterABoundedWait) {
+    writeBytes(hive(), settingsHive);
+    test::LockHolder holder(hive());
+    bool changed = false;
+    try {
+        updateHive(
+            hive(), [&](Hive& stored) { changed = stored.ensureKey("Thing").path() == "Thing"; },
+            std::chrono::milliseconds(200));
+        FAIL() << "written while another program held the lock";
+    } catch (const Failure& failure) {
+        EXPECT_EQ(failure.what(), "The settings are being changed by another program\n" +
+                                      hive().string() + ".lock");
+    }
+    EXPECT_FALSE(changed);
+    EXPECT_EQ(readBytes(hive()), settingsHive);
+}
+
 TEST_F(HinfInstallTest, CopyFailingAfterAnotherLeavesTheHiveAlone) {
     writeBytes(source() / "help.rtf", "text");
     writeBytes(source() / "more.rtf", "more");
@@ -227,13 +248,13 @@ TEST_P(AddRegValues, AreStoredWithTheirTypes) {
     const Hive parsed = Hive::parse(*readBytes(hive()), "hive");
     const HiveKey* key = parsed.findKey("K");
     ASSERT_NE(key, nullptr);
-    ASSERT_EQ(key->values.size(), 1u);
-    EXPECT_EQ(key->values[0].name, GetParam().valueName);
-    EXPECT_EQ(key->values[0].type, GetParam().type);
+    ASSERT_EQ(key->values().size(), 1u);
+    EXPECT_EQ(key->values()[0].name, GetParam().valueName);
+    EXPECT_EQ(key->values()[0].type, GetParam().type);
     std::string expected = GetParam().data;
     if (const std::size_t at = expected.find("<system>"); at != std::string::npos)
         expected.replace(at, 8, system().string());
-    EXPECT_EQ(key->values[0].data, expected);
+    EXPECT_EQ(key->values()[0].data, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -37,7 +37,7 @@ protected:
     }
     std::string defaultValue(const Hive& hive, std::string_view path) {
         const HiveKey* found = key(hive, path);
-        const RegistryValue* value = found ? Hive::findValue(*found, "") : nullptr;
+        const RegistryValue* value = found ? found->findValue("") : nullptr;
         return value ? value->data : "<none>";
     }
     // The class entries the shipped INF writes, checked through the handler for files.
@@ -117,7 +117,7 @@ TEST_F(Rundll32Test, FirstStartOfTheBuiltProgramInstalls) {
     if (const HiveKey* settings = key(stored, "QuorvaneShellExt\\Settings")) {
         for (const char* name : {"v", "ItemsAvailable", "ExtItems", "ExploreFromHere", "BrowseCopy",
                                  "StampOptions", "MWnH", "TheMenu"})
-            EXPECT_NE(Hive::findValue(*settings, name), nullptr) << name;
+            EXPECT_NE(settings->findValue(name), nullptr) << name;
     }
 }
 

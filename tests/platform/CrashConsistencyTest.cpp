@@ -46,9 +46,9 @@ std::uint32_t numberOf(const RegistryValue& value) {
 Hive bystander() {
     Hive hive;
     HiveKey& key = hive.ensureKey("Bystander\\Key");
-    Hive::setValue(key, "", regtype::sz, "default \"quoted\" \\ text");
-    Hive::setValue(key, "Count", regtype::dword, test::dwordData(0xdeadbeef));
-    Hive::setValue(key, "Blob", regtype::binary, std::string("\0\x01\xff", 3));
+    key.setValue("", regtype::sz, "default \"quoted\" \\ text");
+    key.setValue("Count", regtype::dword, test::dwordData(0xdeadbeef));
+    key.setValue("Blob", regtype::binary, std::string("\0\x01\xff", 3));
     return hive;
 }
 
@@ -57,8 +57,8 @@ std::string stateAfter(std::uint32_t n) {
     Hive hive = bystander();
     if (n > 0) {
         HiveKey& key = hive.ensureKey(keyPath);
-        Hive::setValue(key, "n", regtype::dword, test::dwordData(n));
-        Hive::setValue(key, "payload", regtype::sz, payloadFor(n));
+        key.setValue("n", regtype::dword, test::dwordData(n));
+        key.setValue("payload", regtype::sz, payloadFor(n));
     }
     return hive.serialize();
 }
@@ -126,7 +126,7 @@ TEST(CrashConsistencyTest, KilledWriterLeavesExactlyOneWholeCommittedState) {
         ASSERT_TRUE(bytes) << "the hive disappeared in round " << round;
         Hive hive = Hive::parse(*bytes, file.string());
         const HiveKey* key = hive.findKey(keyPath);
-        const RegistryValue* n = key ? Hive::findValue(*key, "n") : nullptr;
+        const RegistryValue* n = key ? key->findValue("n") : nullptr;
         const std::uint32_t number = n ? numberOf(*n) : 0;
         ASSERT_EQ(*bytes, stateAfter(number)) << "round " << round;
         ASSERT_GE(number, acknowledged) << "an acknowledged commit was lost in round " << round;

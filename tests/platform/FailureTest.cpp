@@ -35,14 +35,14 @@ TEST(FailureTest, UserMessagesNameNoInternals) {
     try {
         tooLong.resize(tooLong.max_size() + 1);
     } catch (const std::length_error& error) {
-        EXPECT_EQ(userMessage(error), "There is not enough memory to finish the operation.");
+        EXPECT_EQ(userMessage(error), "There is not enough memory.");
     }
-    EXPECT_EQ(userMessage(std::bad_alloc()), "There is not enough memory to finish the operation.");
+    EXPECT_EQ(userMessage(std::bad_alloc()), "There is not enough memory.");
     EXPECT_EQ(userMessage(Failure("Failed to set data for 'v'")), "Failed to set data for 'v'");
     EXPECT_EQ(userMessage(std::system_error(ENOSPC, std::generic_category(), "write")),
               "The operation failed: No space left on device");
     EXPECT_EQ(userMessage(std::logic_error("vector::_M_range_check")),
-              "The operation ended on an unexpected error.");
+              "An unexpected error stopped the operation.");
 }
 
 } // namespace

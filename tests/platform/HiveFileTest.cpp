@@ -23,15 +23,15 @@ class ValueFormatTest : public testing::TestWithParam<test::ValueSample> {};
 TEST_P(ValueFormatTest, WritesTheExpectedLineAndReadsTheSameValueBack) {
     const test::ValueSample& sample = GetParam();
     Hive hive;
-    Hive::setValue(hive.ensureKey("k"), sample.name, sample.type, sample.data);
+    hive.ensureKey("k").setValue(sample.name, sample.type, sample.data);
 
     const std::string text = hive.serialize();
     EXPECT_EQ(text, fileWithOneValue(sample.line));
 
     Hive reread = Hive::parse(text, fileName);
     ASSERT_EQ(reread.keys().size(), 1u);
-    ASSERT_EQ(reread.keys()[0].values.size(), 1u);
-    EXPECT_EQ(reread.keys()[0].values[0], (RegistryValue{sample.name, sample.type, sample.data}));
+    ASSERT_EQ(reread.keys()[0].values().size(), 1u);
+    EXPECT_EQ(reread.keys()[0].values()[0], (RegistryValue{sample.name, sample.type, sample.data}));
 }
 
 INSTANTIATE_TEST_SUITE_P(AllKinds, ValueFormatTest, testing::ValuesIn(test::valueSamples()),
@@ -41,18 +41,18 @@ TEST(HiveFileTest, AllSamplesTogetherRoundTripInOrder) {
     Hive hive;
     HiveKey& key = hive.ensureKey("k");
     for (const test::ValueSample& sample : test::valueSamples())
-        Hive::setValue(key, sample.name, sample.type, sample.data);
+        key.setValue(sample.name, sample.type, sample.data);
     EXPECT_TRUE(Hive::parse(hive.serialize(), fileName) == hive);
 }
 
 TEST(HiveFileTest, SerializesASmallHiveByteForByte) {
     Hive hive;
-    Hive::setValue(hive.ensureKey(""), "", regtype::sz, "root");
+    hive.ensureKey("").setValue("", regtype::sz, "root");
     HiveKey& shell = hive.ensureKey("*\\shell\\Quorvane");
-    Hive::setValue(shell, "", regtype::sz, "Open with Quorvane");
-    Hive::setValue(shell, "Position", regtype::dword, dwordData(7));
+    shell.setValue("", regtype::sz, "Open with Quorvane");
+    shell.setValue("Position", regtype::dword, dwordData(7));
     hive.ensureKey("Empty]Key");
-    Hive::setValue(hive.ensureKey("Directory\\Background"), "Icon", regtype::expandSz, "%X%");
+    hive.ensureKey("Directory\\Background").setValue("Icon", regtype::expandSz, "%X%");
 
     EXPECT_EQ(hive.serialize(), "REGEDIT4\r\n"
                                 "\r\n"
@@ -87,9 +87,9 @@ class LenientReadTest : public testing::TestWithParam<ReadSample> {};
 TEST_P(LenientReadTest, ReadsWhatOtherWritersProduce) {
     Hive expected;
     for (const HiveKey& key : GetParam().keys) {
-        HiveKey& into = expected.ensureKey(key.path);
-        for (const RegistryValue& value : key.values)
-            Hive::setValue(into, value.name, value.type, value.data);
+        HiveKey& into = expected.ensureKey(key.path());
+        for (const RegistryValue& value : key.values())
+            into.setValue(value.name, value.type, value.data);
     }
     Hive actual = Hive::parse(GetParam().text, fileName);
     EXPECT_TRUE(actual == expected) << actual.serialize();
@@ -150,8 +150,8 @@ TEST(HiveFileTest, KeyListedTwiceIsMergedLaterValuesWinInPlace) {
                             "[HKEY_CLASSES_ROOT\\KEY]\r\n\"c\"=\"3\"\r\n\"A\"=dword:9\r\n",
                             fileName);
     ASSERT_EQ(hive.keys().size(), 2u);
-    EXPECT_EQ(hive.keys()[0].path, "Key");
-    EXPECT_EQ(hive.keys()[0].values,
+    EXPECT_EQ(hive.keys()[0].path(), "Key");
+    EXPECT_EQ(hive.keys()[0].values(),
               (std::vector<RegistryValue>{{"a", regtype::dword, dwordData(9)},
                                           {"b", regtype::sz, "2"},
                                           {"c", regtype::sz, "3"}}));
@@ -177,28 +177,28 @@ INSTANTIATE_TEST_SUITE_P(Samples, BrokenHiveTest, testing::ValuesIn(test::broken
                          [](const auto& info) { return info.param.label; });
 
 TEST(HiveFileTest, SetValueKeepsPlaceAndOriginalNameAcrossTypeChanges) {
-    HiveKey key{"k", {}};
-    Hive::setValue(key, "First", regtype::sz, "1");
-    Hive::setValue(key, "Second", regtype::sz, "2");
-    Hive::setValue(key, "Third", regtype::sz, "3");
-    Hive::setValue(key, "SECOND", regtype::dword, dwordData(2));
-    Hive::setValue(key, "first", regtype::binary, "\x01");
-    Hive::setValue(key, "Fourth", regtype::sz, "4");
+    HiveKey key("k");
+    key.setValue("First", regtype::sz, "1");
+    key.setValue("Second", regtype::sz, "2");
+    key.setValue("Third", regtype::sz, "3");
+    key.setValue("SECOND", regtype::dword, dwordData(2));
+    key.setValue("first", regtype::binary, "\x01");
+    key.setValue("Fourth", regtype::sz, "4");
 
-    EXPECT_EQ(key.values, (std::vector<RegistryValue>{{"First", regtype::binary, "\x01"},
-                                                      {"Second", regtype::dword, dwordData(2)},
-                                                      {"Third", regtype::sz, "3"},
-                                                      {"Fourth", regtype::sz, "4"}}));
-    ASSERT_NE(Hive::findValue(key, "tHIRD"), nullptr);
-    EXPECT_EQ(Hive::findValue(key, "tHIRD")->data, "3");
-    EXPECT_EQ(Hive::findValue(key, "Fifth"), nullptr);
+    EXPECT_EQ(key.values(), (std::vector<RegistryValue>{{"First", regtype::binary, "\x01"},
+                                                        {"Second", regtype::dword, dwordData(2)},
+                                                        {"Third", regtype::sz, "3"},
+                                                        {"Fourth", regtype::sz, "4"}}));
+    ASSERT_NE(key.findValue("tHIRD"), nullptr);
+    EXPECT_EQ(key.findValue("tHIRD")->data, "3");
+    EXPECT_EQ(key.findValue("Fifth"), nullptr);
 }
 
 TEST(HiveFileTest, KeysAreFoundIgnoringCaseAndKeepTheirCase) {
     Hive hive;
     hive.ensureKey("Folder\\Shell");
     HiveKey& again = hive.ensureKey("FOLDER\\shell");
-    EXPECT_EQ(again.path, "Folder\\Shell");
+    EXPECT_EQ(again.path(), "Folder\\Shell");
     EXPECT_EQ(hive.keys().size(), 1u);
     EXPECT_EQ(hive.findKey("folder\\SHELL"), &hive.keys()[0]);
     EXPECT_EQ(hive.findKey("Folder"), nullptr);
@@ -215,14 +215,14 @@ TEST(HiveFileTest, EqualityIsSensitiveToOrder) {
 
     Hive values1 = ab;
     Hive values2 = ab;
-    Hive::setValue(values1.ensureKey("a"), "x", regtype::sz, "1");
-    Hive::setValue(values1.ensureKey("a"), "y", regtype::sz, "2");
-    Hive::setValue(values2.ensureKey("a"), "y", regtype::sz, "2");
-    Hive::setValue(values2.ensureKey("a"), "x", regtype::sz, "1");
+    values1.ensureKey("a").setValue("x", regtype::sz, "1");
+    values1.ensureKey("a").setValue("y", regtype::sz, "2");
+    values2.ensureKey("a").setValue("y", regtype::sz, "2");
+    values2.ensureKey("a").setValue("x", regtype::sz, "1");
     EXPECT_FALSE(values1 == values2);
     Hive copy = values1;
     EXPECT_TRUE(copy == values1);
-    Hive::setValue(copy.ensureKey("a"), "y", regtype::sz, "3");
+    copy.ensureKey("a").setValue("y", regtype::sz, "3");
     EXPECT_FALSE(copy == values1);
 }
 
@@ -239,8 +239,8 @@ TEST_P(UnwritableTest, SerializeRefuses) {
     Hive hive;
     HiveKey& key = hive.ensureKey(GetParam().keyPath);
     if (!GetParam().valueName.empty())
-        Hive::setValue(key, GetParam().valueName, regtype::sz, "x");
-    EXPECT_THROW(hive.serialize(), std::invalid_argument);
+        key.setValue(GetParam().valueName, regtype::sz, "x");
+    EXPECT_THROW(hive.serialize(), UnstorableName);
 }
 
 INSTANTIATE_TEST_SUITE_P(Samples, UnwritableTest,

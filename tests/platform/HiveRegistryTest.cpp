@@ -1,12 +1,18 @@
 #include "platform/HiveRegistry.h"
 
 #include "HiveSamples.h"
-#include "support/TestFiles.h"
 #include "platform/Failure.h"
 #include "platform/HiveFile.h"
+#include "platform/MemoryRegistry.h"
+#include "support/Forking.h"
+#include "support/LockHolder.h"
+#include "support/TestFiles.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <system_error>
@@ -40,7 +46,7 @@ std::string valueData(const std::filesystem::path& file, std::string_view path,
     const HiveKey* key = hive.findKey(path);
     if (!key)
         return "<no key>";
-    const RegistryValue* value = Hive::findValue(*key, name);
+    const RegistryValue* value = key->findValue(name);
     return value ? value->data : "<no value>";
 }
 
@@ -284,24 +290,44 @@ TEST_F(HiveRegistryTest, UnreadableHiveIsRefusedNamingTheFile) {
     }
 }
 
-TEST_F(HiveRegistryTest, FailedWriteNamesTheFirstWrittenValueAndChangesNothing) {
+struct WriteFailure {
+    std::string label;
+    std::function<void()> thrown;
+    std::string reason;
+};
+
+// Whatever stops the write, the store's message stays and the cause follows it in plain words.
+TEST_F(HiveRegistryTest, FailedWriteNamesTheFirstWrittenValueAndWhyAndChangesNothing) {
+    const WriteFailure failures[] = {
+        {"FullDisk",
+         [] { throw std::system_error(ENOSPC, std::generic_category(), "cannot write x"); },
+         "cannot write x: " + std::string(std::strerror(ENOSPC))},
+        {"OutOfMemory", [] { throw std::bad_alloc(); }, "there is not enough memory"},
+        {"StringTooLong", [] { throw std::length_error("basic_string::_M_create"); },
+         "there is not enough memory"},
+        {"LibraryError", [] { throw std::out_of_range("vector::_M_range_check"); },
+         "an unexpected error stopped the operation"},
+    };
     writeBytes(m_file, sampleHive);
-    HiveRegistry registry(m_file, [](const std::filesystem::path&, std::string_view) {
-        throw std::system_error(ENOSPC, std::generic_category(), "disk full");
-    });
-    auto key = registry.openKey("App");
-    key->setValue("Zeta", regtype::sz, "z");
-    key->setValue("One", regtype::sz, "changed");
-    key->setValue("zeta", regtype::sz, "z2");
-    try {
-        key->commit();
-        FAIL() << "no failure";
-    } catch (const Failure& failure) {
-        EXPECT_STREQ(failure.what(), "Failed to set data for 'Zeta'");
+    for (const WriteFailure& failure : failures) {
+        HiveRegistry registry(
+            m_file, [&](const std::filesystem::path&, std::string_view) { failure.thrown(); });
+        auto key = registry.openKey("App");
+        key->setValue("Zeta", regtype::sz, "z");
+        key->setValue("One", regtype::sz, "changed");
+        key->setValue("zeta", regtype::sz, "z2");
+        try {
+            key->commit();
+            ADD_FAILURE() << failure.label << ": no failure";
+        } catch (const Failure& error) {
+            EXPECT_EQ(error.what(), "Failed to set data for 'Zeta'\n" + failure.reason)
+                << failure.label;
+        }
+        EXPECT_EQ(readBytes(m_file), sampleHive) << failure.label;
+        EXPECT_EQ(folderListing(m_file.parent_path()),
+                  "HKEY_CLASSES_ROOT.reg HKEY_CLASSES_ROOT.reg.lock")
+            << failure.label;
     }
-    EXPECT_EQ(readBytes(m_file), sampleHive);
-    EXPECT_EQ(folderListing(m_file.parent_path()),
-              "HKEY_CLASSES_ROOT.reg HKEY_CLASSES_ROOT.reg.lock");
 }
 
 TEST_F(HiveRegistryTest, FailedCreationOfAnEmptyKeyIsNotReported) {
@@ -343,18 +369,186 @@ TEST_F(HiveRegistryTest, LockThatCannotBeTakenFailsLikeAFailedWrite) {
         key->commit();
         FAIL() << "no failure";
     } catch (const Failure& failure) {
-        EXPECT_STREQ(failure.what(), "Failed to set data for 'Name'");
+        const std::string expected = "Failed to set data for 'Name'\ncannot open " +
+                                     m_file.string() + ".lock: " + std::strerror(EISDIR);
+        EXPECT_EQ(failure.what(), expected);
     }
     EXPECT_EQ(readBytes(m_file), sampleHive);
 }
 
-TEST_F(HiveRegistryTest, ValueNameTheFileCannotHoldIsAFailedWrite) {
+// Such a name is refused at once, naming it, in the file store and in the one that tries
+// operations out in memory alike; the key's other writes still go through.
+TEST_F(HiveRegistryTest, ValueNameTheFileCannotHoldIsRefusedNamingIt) {
+    struct Row {
+        std::string name;
+        std::string shown;
+    };
+    const Row rows[] = {{"Two\nLines", "Two\nLines"}, {"Cr\r", "Cr\r"}, {"bad\0tail"s, "bad"}};
     writeBytes(m_file, sampleHive);
+    HiveRegistry hive(m_file);
+    MemoryRegistry memory;
+    for (Registry* registry : std::initializer_list<Registry*>{&hive, &memory}) {
+        for (const Row& row : rows) {
+            auto key = registry->openKey("App");
+            key->setValue("Good", regtype::sz, row.shown);
+            try {
+                key->setValue(row.name, regtype::sz, "x");
+                ADD_FAILURE() << row.shown << ": accepted";
+            } catch (const Failure& failure) {
+                EXPECT_EQ(failure.what(), "Failed to set data for '" + row.shown +
+                                              "'\na value name cannot hold a line break or a "
+                                              "NUL character");
+            }
+            EXPECT_EQ(key->value(row.name), std::nullopt);
+            key->commit();
+            EXPECT_EQ(registry->openKey("App")->value("Good")->data, row.shown);
+        }
+    }
+    EXPECT_EQ(valueData(m_file, "App", "Good"), "bad");
+}
+
+struct ReadOnlySample {
+    std::string label;
+    bool folder; // the folder is made read-only rather than the file
+    std::filesystem::perms mode;
+};
+
+class ReadOnlyHiveTest : public HiveRegistryTest,
+                         public testing::WithParamInterface<ReadOnlySample> {};
+
+// rename() would replace a read-only file all the same, and root passes every access check.
+TEST_P(ReadOnlyHiveTest, CommitIsRefusedAndTheFileLeftAsItIs) {
+    writeBytes(m_file, sampleHive);
+    writeBytes(m_file.string() + ".lock", "");
+    const auto protectedPath = GetParam().folder ? m_file.parent_path() : m_file;
+    std::filesystem::permissions(protectedPath, GetParam().mode);
     HiveRegistry registry(m_file);
     auto key = registry.openKey("App");
-    key->setValue("Two\nLines", regtype::sz, "x");
-    EXPECT_THROW(key->commit(), Failure);
+    key->setValue("Name", regtype::sz, "x");
+    try {
+        key->commit();
+        FAIL() << "no failure";
+    } catch (const Failure& failure) {
+        const std::string text = failure.what();
+        EXPECT_EQ(text.substr(0, text.find('\n')), "Failed to set data for 'Name'");
+        EXPECT_NE(text.find(" is read-only: ", text.find('\n')), std::string::npos) << text;
+    }
+    EXPECT_EQ(std::filesystem::status(protectedPath).permissions(), GetParam().mode);
+    std::filesystem::permissions(m_file.parent_path(), std::filesystem::perms::owner_all);
     EXPECT_EQ(readBytes(m_file), sampleHive);
+    EXPECT_EQ(folderListing(m_file.parent_path()),
+              "HKEY_CLASSES_ROOT.reg HKEY_CLASSES_ROOT.reg.lock");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, ReadOnlyHiveTest,
+    testing::Values(ReadOnlySample{"ReadableByAll", false, std::filesystem::perms(0444)},
+                    ReadOnlySample{"OwnerOnly", false, std::filesystem::perms(0400)},
+                    ReadOnlySample{"ReadOnlyFolder", true, std::filesystem::perms(0555)}),
+    [](const auto& info) { return info.param.label; });
+
+// A writer that hangs while holding the lock must not hang this one: it gives up after its wait
+// and writes nothing, then goes through once the lock is free.
+TEST_F(HiveRegistryTest, LockHeldByAnotherProgramIsWaitedForABoundedTime) {
+    using namespace std::chrono;
+    writeBytes(m_file, sampleHive);
+    const milliseconds wait(200);
+    HiveRegistry registry(m_file, {}, wait);
+    const std::string busy =
+        "The settings are being changed by another program\n" + m_file.string() + ".lock";
+    auto key = registry.openKey("App");
+    key->setValue("Name", regtype::sz, "x");
+    {
+        test::LockHolder holder(m_file);
+        const auto start = steady_clock::now();
+        try {
+            key->commit();
+            ADD_FAILURE() << "committed while another program held the lock";
+        } catch (const Failure& failure) {
+            EXPECT_EQ(failure.what(), "Failed to set data for 'Name'\n" + busy);
+        }
+        EXPECT_GE(steady_clock::now() - start, wait);
+
+        bool changed = false;
+        try {
+            registry.update("App", [&](RegistryKey&) { changed = true; });
+            ADD_FAILURE() << "updated while another program held the lock";
+        } catch (const Failure& failure) {
+            EXPECT_EQ(failure.what(), busy);
+        }
+        EXPECT_FALSE(changed);
+        EXPECT_EQ(readBytes(m_file), sampleHive);
+    }
+    key->commit();
+    EXPECT_EQ(valueData(m_file, "App", "Name"), "x");
+}
+
+// Each value is found through the key's index; many names, written again in other cases, must
+// keep their first place and spelling and take the latest data.
+TEST_F(HiveRegistryTest, ManyValuesKeepTheirPlaceAndLatestData) {
+    constexpr int count = 5000;
+    HiveRegistry registry(m_file);
+    auto key = registry.openKey("Many");
+    for (int i = 0; i < count; ++i)
+        key->setValue("Value" + std::to_string(i), regtype::sz, "first");
+    for (int i = 0; i < count; i += 3)
+        key->setValue("VALUE" + std::to_string(i), regtype::sz, "again " + std::to_string(i));
+    key->commit();
+
+    auto reread = HiveRegistry(m_file).openKey("many");
+    const std::vector<std::string> names = reread->valueNames();
+    ASSERT_EQ(names.size(), static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        EXPECT_EQ(names[static_cast<std::size_t>(i)], "Value" + std::to_string(i));
+        const auto value = reread->value("vALUE" + std::to_string(i));
+        ASSERT_TRUE(value) << i;
+        EXPECT_EQ(value->data, i % 3 == 0 ? "again " + std::to_string(i) : "first") << i;
+    }
+}
+
+// A settings file of nothing but line breaks is refused at its first line, without the reader
+// first cutting all of it into lines: the child's address space leaves no room for that. With
+// no room even for the file, it is refused in plain words.
+TEST_F(HiveRegistryTest, HugeFileIsRefusedWithinBoundedMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer's shadow memory does not bear an address space limit";
+#endif
+    constexpr std::size_t size = 64 << 20;
+    writeBytes(m_file, std::string(size, '\n'));
+    const std::string prefix = "Cannot read the settings file '" + m_file.string() + "': ";
+    const std::pair<std::size_t, std::string> rows[] = {
+        {3 * size, prefix + "line 1: the file does not start with REGEDIT4"},
+        {size / 2, prefix + "there is not enough memory"},
+    };
+    for (const auto& [headroom, expected] : rows) {
+        const int status = test::runWithAddressSpaceLimit(headroom, [&] {
+            try {
+                HiveRegistry(m_file).openKey("k");
+                return 1;
+            } catch (const Failure& failure) {
+                return failure.what() == expected ? 0 : 2;
+            }
+        });
+        EXPECT_EQ(status, 0) << expected << " (1 accepted, 2 another message, 126 another error)";
+    }
+    EXPECT_EQ(std::filesystem::file_size(m_file), size);
+}
+
+// The settings file kept elsewhere and linked from its usual place stays linked.
+TEST_F(HiveRegistryTest, CommitThroughALinkReplacesTheFileItLeadsTo) {
+    const auto real = m_folder / "dotfiles/hive.reg";
+    writeBytes(real, sampleHive);
+    std::filesystem::create_directories(m_file.parent_path());
+    std::filesystem::create_symlink(real, m_file);
+    writeBytes(real.parent_path() / "hive.reg.tmp.99999.1", "left by a writer that died");
+    HiveRegistry registry(m_file);
+    auto key = registry.openKey("App");
+    key->setValue("One", regtype::sz, "new");
+    key->commit();
+    EXPECT_TRUE(std::filesystem::is_symlink(m_file));
+    EXPECT_EQ(std::filesystem::read_symlink(m_file), real);
+    EXPECT_EQ(valueData(real, "App", "One"), "new");
+    EXPECT_EQ(folderListing(real.parent_path()), "hive.reg");
 }
 
 TEST_F(HiveRegistryTest, CommitClearsTemporariesLeftByAKilledWriter) {

@@ -148,6 +148,26 @@ TEST_F(MenuFileTest, SaveLeavesOutWhatDoesNotReadAsAStringOrAnInteger) {
                                       "s:Kept:text\r\n");
 }
 
+// A save goes where the user pointed: through a link to its target, and never into a folder that
+// it would have to make up.
+TEST_F(MenuFileTest, SaveFollowsLinksAndNeverMakesFolders) {
+    registry.setString(path, "TheMenu", "16,-2");
+    test::TempFolder folder;
+    std::filesystem::create_directories(folder / "menus");
+    std::filesystem::create_symlink("menus/real.drm", folder / "link.drm");
+    saveMenuFile(registry, folder / "link.drm");
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.drm"));
+    EXPECT_EQ(readMenuFile(folder / "menus/real.drm"), menuFileText(registry));
+
+    try {
+        saveMenuFile(registry, folder / "gone" / "Quorvmenu.drm");
+        FAIL() << "no failure";
+    } catch (const Failure& failure) {
+        EXPECT_NE(std::string(failure.what()).find("Quorvmenu.drm"), std::string::npos);
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder / "gone"));
+}
+
 TEST_F(MenuFileTest, NumbersAreDecimalOnly) {
     try {
         loadMenuFile(registry, "i:StampOptions:$10\r\n");
