@@ -1,10 +1,11 @@
 #include "installer/HinfInstall.h"
 
-#include "installer/HiveUpdate.h"
 #include "installer/InfFile.h"
 #include "platform/AtomicFile.h"
+#include "platform/Failure.h"
 #include "platform/FileBytes.h"
 #include "platform/HiveFile.h"
+#include "platform/HiveUpdate.h"
 
 #include <charconv>
 #include <cstdint>
@@ -296,10 +297,7 @@ void Planner::addRegLine(const InfLine& line) {
         const std::optional<std::uint32_t> number = hasData ? readNumber(field(4)) : std::nullopt;
         if (!number)
             m_inf.fail(n, "'" + field(4) + "' is not a number");
-        std::string data(4, '\0');
-        for (std::size_t i = 0; i < 4; ++i)
-            data[i] = static_cast<char>(*number >> (8 * i));
-        m_plan.entries.push_back({key, RegistryValue{name, regtype::dword, data}});
+        m_plan.entries.push_back({key, RegistryValue{name, regtype::dword, dwordData(*number)}});
     } else if (!hasData && name.empty()) {
         // A key of its own, with no value.
         m_plan.entries.push_back({key, std::nullopt});
@@ -365,7 +363,8 @@ void carryOut(const InstallPlan& plan, const std::filesystem::path& hiveFile) {
             throw Failure(copy.origin + ": the file " + copy.source.string() + " is missing");
         contents.push_back(std::move(*bytes));
     }
-    checkHiveReadable(hiveFile);
+    // A settings file the update would refuse is found before anything is copied.
+    readHiveFile(hiveFile);
 
     for (std::size_t i = 0; i < plan.copies.size(); ++i) {
         try {
@@ -375,7 +374,19 @@ void carryOut(const InstallPlan& plan, const std::filesystem::path& hiveFile) {
                           plan.copies[i].destination.string() + ": " + error.what());
         }
     }
-    updateHive(hiveFile, [&](Hive& hive) { applyEntries(hive, plan.entries); });
+    try {
+        updateHive(hiveFile, [&](Hive& hive) { applyEntries(hive, plan.entries); });
+    } catch (const HiveBusy&) {
+        throw;
+    } catch (const UnstorableName& error) {
+        throw Failure("Cannot write the settings file '" + hiveFile.string() +
+                      "': " + error.what());
+    } catch (const Failure&) {
+        throw;
+    } catch (const std::exception& error) {
+        throw Failure("Cannot write the settings file '" + hiveFile.string() +
+                      "': " + reasonOf(error));
+    }
 }
 
 int installHinfSection(const std::vector<std::string>& args, const std::string& systemDirectory,

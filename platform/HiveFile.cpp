@@ -194,10 +194,7 @@ std::string Parser::parseDword(std::string_view text, std::size_t line) const {
         fail(line, "a dword needs 1 to 8 hex digits");
     if (!isAllBlank(text.substr(digits)))
         fail(line, "unexpected text after the value");
-    std::string data(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        data[i] = static_cast<char>(number >> (8 * i) & 0xff);
-    return data;
+    return dwordData(number);
 }
 
 // Reads comma-separated hex bytes; a backslash ending a line continues them on the next one.
@@ -337,12 +334,10 @@ void appendValue(std::string& out, const RegistryValue& value) {
     out += '=';
     if (value.type == regtype::sz && !holdsLineBreakOrNul(value.data)) {
         appendQuoted(out, value.data);
-    } else if (value.type == regtype::dword && value.data.size() == 4) {
-        std::uint32_t number = 0;
-        for (int i = 3; i >= 0; --i)
-            number = number << 8 | static_cast<unsigned char>(value.data[i]);
+    } else if (const auto number =
+                   value.type == regtype::dword ? dwordNumber(value.data) : std::nullopt) {
         char text[16];
-        std::snprintf(text, sizeof text, "dword:%08x", static_cast<unsigned>(number));
+        std::snprintf(text, sizeof text, "dword:%08x", static_cast<unsigned>(*number));
         out += text;
     } else {
         bool isString = value.type == regtype::sz || value.type == regtype::expandSz;

@@ -1,39 +1,19 @@
 #include "platform/HiveRegistry.h"
 
-#include "platform/AtomicFile.h"
 #include "platform/Failure.h"
-#include "platform/FileBytes.h"
 #include "platform/HiveFile.h"
 #include "platform/HiveLock.h"
+#include "platform/HiveUpdate.h"
 
 #include <cstdlib>
-#include <cstring>
+#include <exception>
 #include <optional>
 #include <pwd.h>
-#include <system_error>
 #include <unistd.h>
 
 namespace quorvane {
 
 namespace {
-
-[[noreturn]] void failToRead(const std::filesystem::path& file, const std::string& reason) {
-    throw Failure("Cannot read the settings file '" + file.string() + "': " + reason);
-}
-
-Hive readHive(const std::filesystem::path& file) {
-    try {
-        const std::optional<std::string> bytes = readFileBytes(file);
-        return bytes ? Hive::parse(*bytes, file.string()) : Hive();
-    } catch (const Failure&) {
-        throw;
-    } catch (const std::system_error& error) {
-        failToRead(file, std::strerror(error.code().value()));
-    } catch (const std::exception& error) {
-        // A file too large to hold in memory, most likely.
-        failToRead(file, reasonOf(error));
-    }
-}
 
 class HiveRegistryKey : public RegistryKey {
 public:
@@ -41,8 +21,8 @@ public:
                     std::chrono::milliseconds lockWait, std::string path,
                     std::optional<HiveKey> snapshot);
 
-    // Commits onto `hive`, read by the caller under `lock`, rather than reading the file again.
-    void commitOnto(Hive hive, const HiveLock& lock);
+    // Puts this key's writes into `hive`, which the caller read under the lock.
+    void applyTo(Hive& hive);
     // A key handed to Registry::update commits once its change is done, not on request.
     void holdCommits() { m_held = true; }
     // Runs a commit, turning what the system reports into the store's own message.
@@ -62,6 +42,7 @@ private:
     HiveKey m_view;
     // One entry per name, at the place of its first write, holding the latest write.
     HiveKey m_writes;
+    HiveKey m_committed;
     bool m_held = false;
 };
 
@@ -99,11 +80,14 @@ void HiveRegistryKey::setValue(std::string_view name, std::uint32_t type, std::s
 void HiveRegistryKey::commit() {
     if (m_held || (m_exists && m_writes.values().empty()))
         return;
+    // Another process may have written since the snapshot: the update starts from what is on
+    // disk once it holds the lock, so that only the values this key wrote replace anything.
     reportingFailures([this] {
-        HiveLock lock(m_hiveFile, m_lockWait);
-        // Another process may have written since the snapshot: start from what is on disk now,
-        // so that only the values this key wrote replace anything.
-        commitOnto(readHive(m_hiveFile), lock);
+        updateHive(
+            m_hiveFile, [this](Hive& hive) { applyTo(hive); }, m_lockWait, m_writer);
+        m_exists = true;
+        m_view = std::move(m_committed);
+        m_writes.clearValues();
     });
 }
 
@@ -128,28 +112,12 @@ void HiveRegistryKey::reportingFailures(const std::function<void()>& work) {
     }
 }
 
-void HiveRegistryKey::commitOnto(Hive hive, const HiveLock&) {
-    if (m_writes.values().empty() && hive.findKey(m_writes.path())) {
-        m_exists = true;
-        m_view = *std::move(hive).takeKey(m_writes.path());
-        return;
-    }
+void HiveRegistryKey::applyTo(Hive& hive) {
     HiveKey& key = hive.ensureKey(m_writes.path());
     for (const RegistryValue& value : m_writes.values())
         key.setValue(value.name, value.type, value.data);
-    std::string bytes = hive.serialize();
-
-    // Every writer holds the lock while its temporary exists, so any found now was left by one
-    // that died before renaming, whatever has become of its pid since.
-    removeAllTemporaries(m_hiveFile);
-    if (m_writer)
-        m_writer(m_hiveFile, bytes);
-    else
-        writeFileAtomically(m_hiveFile, bytes);
-
-    m_exists = true;
-    m_view = std::move(key);
-    m_writes.clearValues();
+    // What reads see once the write is through: the key as stored, other writers' values too.
+    m_committed = key;
 }
 
 std::filesystem::path homeFolder() {
@@ -176,25 +144,31 @@ std::filesystem::path HiveRegistry::defaultHiveFile() {
 }
 
 void HiveRegistry::update(std::string_view path, const std::function<void(RegistryKey&)>& change) {
-    std::optional<HiveLock> lock;
+    std::optional<HiveRegistryKey> key;
+    auto changeHive = [&](Hive& hive) {
+        std::optional<HiveKey> snapshot;
+        if (const HiveKey* found = hive.findKey(path))
+            snapshot = *found;
+        key.emplace(m_hiveFile, m_writer, m_lockWait, std::string(path), std::move(snapshot));
+        key->holdCommits();
+        change(*key);
+        key->applyTo(hive);
+    };
     try {
-        lock.emplace(m_hiveFile, m_lockWait);
-    } catch (const std::system_error& error) {
-        throw Failure("Cannot write the settings file '" + m_hiveFile.string() +
-                      "': " + error.code().message());
+        updateHive(m_hiveFile, changeHive, m_lockWait, m_writer);
+    } catch (const Failure&) {
+        // The lock, the settings file or `change` itself: each says what went wrong.
+        throw;
+    } catch (const std::exception&) {
+        if (!key)
+            throw;
+        const std::exception_ptr error = std::current_exception();
+        key->reportingFailures([&error] { std::rethrow_exception(error); });
     }
-    Hive hive = readHive(m_hiveFile);
-    std::optional<HiveKey> snapshot;
-    if (const HiveKey* found = hive.findKey(path))
-        snapshot = *found;
-    HiveRegistryKey key(m_hiveFile, m_writer, m_lockWait, std::string(path), std::move(snapshot));
-    key.holdCommits();
-    change(key);
-    key.reportingFailures([&] { key.commitOnto(std::move(hive), *lock); });
 }
 
 std::unique_ptr<RegistryKey> HiveRegistry::openKey(std::string_view path) {
-    Hive hive = readHive(m_hiveFile);
+    Hive hive = readHiveFile(m_hiveFile);
     return std::make_unique<HiveRegistryKey>(m_hiveFile, m_writer, m_lockWait, std::string(path),
                                              std::move(hive).takeKey(path));
 }

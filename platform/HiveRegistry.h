@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/HiveLock.h"
+#include "platform/HiveUpdate.h"
 #include "platform/Registry.h"
 
 #include <chrono>
@@ -16,10 +17,7 @@ namespace quorvane {
 // A commit that fails says why on the line after the store's message.
 class HiveRegistry : public Registry {
 public:
-    // Writes `bytes` to `path` durably and atomically; throws std::system_error on failure.
-    // Replaceable so that tests can make the platform's write fail.
-    using FileWriter =
-        std::function<void(const std::filesystem::path& path, std::string_view bytes)>;
+    using FileWriter = HiveWriter;
 
     // `lockWait`: how long a commit waits for another writer before it gives up.
     explicit HiveRegistry(std::filesystem::path hiveFile, FileWriter writer = {},

@@ -74,13 +74,6 @@ private:
     bool m_commits;
 };
 
-std::string dwordBytes(std::int32_t value) {
-    std::string data(4, '\0');
-    for (std::size_t i = 0; i < 4; ++i)
-        data[i] = static_cast<char>((static_cast<std::uint32_t>(value) >> (8 * i)) & 0xff);
-    return data;
-}
-
 } // namespace
 
 std::unique_ptr<RegistryKey> MemoryRegistry::openKey(std::string_view path) {
@@ -105,7 +98,8 @@ void MemoryRegistry::setString(const std::string& path, std::string_view name,
 
 void MemoryRegistry::setInteger(const std::string& path, std::string_view name,
                                 std::int32_t value) {
-    setIn(key(path), {std::string(name), regtype::dword, dwordBytes(value)});
+    setIn(key(path),
+          {std::string(name), regtype::dword, dwordData(static_cast<std::uint32_t>(value))});
 }
 
 } // namespace quorvane

@@ -31,6 +31,12 @@ struct RegistryValue {
     friend bool operator==(const RegistryValue&, const RegistryValue&) = default;
 };
 
+// The data of a DWORD holding `number`.
+std::string dwordData(std::uint32_t number);
+// The number a DWORD's data holds; nothing unless the data is four bytes long, as the registry
+// cannot report such a value as a DWORD.
+std::optional<std::uint32_t> dwordNumber(std::string_view data);
+
 // An open key. Reads see a snapshot taken at opening plus this key's own writes; nothing reaches
 // the store until commit(). Destroying a key without commit() discards its writes, so that an
 // operation that ends in a failure leaves nothing half-done behind.

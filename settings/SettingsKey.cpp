@@ -48,33 +48,25 @@ std::string SettingsKey::readString(std::string_view name) const {
     return value->data.substr(0, value->data.find('\0'));
 }
 
-namespace {
-
-std::int32_t dwordValue(const std::string& data) {
-    std::uint32_t bits = 0;
-    for (int i = 3; i >= 0; --i)
-        bits = (bits << 8) | static_cast<unsigned char>(data[static_cast<std::size_t>(i)]);
-    return static_cast<std::int32_t>(bits);
-}
-
-} // namespace
-
 std::int32_t SettingsKey::readInteger(std::string_view name) const {
     const auto value = m_key->value(name);
     if (!value)
         throw Failure(formatMessage(messages::failedToGetData, name));
     if (value->type != regtype::dword)
         throw Failure(formatMessage(messages::invalidDataType, name));
-    if (value->data.size() != 4)
+    const auto number = dwordNumber(value->data);
+    if (!number)
         throw Failure(formatMessage(messages::failedToGetData, name));
-    return dwordValue(value->data);
+    return static_cast<std::int32_t>(*number);
 }
 
 std::optional<std::int32_t> SettingsKey::integerIfReadable(std::string_view name) const {
     const auto value = m_key->value(name);
-    if (!value || value->type != regtype::dword || value->data.size() != 4)
+    if (!value || value->type != regtype::dword)
         return std::nullopt;
-    return dwordValue(value->data);
+    if (const auto number = dwordNumber(value->data))
+        return static_cast<std::int32_t>(*number);
+    return std::nullopt;
 }
 
 bool SettingsKey::isPlainString(std::string_view name) const {
@@ -91,11 +83,7 @@ void SettingsKey::writeString(std::string_view name, std::string_view text) {
 }
 
 void SettingsKey::writeInteger(std::string_view name, std::int32_t value) {
-    const auto bits = static_cast<std::uint32_t>(value);
-    std::string data(4, '\0');
-    for (std::size_t i = 0; i < 4; ++i)
-        data[i] = static_cast<char>((bits >> (8 * i)) & 0xff);
-    m_key->setValue(name, regtype::dword, std::move(data));
+    m_key->setValue(name, regtype::dword, dwordData(static_cast<std::uint32_t>(value)));
 }
 
 void SettingsKey::writeBool(std::string_view name, bool value) {

@@ -1,6 +1,6 @@
 #include "installer/HinfInstall.h"
 
-#include "installer/HiveUpdate.h"
+#include "platform/HiveUpdate.h"
 #include "platform/Failure.h"
 #include "platform/HiveFile.h"
 #include "support/LockHolder.h"

@@ -36,10 +36,7 @@ std::string payloadFor(std::uint32_t n) {
 }
 
 std::uint32_t numberOf(const RegistryValue& value) {
-    std::uint32_t n = 0;
-    for (int i = 3; i >= 0; --i)
-        n = n << 8 | static_cast<unsigned char>(value.data.at(static_cast<std::size_t>(i)));
-    return n;
+    return dwordNumber(value.data).value();
 }
 
 // A key the writer never touches: every commit must carry it over unchanged.
@@ -47,7 +44,7 @@ Hive bystander() {
     Hive hive;
     HiveKey& key = hive.ensureKey("Bystander\\Key");
     key.setValue("", regtype::sz, "default \"quoted\" \\ text");
-    key.setValue("Count", regtype::dword, test::dwordData(0xdeadbeef));
+    key.setValue("Count", regtype::dword, dwordData(0xdeadbeef));
     key.setValue("Blob", regtype::binary, std::string("\0\x01\xff", 3));
     return hive;
 }
@@ -57,7 +54,7 @@ std::string stateAfter(std::uint32_t n) {
     Hive hive = bystander();
     if (n > 0) {
         HiveKey& key = hive.ensureKey(keyPath);
-        key.setValue("n", regtype::dword, test::dwordData(n));
+        key.setValue("n", regtype::dword, dwordData(n));
         key.setValue("payload", regtype::sz, payloadFor(n));
     }
     return hive.serialize();
@@ -71,7 +68,7 @@ std::string stateAfter(std::uint32_t n) {
         HiveRegistry registry(file);
         for (std::uint32_t n = start + 1;; ++n) {
             auto key = registry.openKey(keyPath);
-            key->setValue("n", regtype::dword, test::dwordData(n));
+            key->setValue("n", regtype::dword, dwordData(n));
             key->setValue("payload", regtype::sz, payloadFor(n));
             key->commit();
             if (::write(acknowledgements, &n, sizeof n) != sizeof n)
@@ -142,7 +139,7 @@ TEST(CrashConsistencyTest, KilledWriterLeavesExactlyOneWholeCommittedState) {
 
     // The kernel dropped the dead writers' locks, and their temporaries do not outlive a commit.
     auto key = HiveRegistry(file).openKey(keyPath);
-    key->setValue("n", regtype::dword, test::dwordData(last + 1));
+    key->setValue("n", regtype::dword, dwordData(last + 1));
     key->setValue("payload", regtype::sz, payloadFor(last + 1));
     key->commit();
     EXPECT_EQ(test::readBytes(file), stateAfter(last + 1));

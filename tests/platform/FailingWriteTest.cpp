@@ -37,7 +37,7 @@ int commitUnderSizeLimit(const std::filesystem::path& file, rlim_t limit) {
             HiveRegistry registry(file);
             auto key = registry.openKey("App");
             key->setValue("Menu", regtype::sz, std::string(3000, 'm'));
-            key->setValue("Added", regtype::dword, test::dwordData(1));
+            key->setValue("Added", regtype::dword, dwordData(1));
             key->commit();
             ::_exit(committed);
         } catch (const Failure& failure) {

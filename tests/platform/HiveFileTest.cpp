@@ -10,8 +10,6 @@ using namespace std::string_literals;
 namespace quorvane {
 namespace {
 
-using test::dwordData;
-
 constexpr std::string_view fileName = "/x/HKEY_CLASSES_ROOT.reg";
 
 std::string fileWithOneValue(const std::string& line) {

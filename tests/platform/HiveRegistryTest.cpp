@@ -23,7 +23,6 @@ using namespace std::string_literals;
 namespace quorvane {
 namespace {
 
-using test::dwordData;
 using test::folderListing;
 using test::readBytes;
 using test::TempFolder;

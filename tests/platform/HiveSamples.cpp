@@ -6,13 +6,6 @@ using namespace std::string_literals;
 
 namespace quorvane::test {
 
-std::string dwordData(std::uint32_t number) {
-    std::string data(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        data[i] = static_cast<char>(number >> (8 * i) & 0xff);
-    return data;
-}
-
 namespace {
 
 std::string longText() {

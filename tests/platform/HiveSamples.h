@@ -28,6 +28,4 @@ struct BrokenHiveSample {
 
 std::vector<BrokenHiveSample> brokenHiveSamples();
 
-std::string dwordData(std::uint32_t number);
-
 } // namespace quorvane::test

@@ -1,4 +1,5 @@
 #include "platform/System.h"
+
 #include "support/TestFiles.h"
 
 #include <cerrno>
@@ -31,12 +32,14 @@ INSTANTIATE_TEST_SUITE_P(
     Rules, CommandLine,
     ::testing::Values(
         SplitCase{"Empty", "", {}},
-        SplitCase{"Installer",
-                  "rundll32.exe setupx.dll,InstallHinfSection DefaultInstall 132 /opt/q//Quorvane.inf",
-                  {"rundll32.exe", "setupx.dll,InstallHinfSection", "DefaultInstall", "132",
-                   "/opt/q//Quorvane.inf"}},
+        SplitCase{
+            "Installer",
+            "rundll32.exe setupx.dll,InstallHinfSection DefaultInstall 132 /opt/q//Quorvane.inf",
+            {"rundll32.exe", "setupx.dll,InstallHinfSection", "DefaultInstall", "132",
+             "/opt/q//Quorvane.inf"}},
         SplitCase{"BlanksCollapse", "  a \t b   c ", {"a", "b", "c"}},
-        SplitCase{"QuotedProgramKeepsBlanksAndBackslashes", R"("C:\Program Files\x.exe" y)",
+        SplitCase{"QuotedProgramKeepsBlanksAndBackslashes",
+                  R"("C:\Program Files\x.exe" y)",
                   {R"(C:\Program Files\x.exe)", "y"}},
         SplitCase{"QuotesGroup", R"(p "a b" c)", {"p", "a b", "c"}},
         SplitCase{"EmptyQuotedArgument", R"(p "" c)", {"p", "", "c"}},
