@@ -4,7 +4,7 @@
 #include "app/TopLevel.h"
 #include "app/Version.h"
 #include "platform/Failure.h"
-#include "platform/RtfReader.h"
+#include "help/RtfReader.h"
 #include "platform/System.h"
 #include "ui_RtfHelp.h"
 

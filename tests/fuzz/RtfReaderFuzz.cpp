@@ -2,7 +2,7 @@
 // opening "{\rtf" alone, and hands the viewer well-formed runs of valid UTF-8.
 
 #include "FuzzSupport.h"
-#include "platform/RtfReader.h"
+#include "help/RtfReader.h"
 
 #include <exception>
 

@@ -1,4 +1,4 @@
-#include "platform/RtfReader.h"
+#include "help/RtfReader.h"
 
 #include "menu/Catalog.h"
 
