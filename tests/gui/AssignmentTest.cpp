@@ -142,19 +142,6 @@ private slots:
         QCOMPARE(w.form->statusText(), QStringLiteral("This is the root of the Quorvane-menu"));
     }
 
-    void captionOfTarget() {
-        const std::pair<std::string, std::string> rows[] = {
-            {"C:\\Tools\\edit.exe", "edit.exe"},
-            {"D:run.bat", "run.bat"},
-            {"/usr/bin/tool.sh", "tool.sh"},
-            {"C:\\a/b\\c:d/App.lnk", "App.lnk"},
-            {"plain", "plain"},
-            {"C:\\" + std::string(300, 'x'), std::string(255, 'x')},
-        };
-        for (const auto& [path, caption] : rows)
-            QCOMPARE(quorvane::captionOfTarget(path), caption);
-    }
-
     void doubleClick_data() {
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("opens"); // "chooser", "file" or nothing
