@@ -1,5 +1,7 @@
 #include "help/RtfReader.h"
 
+#include "platform/Codepage.h"
+
 #include <algorithm>
 #include <array>
 #include <limits>
@@ -57,65 +59,9 @@ char32_t decodeByte(unsigned char byte, CodePage page) {
     return byte < 0xA0 ? cp1252From80[byte - 0x80] : byte;
 }
 
-void appendUtf8(std::string& out, char32_t c) {
-    if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
-        c = 0xFFFD;
-    if (c < 0x80) {
-        out.push_back(char(c));
-    } else if (c < 0x800) {
-        out.push_back(char(0xC0 | (c >> 6)));
-        out.push_back(char(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(char(0xE0 | (c >> 12)));
-        out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(char(0xF0 | (c >> 18)));
-        out.push_back(char(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(char(0x80 | (c & 0x3F)));
-    }
-}
-
-// Strict: overlong forms, surrogates and code points beyond U+10FFFF make the text not UTF-8, so
-// that a Windows-1252 file with a few accented letters is never mistaken for it.
-bool isValidUtf8(std::string_view bytes) {
-    size_t i = 0;
-    while (i < bytes.size()) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        size_t length = 0;
-        char32_t c = 0;
-        char32_t smallest = 0;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        } else if ((lead & 0xE0) == 0xC0) {
-            length = 2, c = lead & 0x1F, smallest = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            length = 3, c = lead & 0x0F, smallest = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            length = 4, c = lead & 0x07, smallest = 0x10000;
-        } else {
-            return false;
-        }
-        if (bytes.size() - i < length)
-            return false;
-        for (size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return false;
-            c = (c << 6) | (next & 0x3F);
-        }
-        if (c < smallest || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-            return false;
-        i += length;
-    }
-    return true;
-}
-
 RtfDocument readPlainText(std::string_view bytes) {
     RtfDocument document;
-    const bool utf8 = isValidUtf8(bytes);
+    const bool utf8 = isUtf8(bytes);
     if (utf8 && bytes.starts_with("\xEF\xBB\xBF"))
         bytes.remove_prefix(3);
     std::string line;

@@ -18,24 +18,6 @@ constexpr std::array<char32_t, 32> highControls{
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 struct Decoded {
     char32_t character;
     std::size_t length; // 0 when the bytes at that point are not UTF-8
@@ -72,16 +54,6 @@ Decoded decodeAt(std::string_view text, std::size_t at) {
     return {c, length};
 }
 
-bool isUtf8(std::string_view text) {
-    for (std::size_t at = 0; at < text.size();) {
-        const Decoded d = decodeAt(text, at);
-        if (d.length == 0)
-            return false;
-        at += d.length;
-    }
-    return true;
-}
-
 // The byte Windows-1252 stores `c` as, or -1 when it has none.
 int ansiByte(char32_t c) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
@@ -99,6 +71,36 @@ std::string codePoint(char32_t c) {
 }
 
 } // namespace
+
+void appendUtf8(std::string& out, char32_t c) {
+    if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
+        c = 0xFFFD;
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+bool isUtf8(std::string_view text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const Decoded d = decodeAt(text, at);
+        if (d.length == 0)
+            return false;
+        at += d.length;
+    }
+    return true;
+}
 
 std::string ansiToUtf8(std::string_view ansi) {
     std::string out;
