@@ -195,7 +195,7 @@ TEST_F(MenuFileTest, SavingOverTheSettingsFileIsRefused) {
 // load's own message first, and leaves the settings exactly as they were.
 struct MeaningRefusal {
     const char* name;
-    const char* file;
+    std::string file;
     const char* message;
 };
 
@@ -233,7 +233,10 @@ INSTANTIATE_TEST_SUITE_P(
         MeaningRefusal{"MenuAsInteger", "i:TheMenu:5\r\n", "Invalid data type for 'TheMenu'"},
         MeaningRefusal{"InvalidCode", "s:TheMenu:0,21,-2\r\n", "List index out of bounds"},
         MeaningRefusal{"ItemsAvailableNotANumber", "s:ItemsAvailable:many\r\n",
-                       "'many' is not a valid integer value"}),
+                       "'many' is not a valid integer value"},
+        // The name is cut at its NUL; the message names that value, not the file's first.
+        MeaningRefusal{"NulInAName", std::string("s:Ext\0Items:x\r\n", 16),
+                       "Failed to set data for 'Ext'"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
