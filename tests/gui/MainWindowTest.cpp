@@ -18,6 +18,7 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 #include <optional>
 
@@ -121,6 +122,7 @@ private slots:
     void propertiesClickPlacesADialogOnlyOnce();
     void failuresInHandlersAreShownAndTheProgramGoesOn();
     void listSelectionIsKeptInTheCoreList();
+    void messageBoxesLeaveRoomForTheirCaption();
 };
 
 void MainWindowTest::init() {
@@ -544,6 +546,25 @@ void MainWindowTest::listSelectionIsKeptInTheCoreList() {
     QVERIFY(!list->selectionModel()->isRowSelected(2));
     QVERIFY(list->selectionModel()->isRowSelected(w.form->source().size() - 1));
     QVERIFY(list->selectionModel()->isRowSelected(9));
+}
+
+// A window manager's title bar shows the caption beside an icon and buttons; a box as narrow as
+// "Nothing happened!" would cut the caption off.
+void MainWindowTest::messageBoxesLeaveRoomForTheirCaption() {
+    for (const QString& text : {QStringLiteral("Nothing happened!"), QStringLiteral("x")}) {
+        int width = 0;
+        QTimer::singleShot(0, [&width] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                width = box->width();
+                box->accept();
+            }
+        });
+        MessageBoxes::message(nullptr, text);
+        QFont bold = QApplication::font();
+        bold.setBold(true);
+        QVERIFY2(width >= QFontMetrics(bold).horizontalAdvance(QStringLiteral("Quorvane")) + 100,
+                 qPrintable(text));
+    }
 }
 
 int main(int argc, char** argv) {
