@@ -7,6 +7,7 @@
 #include "settings/SettingsKey.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRect>
@@ -38,11 +39,21 @@ public:
             return QStringLiteral("Xvfb did not start");
         m_display = QLatin1Char(':') + QString::fromLatin1(m_server.readLine().trimmed());
 
+        // Whatever the user running the tests has configured, Alt+F4 closes the active window.
+        const QString config = m_folder.filePath(QStringLiteral("rc.xml"));
+        QFile rc(config);
+        if (!rc.open(QIODevice::WriteOnly) ||
+            rc.write("<?xml version=\"1.0\"?>\n"
+                     "<openbox_config xmlns=\"http://openbox.org/3.4/rc\"><keyboard>"
+                     "<keybind key=\"A-F4\"><action name=\"Close\"/></keybind>"
+                     "</keyboard></openbox_config>\n") < 0)
+            return QStringLiteral("cannot write the window manager's settings");
+        rc.close();
         const QString ready = m_folder.filePath(QStringLiteral("wm-ready"));
         m_manager.setProcessEnvironment(environment());
         m_manager.start(QStringLiteral("openbox"),
-                        {QStringLiteral("--sm-disable"), QStringLiteral("--startup"),
-                         QStringLiteral("touch ") + ready});
+                        {QStringLiteral("--sm-disable"), QStringLiteral("--config-file"), config,
+                         QStringLiteral("--startup"), QStringLiteral("touch ") + ready});
         if (!QTest::qWaitFor([&] { return QFileInfo::exists(ready); }, waitMs))
             return QStringLiteral("openbox did not start");
         return {};
