@@ -41,8 +41,8 @@ constexpr int statusBarHeight = 19;
 // Narrower than Properties' right edge, a gap and the 250 that Apply keeps from the right edge,
 // Apply would cover Properties.
 constexpr int minimumWindowWidth = 8 + 75 + 8 + 250;
-// The menu bar, a few rows of the tree and the list, the button row and the status bar.
-constexpr int minimumRows = 3;
+// Under the menu bar and above the button row and the status bar, a few rows of the tree and list.
+constexpr int minimumViewHeight = 3 * 20;
 // How long after showing the window a frame from the window manager is waited for.
 constexpr int frameWaitMs = 2000;
 const QColor transparentColour(128, 128, 0); // olive
@@ -55,7 +55,7 @@ TForm1::TForm1(Services services, QWidget* parent)
       m_firstRun(std::move(services.firstRun)), m_tree(m_pool.rootRecord()), m_menuModel(m_tree),
       m_sourceModel(m_source) {
     ui->setupUi(this);
-    setMinimumSize(minimumWindowWidth, menuBar()->sizeHint().height() + minimumRows * 20 +
+    setMinimumSize(minimumWindowWidth, menuBar()->sizeHint().height() + minimumViewHeight +
                                            buttonRowHeight + statusBarHeight);
     SaveDlg.defaultSuffix = QStringLiteral("drm");
     QIcon icon;
