@@ -317,10 +317,6 @@ void applyEntries(Hive& hive, const std::vector<RegistryEntry>& entries) {
     }
 }
 
-} // namespace
-
-namespace {
-
 bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
