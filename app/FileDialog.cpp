@@ -10,8 +10,9 @@ QList<QString> FileDialog::s_nextFileNames;
 namespace {
 
 // Filters are written the way the program has always written them, "description|patterns|..."
-// with patterns joined by ";"; Qt wants "description (patterns);;...". A description that
-// already ends with its patterns in parentheses is kept as it is.
+// with patterns joined by ";"; Qt wants "description (patterns);;...". Qt shows what stands before
+// the last parentheses when told to hide the patterns, so every description gets its patterns
+// appended and is shown exactly as written, whether or not it names them itself.
 QString qtFilter(const QString& filter) {
     if (!filter.contains(QLatin1Char('|')))
         return filter;
@@ -23,12 +24,8 @@ QString qtFilter(const QString& filter) {
         for (QString& pattern : patternList)
             if (pattern == QStringLiteral("*.*"))
                 pattern = QStringLiteral("*");
-        const QString patterns = patternList.join(QLatin1Char(' '));
-        const QString& description = parts[i];
-        if (description.endsWith(QLatin1Char('(') + patterns + QLatin1Char(')')))
-            filters.append(description);
-        else
-            filters.append(description + QStringLiteral(" (") + patterns + QLatin1Char(')'));
+        filters.append(parts[i] + QStringLiteral(" (") + patternList.join(QLatin1Char(' ')) +
+                       QLatin1Char(')'));
     }
     return filters.join(QStringLiteral(";;"));
 }
@@ -47,6 +44,7 @@ bool FileDialog::execute(QWidget* parent) {
         dialog.setFileMode(m_mode == Mode::Open ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
         dialog.setDefaultSuffix(defaultSuffix);
         dialog.setOption(QFileDialog::DontResolveSymlinks, !followLinks);
+        dialog.setOption(QFileDialog::HideNameFilterDetails, filter.contains(QLatin1Char('|')));
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             chosen = dialog.selectedFiles().constFirst();
     }

@@ -1,8 +1,31 @@
 #include "app/MessageBoxes.h"
 
 #include <QCoreApplication>
+#include <QGridLayout>
+#include <QSpacerItem>
 
 namespace quorvane {
+
+namespace {
+
+// What a window manager's title bar puts beside the caption: the window's icon and its buttons.
+constexpr int titleBarRoom = 120;
+
+// Qt makes a box only as wide as its text and a caption with a narrow margin, so that a short
+// text like "Nothing happened!" leaves the caption cut off beside the title bar's buttons. The
+// caption is measured in bold, as title bars commonly show it.
+void makeRoomForCaption(QMessageBox& box, const QString& caption) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid)
+        return;
+    QFont bold = box.font();
+    bold.setBold(true);
+    const int width = QFontMetrics(bold).horizontalAdvance(caption) + titleBarRoom;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+} // namespace
 
 QList<QMessageBox::StandardButton> MessageBoxes::s_nextAnswers;
 QList<MessageBoxes::Answered> MessageBoxes::s_answered;
@@ -15,6 +38,7 @@ QMessageBox::StandardButton MessageBoxes::show(QWidget* parent, QMessageBox::Ico
         return s_nextAnswers.takeFirst();
     }
     QMessageBox box(icon, caption, text, buttons, parent);
+    makeRoomForCaption(box, caption);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

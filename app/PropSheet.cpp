@@ -33,8 +33,6 @@ TPropSheets::TPropSheets(Registry& registry, const QWidget& mainWindow, QWidget*
     ui->setupUi(this);
     keepDesignedWidths(*this);
     setFixedSize(size());
-    // Qt's tab bar has no second row of tabs; the tabs that do not fit scroll into view instead.
-    ui->PageControl1->setUsesScrollButtons(true);
 
     const auto wire = [this](QPushButton* button, void (TPropSheets::*handler)()) {
         connect(button, &QPushButton::clicked, this,

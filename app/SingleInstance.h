@@ -2,27 +2,37 @@
 
 #include <QObject>
 #include <QString>
+#include <memory>
 
 class QLocalServer;
 
 namespace quorvane {
 
-// Names the marker of a running copy and the way to reach it.
+class InstanceLock;
+
+// Names the marks of a running copy and the way to reach it.
 inline constexpr char instanceName[] = "Unique Quorvane!";
 
-// Lets one copy of the program run per user. The first copy listens on a local socket named after
-// the instance; a later start finds it listening, asks it to come to the front and ends.
+// Lets one copy of the program run per user. The first copy takes a lock that it holds for as
+// long as it runs, then listens on a local socket beside it; a later start finds the lock taken,
+// asks the holder through the socket to come to the front, and ends.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
-    explicit SingleInstance(QString serverName, QObject* parent = nullptr);
+    // `directory` holds the lock and the socket and must be the user's alone; with none, no
+    // guard is kept and every copy runs.
+    explicit SingleInstance(QString directory, QObject* parent = nullptr);
+    ~SingleInstance() override;
 
-    // The instance name inside the user's runtime directory, so that each user has a copy.
-    static QString defaultServerName();
+    // This user's private runtime directory; empty when there is none to be had.
+    static QString defaultDirectory();
 
-    // True when this is the first copy, which from now on marks itself as running. False when
-    // another copy runs; it has been asked to come to the front and this copy should end.
+    // True when this is the first copy, which from now on holds the marks. False when another
+    // copy runs; it has been asked to come to the front and this copy should end.
     bool claim();
+
+    // Where the first copy listens.
+    QString serverName() const;
 
 signals:
     // A later start asked this copy to come to the front.
@@ -30,8 +40,10 @@ signals:
 
 private:
     void acceptConnections();
+    void askTheFirstToComeForward() const;
 
-    QString m_serverName;
+    QString m_directory;
+    std::unique_ptr<InstanceLock> m_lock;
     QLocalServer* m_server = nullptr;
 };
 

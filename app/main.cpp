@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
 
     // Decided before any window exists or the settings are touched: a second copy only asks the
     // first to come forward and ends.
-    quorvane::SingleInstance guard(quorvane::SingleInstance::defaultServerName());
+    quorvane::SingleInstance guard(quorvane::SingleInstance::defaultDirectory());
     if (!guard.claim())
         return 0;
 

@@ -9,6 +9,7 @@ add_library(quorvane_gui OBJECT
     app/FileDialog.cpp
     app/GetDir.cpp
     app/MessageBoxes.cpp
+    app/MultiRowTabWidget.cpp
     app/PropSheet.cpp
     app/RtfHelp.cpp
     app/SingleInstance.cpp

@@ -3,13 +3,17 @@
 #include "editor/DropTargetDelegate.h"
 #include "editor/ItemModelText.h"
 
+#include <QApplication>
+#include <QDrag>
 #include <QDragEnterEvent>
 #include <QDragLeaveEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 
 namespace quorvane {
 
@@ -18,6 +22,10 @@ namespace {
 bool carriesEntries(const QDropEvent* event) {
     return event->mimeData() && event->mimeData()->hasFormat(QLatin1String(entriesMimeType));
 }
+
+// Room for the pointer's own arrow left of the drag picture, and the picture's inner margin.
+constexpr int pointerWidth = 16;
+constexpr int margin = 3;
 
 } // namespace
 
@@ -37,11 +45,63 @@ void EditorView::setDropTarget(const QModelIndex& index) {
 }
 
 // Qt starts a drag here once a pressed row is moved far enough; pressing the row selected it, so
-// what is dragged is the selection. The drag runs to its end inside the base class.
+// what is dragged is the selection. Qt's own picture of the dragged rows would sit right over the
+// row under the pointer, which is the drop target, and hide it where no compositor lets it show
+// through; this one keeps clear of it.
 void EditorView::startDrag(Qt::DropActions supportedActions) {
+    m_dragged = true;
+    QModelIndexList entries;
+    for (const QModelIndex& index : selectionModel()->selectedIndexes())
+        if (index.column() == 0 && model()->flags(index).testFlag(Qt::ItemIsDragEnabled))
+            entries.append(index);
+    if (entries.isEmpty())
+        return;
+    std::sort(entries.begin(), entries.end(), [this](const QModelIndex& a, const QModelIndex& b) {
+        return visualRect(a).top() < visualRect(b).top();
+    });
+    QMimeData* data = model()->mimeData(entries);
+    if (!data)
+        return;
     emit dragStarted();
-    QTreeView::startDrag(supportedActions);
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data);
+    const DragImage image = dragImage(entries);
+    drag->setPixmap(image.pixmap);
+    drag->setHotSpot(image.hotSpot);
+    drag->exec(supportedActions, defaultDropAction());
     emit dragFinished();
+}
+
+// The first entry's picture and caption, and how many more come along.
+EditorView::DragImage EditorView::dragImage(const QModelIndexList& entries) const {
+    if (entries.isEmpty())
+        return {};
+    const QModelIndex first = entries.constFirst();
+    QString caption = first.data(Qt::DisplayRole).toString();
+    if (entries.size() > 1)
+        caption += QStringLiteral(" (+%1)").arg(entries.size() - 1);
+    const QIcon icon = first.data(Qt::DecorationRole).value<QIcon>();
+    const QFontMetrics metrics = fontMetrics();
+    const int height = std::max(iconSize().height(), metrics.height()) + 2 * margin;
+    const int width =
+        margin + iconSize().width() + margin + metrics.horizontalAdvance(caption) + 2 * margin;
+    const qreal ratio = devicePixelRatioF();
+    QPixmap pixmap(QSize(width, height) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(palette().color(QPalette::Base));
+    QPainter painter(&pixmap);
+    painter.setPen(palette().color(QPalette::Dark));
+    painter.drawRect(0, 0, width - 1, height - 1);
+    icon.paint(&painter, QRect(QPoint(margin, (height - iconSize().height()) / 2), iconSize()));
+    painter.setPen(palette().color(QPalette::Text));
+    painter.setFont(font());
+    painter.drawText(QRect(2 * margin + iconSize().width(), 0, width, height),
+                     Qt::AlignLeft | Qt::AlignVCenter, caption);
+    painter.end();
+
+    // Wherever in its row the pointer is, a whole row's height below it is clear of that row.
+    const int rowHeight = std::max(visualRect(first).height(), sizeHintForRow(0));
+    return {pixmap, QPoint(-pointerWidth, -rowHeight)};
 }
 
 // The base class keeps the auto-scrolling near the edges; whether the drag is welcome is decided
@@ -87,6 +147,7 @@ void EditorView::dropEvent(QDropEvent* event) {
 }
 
 void EditorView::keyPressEvent(QKeyEvent* event) {
+    m_renameTimer.stop();
     if (m_keyHandler && m_keyHandler(event->key())) {
         event->accept();
         return;
@@ -94,13 +155,71 @@ void EditorView::keyPressEvent(QKeyEvent* event) {
     QTreeView::keyPressEvent(event);
 }
 
-// The veto comes just before an editor would open, however that was asked for: by a key, from
-// code, or by a click on the selected row, which Qt holds back for the double-click time and
-// then asks for again without a trigger.
+// A plain press on a row that is selected among others leaves the selection as it is, so that the
+// whole of it can be dragged; the release of a click that dragged nothing then selects that row
+// alone. A click on the row that is the only one selected asks to rename it once the double-click
+// time has passed without a second click, as Windows' list and tree views do; Qt's own delayed
+// edit for a click on a selected row would also start on one of several, and reports a refusal
+// as a warning on standard error.
+void EditorView::mousePressEvent(QMouseEvent* event) {
+    m_renameTimer.stop();
+    const QModelIndex index = indexAt(event->position().toPoint());
+    const bool plain = event->button() == Qt::LeftButton && event->modifiers() == Qt::NoModifier &&
+                       index.isValid();
+    const bool selected = plain && selectionModel()->isSelected(index.siblingAtColumn(0));
+    m_pressed = plain ? index.siblingAtColumn(0) : QModelIndex();
+    m_pressedAlone = selected && selectedAlone(index);
+    m_pressedAmongOthers = selected && !m_pressedAlone;
+    m_dragged = false;
+    QTreeView::mousePressEvent(event);
+}
+
+void EditorView::mouseReleaseEvent(QMouseEvent* event) {
+    const QModelIndex index = indexAt(event->position().toPoint());
+    const bool click = m_pressed.isValid() && !m_dragged && event->button() == Qt::LeftButton &&
+                       index.isValid() && index.siblingAtColumn(0) == m_pressed;
+    QTreeView::mouseReleaseEvent(event);
+    if (click && m_pressedAmongOthers) {
+        selectionModel()->setCurrentIndex(m_pressed, QItemSelectionModel::ClearAndSelect |
+                                                         QItemSelectionModel::Rows);
+    } else if (click && m_pressedAlone && !editing()) {
+        m_renaming = m_pressed;
+        m_renameTimer.start(QApplication::doubleClickInterval(), this);
+    }
+    m_pressed = QModelIndex();
+}
+
+void EditorView::mouseDoubleClickEvent(QMouseEvent* event) {
+    m_renameTimer.stop();
+    QTreeView::mouseDoubleClickEvent(event);
+}
+
+void EditorView::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != m_renameTimer.timerId()) {
+        QTreeView::timerEvent(event);
+        return;
+    }
+    m_renameTimer.stop();
+    if (m_renaming.isValid() && selectedAlone(m_renaming) && !editing())
+        editCaption(m_renaming);
+}
+
+// The veto comes just before an editor would open, however that was asked for: by a key or from
+// code. A click on a selected row is handled above and never reaches Qt's own editing.
 bool EditorView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    if (trigger == SelectedClicked)
+        return false;
     if (m_editingHandler && opensEditor(index, trigger) && !m_editingHandler(index))
         return false;
     return QTreeView::edit(index, trigger, event);
+}
+
+bool EditorView::selectedAlone(const QModelIndex& index) const {
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    return !selected.isEmpty() &&
+           std::all_of(selected.cbegin(), selected.cend(), [&index](const QModelIndex& i) {
+               return i.row() == index.row() && i.parent() == index.parent();
+           });
 }
 
 // Qt paints the indentation left of a row by the row's selection, past the delegate; while a drop
@@ -133,8 +252,6 @@ bool EditorView::opensEditor(const QModelIndex& index, EditTrigger trigger) cons
         return false;
     if (trigger == AllEditTriggers)
         return true;
-    if (trigger == SelectedClicked)
-        return false;
     return editTriggers().testFlag(trigger);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QBasicTimer>
 #include <QPersistentModelIndex>
+#include <QPixmap>
 #include <QTreeView>
 #include <functional>
 
@@ -32,6 +34,15 @@ public:
     // A caption editor is open.
     bool editing() const { return state() == EditingState; }
 
+    // What follows the pointer while `entries` are dragged, and where: the pointer's place in
+    // the picture, which lies right of the pointer and below the row under it, so that the
+    // highlighted drop target stays in sight.
+    struct DragImage {
+        QPixmap pixmap;
+        QPoint hotSpot;
+    };
+    DragImage dragImage(const QModelIndexList& entries) const;
+
 signals:
     void dragStarted();
     // The drag that started here is over, whether it was dropped anywhere or given up.
@@ -48,16 +59,31 @@ protected:
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
                  const QModelIndex& index) const override;
 
 private:
     bool opensEditor(const QModelIndex& index, EditTrigger trigger) const;
+    bool selectedAlone(const QModelIndex& index) const;
 
     KeyHandler m_keyHandler;
     EditingHandler m_editingHandler;
     QPersistentModelIndex m_dropTarget;
+
+    // A plain left press, until its release: the row pressed, and whether it was the only
+    // selected row or one of several.
+    QPersistentModelIndex m_pressed;
+    bool m_pressedAlone = false;
+    bool m_pressedAmongOthers = false;
+    bool m_dragged = false;
+    // A click on the only selected row renames it, once no double-click has followed.
+    QBasicTimer m_renameTimer;
+    QPersistentModelIndex m_renaming;
 };
 
 } // namespace quorvane

@@ -12,6 +12,7 @@
 #include "settings/Apply.h"
 #include "settings/MenuFile.h"
 #include "settings/Messages.h"
+#include "settings/Placement.h"
 #include "settings/Presets.h"
 #include "settings/Schema.h"
 #include "settings/SettingsKey.h"
@@ -26,6 +27,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QWindow>
 #include <algorithm>
 
@@ -36,6 +38,13 @@ namespace {
 constexpr int imageSize = 16;
 constexpr int buttonRowHeight = 31;
 constexpr int statusBarHeight = 19;
+// Narrower than Properties' right edge, a gap and the 250 that Apply keeps from the right edge,
+// Apply would cover Properties.
+constexpr int minimumWindowWidth = 8 + 75 + 8 + 250;
+// Under the menu bar and above the button row and the status bar, a few rows of the tree and list.
+constexpr int minimumViewHeight = 3 * 20;
+// How long after showing the window a frame from the window manager is waited for.
+constexpr int frameWaitMs = 2000;
 const QColor transparentColour(128, 128, 0); // olive
 
 } // namespace
@@ -46,6 +55,8 @@ TForm1::TForm1(Services services, QWidget* parent)
       m_firstRun(std::move(services.firstRun)), m_tree(m_pool.rootRecord()), m_menuModel(m_tree),
       m_sourceModel(m_source) {
     ui->setupUi(this);
+    setMinimumSize(minimumWindowWidth, menuBar()->sizeHint().height() + minimumViewHeight +
+                                           buttonRowHeight + statusBarHeight);
     SaveDlg.defaultSuffix = QStringLiteral("drm");
     QIcon icon;
     icon.addFile(QStringLiteral(":/icon32"), QSize(32, 32));
@@ -195,60 +206,89 @@ void TForm1::Load(LoadMode mode, std::string_view menuString) {
         ui->MenuTree->setCurrentIndex(m_menuModel.indexOf(loaded.select));
 }
 
-// A missing MWnL means nothing was ever stored and the window is centred. When MWnL is there but
-// one of the other three is not, the placement is incomplete and the window is centred as well,
-// rather than put up with a width or height of nothing.
+namespace {
+
+ScreenRect screenRect(const QRect& r) {
+    return {r.x(), r.y(), r.width(), r.height()};
+}
+
+QRect qRect(const ScreenRect& r) {
+    return {r.left, r.top, r.width, r.height};
+}
+
+// The screens' areas that panels and docks leave free, the window's own screen first.
+std::vector<ScreenRect> availableAreas(const QScreen* own) {
+    std::vector<ScreenRect> areas;
+    if (own)
+        areas.push_back(screenRect(own->availableGeometry()));
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (screen != own)
+            areas.push_back(screenRect(screen->availableGeometry()));
+    return areas;
+}
+
+} // namespace
+
+// A missing value means nothing was ever stored and the window is centred, rather than put up
+// with a width or height of nothing. A placement that would leave part of the window off every
+// screen (stored under another arrangement of monitors, another scale factor, or maximized by
+// another system) is brought onto the screen, so that its title bar can always be reached.
 void TForm1::restorePlacement() {
     SettingsKey key(m_registry);
-    std::array<std::int32_t, 4> placement{};
+    std::array<std::optional<std::int32_t>, 4> stored;
     const std::array names{value::windowLeft, value::windowTop, value::windowWidth,
                            value::windowHeight};
-    if (std::all_of(names.begin(), names.end(),
-                    [&key](std::string_view name) { return key.valueExists(name); })) {
-        for (std::size_t i = 0; i < names.size(); ++i)
-            placement[i] = key.readInteger(names[i]);
-    }
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (key.valueExists(names[i]))
+            stored[i] = key.readInteger(names[i]);
     key.close();
 
-    std::int64_t sum = 0;
-    for (std::int32_t v : placement)
-        sum += v;
-    if (sum != 0) {
-        setOuterGeometry(QRect(placement[0], placement[1], placement[2], placement[3]));
-        return;
-    }
-    const QRect screenArea = screen()->availableGeometry();
-    QRect outer(QPoint(), designSize);
-    outer.moveCenter(screenArea.center());
-    setOuterGeometry(outer);
+    const ScreenRect outer = storedPlacement(stored).value_or(centredOn(
+        screenRect(screen()->availableGeometry()), designSize.width(), designSize.height()));
+    setOuterGeometry(
+        qRect(fitOnScreen(outer, availableAreas(screen()), minimumWidth(), minimumHeight())));
 }
 
+// While the window manager has not yet told the frame, the rectangle asked for is what the window
+// is about to become, and what a close in that moment stores.
 void TForm1::savePlacement() {
-    const QRect outer = frameGeometry();
+    const ScreenRect outer = screenRect(m_pendingOuter.value_or(frameGeometry()));
     SettingsKey key(m_registry);
-    key.writeInteger(value::windowLeft, outer.left());
-    key.writeInteger(value::windowTop, outer.top());
-    key.writeInteger(value::windowWidth, outer.width());
-    key.writeInteger(value::windowHeight, outer.height());
+    key.writeInteger(value::windowLeft, outer.left);
+    key.writeInteger(value::windowTop, outer.top);
+    key.writeInteger(value::windowWidth, outer.width);
+    key.writeInteger(value::windowHeight, outer.height);
     key.close();
 }
 
-// The stored rectangle is the outer one, frame included, as Qt's move() takes it but not its
-// resize(). Before the window is shown the frame is not known yet; the first show applies the
-// rectangle again with the frame measured.
+// The stored rectangle is the outer one, frame included. Qt's move() of a window places its
+// frame, but resize() sizes the area inside it, and the frame is known only once the window
+// manager has put one around the shown window. Until then the rectangle is kept and the size
+// is set again as soon as the frame is known.
 void TForm1::setOuterGeometry(const QRect& outer) {
-    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-    resize(outer.width() - frame.left() - frame.right(),
-           outer.height() - frame.top() - frame.bottom());
+    const QMargins margins = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    const ScreenRect inside = insideFrame(
+        screenRect(outer), {margins.left(), margins.top(), margins.right(), margins.bottom()});
+    m_pendingOuter = isVisible() && !margins.isNull() ? std::nullopt : std::optional<QRect>(outer);
+    resize(inside.width, inside.height);
     move(outer.topLeft());
-    m_pendingOuter = isVisible() ? std::nullopt : std::optional<QRect>(outer);
+}
+
+// The window manager's frame arrives some time after the window is shown, with a move or a
+// resize of the window; without a window manager there is none, and the rectangle stands as set.
+void TForm1::applyPendingOuter() {
+    if (!m_pendingOuter || !isVisible() || !windowHandle())
+        return;
+    if (windowHandle()->frameMargins().isNull())
+        return;
+    setOuterGeometry(*m_pendingOuter);
 }
 
 void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (m_pendingOuter && windowHandle() && !windowHandle()->frameMargins().isNull())
-        setOuterGeometry(*std::exchange(m_pendingOuter, std::nullopt));
-    m_pendingOuter.reset();
+    applyPendingOuter();
+    // A frame that has not come by now will not come.
+    QTimer::singleShot(frameWaitMs, this, [this] { m_pendingOuter.reset(); });
 }
 
 void TForm1::loadImages() {
@@ -285,6 +325,7 @@ QString TForm1::statusText() const {
 
 void TForm1::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
+    applyPendingOuter();
     guarded([this] { FormResize(); });
 }
 
@@ -360,6 +401,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 // Qt reports a finished move of the window where the platform has a window-moved message.
 void TForm1::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
+    applyPendingOuter();
     guarded([this] { followMove(); });
 }
 

@@ -160,6 +160,7 @@ private:
     void restorePlacement();
     void savePlacement();
     void setOuterGeometry(const QRect& outer);
+    void applyPendingOuter();
     void loadImages();
     QIcon image(int normal, int selected);
     void alignPanel1();

@@ -315,9 +315,36 @@ void applyEntries(Hive& hive, const std::vector<RegistryEntry>& entries) {
     }
 }
 
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// The words before the path each end at a blank; the path begins after the one blank that ends
+// the mode, and runs to the end whatever it holds.
+std::vector<std::string> wordsAndPath(std::string_view line) {
+    std::vector<std::string> parts;
+    std::size_t p = 0;
+    for (int word = 0; word < 3; ++word) {
+        while (p < line.size() && isBlank(line[p]))
+            ++p;
+        const std::size_t start = p;
+        while (p < line.size() && !isBlank(line[p]))
+            ++p;
+        if (p == start)
+            return parts;
+        parts.emplace_back(line.substr(start, p - start));
+    }
+    if (p + 1 < line.size())
+        parts.emplace_back(line.substr(p + 1));
+    return parts;
+}
+
 } // namespace
 
-HinfCommand readHinfCommand(const std::vector<std::string>& args) {
+HinfCommand readHinfCommand(const std::vector<std::string>& arguments) {
+    std::vector<std::string> args = arguments;
+    if (args.size() == 1)
+        args = wordsAndPath(args.front());
     if (args.empty())
         throw UsageError("no entry point given");
     const std::string& entry = args.front();

@@ -26,12 +26,14 @@ struct HinfCommand {
     std::filesystem::path infFile;
 };
 
-// Reads the arguments after the program name, as rundll32 hands them over: the entry point
-// ("setupx.dll,InstallHinfSection" or "syssetup.dll,InstallHinfSection"), then the section, the
-// mode number and the INF's path. The path is everything after the number, joined again with
-// single blanks, since the caller does not quote a program directory that holds blanks.
-// Throws UsageError.
-HinfCommand readHinfCommand(const std::vector<std::string>& args);
+// Reads the arguments after the program name: the entry point ("setupx.dll,InstallHinfSection"
+// or "syssetup.dll,InstallHinfSection"), then the section, the mode number and the INF's path.
+// One argument is the command line as RunCommand hands it over, read as the platform's INF
+// installer reads it: the INF's path is everything after the blank that ends the mode, blanks,
+// tabs and quotes included, since the caller does not quote the program directory. Several
+// arguments come from a shell that has split the line; the path is then the rest joined again
+// with single blanks. Throws UsageError.
+HinfCommand readHinfCommand(const std::vector<std::string>& arguments);
 
 struct FileCopy {
     std::filesystem::path source;

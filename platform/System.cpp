@@ -8,12 +8,17 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace quorvane {
 
-PlatformFamily platformFamily() { return PlatformFamily::Other; }
+PlatformFamily platformFamily() {
+    return PlatformFamily::Other;
+}
 
-char pathSeparator() { return '/'; }
+char pathSeparator() {
+    return '/';
+}
 
 std::string programDirectory() {
     char buffer[PATH_MAX];
@@ -42,11 +47,14 @@ std::string withoutTrailingSlashes(std::string path) {
     return path;
 }
 
-bool isCommandBlank(char c) { return c == ' ' || c == '\t'; }
+bool isCommandBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 bool isExecutableFile(const std::string& path) {
     struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           access(path.c_str(), X_OK) == 0;
 }
 
 } // namespace
@@ -60,67 +68,24 @@ std::string systemDirectory() {
     return withoutTrailingSlashes(data) + "/quorvane";
 }
 
-std::vector<std::string> splitCommandLine(std::string_view line) {
-    std::vector<std::string> args;
+CommandLine splitProgramName(std::string_view line) {
     std::size_t p = 0;
-    // The program name: no escapes, quotes only group.
     while (p < line.size() && isCommandBlank(line[p]))
         ++p;
-    if (p == line.size())
-        return args;
-    std::string program;
-    if (line[p] == '"') {
+    CommandLine command;
+    if (p < line.size() && line[p] == '"') {
         const std::size_t close = line.find('"', p + 1);
-        program = line.substr(p + 1, close == std::string_view::npos ? std::string_view::npos
-                                                                      : close - p - 1);
+        command.program = line.substr(
+            p + 1, close == std::string_view::npos ? std::string_view::npos : close - p - 1);
         p = close == std::string_view::npos ? line.size() : close + 1;
     } else {
         while (p < line.size() && !isCommandBlank(line[p]))
-            program += line[p++];
+            command.program += line[p++];
     }
-    args.push_back(std::move(program));
-
-    std::string current;
-    bool started = false;
-    bool inQuotes = false;
-    std::size_t backslashes = 0;
-    for (; p < line.size(); ++p) {
-        const char c = line[p];
-        if (c == '\\') {
-            ++backslashes;
-            started = true;
-            continue;
-        }
-        if (c == '"') {
-            current.append(backslashes / 2, '\\');
-            if (backslashes % 2 == 1) {
-                current += '"';
-            } else if (inQuotes && p + 1 < line.size() && line[p + 1] == '"') {
-                current += '"'; // a doubled quote inside quotes stands for one quote
-                ++p;
-            } else {
-                inQuotes = !inQuotes;
-            }
-            backslashes = 0;
-            started = true;
-            continue;
-        }
-        current.append(backslashes, '\\');
-        backslashes = 0;
-        if (isCommandBlank(c) && !inQuotes) {
-            if (started)
-                args.push_back(std::move(current));
-            current.clear();
-            started = false;
-            continue;
-        }
-        current += c;
-        started = true;
-    }
-    current.append(backslashes, '\\');
-    if (started)
-        args.push_back(std::move(current));
-    return args;
+    while (p < line.size() && isCommandBlank(line[p]))
+        ++p;
+    command.arguments = line.substr(p);
+    return command;
 }
 
 std::string findProgram(std::string_view name, const std::string& programDir) {
@@ -129,22 +94,24 @@ std::string findProgram(std::string_view name, const std::string& programDir) {
     const std::string given(name);
     if (given.find('/') != std::string::npos)
         return isExecutableFile(given) ? given : std::string();
-    std::vector<std::string> directories{programDir, "./"};
+    // An empty or relative entry would mean the current folder, or a folder below it.
+    std::vector<std::string> directories;
+    if (programDir.starts_with('/'))
+        directories.push_back(withoutTrailingSlashes(programDir));
     if (const char* path = std::getenv("PATH")) {
         std::string_view rest(path);
         while (true) {
             const auto colon = rest.find(':');
-            std::string dir(rest.substr(0, colon));
-            if (dir.empty())
-                dir = ".";
-            directories.push_back(dir + "/");
+            const std::string_view dir = rest.substr(0, colon);
+            if (dir.starts_with('/'))
+                directories.push_back(withoutTrailingSlashes(std::string(dir)));
             if (colon == std::string_view::npos)
                 break;
             rest.remove_prefix(colon + 1);
         }
     }
     for (const auto& dir : directories) {
-        const std::string candidate = dir + given;
+        const std::string candidate = dir + '/' + given;
         if (isExecutableFile(candidate))
             return candidate;
     }
@@ -152,18 +119,16 @@ std::string findProgram(std::string_view name, const std::string& programDir) {
 }
 
 int RunCommand(std::string_view commandLine, int /*showState*/) {
-    const auto args = splitCommandLine(commandLine);
-    if (args.empty())
-        return ENOENT;
-    const std::string program = findProgram(args.front(), programDirectory());
+    CommandLine command = splitProgramName(commandLine);
+    const std::string program = findProgram(command.program, programDirectory());
     if (program.empty())
         return ENOENT;
 
     // Everything the children need is prepared before forking: between fork and exec only
     // async-signal-safe calls are allowed.
-    std::vector<char*> argv;
-    for (const auto& arg : args)
-        argv.push_back(const_cast<char*>(arg.c_str()));
+    std::vector<char*> argv{command.program.data()};
+    if (!command.arguments.empty())
+        argv.push_back(command.arguments.data());
     argv.push_back(nullptr);
 
     int report[2];

@@ -10,10 +10,12 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QPushButton>
 #include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <optional>
@@ -189,6 +191,42 @@ private slots:
         } else {
             QCOMPARE(record->description, before);
             QVERIFY(w.node(caption));
+        }
+    }
+
+    // Each description shows as written, its patterns once; the patterns still choose the files.
+    void fileDialogShowsEachFilterAsWritten() {
+        const struct {
+            QString filter;
+            QStringList shown;
+            QStringList patterns;
+        } rows[] = {
+            {"Runable files (*.exe, *.lnk, *.bat, *.com)|*.exe;*.bat;*.com;*.lnk|All files|*.*",
+             {"Runable files (*.exe, *.lnk, *.bat, *.com)", "All files"},
+             {"*.exe *.bat *.com *.lnk", "*"}},
+            {"Menu files (*.drm)|*.drm|All files|*.*",
+             {"Menu files (*.drm)", "All files"},
+             {"*.drm", "*"}},
+        };
+        for (const auto& row : rows) {
+            FileDialog dialog(FileDialog::Mode::Open);
+            dialog.filter = row.filter;
+            QStringList shown;
+            QStringList patterns;
+            QTimer::singleShot(0, [&] {
+                auto* open = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                if (!open)
+                    return;
+                const auto* types = open->findChild<QComboBox*>("fileTypeCombo");
+                for (int i = 0; types && i < types->count(); ++i)
+                    shown << types->itemText(i);
+                for (const QString& filter : open->nameFilters())
+                    patterns << filter.section(QLatin1Char('('), -1).chopped(1);
+                open->reject();
+            });
+            QVERIFY(!dialog.execute(nullptr));
+            QCOMPARE(shown, row.shown);
+            QCOMPARE(patterns, row.patterns);
         }
     }
 

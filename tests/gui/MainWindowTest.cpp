@@ -18,6 +18,7 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 #include <optional>
 
@@ -108,6 +109,9 @@ private slots:
     void resizeRule();
     void placementRestored_data();
     void placementRestored();
+    void placementSurvivesRestoreAndSave_data();
+    void placementSurvivesRestoreAndSave();
+    void buttonsNeverOverlap();
     void closeSavesPlacement_data();
     void closeSavesPlacement();
     void splitter_data();
@@ -118,6 +122,7 @@ private slots:
     void propertiesClickPlacesADialogOnlyOnce();
     void failuresInHandlersAreShownAndTheProgramGoesOn();
     void listSelectionIsKeptInTheCoreList();
+    void messageBoxesLeaveRoomForTheirCaption();
 };
 
 void MainWindowTest::init() {
@@ -229,7 +234,7 @@ void MainWindowTest::resizeRule_data() {
     QTest::addColumn<int>("width");
     QTest::newRow("design") << 578;
     QTest::newRow("100 wider") << 678;
-    QTest::newRow("narrow") << 300;
+    QTest::newRow("narrow") << 400;
 }
 
 void MainWindowTest::resizeRule() {
@@ -253,14 +258,35 @@ void MainWindowTest::resizeRule() {
     QCOMPARE(w.find<QWidget>("TreeSource")->geometry().bottom(), row->y() - 1);
 }
 
+// However small the window is made, Apply, Help and Exit stay clear of Properties and of each
+// other, inside the window.
+void MainWindowTest::buttonsNeverOverlap() {
+    Window w;
+    w.create();
+    w.form->show();
+    w.form->resize(100, 80);
+    QTRY_VERIFY(w.form->width() < 578);
+    QRect previous = w.find<QPushButton>("Properties")->geometry();
+    for (const char* name : {"Button4", "Help", "Button5"}) {
+        const QRect button = w.find<QPushButton>(name)->geometry();
+        QVERIFY2(button.left() > previous.right(), name);
+        previous = button;
+    }
+    QVERIFY(previous.right() < w.find<QWidget>("Panel2")->width());
+    QVERIFY(w.find<QWidget>("Panel2")->geometry().bottom() < w.find<QWidget>("Panel1")->height());
+}
+
 void MainWindowTest::placementRestored_data() {
     QTest::addColumn<Placement>("stored");
     QTest::addColumn<QRect>("expected"); // empty: centred at design size
 
     QTest::newRow("stored") << Placement{0, 0, 600, 400} << QRect(0, 0, 600, 400);
     QTest::newRow("elsewhere") << Placement{40, 30, 700, 450} << QRect(40, 30, 700, 450);
-    QTest::newRow("left of the screen")
-        << Placement{-200, 10, 600, 400} << QRect(-200, 10, 600, 400);
+    // The offscreen screen is 800 x 800; what lies partly off it is brought onto it.
+    QTest::newRow("left of the screen") << Placement{-200, 10, 600, 400} << QRect(0, 10, 600, 400);
+    QTest::newRow("below the screen") << Placement{100, 500, 600, 400} << QRect(100, 400, 600, 400);
+    QTest::newRow("maximized elsewhere") << Placement{-4, -4, 808, 808} << QRect(0, 0, 800, 800);
+    QTest::newRow("bigger than the screen") << Placement{0, 0, 2000, 1500} << QRect(0, 0, 800, 800);
     QTest::newRow("zeros") << Placement{0, 0, 0, 0} << QRect();
     QTest::newRow("nothing stored") << Placement{} << QRect();
     QTest::newRow("only MWnL") << Placement{50, {}, {}, {}} << QRect();
@@ -283,6 +309,7 @@ void MainWindowTest::placementRestored() {
             if (v)
                 w.registry.setInteger(settingsKeyPath(), name, *v);
     }
+    QCOMPARE(QGuiApplication::primaryScreen()->availableGeometry(), QRect(0, 0, 800, 800));
     w.create();
     w.form->show();
     if (!expected.isEmpty()) {
@@ -293,6 +320,34 @@ void MainWindowTest::placementRestored() {
     const QPoint screenCentre = w.form->screen()->availableGeometry().center();
     QVERIFY(qAbs(w.form->frameGeometry().center().x() - screenCentre.x()) <= 1);
     QVERIFY(qAbs(w.form->frameGeometry().center().y() - screenCentre.y()) <= 1);
+}
+
+void MainWindowTest::placementSurvivesRestoreAndSave_data() {
+    QTest::addColumn<QRect>("stored");
+    QTest::newRow("design size") << QRect(100, 80, 578, 353);
+    QTest::newRow("whole screen") << QRect(0, 0, 800, 800);
+    QTest::newRow("bottom right corner") << QRect(222, 447, 578, 353);
+}
+
+// The frame is no part of what grows from one start to the next.
+void MainWindowTest::placementSurvivesRestoreAndSave() {
+    QFETCH(QRect, stored);
+    Window w;
+    w.registry.setInteger(settingsKeyPath(), value::windowLeft, stored.left());
+    w.registry.setInteger(settingsKeyPath(), value::windowTop, stored.top());
+    w.registry.setInteger(settingsKeyPath(), value::windowWidth, stored.width());
+    w.registry.setInteger(settingsKeyPath(), value::windowHeight, stored.height());
+    for (int start = 0; start < 2; ++start) {
+        w.create();
+        w.form->show();
+        QTRY_COMPARE(w.form->frameGeometry(), stored);
+        w.form->close();
+        const QRect saved(storedInteger(w.registry, value::windowLeft),
+                          storedInteger(w.registry, value::windowTop),
+                          storedInteger(w.registry, value::windowWidth),
+                          storedInteger(w.registry, value::windowHeight));
+        QCOMPARE(saved, stored);
+    }
 }
 
 void MainWindowTest::closeSavesPlacement_data() {
@@ -491,6 +546,25 @@ void MainWindowTest::listSelectionIsKeptInTheCoreList() {
     QVERIFY(!list->selectionModel()->isRowSelected(2));
     QVERIFY(list->selectionModel()->isRowSelected(w.form->source().size() - 1));
     QVERIFY(list->selectionModel()->isRowSelected(9));
+}
+
+// A window manager's title bar shows the caption beside an icon and buttons; a box as narrow as
+// "Nothing happened!" would cut the caption off.
+void MainWindowTest::messageBoxesLeaveRoomForTheirCaption() {
+    for (const QString& text : {QStringLiteral("Nothing happened!"), QStringLiteral("x")}) {
+        int width = 0;
+        QTimer::singleShot(0, [&width] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                width = box->width();
+                box->accept();
+            }
+        });
+        MessageBoxes::message(nullptr, text);
+        QFont bold = QApplication::font();
+        bold.setBold(true);
+        QVERIFY2(width >= QFontMetrics(bold).horizontalAdvance(QStringLiteral("Quorvane")) + 100,
+                 qPrintable(text));
+    }
 }
 
 int main(int argc, char** argv) {

@@ -1,6 +1,7 @@
 #include "SettingsFixture.h"
 #include "app/Application.h"
 #include "app/MessageBoxes.h"
+#include "app/MultiRowTabWidget.h"
 #include "app/PropSheet.h"
 #include "editor/Quorvcfg.h"
 #include "menu/RecordPool.h"
@@ -417,6 +418,32 @@ private slots:
         QTest::mouseClick(s.form->findChild<QPushButton*>("Properties"), Qt::LeftButton);
         QCOMPARE(s.dialog->pos(), QPoint(500, 400));
         QCOMPARE(s.dialog->offset(), QPoint(500 - 60, 400 - 70));
+    }
+
+    // Whichever page is open, every tab shows whole, in rows that do not overlap, the open page's
+    // tab in the row next to the page, and the page itself shows whole below them.
+    void tabsAndPagesShowWhole() {
+        Setup s;
+        s.open();
+        auto* pages = s.find<QTabWidget>("PageControl1");
+        auto* bar = pages->findChild<MultiRowTabBar*>();
+        QVERIFY(bar);
+        QVERIFY(bar->rowCount() > 1);
+        for (int open = 0; open < pages->count(); ++open) {
+            QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabArea(open).center());
+            QCOMPARE(pages->currentIndex(), open);
+            for (int i = 0; i < pages->count(); ++i) {
+                const QRect area = bar->tabArea(i);
+                QVERIFY(bar->rect().contains(area));
+                QVERIFY(area.width() > bar->fontMetrics().horizontalAdvance(pages->tabText(i)));
+                for (int j = 0; j < i; ++j)
+                    QVERIFY(!area.intersects(bar->tabArea(j)));
+            }
+            QCOMPARE(bar->tabArea(open).bottom(), bar->height() - 1);
+            QVERIFY(bar->geometry().bottom() < pages->currentWidget()->mapTo(pages, QPoint()).y());
+            const QWidget* page = pages->currentWidget();
+            QVERIFY2(page->rect().contains(page->childrenRect()), qPrintable(pages->tabText(open)));
+        }
     }
 
     void opensOnAddingThenOnTheLastPage() {

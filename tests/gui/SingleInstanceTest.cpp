@@ -4,11 +4,13 @@
 #include "editor/Quorvcfg.h"
 #include "menu/RecordPool.h"
 #include "platform/HiveRegistry.h"
+#include "platform/InstanceLock.h"
 #include "support/MemoryRegistry.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QSignalSpy>
@@ -52,6 +54,26 @@ QByteArray contents(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Points an environment variable elsewhere for one test.
+class Variable {
+public:
+    Variable(const char* name, const QString& value)
+        : m_name(name), m_old(qgetenv(name)), m_wasSet(qEnvironmentVariableIsSet(name)) {
+        qputenv(name, QFile::encodeName(value));
+    }
+    ~Variable() {
+        if (m_wasSet)
+            qputenv(m_name, m_old);
+        else
+            qunsetenv(m_name);
+    }
+
+private:
+    const char* m_name;
+    QByteArray m_old;
+    bool m_wasSet;
+};
+
 } // namespace
 
 class SingleInstanceTest : public QObject {
@@ -60,6 +82,9 @@ private slots:
     void laterStartAsksTheFirstToComeForward();
     void markerLeftByACrashIsTakenOver_data();
     void markerLeftByACrashIsTakenOver();
+    void copiesStartedTogetherNeverBothRun();
+    void squattedRuntimeDirectoryDoesNotStopTheStart_data();
+    void squattedRuntimeDirectoryDoesNotStopTheStart();
     void activationBringsTheWindowBack_data();
     void activationBringsTheWindowBack();
     void secondCopyEndsWithoutTouchingAnything_data();
@@ -68,38 +93,121 @@ private slots:
 
 void SingleInstanceTest::laterStartAsksTheFirstToComeForward() {
     QTemporaryDir runtime;
-    SingleInstance first(markerIn(runtime));
+    SingleInstance first(runtime.path());
     QVERIFY(first.claim());
+    QCOMPARE(first.serverName(), markerIn(runtime));
     QSignalSpy asked(&first, &SingleInstance::activationRequested);
 
-    SingleInstance second(markerIn(runtime));
+    SingleInstance second(runtime.path());
     QVERIFY(!second.claim());
     QTRY_COMPARE(asked.count(), 1);
-    SingleInstance third(markerIn(runtime));
+    SingleInstance third(runtime.path());
     QVERIFY(!third.claim());
     QTRY_COMPARE(asked.count(), 2);
 }
 
 void SingleInstanceTest::markerLeftByACrashIsTakenOver_data() {
-    QTest::addColumn<bool>("socket");
-    QTest::newRow("dead socket") << true;
-    QTest::newRow("plain file") << false;
+    QTest::addColumn<QString>("left");
+    QTest::newRow("dead socket") << "socket";
+    QTest::newRow("plain file") << "file";
+    QTest::newRow("lock file nobody holds") << "lock";
 }
 
 void SingleInstanceTest::markerLeftByACrashIsTakenOver() {
-    QFETCH(bool, socket);
+    QFETCH(QString, left);
     QTemporaryDir runtime;
     const QString marker = markerIn(runtime);
-    if (socket) {
+    if (left == "socket") {
         leaveDeadSocket(marker);
     } else {
-        QFile file(marker);
+        QFile file(left == "lock" ? marker + QStringLiteral(".lock") : marker);
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
 
-    SingleInstance guard(marker);
+    SingleInstance guard(runtime.path());
     QVERIFY(guard.claim());
     QVERIFY(someoneListens(marker));
+}
+
+// Both copies take the same step at the same moment: only the lock decides, and the one that
+// lost still reaches the winner, which may not be listening yet.
+void SingleInstanceTest::copiesStartedTogetherNeverBothRun() {
+    QTemporaryDir runtime;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    for (int attempt = 0; attempt < 30; ++attempt) {
+        QProcess copies[2];
+        for (QProcess& copy : copies) {
+            copy.setProcessEnvironment(environment);
+            copy.start(QStringLiteral(QUORVANE_INSTANCE_PROBE), {});
+            QVERIFY(copy.waitForStarted());
+        }
+        // Written out to both before either is waited for, so that they claim at once.
+        for (QProcess& copy : copies)
+            copy.write("go\n");
+        for (QProcess& copy : copies)
+            QVERIFY(copy.waitForBytesWritten());
+        const auto stop = qScopeGuard([&copies] {
+            for (QProcess& copy : copies) {
+                copy.kill();
+                copy.waitForFinished();
+            }
+        });
+        QStringList said;
+        for (QProcess& copy : copies) {
+            QVERIFY(QTest::qWaitFor([&copy] { return copy.canReadLine(); }, 20000));
+            said << QString::fromLatin1(copy.readLine());
+        }
+        QProcess& first = said[0] == QStringLiteral("first\n") ? copies[0] : copies[1];
+        said.sort();
+        QCOMPARE(said, (QStringList{"first\n", "second\n"}));
+        for (QProcess& copy : copies) {
+            QVERIFY(copy.state() == QProcess::NotRunning || copy.waitForFinished(20000));
+            QCOMPARE(copy.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(copy.exitCode(), 0);
+        }
+        QCOMPARE(first.readAll(), QByteArray("activated\n"));
+    }
+}
+
+void SingleInstanceTest::squattedRuntimeDirectoryDoesNotStopTheStart_data() {
+    QTest::addColumn<QFile::Permissions>("permissions");
+    QTest::addColumn<bool>("otherUser");
+    const QFile::Permissions shared = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                      QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    QTest::newRow("everyone's folder") << shared << false;
+    QTest::newRow("another user's folder")
+        << (QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) << true;
+}
+
+// Whoever can write the runtime directory can put up the instance's lock and socket there; a
+// start that believed them would end at once, silently. Such a folder is not used.
+void SingleInstanceTest::squattedRuntimeDirectoryDoesNotStopTheStart() {
+    QFETCH(QFile::Permissions, permissions);
+    QFETCH(bool, otherUser);
+    if (otherUser && ::geteuid() != 0)
+        QSKIP("only root can give a folder to another user");
+    QTemporaryDir base;
+    const QString squatted = base.filePath(QStringLiteral("runtime"));
+    QVERIFY(QDir().mkdir(squatted));
+    const QString socket = QDir(squatted).filePath(QLatin1String(instanceName));
+    const InstanceLock squattersLock(
+        QFile::encodeName(socket + QStringLiteral(".lock")).toStdString());
+    QCOMPARE(squattersLock.state(), InstanceLock::State::Held);
+    QLocalServer squatter;
+    QVERIFY(squatter.listen(socket));
+    QVERIFY(QFile::setPermissions(squatted, permissions));
+    if (otherUser)
+        QCOMPARE(::chown(QFile::encodeName(squatted).constData(), 65534, 65534), 0);
+
+    const Variable runtime("XDG_RUNTIME_DIR", squatted);
+    const Variable cache("XDG_CACHE_HOME", base.filePath(QStringLiteral("cache")));
+    SingleInstance guard(SingleInstance::defaultDirectory());
+    QVERIFY(guard.claim());
+    QVERIFY(guard.serverName().startsWith(base.filePath(QStringLiteral("cache/"))));
+    QVERIFY(someoneListens(guard.serverName()));
+    QVERIFY(!squatter.hasPendingConnections());
 }
 
 void SingleInstanceTest::activationBringsTheWindowBack_data() {
@@ -121,11 +229,11 @@ void SingleInstanceTest::activationBringsTheWindowBack() {
     form.show();
 
     QTemporaryDir runtime;
-    SingleInstance first(markerIn(runtime));
+    SingleInstance first(runtime.path());
     QVERIFY(first.claim());
     connect(&first, &SingleInstance::activationRequested, &form, &TForm1::bringToFront);
     QSignalSpy asked(&first, &SingleInstance::activationRequested);
-    SingleInstance second(markerIn(runtime));
+    SingleInstance second(runtime.path());
     QVERIFY(!second.claim());
     QTRY_COMPARE(asked.count(), 1);
     QCOMPARE(form.windowState(), after);

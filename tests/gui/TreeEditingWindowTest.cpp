@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QStyle>
 #include <QTest>
 #include <optional>
@@ -119,7 +120,11 @@ const QString refusal = QStringLiteral("This item cannot be modified");
 class TreeEditingWindowTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() { MessageBoxes::takeAnswered(); }
+    void init() {
+        MessageBoxes::takeAnswered();
+        // Qt's warning for an editor that did not open; nothing the user should find in a log.
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("editing failed")));
+    }
     void dragOverMarksTheDropTarget();
     void insertion_data();
     void insertion();
@@ -131,6 +136,11 @@ private slots:
     void renaming();
     void renamingStoresOnlyWhatTheSettingsHold_data();
     void renamingStoresOnlyWhatTheSettingsHold();
+    void clickOnOneOfSeveralSelectsItAlone();
+    void pressOnTheSelectionDragsAllOfIt();
+    void clickRenamesOnlyTheOnlySelectedRow_data();
+    void clickRenamesOnlyTheOnlySelectedRow();
+    void dragImageKeepsClearOfTheRowUnderThePointer();
     void dragFlagBlocksTheSplitterUntilTheDrop();
     void dragThatEndsElsewhereClearsTheFlag_data();
     void dragThatEndsElsewhereClearsTheFlag();
@@ -372,6 +382,89 @@ void TreeEditingWindowTest::renamingStoresOnlyWhatTheSettingsHold() {
         QCOMPARE(edited.data().toString(), before);
     }
     QVERIFY(!view->editing());
+}
+
+void TreeEditingWindowTest::clickOnOneOfSeveralSelectsItAlone() {
+    Window w;
+    w.selectEntries({"Copy Target Name", "Stamp", "Add Send To"});
+    QTest::mouseClick(w.list->viewport(), Qt::LeftButton, {},
+                      w.list->visualRect(w.list->model()->index(w.entry("Stamp"), 0)).center());
+    QCOMPARE(w.entries(true), QStringList{"Stamp"});
+    QTest::qWait(QApplication::doubleClickInterval() + 100);
+    QVERIFY(!w.list->editing());
+    QCOMPARE(MessageBoxes::takeAnswered().size(), 0);
+}
+
+// The press leaves the selection as it is, so that a drag takes every selected entry along.
+void TreeEditingWindowTest::pressOnTheSelectionDragsAllOfIt() {
+    Window w;
+    w.selectEntries({"Copy Target Name", "Stamp", "Add Send To"});
+    QStringList dragged;
+    QObject::connect(w.list, &EditorView::dragStarted, w.list, [&] { dragged = w.entries(true); });
+    const QPoint at = w.list->visualRect(w.list->model()->index(w.entry("Stamp"), 0)).center();
+    const int distance = QApplication::startDragDistance() + 5;
+    Window::mouse(w.list->viewport(), QEvent::MouseButtonPress, at);
+    QCOMPARE(w.entries(true).size(), 3);
+    Window::mouse(w.list->viewport(), QEvent::MouseMove, at + QPoint(distance, 0));
+    Window::mouse(w.list->viewport(), QEvent::MouseMove, at + QPoint(distance, distance));
+    Window::mouse(w.list->viewport(), QEvent::MouseButtonRelease, at + QPoint(distance, distance));
+    QCOMPARE(dragged, (QStringList{"Copy Target Name", "Stamp", "Add Send To"}));
+}
+
+void TreeEditingWindowTest::clickRenamesOnlyTheOnlySelectedRow_data() {
+    QTest::addColumn<bool>("inTree");
+    QTest::addColumn<QString>("clicked");
+    QTest::addColumn<bool>("selectedBefore");
+    QTest::addColumn<QString>("outcome"); // "editor", "refusal" or "nothing"
+
+    QTest::newRow("selected node") << true << "DOS Prompt" << true << "editor";
+    QTest::newRow("node not selected") << true << "DOS Prompt" << false << "nothing";
+    QTest::newRow("selected root") << true << "Quorvane" << true << "refusal";
+    QTest::newRow("selected entry") << false << "Stamp" << true << "editor";
+    QTest::newRow("entry not selected") << false << "Stamp" << false << "nothing";
+    QTest::newRow("selected list separator") << false << "<separator>" << true << "refusal";
+}
+
+void TreeEditingWindowTest::clickRenamesOnlyTheOnlySelectedRow() {
+    QFETCH(bool, inTree);
+    QFETCH(QString, clicked);
+    QFETCH(bool, selectedBefore);
+    QFETCH(QString, outcome);
+    Window w;
+    EditorView* view = inTree ? w.tree : w.list;
+    const QModelIndex at = inTree ? w.node(clicked) : w.list->model()->index(w.entry(clicked), 0);
+    const QModelIndex other = inTree ? w.node("Explore") : w.list->model()->index(0, 0);
+    view->selectionModel()->setCurrentIndex(selectedBefore ? at : other,
+                                            QItemSelectionModel::ClearAndSelect |
+                                                QItemSelectionModel::Rows);
+    if (outcome == "refusal")
+        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(at).center());
+    QTest::qWait(QApplication::doubleClickInterval() + 100);
+
+    QCOMPARE(view->indexWidget(at) != nullptr, outcome == "editor");
+    const auto shown = MessageBoxes::takeAnswered();
+    QCOMPARE(shown.size(), outcome == "refusal" ? 1 : 0);
+    if (!shown.isEmpty())
+        QCOMPARE(shown[0].text, refusal);
+}
+
+// Dragged from the list, the picture shows what goes and stays a row's height below the pointer,
+// wherever in its row the pointer is: the row under the pointer is the drop target in the tree.
+void TreeEditingWindowTest::dragImageKeepsClearOfTheRowUnderThePointer() {
+    Window w;
+    w.selectEntries({"Stamp", "Add Send To"});
+    QModelIndexList entries;
+    for (const char* caption : {"Stamp", "Add Send To"})
+        entries << w.list->model()->index(w.entry(caption), 0);
+    const EditorView::DragImage image = w.list->dragImage(entries);
+    const QSize size = image.pixmap.deviceIndependentSize().toSize();
+    const int rowHeight = w.tree->visualRect(w.node("Explore")).height();
+
+    QVERIFY(size.height() < 2 * rowHeight);
+    QVERIFY(-image.hotSpot.x() > 0);
+    QVERIFY(-image.hotSpot.y() >= rowHeight);
 }
 
 void TreeEditingWindowTest::dragFlagBlocksTheSplitterUntilTheDrop() {

@@ -299,8 +299,32 @@ TEST(HinfCommand, IsReadAsWindowsHandsItOver) {
                   .infFile,
               fs::path("/my program dir//Q.inf"));
 
+    // As one argument, the line is read as the platform's installer reads it: the path is all that
+    // follows the blank after the mode.
+    const struct {
+        std::string line;
+        std::string section;
+        fs::path inf;
+    } whole[] = {
+        {"setupx.dll,InstallHinfSection DefaultInstall 132 /my  program\tdir//Q.inf",
+         "DefaultInstall", "/my  program\tdir//Q.inf"},
+        {R"(syssetup.dll,InstallHinfSection  S  128 /say "hi" /Q.inf )", "S",
+         R"(/say "hi" /Q.inf )"},
+        {"setupx.dll,InstallHinfSection S 132  /lead", "S", " /lead"},
+    };
+    for (const auto& c : whole) {
+        const HinfCommand command = readHinfCommand({c.line});
+        EXPECT_EQ(command.section, c.section) << c.line;
+        EXPECT_EQ(command.infFile, c.inf) << c.line;
+    }
+
     const std::vector<std::string> wrong[] = {
         {},
+        {""},
+        {"user32.dll,LockWorkStation"},
+        {"setupx.dll,InstallHinfSection S 132"},
+        {"setupx.dll,InstallHinfSection S 132 "},
+        {"setupx.dll,InstallHinfSection S all /Q.inf"},
         {"shell32.dll,Control_RunDLL", "S", "132", "Q.inf"},
         {"InstallHinfSection", "S", "132", "Q.inf"},
         {"setupx.dll,InstallHinfSection", "S", "132"},

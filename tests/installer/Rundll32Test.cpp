@@ -59,11 +59,11 @@ TEST_F(Rundll32Test, TakesTheCommandFirstRunBuilds) {
 
     for (PlatformFamily family : {PlatformFamily::Other, PlatformFamily::WindowsNT}) {
         const Installer installer{family, programDir().string() + "/", '/', nullptr};
-        std::vector<std::string> args = splitCommandLine(installerCommand(installer));
-        ASSERT_EQ(args.front(), "rundll32.exe");
-        args.erase(args.begin());
+        // Handed over as RunCommand hands it over.
+        const CommandLine command = splitProgramName(installerCommand(installer));
+        ASSERT_EQ(command.program, "rundll32.exe");
 
-        const Outcome outcome = runProgram(QUORVANE_RUNDLL32, args, m_folder.path());
+        const Outcome outcome = runProgram(QUORVANE_RUNDLL32, {command.arguments}, m_folder.path());
         EXPECT_EQ(outcome.status, 0) << outcome.err;
         EXPECT_EQ(outcome.out, "");
         EXPECT_EQ(outcome.err, "");
@@ -90,9 +90,19 @@ TEST_F(Rundll32Test, FailuresGoToStandardErrorWithAStatus) {
     EXPECT_FALSE(fs::exists(system()));
 }
 
-// The program directory of this build, copied to a place with blanks in its name: a first start
-// there installs for real, without the failure message.
-TEST_F(Rundll32Test, FirstStartOfTheBuiltProgramInstalls) {
+struct Folder {
+    const char* name;
+    const char* folder;
+};
+
+class FirstStart : public Rundll32Test, public testing::WithParamInterface<Folder> {
+protected:
+    fs::path programDir() const { return m_folder / GetParam().folder / "Quorvane"; }
+};
+
+// The program directory of this build, copied to a place whose name the installer's command
+// line does not quote: a first start there installs for real, without the failure message.
+TEST_P(FirstStart, OfTheBuiltProgramInstalls) {
     const fs::path built = QUORVANE_PROGRAM_DIR;
     for (const char* name : {"Quorvane.inf", "Quorvane.rtf"})
         ASSERT_TRUE(fs::exists(built / name))
@@ -120,6 +130,13 @@ TEST_F(Rundll32Test, FirstStartOfTheBuiltProgramInstalls) {
             EXPECT_NE(settings->findValue(name), nullptr) << name;
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Names, FirstStart,
+                         testing::Values(Folder{"Blank", "Program Files"},
+                                         Folder{"TwoBlanks", "two  blanks"},
+                                         Folder{"Tab", "a\ttab"}, Folder{"Quotes", "say \"hi\""},
+                                         Folder{"TrailingBlank", "trailing blank "}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace quorvane

@@ -14,41 +14,37 @@
 namespace quorvane {
 namespace {
 
-using Args = std::vector<std::string>;
-
 struct SplitCase {
     const char* name;
     std::string line;
-    Args args;
+    CommandLine expected;
 };
 
-class CommandLine : public ::testing::TestWithParam<SplitCase> {};
+class CommandLineSplit : public ::testing::TestWithParam<SplitCase> {};
 
-TEST_P(CommandLine, SplitsAsWindowsDoes) {
-    EXPECT_EQ(splitCommandLine(GetParam().line), GetParam().args);
+TEST_P(CommandLineSplit, CutsAfterTheProgramNameAsWindowsDoes) {
+    EXPECT_EQ(splitProgramName(GetParam().line), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Rules, CommandLine,
+    Rules, CommandLineSplit,
     ::testing::Values(
-        SplitCase{"Empty", "", {}},
+        SplitCase{"Empty", "", {"", ""}}, SplitCase{"NoArguments", "prog", {"prog", ""}},
         SplitCase{
             "Installer",
             "rundll32.exe setupx.dll,InstallHinfSection DefaultInstall 132 /opt/q//Quorvane.inf",
-            {"rundll32.exe", "setupx.dll,InstallHinfSection", "DefaultInstall", "132",
-             "/opt/q//Quorvane.inf"}},
-        SplitCase{"BlanksCollapse", "  a \t b   c ", {"a", "b", "c"}},
+            {"rundll32.exe",
+             "setupx.dll,InstallHinfSection DefaultInstall 132 /opt/q//Quorvane.inf"}},
+        // Nothing in the arguments is the caller's to interpret: blanks, tabs and quotes stay.
+        SplitCase{"ArgumentsStayAsWritten",
+                  "p x 132 /a  b/\t/\"q\"//Q.inf ",
+                  {"p", "x 132 /a  b/\t/\"q\"//Q.inf "}},
+        SplitCase{"BlanksAroundTheNameGo", " \t p \t a", {"p", "a"}},
         SplitCase{"QuotedProgramKeepsBlanksAndBackslashes",
                   R"("C:\Program Files\x.exe" y)",
                   {R"(C:\Program Files\x.exe)", "y"}},
-        SplitCase{"QuotesGroup", R"(p "a b" c)", {"p", "a b", "c"}},
-        SplitCase{"EmptyQuotedArgument", R"(p "" c)", {"p", "", "c"}},
-        SplitCase{"EscapedQuote", R"(p a\"b)", {"p", R"(a"b)"}},
-        SplitCase{"EvenBackslashesBeforeQuote", R"(p "a\\" b)", {"p", R"(a\)", "b"}},
-        SplitCase{"BackslashesWithoutQuoteAreLiteral", R"(p a\\b\)", {"p", R"(a\\b\)"}},
-        SplitCase{"DoubledQuoteInsideQuotes", R"(p "a""b")", {"p", R"(a"b)"}},
-        SplitCase{"QuoteJoinsPieces", R"(p a"b c"d)", {"p", "ab cd"}},
-        SplitCase{"UnclosedQuoteRunsToEnd", R"(p "a b)", {"p", "a b"}}),
+        SplitCase{"QuoteInTheNameGroupsOnlyAtItsStart", R"(a"b c)", {R"(a"b)", "c"}},
+        SplitCase{"UnclosedQuoteRunsToEnd", R"("a b)", {"a b", ""}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class Programs : public ::testing::Test {
@@ -74,19 +70,24 @@ private:
     std::filesystem::path m_oldDir;
 };
 
-TEST_F(Programs, FoundInProgramDirectoryThenCurrentThenPath) {
+TEST_F(Programs, FoundInProgramDirectoryThenPathNeverInTheCurrentFolder) {
     const auto programDir = folder / "prog";
     const auto currentDir = folder / "cwd";
     const auto pathDir = folder / "path";
     for (const auto& dir : {programDir, currentDir, pathDir})
         std::filesystem::create_directories(dir);
-    setenv("PATH", pathDir.c_str(), 1);
     std::filesystem::current_path(currentDir);
+
+    // Empty and relative entries of PATH would name the current folder or one below it.
+    makeScript(currentDir / "tool.exe", "true");
+    std::filesystem::create_directories(currentDir / "bin");
+    makeScript(currentDir / "bin/tool.exe", "true");
+    setenv("PATH", (":.:bin:" + pathDir.string()).c_str(), 1);
+    EXPECT_EQ(findProgram("tool.exe", programDir.string() + "/"), "");
+    EXPECT_EQ(findProgram("tool.exe", "./"), "");
 
     makeScript(pathDir / "tool.exe", "true");
     EXPECT_EQ(findProgram("tool.exe", programDir.string() + "/"), pathDir.string() + "/tool.exe");
-    makeScript(currentDir / "tool.exe", "true");
-    EXPECT_EQ(findProgram("tool.exe", programDir.string() + "/"), "./tool.exe");
     makeScript(programDir / "tool.exe", "true");
     EXPECT_EQ(findProgram("tool.exe", programDir.string() + "/"),
               programDir.string() + "/tool.exe");
@@ -102,19 +103,42 @@ TEST_F(Programs, FoundInProgramDirectoryThenCurrentThenPath) {
     EXPECT_EQ(findProgram((folder / "plain.txt").string(), "/nowhere/"), "");
 }
 
-TEST_F(Programs, RunCommandStartsWithoutWaitingAndLeavesNoZombie) {
+// The program reads its arguments itself, as a Windows program reads its command line.
+TEST_F(Programs, RunCommandHandsTheArgumentsOverWhole) {
     const auto marker = folder / "ran";
     const auto script = folder / "installer";
-    makeScript(script, "echo \"$1|$2\" > \"" + marker.string() + "\"");
-    EXPECT_EQ(RunCommand(script.string() + " first \"second arg\"", 0), 0);
-
-    for (int i = 0; i < 500 && !std::filesystem::exists(marker); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(test::readBytes(marker).value_or("(not run)"), "first|second arg\n");
+    makeScript(script, "printf '%s|%s' \"$#\" \"$1\" > \"" + marker.string() + "\"");
+    const struct {
+        std::string arguments;
+        std::string received;
+    } cases[] = {
+        {" first \"second arg\"  \tthird ", "1|first \"second arg\"  \tthird "},
+        {"", "0|"},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(marker);
+        EXPECT_EQ(RunCommand(script.string() + c.arguments, 0), 0);
+        for (int i = 0; i < 500 && !std::filesystem::exists(marker); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_EQ(test::readBytes(marker).value_or("(not run)"), c.received);
+    }
     // Nothing of ours is left to reap.
     EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
     EXPECT_EQ(errno, ECHILD);
+}
+
+// What someone left in the current folder under the installer's name is not run.
+TEST_F(Programs, RunCommandNeverRunsAProgramFromTheCurrentFolder) {
+    const auto marker = folder / "ran";
+    std::filesystem::create_directories(folder / "cwd");
+    std::filesystem::current_path(folder / "cwd");
+    makeScript(folder / "cwd/rundll32.exe", "touch \"" + marker.string() + "\"");
+    setenv("PATH", "", 1);
+    EXPECT_EQ(RunCommand("rundll32.exe setupx.dll,InstallHinfSection DefaultInstall 132 x", 0),
+              ENOENT);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(std::filesystem::exists(marker));
 }
 
 TEST_F(Programs, RunCommandReportsTheSystemError) {
