@@ -1,12 +1,17 @@
 #!/bin/sh
 # Installs what a fresh Debian 12 machine lacks to build and test the project: one apt-get update,
 # then only the packages that are missing. `ensure-deps.sh fuzz` adds clang and libFuzzer's
-# runtime, which only `make fuzz` needs.
+# runtime, which only `make fuzz` needs; `ensure-deps.sh desktop` adds a virtual display and a
+# window manager for the tests that run the program on a desktop.
 set -eu
 
 packages="cmake g++ ninja-build make qt6-base-dev libgl-dev libgtest-dev libgmock-dev"
 if [ "${1:-}" = "fuzz" ]; then
     packages="$packages clang libclang-rt-14-dev"
+fi
+# What the tests that drive the program on a real desktop need; without them they skip.
+if [ "${1:-}" = "desktop" ]; then
+    packages="$packages xvfb xdotool openbox"
 fi
 missing=""
 for p in $packages; do
