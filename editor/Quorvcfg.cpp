@@ -15,7 +15,6 @@
 #include "settings/Placement.h"
 #include "settings/Presets.h"
 #include "settings/Schema.h"
-#include "settings/SettingsKey.h"
 #include "ui_Quorvcfg.h"
 
 #include <QApplication>
@@ -234,17 +233,9 @@ std::vector<ScreenRect> availableAreas(const QScreen* own) {
 // screen (stored under another arrangement of monitors, another scale factor, or maximized by
 // another system) is brought onto the screen, so that its title bar can always be reached.
 void TForm1::restorePlacement() {
-    SettingsKey key(m_registry);
-    std::array<std::optional<std::int32_t>, 4> stored;
-    const std::array names{value::windowLeft, value::windowTop, value::windowWidth,
-                           value::windowHeight};
-    for (std::size_t i = 0; i < names.size(); ++i)
-        if (key.valueExists(names[i]))
-            stored[i] = key.readInteger(names[i]);
-    key.close();
-
-    const ScreenRect outer = storedPlacement(stored).value_or(centredOn(
-        screenRect(screen()->availableGeometry()), designSize.width(), designSize.height()));
+    const ScreenRect outer = readPlacement(m_registry)
+                                 .value_or(centredOn(screenRect(screen()->availableGeometry()),
+                                                     designSize.width(), designSize.height()));
     setOuterGeometry(
         qRect(fitOnScreen(outer, availableAreas(screen()), minimumWidth(), minimumHeight())));
 }
@@ -252,20 +243,15 @@ void TForm1::restorePlacement() {
 // While the window manager has not yet told the frame, the rectangle asked for is what the window
 // is about to become, and what a close in that moment stores.
 void TForm1::savePlacement() {
-    const ScreenRect outer = screenRect(m_pendingOuter.value_or(frameGeometry()));
-    SettingsKey key(m_registry);
-    key.writeInteger(value::windowLeft, outer.left);
-    key.writeInteger(value::windowTop, outer.top);
-    key.writeInteger(value::windowWidth, outer.width);
-    key.writeInteger(value::windowHeight, outer.height);
-    key.close();
+    writePlacement(m_registry, screenRect(m_pendingOuter.value_or(frameGeometry())));
 }
 
 // The stored rectangle is the outer one, frame included. Qt's move() of a window places its
 // frame, but resize() sizes the area inside it, and the frame is known only once the window
 // manager has put one around the shown window. Until then the rectangle is kept and the size
 // is set again as soon as the frame is known.
-void TForm1::setOuterGeometry(const QRect& outer) {
+// `outer` is taken by value: the pending rectangle it may come from is reset on the way.
+void TForm1::setOuterGeometry(QRect outer) {
     const QMargins margins = windowHandle() ? windowHandle()->frameMargins() : QMargins();
     const ScreenRect inside = insideFrame(
         screenRect(outer), {margins.left(), margins.top(), margins.right(), margins.bottom()});
@@ -755,7 +741,7 @@ bool TForm1::MenuTreeEditing(const QModelIndex& index) {
         return false;
     if (TreeEditing::mayRename(*node))
         return true;
-    MessageBoxes::message(this, QStringLiteral("This item cannot be modified"));
+    m_messages.message(messages::cannotModify);
     return false;
 }
 
@@ -764,7 +750,7 @@ bool TForm1::TreeSourceEditing(const QModelIndex& index) {
         return false;
     if (TreeEditing::mayRename(m_source.at(index.row())))
         return true;
-    MessageBoxes::message(this, QStringLiteral("This item cannot be modified"));
+    m_messages.message(messages::cannotModify);
     return false;
 }
 

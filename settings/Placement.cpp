@@ -1,5 +1,8 @@
 #include "settings/Placement.h"
 
+#include "settings/Schema.h"
+#include "settings/SettingsKey.h"
+
 #include <algorithm>
 
 namespace quorvane {
@@ -104,6 +107,30 @@ ScreenRect fitOnScreen(const ScreenRect& outer, const std::vector<ScreenRect>& a
     fitted.left = clampedStart(wanted.left, fitted.width, best->left, best->width);
     fitted.top = clampedStart(wanted.top, fitted.height, best->top, best->height);
     return fitted;
+}
+
+namespace {
+
+constexpr std::array placementNames{value::windowLeft, value::windowTop, value::windowWidth,
+                                    value::windowHeight};
+
+} // namespace
+
+std::optional<ScreenRect> readPlacement(Registry& registry) {
+    SettingsKey key(registry);
+    std::array<std::optional<std::int32_t>, 4> stored;
+    for (std::size_t i = 0; i < placementNames.size(); ++i)
+        if (key.valueExists(placementNames[i]))
+            stored[i] = key.readInteger(placementNames[i]);
+    return storedPlacement(stored);
+}
+
+void writePlacement(Registry& registry, const ScreenRect& outer) {
+    SettingsKey key(registry);
+    const std::array numbers{outer.left, outer.top, outer.width, outer.height};
+    for (std::size_t i = 0; i < placementNames.size(); ++i)
+        key.writeInteger(placementNames[i], numbers[i]);
+    key.close();
 }
 
 } // namespace quorvane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Registry.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -34,6 +36,12 @@ ScreenRect aroundFrame(const ScreenRect& inside, const FrameMargins& frame);
 // one of them is missing or they add up to 0, and the window is then centred instead.
 std::optional<ScreenRect>
 storedPlacement(const std::array<std::optional<std::int32_t>, 4>& leftTopWidthHeight);
+
+// The placement stored in the settings (MWnL, MWnT, MWnW, MWnH), as storedPlacement reads it.
+// Throws Failure when one of them is there but does not read as an integer.
+std::optional<ScreenRect> readPlacement(Registry& registry);
+// Stores `outer` as the window's placement, the four values in one commit.
+void writePlacement(Registry& registry, const ScreenRect& outer);
 
 // A rectangle of `width` x `height` centred on `area`.
 ScreenRect centredOn(const ScreenRect& area, int width, int height);

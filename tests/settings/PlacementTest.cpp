@@ -1,5 +1,9 @@
 #include "settings/Placement.h"
 
+#include "platform/Failure.h"
+#include "platform/MemoryRegistry.h"
+#include "settings/KeyPath.h"
+
 #include <climits>
 #include <gtest/gtest.h>
 
@@ -107,6 +111,18 @@ INSTANTIATE_TEST_SUITE_P(
                 {0, 0, 600, 400}},
         FitCase{"NoScreenKnownLeavesItAsAsked", {-200, 10, 600, 400}, {}, {-200, 10, 600, 400}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The window's placement goes through the settings as four integers and comes back the same; a
+// value that is not an integer is reported rather than taken for a position.
+TEST(StoredPlacement, RoundTripsThroughTheSettings) {
+    MemoryRegistry registry;
+    EXPECT_EQ(readPlacement(registry), std::nullopt);
+    writePlacement(registry, {-8, 20, 578, 353});
+    EXPECT_EQ(registry.commits, 1);
+    EXPECT_EQ(readPlacement(registry), (ScreenRect{-8, 20, 578, 353}));
+    registry.setString(settingsKeyPath(), "MWnH", "353");
+    EXPECT_THROW(readPlacement(registry), Failure);
+}
 
 } // namespace
 } // namespace quorvane
