@@ -2,7 +2,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build test run clean bench test-sanitize fuzz fuzz-deps
+.PHONY: all deps configure build test run clean bench test-sanitize fuzz fuzz-deps format
 
 all: build
 
@@ -37,6 +37,11 @@ bench: build
 
 clean:
 	rm -rf $(BUILD_DIR)
+
+# Every C++ source of the project through clang-format, with the project's .clang-format.
+FORMAT_SOURCES = $(shell git ls-files '*.cpp' '*.h')
+format:
+	clang-format -i $(FORMAT_SOURCES)
 
 # Everything again with AddressSanitizer and UndefinedBehaviorSanitizer, in a build folder of its
 # own; the first error ends the test that made it. Leak detection stays on; tests/lsan.supp lists

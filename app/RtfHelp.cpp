@@ -3,8 +3,8 @@
 #include "app/ErrorHandler.h"
 #include "app/TopLevel.h"
 #include "app/Version.h"
-#include "platform/Failure.h"
 #include "help/RtfReader.h"
+#include "platform/Failure.h"
 #include "platform/System.h"
 #include "ui_RtfHelp.h"
 

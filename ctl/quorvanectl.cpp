@@ -1,7 +1,6 @@
 // quorvanectl: the menu and settings of Quorvane from the command line, over the same core and the
 // same settings store as the setup program.
 
-#include "settings/MenuLoad.h"
 #include "menu/MenuTree.h"
 #include "menu/RecordPool.h"
 #include "menu/TreeSource.h"
@@ -12,6 +11,7 @@
 #include "settings/Apply.h"
 #include "settings/FirstRun.h"
 #include "settings/MenuFile.h"
+#include "settings/MenuLoad.h"
 #include "settings/Messages.h"
 #include "settings/Presets.h"
 

@@ -1,7 +1,7 @@
 #include "installer/InfFile.h"
 
-#include "platform/FileBytes.h"
 #include "platform/Failure.h"
+#include "platform/FileBytes.h"
 #include "platform/HiveFile.h"
 
 #include <system_error>

@@ -1,4 +1,5 @@
 #include "editor/TreeEditing.h"
+
 #include "support/MenuFixture.h"
 
 #include <gtest/gtest.h>
@@ -182,7 +183,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "Tools{5:DOS Prompt}|Empty{}|-|16:Remove!!|Deep{17:Stamp}|move:Drive A:>a:\\",
                  "Remove!!"},
         MoveCase{"TheRootNeverMoves", "Quorvane", "Remove!!",
-                 "Tools{5:DOS Prompt|Deep{17:Stamp}}|Empty{}|-|16:Remove!!|move:Drive A:>a:\\", ""}),
+                 "Tools{5:DOS Prompt|Deep{17:Stamp}}|Empty{}|-|16:Remove!!|move:Drive A:>a:\\",
+                 ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TreeEditingTest, MoveOntoASubmenuMarksIt) {

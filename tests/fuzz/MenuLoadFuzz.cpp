@@ -4,10 +4,10 @@
 
 #include "FuzzSupport.h"
 #include "menu/CommaText.h"
-#include "settings/MenuLoad.h"
 #include "menu/MenuWriter.h"
 #include "platform/Failure.h"
 #include "settings/KeyPath.h"
+#include "settings/MenuLoad.h"
 #include "settings/Schema.h"
 #include "support/MemoryRegistry.h"
 

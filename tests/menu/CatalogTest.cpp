@@ -1,4 +1,5 @@
 #include "menu/Catalog.h"
+
 #include "menu/RecordPool.h"
 #include "platform/Failure.h"
 
@@ -12,11 +13,11 @@ namespace {
 // captions are read and written: a slip here moves every caption.
 TEST(Catalog, OperationValueNamesInCodeOrder) {
     const char* expected[operationCount] = {
-        "ExploreFromHere",   "OpenContainer",    "NameToClipboard",  "TargetNameToClipboard",
-        "ShowClipboard",     "DOSPrompt",        "AlternativePrompt", "TargetProperties",
-        "Configure",         "CPrompt",          "AppendToClipboard", "AppendTargetToClipboard",
-        "AddThisExt",        "AddThisMoveDir",   "AddThisCopyDir",   "AddThisFile",
-        "Remove",            "Stamp",            "AddThisSendTo",    "BrowseMove",
+        "ExploreFromHere", "OpenContainer",  "NameToClipboard",   "TargetNameToClipboard",
+        "ShowClipboard",   "DOSPrompt",      "AlternativePrompt", "TargetProperties",
+        "Configure",       "CPrompt",        "AppendToClipboard", "AppendTargetToClipboard",
+        "AddThisExt",      "AddThisMoveDir", "AddThisCopyDir",    "AddThisFile",
+        "Remove",          "Stamp",          "AddThisSendTo",     "BrowseMove",
         "BrowseCopy"};
     for (int n = 0; n < operationCount; ++n)
         EXPECT_EQ(operations()[n].valueName, expected[n]) << "operation " << n;

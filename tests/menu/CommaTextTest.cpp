@@ -15,13 +15,14 @@ struct SplitCase {
 
 class Split : public ::testing::TestWithParam<SplitCase> {};
 
-TEST_P(Split, Tokens) { EXPECT_EQ(splitCommaText(GetParam().text), GetParam().tokens); }
+TEST_P(Split, Tokens) {
+    EXPECT_EQ(splitCommaText(GetParam().text), GetParam().tokens);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, Split,
     ::testing::Values(
-        SplitCase{"Empty", "", {}},
-        SplitCase{"OnlyBlanks", " \t\r\n", {}},
+        SplitCase{"Empty", "", {}}, SplitCase{"OnlyBlanks", " \t\r\n", {}},
         SplitCase{"LeadingBlanksSkipped", "\x01\x1f  a", {"a"}},
         SplitCase{"Plain", "a,b,c", {"a", "b", "c"}},
         SplitCase{"TrailingCommaAddsEmpty", "a,b,", {"a", "b", ""}},
@@ -39,7 +40,8 @@ INSTANTIATE_TEST_SUITE_P(
         SplitCase{"HighBytesAreNotBlanks", "\xe9t\xe9,\xff", {"\xe9t\xe9", "\xff"}},
         SplitCase{"NulEndsText", std::string("a,b\0,c", 6), {"a", "b"}},
         SplitCase{"DefaultMoveTargets", R"(a:\,"Unset Move Item")", {"a:\\", "Unset Move Item"}},
-        SplitCase{"MenuMixedQuoting", R"("Explore",0,1,-2,"-1", 16)",
+        SplitCase{"MenuMixedQuoting",
+                  R"("Explore",0,1,-2,"-1", 16)",
                   {"Explore", "0", "1", "-2", "-1", "16"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -69,8 +71,7 @@ TEST_P(Write, TextAndReadBack) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, Write,
-    ::testing::Values(WriteCase{"EmptyList", {}, ""},
-                      WriteCase{"OneEmptyEntry", {""}, R"("")"},
+    ::testing::Values(WriteCase{"EmptyList", {}, ""}, WriteCase{"OneEmptyEntry", {""}, R"("")"},
                       WriteCase{"PlainJoined", {"exe", "txt"}, "exe,txt"},
                       WriteCase{"EmptyEntryWrittenAsNothing", {"a", "", "b"}, "a,,b"},
                       WriteCase{"BlankQuoted", {"Drive A:", "x"}, R"("Drive A:",x)"},
@@ -117,7 +118,9 @@ struct ValueCase {
 
 class TokenValue : public ::testing::TestWithParam<ValueCase> {};
 
-TEST_P(TokenValue, Reads) { EXPECT_EQ(tokenValue(GetParam().token), GetParam().value); }
+TEST_P(TokenValue, Reads) {
+    EXPECT_EQ(tokenValue(GetParam().token), GetParam().value);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Integers, TokenValue,
@@ -126,8 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ValueCase{"007", 7}, ValueCase{"$10", 16}, ValueCase{"$ff", 255},
                       ValueCase{"$FF", 255}, ValueCase{"-$10", -16},
                       ValueCase{"2147483647", 2147483647},
-                      ValueCase{"-2147483648", -2147483647 - 1},
-                      ValueCase{"$7FFFFFFF", 2147483647},
+                      ValueCase{"-2147483648", -2147483647 - 1}, ValueCase{"$7FFFFFFF", 2147483647},
                       ValueCase{"00000000000000000000000012", 12}));
 
 INSTANTIATE_TEST_SUITE_P(

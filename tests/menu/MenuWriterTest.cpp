@@ -1,7 +1,7 @@
 #include "menu/MenuWriter.h"
 
-#include "support/MenuFixture.h"
 #include "settings/Schema.h"
+#include "support/MenuFixture.h"
 
 #include <map>
 

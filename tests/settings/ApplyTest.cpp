@@ -1,8 +1,8 @@
 #include "settings/Apply.h"
 
-#include "settings/MenuLoad.h"
 #include "platform/Failure.h"
 #include "settings/KeyPath.h"
+#include "settings/MenuLoad.h"
 #include "settings/Messages.h"
 #include "settings/Schema.h"
 #include "support/MemoryRegistry.h"

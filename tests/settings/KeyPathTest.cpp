@@ -8,10 +8,8 @@ namespace {
 
 TEST(DC, KnownScrambledTextsReadBackAsTheirPlainText) {
     const std::pair<std::string, std::string> rows[] = {
-        {"", ""},
-        {"b\x86\x80\x83\x87r\x7fv", "Quorvane"},
-        {"m", "\\"},
-        {std::string("\x00\x10\x11", 3), std::string("\xef\xff\x00", 3)},
+        {"", ""},         {"b\x86\x80\x83\x87r\x7fv", "Quorvane"},
+        {"m", "\\"},      {std::string("\x00\x10\x11", 3), std::string("\xef\xff\x00", 3)},
         {"\xff", "\xee"},
     };
     for (const auto& [scrambled, plain] : rows)

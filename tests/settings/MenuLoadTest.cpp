@@ -1,6 +1,6 @@
-#include "support/MenuFixture.h"
 #include "settings/Schema.h"
 #include "settings/SettingsKey.h"
+#include "support/MenuFixture.h"
 
 namespace quorvane::test {
 namespace {
