@@ -1,8 +1,8 @@
 #include "app/PropSheet.h"
 
-#include "app/ErrorHandler.h"
 #include "app/TopLevel.h"
-#include "editor/ItemModelText.h"
+#include "editor/ErrorHandler.h"
+#include "editor/QtText.h"
 #include "settings/Properties.h"
 #include "ui_PropSheet.h"
 
@@ -28,13 +28,9 @@ TPropSheets::TPropSheets(Registry& registry, const QWidget& mainWindow, QWidget*
     keepDesignedWidths(*this);
     setFixedSize(size());
 
-    const auto wire = [this](QPushButton* button, void (TPropSheets::*handler)()) {
-        connect(button, &QPushButton::clicked, this,
-                [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
-    };
-    wire(ui->OK, &TPropSheets::OKClick);
-    wire(ui->Cancel, &TPropSheets::CancelClick);
-    wire(ui->Apply, &TPropSheets::ApplyClick);
+    connect(ui->OK, &QPushButton::clicked, this, guard([this] { OKClick(); }));
+    connect(ui->Cancel, &QPushButton::clicked, this, guard([this] { CancelClick(); }));
+    connect(ui->Apply, &QPushButton::clicked, this, guard([this] { ApplyClick(); }));
     FormCreate();
 }
 
@@ -94,12 +90,21 @@ void TPropSheets::load() {
         *e.option = notStored;
     for (const Box& b : boxes(p))
         *b.option = b.box->isChecked();
-    readProperties(m_registry, p);
-    for (const Edit& e : edits(p))
-        if (*e.option != notStored)
-            e.edit->setText(ansiToQt(*e.option));
-    for (const Box& b : boxes(p))
-        b.box->setChecked(*b.option);
+    // What was read before a value that does not read is shown all the same.
+    const auto show = [this, &p, &notStored] {
+        for (const Edit& e : edits(p))
+            if (*e.option != notStored)
+                e.edit->setText(ansiToQt(*e.option));
+        for (const Box& b : boxes(p))
+            b.box->setChecked(*b.option);
+    };
+    try {
+        readProperties(m_registry, p);
+    } catch (...) {
+        show();
+        throw;
+    }
+    show();
 }
 
 // Every value, changed or not. A text the settings cannot hold is refused before anything is
