@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QString>
 #include <exception>
 #include <functional>
-#include <string_view>
+#include <type_traits>
+#include <utility>
 
 namespace quorvane {
 
@@ -14,8 +14,18 @@ void reportFailure(const std::exception& error);
 // Runs one event handler under the general error handler.
 void guarded(const std::function<void()>& handler);
 
-// The text of a failure as the user reads it: file names from the system are UTF-8, while a
-// settings text quoted in a message is Windows-1252 bytes.
-QString failureText(std::string_view text);
+// A handler that answers runs under the general error handler as well; a failure answers no.
+bool guardedAnswer(const std::function<bool()>& handler);
+
+// `handler` as a slot that runs under the general error handler, taking the signal's arguments:
+// connect(button, &QPushButton::clicked, this, guard([this] { OkClick(); })).
+template <typename Handler> auto guard(Handler handler) {
+    // Qt hands a slot as many of the signal's arguments as it can take, finding out by trying
+    // from all of them downwards; the constraint lets it see what `handler` takes.
+    return [handler = std::move(handler)](auto&&... arguments)
+               -> void requires std::is_invocable_v<const Handler&, decltype(arguments)...> {
+        guarded([&] { handler(std::forward<decltype(arguments)>(arguments)...); });
+    };
+}
 
 } // namespace quorvane

@@ -1,17 +1,19 @@
-#include "app/BoxMessages.h"
+#include "editor/WindowMessages.h"
 
-#include "app/MessageBoxes.h"
-#include "app/Startup.h"
-#include "editor/ItemModelText.h"
+#include "editor/MessageBoxes.h"
+#include "editor/QtText.h"
 
 namespace quorvane {
 
-void BoxMessages::message(std::string_view text) {
+void WindowMessages::message(std::string_view text) {
     MessageBoxes::message(m_parent, ansiToQt(text));
 }
 
-void BoxMessages::installedNotice() {
-    TForm3::open();
+void WindowMessages::installedNotice() {
+    if (m_openNotice)
+        m_openNotice();
+    else
+        message(messages::installedHeading);
 }
 
 } // namespace quorvane

@@ -2,16 +2,19 @@
 
 #include "settings/Messages.h"
 
+#include <functional>
+
 class QWidget;
 
 namespace quorvane {
 
-// What the core tells the user, shown the way the program shows its own messages.
-class BoxMessages : public Messages {
+// What the core tells the user, shown in message boxes the way the program shows its own
+// messages.
+class WindowMessages : public Messages {
 public:
-    explicit BoxMessages(QWidget* parent = nullptr) : m_parent(parent) {}
-
-    void setParent(QWidget* parent) { m_parent = parent; }
+    // `openNotice` shows the post-installation notice; without one its heading is shown in a box.
+    explicit WindowMessages(QWidget* parent = nullptr, std::function<void()> openNotice = {})
+        : m_parent(parent), m_openNotice(std::move(openNotice)) {}
 
     void message(std::string_view text) override;
     // The post-installation notice, without waiting for the user.
@@ -19,6 +22,7 @@ public:
 
 private:
     QWidget* m_parent;
+    std::function<void()> m_openNotice;
 };
 
 } // namespace quorvane
