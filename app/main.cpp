@@ -3,6 +3,7 @@
 #include "app/PropSheet.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
+#include "app/WindowRequests.h"
 #include "editor/Quorvcfg.h"
 #include "editor/WindowMessages.h"
 #include "menu/RecordPool.h"
@@ -38,11 +39,13 @@ int main(int argc, char** argv) {
     QObject::connect(&form, &quorvane::TForm1::closed, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);
 
+    quorvane::openWindowsOnRequest(form);
+
     // The properties dialog and the directory chooser are created here, hidden, and registered
     // with the window so that they follow it.
     quorvane::TPropSheets properties(registry, form);
     form.setPropertiesDialog(&properties);
-    quorvane::TGetDirInfo chooser(form);
+    quorvane::TGetDirInfo chooser(form, form.menu());
     form.setDirectoryChooser(&chooser);
 
     form.show();
