@@ -1,6 +1,6 @@
 #include "SettingsFixture.h"
-#include "editor/DragFormat.h"
 #include "editor/EditorView.h"
+#include "editor/EntriesDrag.h"
 #include "editor/MessageBoxes.h"
 #include "editor/Quorvcfg.h"
 #include "menu/RecordPool.h"
