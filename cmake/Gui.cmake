@@ -19,6 +19,7 @@ add_library(quorvane_gui OBJECT
     editor/FileDialog.cpp
     editor/FollowingDialog.cpp
     editor/ImageStrip.cpp
+    editor/MenuPreview.cpp
     editor/MenuTreeItemModel.cpp
     editor/MessageBoxes.cpp
     editor/PanelSplitter.cpp

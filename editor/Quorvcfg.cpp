@@ -2,6 +2,7 @@
 
 #include "editor/ErrorHandler.h"
 #include "editor/ItemDetails.h"
+#include "editor/MenuPreview.h"
 #include "editor/MessageBoxes.h"
 #include "editor/PanelSplitter.h"
 #include "editor/QtText.h"
@@ -17,6 +18,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QFile>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -463,6 +465,11 @@ void TForm1::createEditMenu() {
     m_redo->setObjectName(QStringLiteral("Redo1"));
     m_redo->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    edit->addSeparator();
+    QAction* preview = edit->addAction(QStringLiteral("Preview Menu"));
+    preview->setObjectName(QStringLiteral("PreviewMenu1"));
+    preview->setShortcut(QKeySequence(Qt::Key_F5));
+    connect(preview, &QAction::triggered, this, guard([this] { PreviewClick(); }));
     connect(m_undo, &QAction::triggered, this, guard([this] { UndoClick(); }));
     connect(m_redo, &QAction::triggered, this, guard([this] { RedoClick(); }));
 
@@ -495,6 +502,8 @@ void TForm1::createContextMenus() {
     };
     const auto history = [this, item](QMenu& menu) {
         menu.addSeparator();
+        item(menu, QStringLiteral("Preview Menu"), QKeySequence(Qt::Key_F5),
+             [this] { PreviewClick(); });
         item(
             menu, m_undo->text(), m_undo->shortcut(), [this] { UndoClick(); }, m_history.canUndo());
         item(
@@ -530,6 +539,13 @@ void TForm1::createContextMenus() {
     ui->Panel3->setAccessibleName(QStringLiteral("Splitter between the menu and the entries"));
     ui->Panel2->setAccessibleName(QStringLiteral("Buttons"));
     ui->Panel1->setAccessibleName(QStringLiteral("Menu and available entries"));
+}
+
+// The unapplied state, as Apply would store it and the extension then show it.
+void TForm1::PreviewClick() {
+    QMenu* preview = previewMenu(shownMenu(*m_tree.root()), this);
+    preview->setAttribute(Qt::WA_DeleteOnClose);
+    preview->popup(QCursor::pos());
 }
 
 void TForm1::UndoClick() {

@@ -105,6 +105,8 @@ public:
     void AboutQuorvane1Click();
     void UndoClick();
     void RedoClick();
+    // Pops up the menu as the extension will show it once applied, at the pointer.
+    void PreviewClick();
     // Moves the selected node one step, as Ctrl with an arrow key does.
     void MenuTreeStep(TreeEditing::Step step);
     // The selected list entries into the tree, as a drop on the tree's selected node.

@@ -12,6 +12,7 @@
 #include <QDragEnterEvent>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -152,6 +153,7 @@ private slots:
     void aMenuIsBuiltWithTheKeyboardAlone();
     void closingAsksAboutUnappliedChanges_data();
     void closingAsksAboutUnappliedChanges();
+    void previewShowsTheUnappliedMenuWithoutEmptySubmenus();
 };
 
 void TreeEditingWindowTest::dragOverMarksTheDropTarget() {
@@ -599,6 +601,40 @@ void TreeEditingWindowTest::closingAsksAboutUnappliedChanges() {
     QCOMPARE(asked[0].text, QStringLiteral("Apply the changes to the menu before closing?"));
     QCOMPARE(storedMenu() != before, stored);
     QCOMPARE(w.form->windowTitle().endsWith('*'), !stored);
+}
+
+namespace {
+
+// A menu's entries, each submenu's in braces, separators as "-".
+QString outline(const QMenu* menu) {
+    QStringList entries;
+    for (const QAction* action : menu->actions()) {
+        if (action->isSeparator())
+            entries << QStringLiteral("-");
+        else if (action->menu())
+            entries << action->text() + '{' + outline(action->menu()) + '}';
+        else
+            entries << action->text();
+    }
+    return entries.join('|');
+}
+
+} // namespace
+
+void TreeEditingWindowTest::previewShowsTheUnappliedMenuWithoutEmptySubmenus() {
+    test::MemoryRegistry registry;
+    test::seedSettings(registry, R"("Tools",5,"Deep",17,-2,-2,"Empty",-2,-1,16,-2)");
+    RecordPool pool;
+    TForm1 form({registry, pool, QStringLiteral("/prog/"), {}});
+    form.menu().rename(form.menu().root()->child(3), "Fish && Chips & Co");
+
+    form.PreviewClick();
+    const auto* preview = form.findChild<QMenu*>(QStringLiteral("Preview"));
+    QVERIFY(preview);
+    QCOMPARE(outline(preview),
+             QStringLiteral("Quorvane{Tools{DOS Prompt|Deep{Stamp}}|-|Fish &&&& Chips && Co}"));
+    QCOMPARE(preview->actions().first()->menu()->actions().last()->iconText(),
+             QStringLiteral("Fish && Chips & Co"));
 }
 
 QTEST_MAIN(TreeEditingWindowTest)
