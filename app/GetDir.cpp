@@ -1,6 +1,7 @@
 #include "app/GetDir.h"
 
 #include "app/ErrorHandler.h"
+#include "app/EscapeKey.h"
 #include "editor/ItemDetails.h"
 #include "editor/TargetPath.h"
 #include "ui_GetDir.h"
@@ -50,6 +51,7 @@ TGetDirInfo::TGetDirInfo(TForm1& form)
     connect(ui->Ok, &QPushButton::clicked, this, [this] { guarded([this] { OkClick(); }); });
     connect(ui->Cancel, &QPushButton::clicked, this,
             [this] { guarded([this] { CancelClick(); }); });
+    pressOnEscape(*this, *ui->Cancel);
     connect(ui->DriveComboBox1, &QComboBox::activated, this,
             [this](int index) { guarded([this, index] { DriveComboBox1Change(index); }); });
     connect(ui->DirectoryListBox1, &QTreeWidget::itemDoubleClicked, this,

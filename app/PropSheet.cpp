@@ -1,6 +1,7 @@
 #include "app/PropSheet.h"
 
 #include "app/ErrorHandler.h"
+#include "app/EscapeKey.h"
 #include "app/TopLevel.h"
 #include "editor/ItemModelText.h"
 #include "settings/Schema.h"
@@ -40,6 +41,7 @@ TPropSheets::TPropSheets(Registry& registry, const QWidget& mainWindow, QWidget*
     };
     wire(ui->OK, &TPropSheets::OKClick);
     wire(ui->Cancel, &TPropSheets::CancelClick);
+    pressOnEscape(*this, *ui->Cancel);
     wire(ui->Apply, &TPropSheets::ApplyClick);
     FormCreate();
 }

@@ -6,11 +6,13 @@ add_library(quorvane_gui OBJECT
     app/Application.cpp
     app/BoxMessages.cpp
     app/ErrorHandler.cpp
+    app/EscapeKey.cpp
     app/FileDialog.cpp
     app/GetDir.cpp
     app/MessageBoxes.cpp
     app/MultiRowTabWidget.cpp
     app/PropSheet.cpp
+    app/ReadableColour.cpp
     app/RtfHelp.cpp
     app/SingleInstance.cpp
     app/Startup.cpp
