@@ -1,5 +1,6 @@
 #include "app/ReadableColour.h"
 
+#include <QAbstractScrollArea>
 #include <QColor>
 #include <QRegularExpression>
 #include <QWidget>
@@ -71,6 +72,8 @@ Rgb toRgb(const Hsl& hsl) {
 // What shows behind a widget: its own background when it paints one, otherwise the nearest
 // parent's that does, and at last its window's.
 QColor backgroundBehind(const QWidget& widget) {
+    if (const auto* area = qobject_cast<const QAbstractScrollArea*>(&widget))
+        return area->viewport()->palette().color(area->viewport()->backgroundRole());
     const QWidget* painter = &widget;
     while (!painter->isWindow() && !painter->autoFillBackground() && painter->parentWidget())
         painter = painter->parentWidget();
