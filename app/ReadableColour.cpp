@@ -2,7 +2,9 @@
 
 #include <QAbstractScrollArea>
 #include <QColor>
+#include <QEvent>
 #include <QRegularExpression>
+#include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -115,7 +117,9 @@ QColor readableOn(const QColor& wanted, const QColor& background) {
     return QColor(chosen.red, chosen.green, chosen.blue, w.alpha());
 }
 
-void makeTextReadable(QWidget& window) {
+namespace {
+
+void applyReadableColours(QWidget& window) {
     static const QRegularExpression designed(
         QStringLiteral(R"(^\s*color:\s*rgb\((\d+),\s*(\d+),\s*(\d+)\);?\s*$)"));
     QList<QWidget*> widgets = window.findChildren<QWidget*>();
@@ -124,7 +128,7 @@ void makeTextReadable(QWidget& window) {
         const QRegularExpressionMatch match = designed.match(widget->styleSheet());
         if (!match.hasMatch())
             continue;
-        // The colour as designed is kept on the widget, so that a later call starts from it.
+        // The colour as designed is kept on the widget, so that a later palette starts from it.
         QVariant designedColour = widget->property("designedTextColour");
         if (!designedColour.isValid()) {
             designedColour = QColor(match.captured(1).toInt(), match.captured(2).toInt(),
@@ -132,11 +136,47 @@ void makeTextReadable(QWidget& window) {
             widget->setProperty("designedTextColour", designedColour);
         }
         const QColor shown = readableOn(designedColour.value<QColor>(), backgroundBehind(*widget));
-        widget->setStyleSheet(QStringLiteral("color: rgb(%1, %2, %3);")
+        const QString sheet = QStringLiteral("color: rgb(%1, %2, %3);")
                                   .arg(shown.red())
                                   .arg(shown.green())
-                                  .arg(shown.blue()));
+                                  .arg(shown.blue());
+        if (sheet != widget->styleSheet())
+            widget->setStyleSheet(sheet);
     }
+}
+
+// Chooses the colours again when the window is shown and when the desktop's palette changes.
+class PaletteWatch : public QObject {
+public:
+    explicit PaletteWatch(QWidget& window) : QObject(&window), m_window(window) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != &m_window)
+            return false;
+        if (event->type() == QEvent::Show) {
+            applyReadableColours(m_window);
+        } else if (event->type() == QEvent::PaletteChange ||
+                   event->type() == QEvent::ApplicationPaletteChange) {
+            // After the change has reached every widget of the window.
+            QTimer::singleShot(0, this, [this] { applyReadableColours(m_window); });
+        }
+        return false;
+    }
+
+private:
+    QWidget& m_window;
+};
+
+} // namespace
+
+void makeTextReadable(QWidget& window) {
+    applyReadableColours(window);
+    const QString watchName = QStringLiteral("readableColourWatch");
+    if (window.findChild<QObject*>(watchName, Qt::FindDirectChildrenOnly))
+        return;
+    auto* watch = new PaletteWatch(window);
+    watch->setObjectName(watchName);
+    window.installEventFilter(watch);
 }
 
 } // namespace quorvane
