@@ -1,7 +1,7 @@
 #include "app/GetDir.h"
 
-#include "app/ErrorHandler.h"
 #include "app/EscapeKey.h"
+#include "editor/ErrorHandler.h"
 #include "editor/ItemDetails.h"
 #include "editor/TargetPath.h"
 #include "ui_GetDir.h"
@@ -48,16 +48,13 @@ TGetDirInfo::TGetDirInfo(TForm1& form)
     ui->DirectoryListBox1->setStyleSheet(QStringLiteral("QTreeView::branch { image: none; }"));
     ui->DirectoryListBox1->installEventFilter(this);
 
-    connect(ui->Ok, &QPushButton::clicked, this, [this] { guarded([this] { OkClick(); }); });
-    connect(ui->Cancel, &QPushButton::clicked, this,
-            [this] { guarded([this] { CancelClick(); }); });
+    connect(ui->Ok, &QPushButton::clicked, this, guard([this] { OkClick(); }));
+    connect(ui->Cancel, &QPushButton::clicked, this, guard([this] { CancelClick(); }));
     pressOnEscape(*this, *ui->Cancel);
     connect(ui->DriveComboBox1, &QComboBox::activated, this,
-            [this](int index) { guarded([this, index] { DriveComboBox1Change(index); }); });
+            guard([this](int index) { DriveComboBox1Change(index); }));
     connect(ui->DirectoryListBox1, &QTreeWidget::itemDoubleClicked, this,
-            [this](QTreeWidgetItem* item) {
-                guarded([this, item] { DirectoryListBox1DblClick(item); });
-            });
+            guard([this](QTreeWidgetItem* item) { DirectoryListBox1DblClick(item); }));
     FormCreate();
 }
 

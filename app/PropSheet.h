@@ -4,7 +4,6 @@
 
 #include <QWidget>
 #include <memory>
-#include <string_view>
 #include <vector>
 
 class QCheckBox;
@@ -17,6 +16,7 @@ class TPropSheets;
 namespace quorvane {
 
 class Registry;
+struct Properties;
 
 // The properties dialog: the options the extension reads for its prompt, clipboard, Stamp and
 // adding operations. Made once at start-up and only shown and hidden; it reads the settings on
@@ -47,19 +47,20 @@ protected:
     void moveEvent(QMoveEvent* event) override;
 
 private:
-    struct Edits {
-        std::string_view name;
+    struct Edit {
+        std::string* option;
         QLineEdit* edit;
     };
-    struct Boxes {
-        std::string_view name;
+    struct Box {
+        bool* option;
         QCheckBox* box;
     };
 
     void FormCreate();
     void load();
-    std::vector<Edits> edits() const;
-    std::vector<Boxes> boxes() const;
+    std::vector<Edit> edits(Properties& p) const;
+    std::vector<Box> boxes(Properties& p) const;
+    Properties shown() const;
 
     std::unique_ptr<Ui::TPropSheets> ui;
     Registry& m_registry;

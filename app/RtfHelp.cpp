@@ -1,10 +1,10 @@
 #include "app/RtfHelp.h"
 
-#include "app/ErrorHandler.h"
 #include "app/EscapeKey.h"
 #include "app/ReadableColour.h"
 #include "app/TopLevel.h"
 #include "app/Version.h"
+#include "editor/ErrorHandler.h"
 #include "help/RtfReader.h"
 #include "platform/Failure.h"
 #include "platform/System.h"

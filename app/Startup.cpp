@@ -1,10 +1,10 @@
 #include "app/Startup.h"
 
-#include "app/ErrorHandler.h"
 #include "app/EscapeKey.h"
 #include "app/ReadableColour.h"
 #include "app/TopLevel.h"
-#include "editor/ItemModelText.h"
+#include "editor/ErrorHandler.h"
+#include "editor/QtText.h"
 #include "settings/Messages.h"
 #include "ui_Startup.h"
 
@@ -61,8 +61,7 @@ TForm3::TForm3()
     makeTextReadable(*this);
     closeOnEscape(*this);
 
-    connect(ui->Button1, &QPushButton::clicked, this,
-            [this] { guarded([this] { Button1Click(); }); });
+    connect(ui->Button1, &QPushButton::clicked, this, guard([this] { Button1Click(); }));
     FormCreate();
 }
 

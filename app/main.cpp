@@ -1,9 +1,10 @@
 #include "app/Application.h"
-#include "app/BoxMessages.h"
 #include "app/GetDir.h"
 #include "app/PropSheet.h"
 #include "app/SingleInstance.h"
+#include "app/Startup.h"
 #include "editor/Quorvcfg.h"
+#include "editor/WindowMessages.h"
 #include "menu/RecordPool.h"
 #include "platform/HiveRegistry.h"
 #include "settings/FirstRun.h"
@@ -26,7 +27,7 @@ int main(int argc, char** argv) {
     quorvane::HiveRegistry registry(quorvane::HiveRegistry::defaultHiveFile());
     // First-run set-up speaks through boxes of no window's own: it runs before the main window is
     // shown.
-    quorvane::BoxMessages setUpMessages;
+    quorvane::WindowMessages setUpMessages(nullptr, &quorvane::TForm3::open);
     const quorvane::FirstRunSetup firstRun = [&setUpMessages](quorvane::Registry& store) {
         quorvane::runFirstRunSetup(store, quorvane::Installer::host(), setUpMessages);
     };

@@ -4,12 +4,8 @@
 add_library(quorvane_gui OBJECT
     app/About.cpp
     app/Application.cpp
-    app/BoxMessages.cpp
-    app/ErrorHandler.cpp
     app/EscapeKey.cpp
-    app/FileDialog.cpp
     app/GetDir.cpp
-    app/MessageBoxes.cpp
     app/MultiRowTabWidget.cpp
     app/PropSheet.cpp
     app/ReadableColour.cpp
@@ -20,9 +16,13 @@ add_library(quorvane_gui OBJECT
     app/Version.cpp
     editor/DropTargetDelegate.cpp
     editor/EditorView.cpp
+    editor/ErrorHandler.cpp
+    editor/FileDialog.cpp
     editor/MenuTreeItemModel.cpp
-    editor/TreeSourceItemModel.cpp
+    editor/MessageBoxes.cpp
     editor/Quorvcfg.cpp
+    editor/TreeSourceItemModel.cpp
+    editor/WindowMessages.cpp
     resources/About.ui
     resources/GetDir.ui
     resources/PropSheet.ui

@@ -1,7 +1,7 @@
 #include "editor/EditorView.h"
 
+#include "editor/DragFormat.h"
 #include "editor/DropTargetDelegate.h"
-#include "editor/ItemModelText.h"
 
 #include <QApplication>
 #include <QDrag>

@@ -1,6 +1,7 @@
 #include "editor/MenuTreeItemModel.h"
 
-#include "editor/ItemModelText.h"
+#include "editor/DragFormat.h"
+#include "editor/QtText.h"
 #include "platform/Failure.h"
 
 #include <QMimeData>
@@ -90,7 +91,7 @@ bool MenuTreeItemModel::setData(const QModelIndex& index, const QVariant& value,
     try {
         caption = qtToAnsi(value.toString());
     } catch (const Failure& refusal) {
-        emit textRefused(QString::fromUtf8(refusal.what()));
+        emit textRefused(failureText(refusal.what()));
         return false;
     }
     if (m_renameHandler)

@@ -1,11 +1,11 @@
 #include "editor/Quorvcfg.h"
 
 #include "app/About.h"
-#include "app/ErrorHandler.h"
-#include "app/MessageBoxes.h"
 #include "app/RtfHelp.h"
+#include "editor/ErrorHandler.h"
 #include "editor/ItemDetails.h"
-#include "editor/ItemModelText.h"
+#include "editor/MessageBoxes.h"
+#include "editor/QtText.h"
 #include "editor/TargetPath.h"
 #include "editor/TreeEditing.h"
 #include "menu/RecordPool.h"
@@ -109,34 +109,30 @@ void TForm1::configureViews() {
     ui->MenuTree->viewport()->installEventFilter(this);
 }
 
-template <typename Sender, typename Signal>
-void TForm1::wire(Sender* sender, Signal signal, void (TForm1::*handler)()) {
-    connect(sender, signal, this,
-            [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
-}
-
 void TForm1::wireHandlers() {
-    wire(ui->Properties, &QPushButton::clicked, &TForm1::PropertiesClick);
-    wire(ui->Button4, &QPushButton::clicked, &TForm1::Button4Click);
-    wire(ui->Help, &QPushButton::clicked, &TForm1::HelpClick);
-    wire(ui->Button5, &QPushButton::clicked, &TForm1::Button5Click);
-    wire(ui->Openmenu1, &QAction::triggered, &TForm1::Openmenu1Click);
-    wire(ui->Savemenuas1, &QAction::triggered, &TForm1::Savemenuas1Click);
-    wire(ui->Exit1, &QAction::triggered, &TForm1::Exit1Click);
-    wire(ui->Current1, &QAction::triggered, &TForm1::Current1Click);
-    wire(ui->Default1, &QAction::triggered, &TForm1::Default1Click);
-    wire(ui->Compact1, &QAction::triggered, &TForm1::Compact1Click);
-    wire(ui->All1, &QAction::triggered, &TForm1::All1Click);
-    wire(ui->Help1, &QAction::triggered, &TForm1::HelpClick);
-    wire(ui->AboutQuorvane1, &QAction::triggered, &TForm1::AboutQuorvane1Click);
-    wire(ui->MenuTree, &QTreeView::doubleClicked, &TForm1::MenuTreeDblClick);
-    wire(ui->MenuTree->selectionModel(), &QItemSelectionModel::selectionChanged,
-         &TForm1::MenuTreeChange);
+    connect(ui->Properties, &QPushButton::clicked, this, guard([this] { PropertiesClick(); }));
+    connect(ui->Button4, &QPushButton::clicked, this, guard([this] { Button4Click(); }));
+    connect(ui->Help, &QPushButton::clicked, this, guard([this] { HelpClick(); }));
+    connect(ui->Button5, &QPushButton::clicked, this, guard([this] { Button5Click(); }));
+    connect(ui->Openmenu1, &QAction::triggered, this, guard([this] { Openmenu1Click(); }));
+    connect(ui->Savemenuas1, &QAction::triggered, this, guard([this] { Savemenuas1Click(); }));
+    connect(ui->Exit1, &QAction::triggered, this, guard([this] { Exit1Click(); }));
+    connect(ui->Current1, &QAction::triggered, this, guard([this] { Current1Click(); }));
+    connect(ui->Default1, &QAction::triggered, this, guard([this] { Default1Click(); }));
+    connect(ui->Compact1, &QAction::triggered, this, guard([this] { Compact1Click(); }));
+    connect(ui->All1, &QAction::triggered, this, guard([this] { All1Click(); }));
+    connect(ui->Help1, &QAction::triggered, this, guard([this] { HelpClick(); }));
+    connect(ui->AboutQuorvane1, &QAction::triggered, this,
+            guard([this] { AboutQuorvane1Click(); }));
+    connect(ui->MenuTree, &QTreeView::doubleClicked, this, guard([this] { MenuTreeDblClick(); }));
+    connect(ui->MenuTree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            guard([this] { MenuTreeChange(); }));
     // A reset empties the selection without a word; the status bar must not go on describing a
     // node that is gone.
-    wire(&m_menuModel, &QAbstractItemModel::modelReset, &TForm1::MenuTreeChange);
+    connect(&m_menuModel, &QAbstractItemModel::modelReset, this,
+            guard([this] { MenuTreeChange(); }));
     connect(&m_menuModel, &MenuTreeItemModel::nodeAboutToLeave, this,
-            [this](MenuNode* node) { guarded([this, node] { MenuTreeDeletion(node); }); });
+            guard([this](MenuNode* node) { MenuTreeDeletion(node); }));
     // A caption that cannot be stored is refused once its in-place editor has closed: a box that
     // took the editor's focus while it commits would have it commit a second time.
     const auto refuseCaption = [this](const QString& reason) {
@@ -147,7 +143,7 @@ void TForm1::wireHandlers() {
     connect(&m_sourceModel, &TreeSourceItemModel::textRefused, this, refuseCaption,
             Qt::QueuedConnection);
     connect(ui->TreeSource->header(), &QHeaderView::sectionClicked, this,
-            [this](int column) { guarded([this, column] { TreeSourceColumnClick(column); }); });
+            guard([this](int column) { TreeSourceColumnClick(column); }));
 
     // The list selects whole entries; its current cell stays in the caption column, which F2
     // edits, and a click on a long description does not scroll the captions out of sight.
@@ -578,13 +574,6 @@ private:
     std::array<QWidget*, 2> m_widgets;
 };
 
-// A handler that answers runs under the general error handler as well; a failure answers no.
-bool guardedAnswer(const std::function<bool()>& handler) {
-    bool answer = false;
-    guarded([&answer, &handler] { answer = handler(); });
-    return answer;
-}
-
 } // namespace
 
 // Qt delivers drags to each view as events; the views pass them on here, accepting every drag of
@@ -593,22 +582,19 @@ void TForm1::wireEditing() {
     EditorView* tree = ui->MenuTree;
     EditorView* list = ui->TreeSource;
     for (EditorView* view : {tree, list}) {
-        connect(view, &EditorView::dragStarted, this,
-                [this] { guarded([this] { MenuTreeStartDrag(); }); });
-        connect(view, &EditorView::dragFinished, this,
-                [this] { guarded([this] { MenuTreeEndDrag(); }); });
-        connect(view, &EditorView::dropped, this, [this, view](QWidget* source) {
-            guarded([this, view, source] { MenuTreeDragDrop(view, source); });
-        });
+        connect(view, &EditorView::dragStarted, this, guard([this] { MenuTreeStartDrag(); }));
+        connect(view, &EditorView::dragFinished, this, guard([this] { MenuTreeEndDrag(); }));
+        connect(view, &EditorView::dropped, this,
+                guard([this, view](QWidget* source) { MenuTreeDragDrop(view, source); }));
     }
     connect(tree, &EditorView::dragEntered, this,
-            [this](QPoint at) { guarded([this, at] { MenuTreeDragOver(at, true); }); });
+            guard([this](QPoint at) { MenuTreeDragOver(at, true); }));
     connect(tree, &EditorView::dragMoved, this,
-            [this](QPoint at) { guarded([this, at] { MenuTreeDragOver(at, false); }); });
+            guard([this](QPoint at) { MenuTreeDragOver(at, false); }));
     connect(list, &EditorView::dragEntered, this,
-            [this](QPoint at) { guarded([this, at] { TreeSourceDragOver(at, true); }); });
+            guard([this](QPoint at) { TreeSourceDragOver(at, true); }));
     connect(list, &EditorView::dragMoved, this,
-            [this](QPoint at) { guarded([this, at] { TreeSourceDragOver(at, false); }); });
+            guard([this](QPoint at) { TreeSourceDragOver(at, false); }));
     tree->setKeyHandler(
         [this](int key) { return guardedAnswer([this, key] { return MenuTreeKeyDown(key); }); });
     list->setKeyHandler(

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/BoxMessages.h"
-#include "app/FileDialog.h"
+#include "editor/FileDialog.h"
 #include "editor/MenuTreeItemModel.h"
 #include "editor/TreeSourceItemModel.h"
+#include "editor/WindowMessages.h"
 #include "settings/MenuLoad.h"
 
 #include <QIcon>
@@ -174,11 +174,9 @@ private:
     void wireHandlers();
     void wireEditing();
     void showEdit(const EditView& view);
-    template <typename Sender, typename Signal>
-    void wire(Sender* sender, Signal signal, void (TForm1::*handler)());
 
     std::unique_ptr<Ui::TForm1> ui;
-    BoxMessages m_messages{this};
+    WindowMessages m_messages{this};
     Registry& m_registry;
     RecordPool& m_pool;
     QString m_programDirectory;

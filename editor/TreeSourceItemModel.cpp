@@ -1,6 +1,7 @@
 #include "editor/TreeSourceItemModel.h"
 
-#include "editor/ItemModelText.h"
+#include "editor/DragFormat.h"
+#include "editor/QtText.h"
 #include "platform/Failure.h"
 
 #include <QMimeData>
@@ -73,7 +74,7 @@ bool TreeSourceItemModel::setData(const QModelIndex& index, const QVariant& valu
     try {
         caption = qtToAnsi(value.toString());
     } catch (const Failure& refusal) {
-        emit textRefused(QString::fromUtf8(refusal.what()));
+        emit textRefused(failureText(refusal.what()));
         return false;
     }
     if (m_renameHandler)

@@ -1,8 +1,8 @@
 #include "SettingsFixture.h"
 #include "app/About.h"
 #include "app/Application.h"
-#include "app/BoxMessages.h"
-#include "app/MessageBoxes.h"
+#include "editor/WindowMessages.h"
+#include "editor/MessageBoxes.h"
 #include "app/RtfHelp.h"
 #include "app/Startup.h"
 #include "app/Version.h"
@@ -388,7 +388,7 @@ private slots:
     void firstStartShowsTheNoticeFirst() {
         MemoryRegistry registry;
         RecordPool pool;
-        BoxMessages messages;
+        WindowMessages messages(nullptr, &TForm3::open);
         Installer installer;
         installer.programDirectory = "/prog/";
         installer.run = [](std::string_view, int) { return 0; };

@@ -1,6 +1,6 @@
 #include "SettingsFixture.h"
 #include "app/Application.h"
-#include "app/MessageBoxes.h"
+#include "editor/MessageBoxes.h"
 #include "app/MultiRowTabWidget.h"
 #include "app/PropSheet.h"
 #include "editor/Quorvcfg.h"
