@@ -1,8 +1,7 @@
 #pragma once
 
-#include "editor/Quorvcfg.h"
+#include "editor/FollowingDialog.h"
 
-#include <QList>
 #include <QPoint>
 #include <QSize>
 #include <QString>
@@ -33,15 +32,17 @@ public:
     static constexpr QPoint defaultOffset{150, 72};
     static constexpr QSize clientSize{234, 129};
 
-    // Runs FormCreate; the current directory is the process's working directory.
-    explicit TGetDirInfo(TForm1& form);
+    // Runs FormCreate; the current directory is the process's working directory. It follows
+    // `mainWindow`.
+    explicit TGetDirInfo(QWidget& mainWindow);
     ~TGetDirInfo() override;
 
     bool showing() const override { return m_showing; }
-    QPoint offset() const override { return m_offset; }
+    QPoint offset() const override { return m_following.offset(); }
     void moveTo(QPoint topLeft) override;
     void showModeless() override;
     void setCaption(const QString& caption) override;
+    void setTargetHandler(TargetHandler handler) override { m_targetHandler = std::move(handler); }
     void bind(TAssoc* record) override { m_bound = record; }
     TAssoc* boundRecord() const override { return m_bound; }
     void closeDialog() override { close(); }
@@ -69,16 +70,13 @@ private:
     void fillDirectories();
 
     std::unique_ptr<Ui::TGetDirInfo> ui;
-    TForm1& m_form;
-    QPoint m_offset;
+    TargetHandler m_targetHandler;
+    FollowingOffset m_following;
     bool m_showing = false;
     TAssoc* m_bound = nullptr;
     QString m_current; // absolute, in Qt's notation
     // The directory last opened on each volume, by the volume's root.
     std::map<QString, QString> m_volumeDirectories;
-    // Positions moveTo() sent the window to that the platform has not reported back yet: a move
-    // to anywhere else is the user's.
-    QList<QPoint> m_placements;
 };
 
 } // namespace quorvane

@@ -9,22 +9,16 @@
 
 #include <QCloseEvent>
 #include <QShowEvent>
-#include <algorithm>
 
 namespace quorvane {
 
-namespace {
-
-// Moves the program makes itself are remembered only this far back; one the window manager
-// changed on the way never arrives as asked.
-constexpr std::size_t placedLimit = 16;
-
-} // namespace
+namespace {} // namespace
 
 TPropSheets::TPropSheets(Registry& registry, const QWidget& mainWindow, QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
-      ui(std::make_unique<Ui::TPropSheets>()), m_registry(registry), m_mainWindow(mainWindow) {
+      ui(std::make_unique<Ui::TPropSheets>()), m_registry(registry),
+      m_following(*this, mainWindow, initialOffset) {
     ui->setupUi(this);
     keepDesignedWidths(*this);
     setFixedSize(size());
@@ -39,7 +33,7 @@ TPropSheets::TPropSheets(Registry& registry, const QWidget& mainWindow, QWidget*
 TPropSheets::~TPropSheets() = default;
 
 void TPropSheets::FormCreate() {
-    m_offset = initialOffset;
+    m_following.setOffset(initialOffset);
 }
 
 // The controls and the option each one shows, for both directions.
@@ -135,10 +129,7 @@ void TPropSheets::FormClose() {
 }
 
 void TPropSheets::moveTo(QPoint topLeft) {
-    m_placed.push_back(topLeft);
-    if (m_placed.size() > placedLimit)
-        m_placed.erase(m_placed.begin());
-    move(topLeft);
+    m_following.moveTo(topLeft);
 }
 
 void TPropSheets::showModeless() {
@@ -147,23 +138,9 @@ void TPropSheets::showModeless() {
     activateWindow();
 }
 
-// Qt has no message for a window being dragged by the user; it reports every move once done,
-// the dialog's own following moves included, and those may arrive after the main window has
-// moved on. So a move to a place the program asked for leaves the offset alone, and any other
-// move is the user's and sets the offset.
 void TPropSheets::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
-    const QPoint at = pos();
-    const auto placed = std::find(m_placed.begin(), m_placed.end(), at);
-    if (placed != m_placed.end()) {
-        // The same place may be reported more than once; keep it until another one arrives.
-        m_placed.erase(m_placed.begin(), placed);
-        return;
-    }
-    if (!isVisible())
-        return;
-    m_placed.clear();
-    m_offset = at - m_mainWindow.pos();
+    m_following.moved();
 }
 
 } // namespace quorvane

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/Quorvcfg.h"
+#include "editor/FollowingDialog.h"
 
 #include <QWidget>
 #include <memory>
@@ -31,7 +31,7 @@ public:
     ~TPropSheets() override;
 
     bool showing() const override { return m_showing; }
-    QPoint offset() const override { return m_offset; }
+    QPoint offset() const override { return m_following.offset(); }
     void moveTo(QPoint topLeft) override;
     void showModeless() override;
 
@@ -64,11 +64,8 @@ private:
 
     std::unique_ptr<Ui::TPropSheets> ui;
     Registry& m_registry;
-    const QWidget& m_mainWindow;
-    QPoint m_offset;
+    FollowingOffset m_following;
     bool m_showing = false;
-    // Where the program itself has put the dialog and not yet seen it arrive, oldest first.
-    std::vector<QPoint> m_placed;
 };
 
 } // namespace quorvane

@@ -3,6 +3,7 @@
 #include "app/PropSheet.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
+#include "app/WindowRequests.h"
 #include "editor/Quorvcfg.h"
 #include "editor/WindowMessages.h"
 #include "menu/RecordPool.h"
@@ -37,6 +38,8 @@ int main(int argc, char** argv) {
     // Closing the main window ends the program, whatever dialogs are open.
     QObject::connect(&form, &quorvane::TForm1::closed, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);
+
+    quorvane::openWindowsOnRequest(form);
 
     // The properties dialog and the directory chooser are created here, hidden, and registered
     // with the window so that they follow it.

@@ -14,15 +14,20 @@ add_library(quorvane_gui OBJECT
     app/Startup.cpp
     app/TopLevel.cpp
     app/Version.cpp
+    app/WindowRequests.cpp
     editor/DropTargetDelegate.cpp
     editor/EditorView.cpp
     editor/ErrorHandler.cpp
     editor/FileDialog.cpp
+    editor/FollowingDialog.cpp
+    editor/ImageStrip.cpp
     editor/MenuTreeItemModel.cpp
     editor/MessageBoxes.cpp
+    editor/PanelSplitter.cpp
     editor/Quorvcfg.cpp
     editor/TreeSourceItemModel.cpp
     editor/WindowMessages.cpp
+    editor/WindowPlacement.cpp
     resources/About.ui
     resources/GetDir.ui
     resources/PropSheet.ui

@@ -1,15 +1,12 @@
 #include "editor/MenuTreeItemModel.h"
 
-#include "editor/DragFormat.h"
 #include "editor/QtText.h"
 #include "platform/Failure.h"
-
-#include <QMimeData>
 
 namespace quorvane {
 
 MenuTreeItemModel::MenuTreeItemModel(MenuTree& tree, QObject* parent)
-    : QAbstractItemModel(parent), m_tree(tree) {
+    : EntriesDrag<QAbstractItemModel>(parent), m_tree(tree) {
     m_tree.addObserver(this);
 }
 
@@ -106,35 +103,6 @@ Qt::ItemFlags MenuTreeItemModel::flags(const QModelIndex& index) const {
         return Qt::ItemIsDropEnabled;
     return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable | Qt::ItemIsDragEnabled |
            Qt::ItemIsDropEnabled;
-}
-
-QStringList MenuTreeItemModel::mimeTypes() const {
-    return {QLatin1String(entriesMimeType)};
-}
-
-QMimeData* MenuTreeItemModel::mimeData(const QModelIndexList&) const {
-    auto* data = new QMimeData;
-    data->setData(QLatin1String(entriesMimeType), {});
-    return data;
-}
-
-Qt::DropActions MenuTreeItemModel::supportedDragActions() const {
-    return Qt::MoveAction | Qt::CopyAction;
-}
-
-Qt::DropActions MenuTreeItemModel::supportedDropActions() const {
-    return Qt::MoveAction | Qt::CopyAction;
-}
-
-bool MenuTreeItemModel::canDropMimeData(const QMimeData* data, Qt::DropAction, int, int,
-                                        const QModelIndex&) const {
-    return data && data->hasFormat(QLatin1String(entriesMimeType));
-}
-
-// What a drop does is the window's decision; the model only reports what then changes.
-bool MenuTreeItemModel::dropMimeData(const QMimeData*, Qt::DropAction, int, int,
-                                     const QModelIndex&) {
-    return false;
 }
 
 void MenuTreeItemModel::beforeReset() {

@@ -1,20 +1,18 @@
 #include "editor/Quorvcfg.h"
 
-#include "app/About.h"
-#include "app/RtfHelp.h"
 #include "editor/ErrorHandler.h"
 #include "editor/ItemDetails.h"
 #include "editor/MessageBoxes.h"
+#include "editor/PanelSplitter.h"
 #include "editor/QtText.h"
 #include "editor/TargetPath.h"
 #include "editor/TreeEditing.h"
+#include "menu/MenuWriter.h"
 #include "menu/RecordPool.h"
 #include "settings/Apply.h"
 #include "settings/MenuFile.h"
 #include "settings/Messages.h"
-#include "settings/Placement.h"
 #include "settings/Presets.h"
-#include "settings/Schema.h"
 #include "ui_Quorvcfg.h"
 
 #include <QApplication>
@@ -23,12 +21,13 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QMouseEvent>
-#include <QScreen>
 #include <QSignalBlocker>
-#include <QTimer>
-#include <QWindow>
 #include <algorithm>
+#include <map>
 
 namespace quorvane {
 
@@ -42,9 +41,12 @@ constexpr int statusBarHeight = 19;
 constexpr int minimumWindowWidth = 8 + 75 + 8 + 250;
 // Under the menu bar and above the button row and the status bar, a few rows of the tree and list.
 constexpr int minimumViewHeight = 3 * 20;
-// How long after showing the window a frame from the window manager is waited for.
-constexpr int frameWaitMs = 2000;
 const QColor transparentColour(128, 128, 0); // olive
+
+// A caption as the Undo and Redo entries name it.
+std::string quoted(const std::string& caption) {
+    return '"' + caption + '"';
+}
 
 } // namespace
 
@@ -52,8 +54,13 @@ TForm1::TForm1(Services services, QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::TForm1>()), m_registry(services.registry),
       m_pool(services.pool), m_programDirectory(std::move(services.programDirectory)),
       m_firstRun(std::move(services.firstRun)), m_tree(m_pool.rootRecord()), m_menuModel(m_tree),
-      m_sourceModel(m_source) {
+      m_sourceModel(m_source),
+      m_images(QStringLiteral(":/SmallImages"), imageSize, transparentColour),
+      m_placement(*this, m_registry, designSize) {
     ui->setupUi(this);
+    m_splitter = std::make_unique<PanelSplitter>(
+        PanelSplitter::Parts{ui->Panel1, ui->MenuTree, ui->Panel3, ui->TreeSource, ui->Panel2},
+        designTreeWidth, buttonRowHeight);
     setMinimumSize(minimumWindowWidth, menuBar()->sizeHint().height() + minimumViewHeight +
                                            buttonRowHeight + statusBarHeight);
     SaveDlg.defaultSuffix = QStringLiteral("drm");
@@ -64,6 +71,8 @@ TForm1::TForm1(Services services, QWidget* parent)
     configureViews();
     wireHandlers();
     wireEditing();
+    createEditMenu();
+    createContextMenus();
     FormCreate();
 }
 
@@ -82,7 +91,7 @@ void TForm1::configureViews() {
     ui->TreeSource->setModel(&m_sourceModel);
     // The list shows its pictures from the start; they appear once the images are loaded.
     m_sourceModel.setImageProvider(
-        [this](const TAssoc& r) { return image(r.imageIndex, r.imageIndex); });
+        [this](const TAssoc& r) { return m_images.icon(r.imageIndex, r.imageIndex); });
 
     // The selection stays as visible when the focus goes elsewhere.
     for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(ui->MenuTree),
@@ -101,10 +110,6 @@ void TForm1::configureViews() {
     header->setSortIndicatorShown(false);
     header->setSectionResizeMode(QHeaderView::ResizeToContents);
 
-    // Laid out by hand rather than by a layout: the tree keeps whatever width the splitter gave
-    // it and the list takes what is left, down to nothing, without the window ever being held
-    // to a minimum size.
-    ui->Panel1->installEventFilter(this);
     ui->Panel3->installEventFilter(this);
     ui->MenuTree->viewport()->installEventFilter(this);
 }
@@ -126,6 +131,9 @@ void TForm1::wireHandlers() {
             guard([this] { AboutQuorvane1Click(); }));
     connect(ui->MenuTree, &QTreeView::doubleClicked, this, guard([this] { MenuTreeDblClick(); }));
     connect(ui->MenuTree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            guard([this] { MenuTreeChange(); }));
+    // A target set, by the file dialog or the directory chooser, shows in the status bar at once.
+    connect(&m_menuModel, &QAbstractItemModel::dataChanged, this,
             guard([this] { MenuTreeChange(); }));
     // A reset empties the selection without a word; the status bar must not go on describing a
     // node that is gone.
@@ -170,13 +178,15 @@ void TForm1::wireHandlers() {
 // Each step reports its own failure and the next still runs, so that a stored menu that does not
 // load still leaves a window with its images that follows its dialogs.
 void TForm1::FormCreate() {
-    guarded([this] { restorePlacement(); });
+    guarded([this] { m_placement.restore(); });
     guarded([this] { Load(LoadMode::Stored); });
-    loadImages();
+    rememberApplied();
+    refreshEditState();
+    m_images.load();
     m_menuModel.setImageProvider(
         [this](const MenuNode& node) { return MenuTreeGetImageIndex(node); });
     m_sourceModel.setImageProvider(
-        [this](const TAssoc& r) { return image(r.imageIndex, r.imageIndex); });
+        [this](const TAssoc& r) { return m_images.icon(r.imageIndex, r.imageIndex); });
     m_following = true;
     QApplication::setWindowIcon(windowIcon());
 }
@@ -201,100 +211,13 @@ void TForm1::Load(LoadMode mode, std::string_view menuString) {
         ui->MenuTree->setCurrentIndex(m_menuModel.indexOf(loaded.select));
 }
 
-namespace {
-
-ScreenRect screenRect(const QRect& r) {
-    return {r.x(), r.y(), r.width(), r.height()};
-}
-
-QRect qRect(const ScreenRect& r) {
-    return {r.left, r.top, r.width, r.height};
-}
-
-// The screens' areas that panels and docks leave free, the window's own screen first.
-std::vector<ScreenRect> availableAreas(const QScreen* own) {
-    std::vector<ScreenRect> areas;
-    if (own)
-        areas.push_back(screenRect(own->availableGeometry()));
-    for (const QScreen* screen : QGuiApplication::screens())
-        if (screen != own)
-            areas.push_back(screenRect(screen->availableGeometry()));
-    return areas;
-}
-
-} // namespace
-
-// A missing value means nothing was ever stored and the window is centred, rather than put up
-// with a width or height of nothing. A placement that would leave part of the window off every
-// screen (stored under another arrangement of monitors, another scale factor, or maximized by
-// another system) is brought onto the screen, so that its title bar can always be reached.
-void TForm1::restorePlacement() {
-    const ScreenRect outer = readPlacement(m_registry)
-                                 .value_or(centredOn(screenRect(screen()->availableGeometry()),
-                                                     designSize.width(), designSize.height()));
-    setOuterGeometry(
-        qRect(fitOnScreen(outer, availableAreas(screen()), minimumWidth(), minimumHeight())));
-}
-
-// While the window manager has not yet told the frame, the rectangle asked for is what the window
-// is about to become, and what a close in that moment stores.
-void TForm1::savePlacement() {
-    writePlacement(m_registry, screenRect(m_pendingOuter.value_or(frameGeometry())));
-}
-
-// The stored rectangle is the outer one, frame included. Qt's move() of a window places its
-// frame, but resize() sizes the area inside it, and the frame is known only once the window
-// manager has put one around the shown window. Until then the rectangle is kept and the size
-// is set again as soon as the frame is known.
-// `outer` is taken by value: the pending rectangle it may come from is reset on the way.
-void TForm1::setOuterGeometry(QRect outer) {
-    const QMargins margins = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-    const ScreenRect inside = insideFrame(
-        screenRect(outer), {margins.left(), margins.top(), margins.right(), margins.bottom()});
-    m_pendingOuter = isVisible() && !margins.isNull() ? std::nullopt : std::optional<QRect>(outer);
-    resize(inside.width, inside.height);
-    move(outer.topLeft());
-}
-
-// The window manager's frame arrives some time after the window is shown, with a move or a
-// resize of the window; without a window manager there is none, and the rectangle stands as set.
-void TForm1::applyPendingOuter() {
-    if (!m_pendingOuter || !isVisible() || !windowHandle())
-        return;
-    if (windowHandle()->frameMargins().isNull())
-        return;
-    setOuterGeometry(*m_pendingOuter);
-}
-
 void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    applyPendingOuter();
-    // A frame that has not come by now will not come.
-    QTimer::singleShot(frameWaitMs, this, [this] { m_pendingOuter.reset(); });
-}
-
-void TForm1::loadImages() {
-    QPixmap strip(QStringLiteral(":/SmallImages"), "XPM");
-    strip.setMask(strip.createMaskFromColor(transparentColour, Qt::MaskInColor));
-    m_iconList.clear();
-    m_images.clear();
-    for (int x = 0; x + imageSize <= strip.width(); x += imageSize)
-        m_iconList.append(strip.copy(x, 0, imageSize, imageSize));
-}
-
-QIcon TForm1::image(int normal, int selected) {
-    if (normal < 0 || normal >= m_iconList.size() || selected < 0 || selected >= m_iconList.size())
-        return {};
-    auto [it, added] = m_images.try_emplace({normal, selected});
-    if (added) {
-        it->second.addPixmap(m_iconList[normal], QIcon::Normal);
-        it->second.addPixmap(m_iconList[selected], QIcon::Selected);
-    }
-    return it->second;
+    m_placement.shown();
 }
 
 QIcon TForm1::MenuTreeGetImageIndex(const MenuNode& node) {
-    return image(node.record()->imageIndex, node.record()->selectedImageIndex);
+    return m_images.icon(node.record()->imageIndex, node.record()->selectedImageIndex);
 }
 
 void TForm1::setStatusText(const QString& text) {
@@ -307,7 +230,7 @@ QString TForm1::statusText() const {
 
 void TForm1::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    applyPendingOuter();
+    m_placement.movedOrResized();
     guarded([this] { FormResize(); });
 }
 
@@ -318,42 +241,28 @@ void TForm1::FormResize() {
     ui->Button5->move(w - 90, ui->Button5->y());
 }
 
-void TForm1::alignPanel1() {
-    const int width = ui->Panel1->width();
-    const int height = ui->Panel1->height();
-    const int top = std::max(0, height - buttonRowHeight);
-    ui->Panel2->setGeometry(0, top, width, buttonRowHeight);
-    const int splitter = ui->Panel3->width();
-    const int tree = std::clamp(m_treeWidth, 0, std::max(0, width - splitter));
-    ui->MenuTree->setGeometry(0, 0, tree, top);
-    ui->Panel3->setGeometry(tree, 0, splitter, top);
-    ui->TreeSource->setGeometry(tree + splitter, 0, std::max(0, width - tree - splitter), top);
+bool TForm1::splitting() const {
+    return m_splitter->splitting();
 }
 
-// The tree may not go below nothing nor push the splitter out of reach on the right.
-void TForm1::setTreeWidth(int width) {
-    m_treeWidth = std::clamp(width, 0, std::max(0, ui->Panel1->width() - ui->Panel3->width()));
-    alignPanel1();
+int TForm1::treeWidth() const {
+    return m_splitter->treeWidth();
 }
 
 void TForm1::Panel3MouseDown() {
-    if (!m_dragging)
-        m_splitting = true;
+    m_splitter->press(m_dragging);
 }
 
 void TForm1::Panel3MouseMove(int x) {
-    if (m_splitting)
-        setTreeWidth(ui->MenuTree->width() + x);
+    m_splitter->moveTo(x);
 }
 
 void TForm1::Panel3MouseUp() {
-    m_splitting = false;
+    m_splitter->release();
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ui->Panel1 && event->type() == QEvent::Resize) {
-        alignPanel1();
-    } else if (watched == ui->Panel3) {
+    if (watched == ui->Panel3) {
         // The splitter gets the moves while its button is held, as the pointer is grabbed then.
         // Only mouse events may be taken as one: the splitter gets resize and paint events too.
         switch (event->type()) {
@@ -383,7 +292,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 // Qt reports a finished move of the window where the platform has a window-moved message.
 void TForm1::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
-    applyPendingOuter();
+    m_placement.movedOrResized();
     guarded([this] { followMove(); });
 }
 
@@ -404,6 +313,10 @@ void TForm1::PropertiesClick() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    if (!guardedAnswer([this] { return mayClose(); })) {
+        event->ignore();
+        return;
+    }
     FormClose();
     QMainWindow::closeEvent(event);
     emit closed();
@@ -412,7 +325,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 // A placement that cannot be saved is reported, and the window closes all the same: a settings
 // store the user cannot write must not keep the program from ending.
 void TForm1::FormClose() {
-    guarded([this] { savePlacement(); });
+    guarded([this] { m_placement.save(); });
     m_following = false;
 }
 
@@ -435,11 +348,15 @@ void TForm1::Exit1Click() {
 void TForm1::TreeSourceColumnClick(int) {}
 
 void TForm1::Button4Click() {
-    Apply(m_registry, m_tree, m_source, m_messages);
+    if (Apply(m_registry, m_tree, m_source, m_messages)) {
+        rememberApplied();
+        refreshEditState();
+    }
 }
 void TForm1::HelpClick() {
-    THlp::open(THlp::helpFilePath());
+    emit helpRequested();
 }
+
 void TForm1::setUpMenuFileDialog(FileDialog& dialog, const QString& title) {
     dialog.title = title;
     dialog.filter = QStringLiteral("Menu files (*.drm)|*.drm|All files|*.*");
@@ -454,7 +371,7 @@ void TForm1::Openmenu1Click() {
         return;
     const std::string text = readMenuFile(QFile::encodeName(FileDlg.fileName).toStdString());
     if (loadMenuFile(m_registry, text))
-        Current1Click();
+        loadAsStep("Load Menu File", LoadMode::Stored);
     else
         m_messages.message(messages::nothingHappened);
 }
@@ -468,23 +385,231 @@ void TForm1::Savemenuas1Click() {
 }
 
 void TForm1::Current1Click() {
-    Load(LoadMode::Stored);
+    loadAsStep("Preset \"Current\"", LoadMode::Stored);
 }
 
 void TForm1::Default1Click() {
-    Load(LoadMode::Given, DefaultMenu(m_registry));
+    loadAsStep("Preset \"Default\"", LoadMode::Given, DefaultMenu(m_registry));
 }
 
 void TForm1::Compact1Click() {
-    Load(LoadMode::Given, CompactMenu(m_registry));
+    loadAsStep("Preset \"Compact\"", LoadMode::Given, CompactMenu(m_registry));
 }
 
 void TForm1::All1Click() {
-    Load(LoadMode::Given, AllMenu(m_registry));
+    loadAsStep("Preset \"All\"", LoadMode::Given, AllMenu(m_registry));
+}
+
+// A load replacing unapplied edits asks nothing: it is a step that can be undone. A load of
+// what is stored is, from then on, what counts as applied, even when it stopped part-way.
+void TForm1::loadAsStep(std::string what, LoadMode mode, std::string_view menuString) {
+    struct Loaded {
+        TForm1* form;
+        bool fromStore;
+        ~Loaded() {
+            if (fromStore)
+                form->rememberApplied();
+            form->refreshEditState();
+        }
+    } loaded{this, mode == LoadMode::Stored};
+    m_history.perform(std::move(what), [&] { Load(mode, menuString); });
+}
+
+void TForm1::perform(std::string what, const std::function<void()>& change) {
+    struct Refresh {
+        TForm1* form;
+        ~Refresh() { form->refreshEditState(); }
+    } refresh{this};
+    m_history.perform(std::move(what), change);
+}
+
+void TForm1::rememberApplied() {
+    m_appliedForm = storedForm(m_tree, m_source);
+}
+
+bool TForm1::hasUnappliedChanges() const {
+    return storedForm(m_tree, m_source) != m_appliedForm;
+}
+
+void TForm1::refreshEditState() {
+    setWindowTitle(hasUnappliedChanges() ? m_title + QStringLiteral(" *") : m_title);
+    m_undo->setEnabled(m_history.canUndo());
+    m_undo->setText(m_history.canUndo() ? QStringLiteral("Undo ") + ansiToQt(m_history.undoName())
+                                        : QStringLiteral("Undo"));
+    m_redo->setEnabled(m_history.canRedo());
+    m_redo->setText(m_history.canRedo() ? QStringLiteral("Redo ") + ansiToQt(m_history.redoName())
+                                        : QStringLiteral("Redo"));
+}
+
+void TForm1::setDirectoryChooser(DirectoryChooser* dialog) {
+    m_directoryChooser = dialog;
+    if (dialog)
+        dialog->setTargetHandler([this](TAssoc* record, std::string target) {
+            setItemTarget(record, std::move(target));
+        });
+}
+
+// Between File and Preset Menus; made here rather than in the form so that the form keeps the
+// main menu's entries as they always were.
+void TForm1::createEditMenu() {
+    m_title = windowTitle();
+    auto* edit = new QMenu(QStringLiteral("&Edit"), this);
+    edit->setObjectName(QStringLiteral("Edit1"));
+    menuBar()->insertMenu(ui->PresetMenus1->menuAction(), edit);
+    m_undo = edit->addAction(QStringLiteral("Undo"));
+    m_undo->setObjectName(QStringLiteral("Undo1"));
+    m_undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    m_redo = edit->addAction(QStringLiteral("Redo"));
+    m_redo->setObjectName(QStringLiteral("Redo1"));
+    m_redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    connect(m_undo, &QAction::triggered, this, guard([this] { UndoClick(); }));
+    connect(m_redo, &QAction::triggered, this, guard([this] { RedoClick(); }));
+
+    // Renames in place are steps too.
+    m_menuModel.setRenameHandler([this](MenuNode* node, std::string caption) {
+        guarded([&] {
+            perform("Rename " + quoted(node->caption()),
+                    [&] { m_tree.rename(node, std::move(caption)); });
+        });
+    });
+    m_sourceModel.setRenameHandler([this](int row, std::string caption) {
+        guarded([&] {
+            perform("Rename " + quoted(m_source.at(row).caption),
+                    [&] { m_source.rename(row, std::move(caption)); });
+        });
+    });
+    m_history.setViewMarks([this] { return viewMarks(); });
+}
+
+// The same actions as the keys, for those who look for them with the mouse or the menu key.
+void TForm1::createContextMenus() {
+    EditorView* tree = ui->MenuTree;
+    EditorView* list = ui->TreeSource;
+    const auto item = [this](QMenu& menu, const QString& text, QKeySequence keys,
+                             std::function<void()> handler, bool enabled = true) {
+        QAction* action = menu.addAction(text);
+        action->setShortcut(keys);
+        action->setEnabled(enabled);
+        connect(action, &QAction::triggered, this, guard(std::move(handler)));
+    };
+    const auto history = [this, item](QMenu& menu) {
+        menu.addSeparator();
+        item(
+            menu, m_undo->text(), m_undo->shortcut(), [this] { UndoClick(); }, m_history.canUndo());
+        item(
+            menu, m_redo->text(), m_redo->shortcut(), [this] { RedoClick(); }, m_history.canRedo());
+    };
+    for (EditorView* view : {tree, list})
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tree, &QWidget::customContextMenuRequested, this, [=, this](QPoint at) {
+        QMenu menu;
+        const MenuNode* node = selectedNode();
+        item(
+            menu, QStringLiteral("Rename"), QKeySequence(Qt::Key_F2),
+            [this] { MenuTreeKeyDown(Qt::Key_F2); }, node && TreeEditing::mayRename(*node));
+        item(
+            menu, QStringLiteral("Delete"), QKeySequence(Qt::Key_Delete),
+            [this] { MenuTreeKeyDown(Qt::Key_Delete); }, node != nullptr);
+        history(menu);
+        menu.exec(tree->viewport()->mapToGlobal(at));
+    });
+    connect(list, &QWidget::customContextMenuRequested, this, [=, this](QPoint at) {
+        QMenu menu;
+        item(menu, QStringLiteral("Add to Menu"), QKeySequence(Qt::Key_Insert),
+             [this] { TreeSourceInsert(); });
+        item(menu, QStringLiteral("Rename"), QKeySequence(Qt::Key_F2),
+             [this] { TreeSourceKeyDown(Qt::Key_F2); });
+        history(menu);
+        menu.exec(list->viewport()->mapToGlobal(at));
+    });
+
+    // Names a screen reader announces.
+    tree->setAccessibleName(QStringLiteral("Menu"));
+    list->setAccessibleName(QStringLiteral("Available entries"));
+    ui->Panel3->setAccessibleName(QStringLiteral("Splitter between the menu and the entries"));
+    ui->Panel2->setAccessibleName(QStringLiteral("Buttons"));
+    ui->Panel1->setAccessibleName(QStringLiteral("Menu and available entries"));
+}
+
+void TForm1::UndoClick() {
+    if (!m_history.canUndo())
+        return;
+    const EditHistory::Restored restored = m_history.undo();
+    showRestored(restored);
+    refreshEditState();
+}
+
+void TForm1::RedoClick() {
+    if (!m_history.canRedo())
+        return;
+    const EditHistory::Restored restored = m_history.redo();
+    showRestored(restored);
+    refreshEditState();
+}
+
+ViewMarks TForm1::viewMarks() const {
+    ViewMarks marks;
+    const MenuNode* selected = selectedNode();
+    int i = 0;
+    for (const MenuNode* node : m_tree.inTreeOrder()) {
+        if (ui->MenuTree->isExpanded(m_menuModel.indexOf(node)))
+            marks.open.push_back(i);
+        if (node == selected)
+            marks.selected = i;
+        ++i;
+    }
+    return marks;
+}
+
+void TForm1::showRestored(const EditHistory::Restored& restored) {
+    const auto at = [&restored](int i) {
+        return i >= 0 && static_cast<std::size_t>(i) < restored.nodes.size() ? restored.nodes[i]
+                                                                             : nullptr;
+    };
+    for (int i : restored.marks.open)
+        if (MenuNode* node = at(i))
+            ui->MenuTree->expand(m_menuModel.indexOf(node));
+    if (MenuNode* node = at(restored.marks.selected)) {
+        ui->MenuTree->setCurrentIndex(m_menuModel.indexOf(node));
+        ui->MenuTree->scrollTo(m_menuModel.indexOf(node));
+    }
+    MenuTreeChange();
+}
+
+// Before the window closes with changes that were not applied, the user decides about them; an
+// Apply that fails keeps the window open.
+bool TForm1::mayClose() {
+    if (!hasUnappliedChanges())
+        return true;
+    switch (MessageBoxes::show(this, QMessageBox::Question, m_title,
+                               QStringLiteral("Apply the changes to the menu before closing?"),
+                               QMessageBox::Apply | QMessageBox::Discard | QMessageBox::Cancel,
+                               QMessageBox::Apply)) {
+    case QMessageBox::Apply:
+        if (!Apply(m_registry, m_tree, m_source, m_messages))
+            return false;
+        rememberApplied();
+        refreshEditState();
+        return true;
+    case QMessageBox::Discard:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TForm1::setItemTarget(TAssoc* record, std::string target) {
+    // The record may have left the tree while the chooser was open; then nothing refers to it
+    // any more and there is nothing to set.
+    if (!isReferenced(m_tree, record))
+        return;
+    perform("Set Target", [&] { m_tree.setTarget(record, std::move(target)); });
 }
 void TForm1::AboutQuorvane1Click() {
-    TAboutBox::open();
+    emit aboutRequested();
 }
+
 MenuNode* TForm1::selectedNode() const {
     const QModelIndexList selected = ui->MenuTree->selectionModel()->selectedIndexes();
     return selected.isEmpty() ? nullptr : m_menuModel.node(selected.constFirst());
@@ -543,9 +668,10 @@ void TForm1::chooseFile(MenuNode* node) {
     if (!FileDlg.execute(this))
         return;
     const std::string path = targetPath(FileDlg.fileName);
-    node->record()->description = path;
-    m_tree.rename(node, captionOfTarget(path));
-    MenuTreeChange();
+    perform("Set Target of \"" + node->caption() + '"', [&] {
+        m_tree.setTarget(node->record(), path);
+        m_tree.rename(node, captionOfTarget(path));
+    });
 }
 
 void TForm1::MenuTreeDeletion(MenuNode* node) {
@@ -595,10 +721,12 @@ void TForm1::wireEditing() {
             guard([this](QPoint at) { TreeSourceDragOver(at, true); }));
     connect(list, &EditorView::dragMoved, this,
             guard([this](QPoint at) { TreeSourceDragOver(at, false); }));
-    tree->setKeyHandler(
-        [this](int key) { return guardedAnswer([this, key] { return MenuTreeKeyDown(key); }); });
-    list->setKeyHandler(
-        [this](int key) { return guardedAnswer([this, key] { return TreeSourceKeyDown(key); }); });
+    tree->setKeyHandler([this](int key, Qt::KeyboardModifiers modifiers) {
+        return guardedAnswer([&] { return MenuTreeKeyDown(key, modifiers); });
+    });
+    list->setKeyHandler([this](int key, Qt::KeyboardModifiers modifiers) {
+        return guardedAnswer([&] { return TreeSourceKeyDown(key, modifiers); });
+    });
     tree->setEditingHandler([this](const QModelIndex& index) {
         return guardedAnswer([&] { return MenuTreeEditing(index); });
     });
@@ -635,12 +763,26 @@ void TForm1::TreeSourceDragOver(QPoint, bool entering) {
         ui->TreeSource->setDropTarget(m_sourceModel.index(m_source.size() - 1, 0));
 }
 
+// What a drop does, as the Undo entry names it.
+std::string TForm1::dropName(QWidget* dropControl, QWidget* sourceControl) const {
+    const MenuNode* selected = selectedNode();
+    if (sourceControl == ui->MenuTree)
+        return (dropControl == ui->TreeSource ? "Remove " : "Move ") +
+               (selected ? quoted(selected->caption()) : std::string());
+    std::vector<const SourceEntry*> entries;
+    for (const SourceEntry& entry : m_source.entries())
+        if (entry.selected)
+            entries.push_back(&entry);
+    return entries.size() == 1 ? "Insert " + quoted(entries.front()->caption)
+                               : "Insert " + std::to_string(entries.size()) + " Entries";
+}
+
 void TForm1::MenuTreeDragDrop(QWidget* dropControl, QWidget* sourceControl) {
     EditorView* tree = ui->MenuTree;
     EditorView* list = ui->TreeSource;
     TreeEditing editing(m_tree, m_source, m_pool);
     EditView view;
-    {
+    perform(dropName(dropControl, sourceControl), [&] {
         RedrawSuspended redraw(tree, list);
         if (dropControl == list && sourceControl == tree) {
             editing.remove(selectedNode());
@@ -666,10 +808,28 @@ void TForm1::MenuTreeDragDrop(QWidget* dropControl, QWidget* sourceControl) {
                 if (parent && parent->childCount() == 0)
                     tree->collapse(m_menuModel.indexOf(parent));
         }
-    }
+    });
     list->resizeColumnToContents(TreeSourceItemModel::DescriptionColumn);
     m_dragging = false;
     showEdit(view);
+}
+
+void TForm1::MenuTreeStep(TreeEditing::Step step) {
+    MenuNode* node = selectedNode();
+    if (!node || ui->MenuTree->editing())
+        return;
+    EditView view;
+    perform("Move " + quoted(node->caption()),
+            [&] { view = TreeEditing(m_tree, m_source, m_pool).step(node, step); });
+    showEdit(view);
+}
+
+void TForm1::TreeSourceInsert() {
+    EditorView* tree = ui->MenuTree;
+    const MenuNode* selected = selectedNode();
+    tree->setDropTarget(selected ? m_menuModel.indexOf(selected) : QModelIndex());
+    MenuTreeDragDrop(tree, ui->TreeSource);
+    tree->setDropTarget({});
 }
 
 void TForm1::showEdit(const EditView& view) {
@@ -691,8 +851,18 @@ void TForm1::showEdit(const EditView& view) {
 
 // Qt's own F2 edits the current row; taken here, it edits the selected node, and in the list the
 // first selected entry, which need not be the current one.
-bool TForm1::MenuTreeKeyDown(int key) {
+bool TForm1::MenuTreeKeyDown(int key, Qt::KeyboardModifiers modifiers) {
     EditorView* tree = ui->MenuTree;
+    if (modifiers == Qt::ControlModifier) {
+        static const std::map<int, TreeEditing::Step> steps{{Qt::Key_Up, TreeEditing::Step::Up},
+                                                            {Qt::Key_Down, TreeEditing::Step::Down},
+                                                            {Qt::Key_Left, TreeEditing::Step::Out},
+                                                            {Qt::Key_Right, TreeEditing::Step::In}};
+        if (const auto step = steps.find(key); step != steps.end()) {
+            MenuTreeStep(step->second);
+            return true;
+        }
+    }
     switch (key) {
     case Qt::Key_Delete:
         // As if the node had been dropped on the list; a caption being edited keeps its node.
@@ -708,7 +878,11 @@ bool TForm1::MenuTreeKeyDown(int key) {
     }
 }
 
-bool TForm1::TreeSourceKeyDown(int key) {
+bool TForm1::TreeSourceKeyDown(int key, Qt::KeyboardModifiers) {
+    if (key == Qt::Key_Insert || key == Qt::Key_Return || key == Qt::Key_Enter) {
+        TreeSourceInsert();
+        return true;
+    }
     if (key != Qt::Key_F2)
         return false;
     for (int row = 0; row < m_source.size(); ++row) {

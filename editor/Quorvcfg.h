@@ -1,18 +1,21 @@
 #pragma once
 
+#include "editor/EditHistory.h"
 #include "editor/FileDialog.h"
+#include "editor/FollowingDialog.h"
+#include "editor/ImageStrip.h"
 #include "editor/MenuTreeItemModel.h"
+#include "editor/TreeEditing.h"
 #include "editor/TreeSourceItemModel.h"
 #include "editor/WindowMessages.h"
+#include "editor/WindowPlacement.h"
 #include "settings/MenuLoad.h"
 
 #include <QIcon>
 #include <QList>
 #include <QMainWindow>
 #include <QPixmap>
-#include <map>
 #include <memory>
-#include <optional>
 #include <string_view>
 
 class QLabel;
@@ -24,29 +27,7 @@ class TForm1;
 namespace quorvane {
 
 struct EditView;
-
-// A modeless dialog that keeps its place beside the main window: while it shows, moving the main
-// window moves it along at its offset.
-class FollowingDialog {
-public:
-    virtual ~FollowingDialog() = default;
-    virtual bool showing() const = 0;
-    // From the main window's top-left corner to the dialog's; the dialog updates it when the user
-    // moves it.
-    virtual QPoint offset() const = 0;
-    virtual void moveTo(QPoint topLeft) = 0;
-    virtual void showModeless() = 0;
-};
-
-// The directory chooser as the window opens it for one Move To or Copy To item: its "Ok" sets the
-// target of the record it is bound to. Closing ends the binding.
-class DirectoryChooser : public FollowingDialog {
-public:
-    virtual void setCaption(const QString& caption) = 0;
-    virtual void bind(TAssoc* record) = 0;
-    virtual TAssoc* boundRecord() const = 0;
-    virtual void closeDialog() = 0;
-};
+class PanelSplitter;
 
 // The main window: the menu tree, the list of available entries, the splitter between them, the
 // button row, the status bar and the main menu.
@@ -78,18 +59,18 @@ public:
     Registry& registry() { return m_registry; }
     RecordPool& pool() { return m_pool; }
     const QString& programDirectory() const { return m_programDirectory; }
-    const QList<QPixmap>& iconList() const { return m_iconList; }
+    const QList<QPixmap>& iconList() const { return m_images.images(); }
 
     // The dialogs that follow the window; they register once they exist.
     void setPropertiesDialog(FollowingDialog* dialog) { m_propertiesDialog = dialog; }
-    void setDirectoryChooser(DirectoryChooser* dialog) { m_directoryChooser = dialog; }
+    void setDirectoryChooser(DirectoryChooser* dialog);
     bool following() const { return m_following; }
 
     // Set while entries are dragged from the tree or the list; the splitter ignores presses then.
     bool dragging() const { return m_dragging; }
     void setDragging(bool dragging) { m_dragging = dragging; }
-    bool splitting() const { return m_splitting; }
-    int treeWidth() const { return m_treeWidth; }
+    bool splitting() const;
+    int treeWidth() const;
 
     void setStatusText(const QString& text);
     QString statusText() const;
@@ -97,9 +78,13 @@ public:
     // A later start of the program asked this copy to come to the front.
     void bringToFront();
 
-    // Every user of a file dialog sets it up anew before each use.
-    FileDialog FileDlg{FileDialog::Mode::Open};
-    FileDialog SaveDlg{FileDialog::Mode::Save};
+    // The editor holds changes that Apply has not stored; the caption then carries a mark.
+    bool hasUnappliedChanges() const;
+    const EditHistory& history() const { return m_history; }
+
+    // The dialogs as last set up, to be looked at; every use sets them up anew.
+    const FileDialog& fileDialog() const { return FileDlg; }
+    const FileDialog& saveDialog() const { return SaveDlg; }
 
     void FormResize();
     void FormClose();
@@ -118,6 +103,12 @@ public:
     void Compact1Click();
     void All1Click();
     void AboutQuorvane1Click();
+    void UndoClick();
+    void RedoClick();
+    // Moves the selected node one step, as Ctrl with an arrow key does.
+    void MenuTreeStep(TreeEditing::Step step);
+    // The selected list entries into the tree, as a drop on the tree's selected node.
+    void TreeSourceInsert();
     void TreeSourceColumnClick(int column);
     // A drag starts from the tree or the list; from the tree it carries the selected node.
     void MenuTreeStartDrag();
@@ -129,8 +120,8 @@ public:
     // The drop handler of both views: `dropControl` was dropped on, `sourceControl` dragged from.
     void MenuTreeDragDrop(QWidget* dropControl, QWidget* sourceControl);
     // Delete and F2 in the tree, F2 in the list; true when the key was used.
-    bool MenuTreeKeyDown(int key);
-    bool TreeSourceKeyDown(int key);
+    bool MenuTreeKeyDown(int key, Qt::KeyboardModifiers modifiers = {});
+    bool TreeSourceKeyDown(int key, Qt::KeyboardModifiers modifiers = {});
     // Whether the caption at `index` may be edited; a refusal is shown to the user.
     bool MenuTreeEditing(const QModelIndex& index);
     bool TreeSourceEditing(const QModelIndex& index);
@@ -146,6 +137,9 @@ public:
 
 signals:
     void closed();
+    // Help and About asked for; their windows belong to the program around the window.
+    void helpRequested();
+    void aboutRequested();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -157,15 +151,20 @@ protected:
 private:
     void FormCreate();
     void setUpMenuFileDialog(FileDialog& dialog, const QString& title);
-    void restorePlacement();
-    void savePlacement();
-    void setOuterGeometry(QRect outer);
-    void applyPendingOuter();
-    void loadImages();
-    QIcon image(int normal, int selected);
-    void alignPanel1();
-    void setTreeWidth(int width);
     void followMove();
+    std::string dropName(QWidget* dropControl, QWidget* sourceControl) const;
+    void createEditMenu();
+    void createContextMenus();
+    // Runs an edit as one step of the history, named `what`.
+    void perform(std::string what, const std::function<void()>& change);
+    void loadAsStep(std::string what, LoadMode mode, std::string_view menuString = {});
+    void showRestored(const EditHistory::Restored& restored);
+    ViewMarks viewMarks() const;
+    void rememberApplied();
+    void refreshEditState();
+    void setItemTarget(TAssoc* record, std::string target);
+    // Whether closing may go on: asks first when changes were not applied.
+    bool mayClose();
     void chooseDirectory(MenuNode* node);
     void chooseFile(MenuNode* node);
     void listSelectionToCore();
@@ -176,6 +175,9 @@ private:
     void showEdit(const EditView& view);
 
     std::unique_ptr<Ui::TForm1> ui;
+    // Every user of a file dialog sets it up anew before each use.
+    FileDialog FileDlg{FileDialog::Mode::Open};
+    FileDialog SaveDlg{FileDialog::Mode::Save};
     WindowMessages m_messages{this};
     Registry& m_registry;
     RecordPool& m_pool;
@@ -186,22 +188,25 @@ private:
     TreeSource m_source;
     MenuTreeItemModel m_menuModel;
     TreeSourceItemModel m_sourceModel;
+    EditHistory m_history{m_tree, m_source};
+    // What Apply last stored, or what was loaded from the store, in storedForm's terms.
+    std::string m_appliedForm;
+    QString m_title;
+    QAction* m_undo = nullptr;
+    QAction* m_redo = nullptr;
 
-    QList<QPixmap> m_iconList;
+    ImageStrip m_images;
+    WindowPlacement m_placement;
+    std::unique_ptr<PanelSplitter> m_splitter;
     QLabel* m_statusText = nullptr;
-    std::map<std::pair<int, int>, QIcon> m_images;
 
     FollowingDialog* m_propertiesDialog = nullptr;
     DirectoryChooser* m_directoryChooser = nullptr;
     // In MenuTree's viewport, where a double-click looks for its node.
     QPoint m_lastMouseUp;
     bool m_following = false;
-    bool m_splitting = false;
     bool m_dragging = false;
     bool m_syncingSelection = false;
-    int m_treeWidth = designTreeWidth;
-    // The outer rectangle asked for before the window had a frame to measure.
-    std::optional<QRect> m_pendingOuter;
 };
 
 } // namespace quorvane

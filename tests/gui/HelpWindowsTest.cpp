@@ -1,12 +1,13 @@
 #include "SettingsFixture.h"
 #include "app/About.h"
 #include "app/Application.h"
-#include "editor/WindowMessages.h"
-#include "editor/MessageBoxes.h"
 #include "app/RtfHelp.h"
 #include "app/Startup.h"
 #include "app/Version.h"
+#include "app/WindowRequests.h"
+#include "editor/MessageBoxes.h"
 #include "editor/Quorvcfg.h"
+#include "editor/WindowMessages.h"
 #include "menu/RecordPool.h"
 #include "platform/Failure.h"
 #include "settings/FirstRun.h"
@@ -201,6 +202,7 @@ private slots:
         test::seedSettings(registry);
         RecordPool pool;
         TForm1 form({registry, pool, QStringLiteral("/prog/"), {}});
+        openWindowsOnRequest(form);
         MessageBoxes::setNextAnswer(QMessageBox::Ok);
         form.findChild<QAction*>("Help1")->trigger();
         const auto shown = MessageBoxes::takeAnswered();
@@ -316,6 +318,7 @@ private slots:
         test::seedSettings(registry);
         RecordPool pool;
         TForm1 form({registry, pool, QStringLiteral("/prog/"), {}});
+        openWindowsOnRequest(form);
         form.findChild<QAction*>("AboutQuorvane1")->trigger();
         TAboutBox* about = TAboutBox::current();
         QVERIFY(about && about->isVisible());
