@@ -348,8 +348,9 @@ private slots:
             {"Help1", QKeySequence(Qt::Key_F1)}};
         for (const auto& [name, keys] : shortcuts)
             QCOMPARE(w.form->findChild<QAction*>(name)->shortcut(), keys);
-        // Every entry of a menu has a letter of its own.
-        for (QMenu* menu : w.form->findChildren<QMenu*>()) {
+        // Every entry of these menus has a letter of its own.
+        for (const auto& [name, title] : menus) {
+            QMenu* menu = w.form->findChild<QMenu*>(name);
             QSet<QChar> letters;
             for (QAction* action : menu->actions()) {
                 if (action->isSeparator())
