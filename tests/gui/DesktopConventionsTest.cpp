@@ -9,6 +9,7 @@
 #include "app/ReadableColour.h"
 #include "app/RtfHelp.h"
 #include "app/Startup.h"
+#include "app/WindowRequests.h"
 #include "editor/Quorvcfg.h"
 #include "menu/RecordPool.h"
 #include "support/MemoryRegistry.h"
@@ -119,6 +120,7 @@ struct Windows {
         form->setPropertiesDialog(&*properties);
         chooser.emplace(*form);
         form->setDirectoryChooser(&*chooser);
+        openWindowsOnRequest(*form);
     }
     ~Windows() {
         form->setPropertiesDialog(nullptr);
