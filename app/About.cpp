@@ -1,5 +1,7 @@
 #include "app/About.h"
 
+#include "app/EscapeKey.h"
+#include "app/ReadableColour.h"
 #include "app/TopLevel.h"
 #include "app/Version.h"
 #include "ui_About.h"
@@ -16,6 +18,8 @@ TAboutBox::TAboutBox()
     keepDesignedWidths(*this);
     setFixedSize(size());
     ui->Version->setText(versionLine());
+    makeTextReadable(*this);
+    closeOnEscape(*this);
 }
 
 TAboutBox::~TAboutBox() = default;

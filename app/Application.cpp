@@ -4,7 +4,10 @@
 
 namespace quorvane {
 
-Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+    // The launcher's name, by which the desktop matches the windows to it and its icon.
+    setDesktopFileName(QStringLiteral("org.quorvane.QuorvaneSetup"));
+}
 
 bool Application::notify(QObject* receiver, QEvent* event) {
     try {

@@ -1,5 +1,6 @@
 #include "app/GetDir.h"
 
+#include "app/EscapeKey.h"
 #include "editor/ErrorHandler.h"
 #include "editor/TargetPath.h"
 #include "ui_GetDir.h"
@@ -47,6 +48,7 @@ TGetDirInfo::TGetDirInfo(QWidget& mainWindow)
 
     connect(ui->Ok, &QPushButton::clicked, this, guard([this] { OkClick(); }));
     connect(ui->Cancel, &QPushButton::clicked, this, guard([this] { CancelClick(); }));
+    pressOnEscape(*this, *ui->Cancel);
     connect(ui->DriveComboBox1, &QComboBox::activated, this,
             guard([this](int index) { DriveComboBox1Change(index); }));
     connect(ui->DirectoryListBox1, &QTreeWidget::itemDoubleClicked, this,

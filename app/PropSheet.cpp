@@ -1,5 +1,6 @@
 #include "app/PropSheet.h"
 
+#include "app/EscapeKey.h"
 #include "app/TopLevel.h"
 #include "editor/ErrorHandler.h"
 #include "editor/QtText.h"
@@ -24,6 +25,7 @@ TPropSheets::TPropSheets(Registry& registry, const QWidget& mainWindow, QWidget*
 
     connect(ui->OK, &QPushButton::clicked, this, guard([this] { OKClick(); }));
     connect(ui->Cancel, &QPushButton::clicked, this, guard([this] { CancelClick(); }));
+    pressOnEscape(*this, *ui->Cancel);
     connect(ui->Apply, &QPushButton::clicked, this, guard([this] { ApplyClick(); }));
     FormCreate();
 }

@@ -1,5 +1,7 @@
 #include "app/RtfHelp.h"
 
+#include "app/EscapeKey.h"
+#include "app/ReadableColour.h"
 #include "app/TopLevel.h"
 #include "app/Version.h"
 #include "editor/ErrorHandler.h"
@@ -69,7 +71,8 @@ QTextBlockFormat blockFormat(const RtfParagraph& paragraph, const Units& units) 
     return format;
 }
 
-QTextCharFormat charFormat(const RtfCharFormat& rtf) {
+// `page` is the colour the text stands on; a colour the file gives is made readable on it.
+QTextCharFormat charFormat(const RtfCharFormat& rtf, const QColor& page) {
     QTextCharFormat format;
     format.setFontWeight(rtf.bold ? QFont::Bold : QFont::Normal);
     format.setFontItalic(rtf.italic);
@@ -78,12 +81,14 @@ QTextCharFormat charFormat(const RtfCharFormat& rtf) {
     if (!rtf.fontFamily.empty())
         format.setFontFamilies(QStringList{QString::fromUtf8(rtf.fontFamily)});
     if (rtf.colour)
-        format.setForeground(QColor(rtf.colour->red, rtf.colour->green, rtf.colour->blue));
+        format.setForeground(
+            readableOn(QColor(rtf.colour->red, rtf.colour->green, rtf.colour->blue), page));
     return format;
 }
 
 // Plain text keeps the viewer's own font; rich text brings its own formats.
-void fillDocument(QTextDocument& document, const RtfDocument& rtf, const Units& units) {
+void fillDocument(QTextDocument& document, const RtfDocument& rtf, const Units& units,
+                  const QColor& page) {
     document.clear();
     QTextCursor cursor(&document);
     cursor.beginEditBlock();
@@ -98,7 +103,7 @@ void fillDocument(QTextDocument& document, const RtfDocument& rtf, const Units& 
         first = false;
         for (const RtfRun& run : paragraph.runs)
             cursor.insertText(QString::fromUtf8(run.text),
-                              rtf.richText ? charFormat(run.format) : QTextCharFormat());
+                              rtf.richText ? charFormat(run.format, page) : QTextCharFormat());
     }
     cursor.endEditBlock();
 }
@@ -118,6 +123,8 @@ THlp::THlp() : ui(std::make_unique<Ui::THlp>()) {
     palette.setColor(QPalette::Base, palette.color(QPalette::ToolTipBase));
     palette.setColor(QPalette::Text, palette.color(QPalette::ToolTipText));
     ui->RichEdit1->setPalette(palette);
+    makeTextReadable(*this);
+    closeOnEscape(*this);
     ui->RichEdit1->setTextInteractionFlags(Qt::TextSelectableByMouse |
                                            Qt::TextSelectableByKeyboard);
 }
@@ -161,7 +168,8 @@ void THlp::loadFile(const QString& path) {
     if (!file.isOpen() || file.error() != QFileDevice::NoError)
         throw Failure(formatMessage(cannotOpenFile, QFile::encodeName(path).toStdString()));
     const RtfDocument rtf = readRtf(std::string_view(bytes.constData(), bytes.size()));
-    fillDocument(*ui->RichEdit1->document(), rtf, Units(ui->RichEdit1->logicalDpiX()));
+    fillDocument(*ui->RichEdit1->document(), rtf, Units(ui->RichEdit1->logicalDpiX()),
+                 ui->RichEdit1->palette().color(QPalette::Base));
     ui->RichEdit1->moveCursor(QTextCursor::Start);
 }
 

@@ -1,5 +1,7 @@
 #include "app/Startup.h"
 
+#include "app/EscapeKey.h"
+#include "app/ReadableColour.h"
 #include "app/TopLevel.h"
 #include "editor/ErrorHandler.h"
 #include "editor/QtText.h"
@@ -39,7 +41,7 @@ TForm3::TForm3()
     for (const auto& [memo, colour] : memos) {
         QPalette palette = memo->palette();
         palette.setColor(QPalette::Base, palette.color(QPalette::Button));
-        palette.setColor(QPalette::Text, colour);
+        palette.setColor(QPalette::Text, readableOn(colour, palette.color(QPalette::Button)));
         memo->setPalette(palette);
     }
 
@@ -55,6 +57,9 @@ TForm3::TForm3()
         all.select(QTextCursor::Document);
         all.mergeBlockFormat(line);
     }
+
+    makeTextReadable(*this);
+    closeOnEscape(*this);
 
     connect(ui->Button1, &QPushButton::clicked, this, guard([this] { Button1Click(); }));
     FormCreate();

@@ -4,9 +4,11 @@
 add_library(quorvane_gui OBJECT
     app/About.cpp
     app/Application.cpp
+    app/EscapeKey.cpp
     app/GetDir.cpp
     app/MultiRowTabWidget.cpp
     app/PropSheet.cpp
+    app/ReadableColour.cpp
     app/RtfHelp.cpp
     app/SingleInstance.cpp
     app/Startup.cpp
@@ -47,12 +49,22 @@ add_executable(quorvane-setup app/main.cpp)
 set_target_properties(quorvane-setup PROPERTIES AUTOMOC ON AUTOUIC ON AUTORCC ON)
 target_link_libraries(quorvane-setup PRIVATE quorvane_gui)
 
-include(GNUInstallDirs)
 install(TARGETS quorvane-setup RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES resources/quorvane-setup.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES resources/quorvane32.xpm DESTINATION ${CMAKE_INSTALL_DATADIR}/pixmaps
-        RENAME quorvane-setup.xpm)
-install(FILES resources/quorvane32.xpm DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/32x32/apps
-        RENAME quorvane-setup.xpm)
-install(FILES resources/quorvane16.xpm DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/16x16/apps
-        RENAME quorvane-setup.xpm)
+
+# The desktop's view of the program: its launcher, its AppStream description and its icon in every
+# size the icon theme asks for, the larger ones drawn from the scalable image.
+set(QUORVANE_APP_ID org.quorvane.QuorvaneSetup)
+set(QUORVANE_HOMEPAGE "https://quorvane.org/" CACHE STRING "The project's home page, for the metainfo")
+set(QUORVANE_SCREENSHOT "${QUORVANE_HOMEPAGE}screenshots/main-window.png"
+    CACHE STRING "Where the metainfo's screenshot (resources/screenshots/main-window.png) is published")
+configure_file(resources/${QUORVANE_APP_ID}.metainfo.xml.in
+               ${CMAKE_BINARY_DIR}/${QUORVANE_APP_ID}.metainfo.xml @ONLY)
+install(FILES resources/${QUORVANE_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_BINARY_DIR}/${QUORVANE_APP_ID}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+foreach(size 16 22 24 32 48 64 128 256)
+    install(FILES resources/icons/hicolor/${size}x${size}/apps/quorvane-setup.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+install(FILES resources/icons/quorvane-setup.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

@@ -16,11 +16,15 @@
 #include "settings/Presets.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <exception>
 #include <functional>
 #include <iostream>
+#include <iterator>
 #include <optional>
 #include <span>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -35,12 +39,17 @@ enum Status { success = 0, failed = 1, wrongUsage = 2 };
 
 using Arguments = std::span<const std::string_view>;
 
+// How a verb prints what it has built.
+enum class Format { Text, Json };
+
 struct Verb {
     std::string_view name;
     std::string_view arguments; // as shown in the usage line
     std::string_view summary;
     std::size_t argumentCount;
-    std::function<int(Arguments)> run;
+    bool takesJson;
+    std::string_view details; // the rest of the verb's own help
+    std::function<int(Arguments, Format)> run;
 };
 
 // The terminal's encoding, as the user's locale names it.
@@ -99,7 +108,8 @@ std::string tag(const TAssoc& record) {
     return "?";
 }
 
-void printTree(const MenuTree& tree) {
+std::string treeText(const MenuTree& tree) {
+    std::string text;
     // Depth-first with an explicit stack: a loaded menu can nest thousands of levels.
     std::vector<std::pair<const MenuNode*, std::size_t>> pending{{tree.root(), 0}};
     while (!pending.empty()) {
@@ -109,17 +119,120 @@ void printTree(const MenuTree& tree) {
         std::string line = std::string(2 * depth, ' ') + '[' + tag(record) + "] " + node->caption();
         if (hasTarget(record.kind))
             line += " -> " + record.description;
-        std::cout << shown(line) << '\n';
+        text += shown(line) + '\n';
         for (int i = node->childCount(); i-- > 0;)
             pending.emplace_back(node->child(i), depth + 1);
     }
+    return text;
 }
 
-void printSource(const TreeSource& source) {
+std::string sourceText(const TreeSource& source) {
+    std::string text;
     for (const SourceEntry& entry : source.entries())
-        std::cout << shown('[' + tag(*entry.record) + "] " + entry.caption + '\t' +
-                           entry.record->description)
-                  << '\n';
+        text += shown('[' + tag(*entry.record) + "] " + entry.caption + '\t' +
+                      entry.record->description) +
+                '\n';
+    return text;
+}
+
+// JSON for scripts: always UTF-8, whatever the locale, on one line.
+std::string jsonString(std::string_view ansi) {
+    const std::string utf8 = ansiToUtf8(ansi);
+    std::string out = "\"";
+    for (const char c : utf8) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+                out += escaped;
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out + '"';
+}
+
+std::string_view kindName(Kind kind) {
+    switch (kind) {
+    case Kind::Root:
+        return "root";
+    case Kind::Submenu:
+        return "submenu";
+    case Kind::Operation:
+        return "operation";
+    case Kind::Separator:
+        return "separator";
+    case Kind::Extension:
+        return "extension";
+    case Kind::MoveTo:
+        return "move";
+    case Kind::CopyTo:
+        return "copy";
+    case Kind::RunOpen:
+        return "run";
+    case Kind::SendTo:
+        return "send";
+    }
+    return "unknown";
+}
+
+// "caption", "kind", "code" and "target" of an entry, without the braces.
+std::string jsonFields(std::string_view caption, const TAssoc& record) {
+    return "\"caption\":" + jsonString(caption) + ",\"kind\":\"" +
+           std::string(kindName(record.kind)) + "\",\"code\":" + std::to_string(record.code) +
+           ",\"target\":" + (hasTarget(record.kind) ? jsonString(record.description) : "null");
+}
+
+constexpr std::string_view jsonFormatVersion = "1";
+
+std::string treeJson(const MenuTree& tree) {
+    std::string text = "{\"format\":" + std::string(jsonFormatVersion) + ",\"menu\":";
+    // Each node is opened when it is reached and closed after its last child, without recursion.
+    std::vector<std::pair<const MenuNode*, int>> open{{tree.root(), 0}};
+    text += '{' + jsonFields(tree.root()->caption(), *tree.root()->record()) + ",\"children\":[";
+    while (!open.empty()) {
+        auto& [node, next] = open.back();
+        if (next == node->childCount()) {
+            text += "]}";
+            open.pop_back();
+            continue;
+        }
+        const MenuNode* child = node->child(next);
+        if (next++ > 0)
+            text += ',';
+        text += '{' + jsonFields(child->caption(), *child->record()) + ",\"children\":[";
+        open.emplace_back(child, 0);
+    }
+    return text + "}\n";
+}
+
+std::string sourceJson(const TreeSource& source) {
+    std::string text = "{\"format\":" + std::string(jsonFormatVersion) + ",\"entries\":[";
+    bool first = true;
+    for (const SourceEntry& entry : source.entries()) {
+        if (!std::exchange(first, false))
+            text += ',';
+        text += '{' + jsonFields(entry.caption, *entry.record) +
+                ",\"description\":" + jsonString(entry.record->description) + '}';
+    }
+    return text + "]}\n";
 }
 
 // What the program would show in a box goes to standard error instead.
@@ -137,22 +250,21 @@ class Session {
 public:
     Session() : m_registry(HiveRegistry::defaultHiveFile()) {}
 
-    // Runs `work` and prints what the model holds afterwards, also when the work stopped early;
-    // a failure's text goes to standard error.
-    int run(Show show, const std::function<bool(Session&)>& work) {
+    // Runs `work` and prints what the model holds afterwards; a failure's text goes to standard
+    // error, and standard output stays empty unless `partial` asks for what was built.
+    int run(Show show, Format format, const std::function<bool(Session&)>& work,
+            bool partial = false) {
         bool succeeded = false;
-        std::optional<std::string> failure;
         try {
             succeeded = work(*this);
         } catch (const std::exception& error) {
-            failure = userMessage(error);
+            if (partial)
+                std::cout << shownModel(show, format) << std::flush;
+            report(userMessage(error));
+            return failed;
         }
-        if (show == Show::List)
-            printSource(m_source);
-        else
-            printTree(m_tree);
-        if (failure)
-            report(*failure);
+        if (succeeded || partial)
+            std::cout << shownModel(show, format) << std::flush;
         return succeeded ? success : failed;
     }
 
@@ -169,6 +281,12 @@ public:
     Messages& messages() { return m_messages; }
 
 private:
+    std::string shownModel(Show show, Format format) const {
+        if (show == Show::List)
+            return format == Format::Json ? sourceJson(m_source) : sourceText(m_source);
+        return format == Format::Json ? treeJson(m_tree) : treeText(m_tree);
+    }
+
     HiveRegistry m_registry;
     ConsoleMessages m_messages;
     RecordPool m_pool;
@@ -176,9 +294,9 @@ private:
     TreeSource m_source;
 };
 
-int loadAndPrint(LoadMode mode, std::string_view menuString, Show show) {
+int loadAndPrint(LoadMode mode, std::string_view menuString, Show show, Format format) {
     Session session;
-    return session.run(show, [&](Session& s) {
+    return session.run(show, format, [&](Session& s) {
         s.load(mode, menuString);
         return true;
     });
@@ -194,7 +312,7 @@ int preset(std::string_view name) {
         if (presetName != name)
             continue;
         Session session;
-        return session.run(Show::Tree, [build](Session& s) {
+        return session.run(Show::Tree, Format::Text, [build](Session& s) {
             if (build)
                 s.load(LoadMode::Given, build(s.registry()));
             else
@@ -208,7 +326,7 @@ int preset(std::string_view name) {
 
 int applyText(std::string_view menuString) {
     Session session;
-    return session.run(Show::Tree, [&](Session& s) {
+    return session.run(Show::Tree, Format::Text, [&](Session& s) {
         s.load(LoadMode::Given, menuString);
         return s.apply();
     });
@@ -228,11 +346,21 @@ int save(std::string_view file) {
     }
 }
 
+// A menu file's bytes, "-" meaning standard input.
+std::string menuFileBytes(std::string_view file) {
+    if (file != "-")
+        return readMenuFile(std::string(file));
+    std::string text{std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
+    if (std::cin.bad())
+        throw Failure("Cannot read the menu file from standard input");
+    return text;
+}
+
 int loadFile(std::string_view file) {
     Session session;
     std::string text;
     try {
-        text = readMenuFile(std::string(file));
+        text = menuFileBytes(file);
         if (!loadMenuFile(session.registry(), text)) {
             session.messages().message(messages::nothingHappened);
             return failed;
@@ -243,53 +371,94 @@ int loadFile(std::string_view file) {
     }
     // What the editor does after loading a file: reload the stored menu. The file is stored by
     // now, so the status says so even if another program changed the settings meanwhile and the
-    // reload stops.
-    session.run(Show::Tree, [](Session& s) {
-        s.load(LoadMode::Stored);
-        return true;
-    });
+    // reload stops; what the reload built is printed then.
+    session.run(
+        Show::Tree, Format::Text,
+        [](Session& s) {
+            s.load(LoadMode::Stored);
+            return true;
+        },
+        true);
     return success;
 }
 
+constexpr std::string_view treeShape =
+    "The tree is printed one entry a line, two spaces of indent per level, as \"[tag] caption\",\n"
+    "with \" -> target\" after Move To, Copy To, Run/Open and Send To items. Tags: root, submenu,\n"
+    "op N, separator, ext, move, copy, run, send.\n";
+
+constexpr std::string_view jsonShape =
+    "With --json, one line of JSON (UTF-8): {\"format\":1,\"menu\":NODE}, where a NODE is\n"
+    "{\"caption\":TEXT,\"kind\":KIND,\"code\":NUMBER,\"target\":TEXT or "
+    "null,\"children\":[NODE...]}\n"
+    "and KIND one of root, submenu, operation, separator, extension, move, copy, run, send.\n";
+
 const std::vector<Verb>& verbs() {
+    static const std::string showDetails = std::string(treeShape) + '\n' + std::string(jsonShape);
+    static const std::string parseDetails =
+        "Captions and item targets come from the settings; nothing is stored.\n\n" + showDetails;
     static const std::vector<Verb> table{
-        {"show", "", "print the stored menu as the editor loads it", 0,
-         [](Arguments) { return loadAndPrint(LoadMode::Stored, {}, Show::Tree); }},
-        {"list", "", "print the entries offered beside the stored menu", 0,
-         [](Arguments) { return loadAndPrint(LoadMode::Stored, {}, Show::List); }},
-        {"parse", "TEXT", "print TEXT read as a menu string", 1,
-         [](Arguments args) {
+        {"show", "", "print the stored menu as the editor loads it", 0, true, showDetails,
+         [](Arguments, Format format) {
+             return loadAndPrint(LoadMode::Stored, {}, Show::Tree, format);
+         }},
+        {"list", "", "print the entries offered beside the stored menu", 0, true,
+         "One entry a line: \"[tag] caption\", a tab, the description.\n\n"
+         "With --json, one line of JSON (UTF-8): {\"format\":1,\"entries\":[ENTRY...]}, where an\n"
+         "ENTRY has the fields of a menu NODE (see 'quorvanectl help show') without \"children\",\n"
+         "and \"description\".\n",
+         [](Arguments, Format format) {
+             return loadAndPrint(LoadMode::Stored, {}, Show::List, format);
+         }},
+        {"parse", "TEXT", "print TEXT read as a menu string", 1, true, parseDetails,
+         [](Arguments args, Format format) {
              const auto menu = storedText(args[0]);
-             return menu ? loadAndPrint(LoadMode::Given, *menu, Show::Tree) : failed;
+             return menu ? loadAndPrint(LoadMode::Given, *menu, Show::Tree, format) : failed;
          }},
         {"preset", "NAME", "load preset Current, Default, Compact or All, apply it, print it", 1,
-         [](Arguments args) { return preset(args[0]); }},
-        {"apply", "TEXT", "load TEXT as a menu string, apply it, print it", 1,
-         [](Arguments args) {
+         false,
+         "Current reloads the menu as last applied; Default, Compact and All are the ready\n"
+         "menus of the program's Preset Menus.\n",
+         [](Arguments args, Format) { return preset(args[0]); }},
+        {"apply", "TEXT", "load TEXT as a menu string, apply it, print it", 1, false,
+         "Stores the menu as the program's Apply does and prints it. Nothing is written when\n"
+         "the menu holds nothing but its root, when a submenu caption is a number, when the\n"
+         "menu or an item list is longer than 4095 characters, or when TEXT does not read.\n",
+         [](Arguments args, Format) {
              const auto menu = storedText(args[0]);
              return menu ? applyText(*menu) : failed;
          }},
-        {"save", "FILE", "save the stored menu and options to a menu file (- for stdout)", 1,
-         [](Arguments args) { return save(args[0]); }},
-        {"load", "FILE", "load a menu file into the settings, then print the stored menu", 1,
-         [](Arguments args) { return loadFile(args[0]); }},
+        {"save", "FILE", "save the stored menu and options to a menu file (- for stdout)", 1, false,
+         "The menu as last applied, with every option, in the menu-file format (*.drm).\n",
+         [](Arguments args, Format) { return save(args[0]); }},
+        {"load", "FILE", "load a menu file into the settings (- for stdin), print the menu", 1,
+         false,
+         "The whole file is checked first; nothing is stored when any of it does not read.\n",
+         [](Arguments args, Format) { return loadFile(args[0]); }},
     };
     return table;
 }
 
+constexpr std::string_view version = QUORVANE_VERSION;
+
+std::string verbUsage(const Verb& verb) {
+    std::string line = std::string(programName) + ' ' + std::string(verb.name);
+    if (verb.takesJson)
+        line += " [--json]";
+    if (!verb.arguments.empty())
+        line += ' ' + std::string(verb.arguments);
+    return line;
+}
+
 std::string usageLine() {
-    std::string line = "usage: " + std::string(programName) + " ";
-    for (const Verb& verb : verbs()) {
-        line += verb.name;
-        if (!verb.arguments.empty())
-            line += " " + std::string(verb.arguments);
-        line += " | ";
-    }
-    return line + "--help";
+    return "usage: " + std::string(programName) + " COMMAND [ARGUMENT]   (" +
+           std::string(programName) + " --help lists the commands)";
 }
 
 int help() {
-    std::cout << usageLine() << "\n\n";
+    std::cout << "usage: " << programName << " [--json] COMMAND [ARGUMENT]\n"
+              << "       " << programName << " help [COMMAND] | -h | --help | --version\n\n"
+              << "The menu and options of Quorvane, from the command line.\n\nCommands:\n";
     for (const Verb& verb : verbs()) {
         std::string head(verb.name);
         if (!verb.arguments.empty())
@@ -297,20 +466,101 @@ int help() {
         head.resize(std::max<std::size_t>(head.size() + 2, 14), ' ');
         std::cout << "  " << head << verb.summary << '\n';
     }
-    std::cout << "  --help        print this help\n";
+    std::cout << "  help COMMAND  print the help of one command\n\n"
+              << "Options:\n"
+              << "  --json        print show, list and parse as JSON for scripts\n"
+              << "  -h, --help    print this help\n"
+              << "  --version     print the version\n\n"
+              << "Exit status: 0 done, 1 failed or refused (nothing was written), 2 wrong usage.\n"
+              << "See quorvanectl(1).\n";
     return success;
 }
 
-int run(Arguments args) {
-    if (args.size() == 1 && args[0] == "--help")
-        return help();
-    if (!args.empty()) {
-        for (const Verb& verb : verbs())
-            if (verb.name == args[0] && args.size() - 1 == verb.argumentCount)
-                return verb.run(args.subspan(1));
-    }
-    std::cerr << usageLine() << '\n';
+int verbHelp(const Verb& verb) {
+    std::cout << "usage: " << verbUsage(verb) << "\n\n"
+              << static_cast<char>(std::toupper(static_cast<unsigned char>(verb.summary[0])))
+              << verb.summary.substr(1) << ".\n\n"
+              << verb.details;
+    return success;
+}
+
+int wrongUse(std::string_view message) {
+    std::cout.flush();
+    std::cerr << programName << ": " << message << '\n' << usageLine() << '\n';
     return wrongUsage;
+}
+
+const Verb* findVerb(std::string_view name) {
+    for (const Verb& verb : verbs())
+        if (verb.name == name)
+            return &verb;
+    return nullptr;
+}
+
+// An option is "--word" or "-letter"; "-" alone (standard input or output) and a menu string
+// such as "-1,16" are arguments, as is everything after "--".
+bool isOption(std::string_view arg) {
+    if (arg.starts_with("--"))
+        return arg.size() > 2;
+    return arg.size() > 1 && arg[0] == '-' && std::isalpha(static_cast<unsigned char>(arg[1]));
+}
+
+int run(Arguments args) {
+    bool wantsHelp = false;
+    bool wantsVersion = false;
+    bool json = false;
+    std::vector<std::string_view> words;
+    bool optionsEnded = false;
+    for (const std::string_view arg : args) {
+        if (optionsEnded || !isOption(arg)) {
+            if (!optionsEnded && arg == "--")
+                optionsEnded = true;
+            else
+                words.push_back(arg);
+        } else if (arg == "-h" || arg == "--help") {
+            wantsHelp = true;
+        } else if (arg == "--version") {
+            wantsVersion = true;
+        } else if (arg == "--json") {
+            json = true;
+        } else {
+            return wrongUse("unknown option '" + std::string(arg) + "'");
+        }
+    }
+
+    if (wantsVersion && !wantsHelp && words.empty()) {
+        std::cout << programName << ' ' << version << '\n';
+        return success;
+    }
+    if (words.empty())
+        return wantsHelp ? help() : wrongUse("no command given");
+
+    if (words[0] == "help") {
+        if (words.size() == 1)
+            return help();
+        const Verb* verb = findVerb(words[1]);
+        if (!verb)
+            return wrongUse("unknown command '" + std::string(words[1]) + "'");
+        return words.size() == 2 ? verbHelp(*verb) : wrongUse("'help' takes one command");
+    }
+    const Verb* verb = findVerb(words[0]);
+    if (!verb)
+        return wrongUse("unknown command '" + std::string(words[0]) + "'");
+    if (wantsHelp)
+        return verbHelp(*verb);
+    if (wantsVersion)
+        return wrongUse("'--version' takes no command");
+    if (json && !verb->takesJson)
+        return wrongUse("'" + std::string(verb->name) + "' has no option '--json'");
+    const std::size_t given = words.size() - 1;
+    if (given != verb->argumentCount) {
+        const std::string_view problem = given < verb->argumentCount ? "missing" : "extra";
+        std::cout.flush();
+        std::cerr << programName << ": " << problem << " argument for '" << verb->name << "'\n"
+                  << "usage: " << verbUsage(*verb) << '\n';
+        return wrongUsage;
+    }
+    return verb->run(std::span(words).subspan(1), json ? Format::Json : Format::Text);
 }
 
 } // namespace

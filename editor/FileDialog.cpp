@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace quorvane {
 
@@ -30,6 +31,13 @@ QString qtFilter(const QString& filter) {
     return filters.join(QStringLiteral(";;"));
 }
 
+// The folder a dialog opens in: the one asked for when the user can write there (an installed
+// program's folder is the system's), otherwise the user's home folder.
+QString startFolder(const QString& asked) {
+    const QFileInfo folder(asked);
+    return folder.isDir() && folder.isWritable() ? asked : QDir::homePath();
+}
+
 } // namespace
 
 bool FileDialog::execute(QWidget* parent) {
@@ -37,7 +45,7 @@ bool FileDialog::execute(QWidget* parent) {
     if (!s_nextFileNames.isEmpty()) {
         chosen = s_nextFileNames.takeFirst();
     } else {
-        QFileDialog dialog(parent, title, QDir(initialDirectory).filePath(fileName),
+        QFileDialog dialog(parent, title, QDir(startFolder(initialDirectory)).filePath(fileName),
                            qtFilter(filter));
         dialog.setAcceptMode(m_mode == Mode::Open ? QFileDialog::AcceptOpen
                                                   : QFileDialog::AcceptSave);

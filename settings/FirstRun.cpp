@@ -1,6 +1,7 @@
 #include "settings/FirstRun.h"
 
 #include "menu/Catalog.h"
+#include "platform/InstallLayout.h"
 #include "settings/Messages.h"
 #include "settings/Presets.h"
 #include "settings/Schema.h"
@@ -9,7 +10,16 @@
 namespace quorvane {
 
 Installer Installer::host() {
-    return {platformFamily(), quorvane::programDirectory(), pathSeparator(), &RunCommand};
+    const InstallLayout layout = installLayout(quorvane::programDirectory());
+    if (layout.helperDirectory == layout.dataDirectory)
+        return {platformFamily(), layout.dataDirectory, pathSeparator(), &RunCommand};
+    // Installed, the stand-in lies apart from the program, where no PATH search finds it: the
+    // command names it with its folder, quoted as the platform reads a program name with blanks.
+    auto run = [helpers = layout.helperDirectory](std::string_view commandLine, int showState) {
+        const CommandLine command = splitProgramName(commandLine);
+        return RunCommand('"' + helpers + command.program + "\" " + command.arguments, showState);
+    };
+    return {platformFamily(), layout.dataDirectory, pathSeparator(), run};
 }
 
 std::string installerCommand(const Installer& installer) {

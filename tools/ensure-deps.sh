@@ -6,6 +6,8 @@
 set -eu
 
 packages="cmake g++ ninja-build make qt6-base-dev libgl-dev libgtest-dev libgmock-dev"
+# The validators of the install checks: the launcher, the metainfo, the manual pages.
+packages="$packages desktop-file-utils appstream man-db"
 if [ "${1:-}" = "fuzz" ]; then
     packages="$packages clang libclang-rt-14-dev"
 fi

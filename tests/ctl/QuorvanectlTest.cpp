@@ -92,43 +92,153 @@ TEST_F(QuorvanectlTest, ListPrintsTheAvailableEntries) {
                           "[op 4] Show Clipboard\tShows what is currently in the clipboard.\n");
 }
 
-TEST_F(QuorvanectlTest, FailuresPrintWhatWasBuiltAndTheText) {
+TEST_F(QuorvanectlTest, FailuresPrintOnlyTheText) {
     struct Row {
         std::vector<std::string> args;
         std::string itemsAvailable;
-        std::string out;
         std::string err;
     };
     const Row rows[] = {
-        {{"parse", "S,0,-4,1"},
+        {{"parse", "S,0,-4,1"}, "21", "quorvanectl: List index out of bounds\n"},
+        {{"show"}, "abc", "quorvanectl: 'abc' is not a valid integer value\n"},
+        {{"show", "--json"}, "abc", "quorvanectl: 'abc' is not a valid integer value\n"},
+        {{"apply", "-2"},
          "21",
-         "[root] Quorvane\n  [submenu] S\n    [op 0] Explore From Here\n",
-         "quorvanectl: List index out of bounds\n"},
-        {{"show"}, "abc", "[root] Quorvane\n", "quorvanectl: 'abc' is not a valid integer value\n"},
+         "quorvanectl: You cannot have zero menu-items. Then remove Quorvane altogether\n"},
     };
     for (const Row& row : rows) {
         store("", row.itemsAvailable);
         const Outcome result = run(row.args);
         EXPECT_EQ(result.status, 1) << row.args[0];
-        EXPECT_EQ(result.out, row.out) << row.args[0];
+        EXPECT_EQ(result.out, "") << row.args[0];
         EXPECT_EQ(result.err, row.err) << row.args[0];
     }
 }
 
-TEST_F(QuorvanectlTest, WrongUsageAndHelp) {
-    const std::vector<std::string> wrong[] = {
-        {}, {"frobnicate"}, {"parse"}, {"parse", "1", "2"}, {"show", "extra"}, {"--help", "show"}};
-    for (const auto& args : wrong) {
-        const Outcome result = run(args);
-        EXPECT_EQ(result.status, 2) << ::testing::PrintToString(args);
-        EXPECT_EQ(result.out, "");
-        EXPECT_TRUE(result.err.starts_with("usage: quorvanectl ")) << result.err;
+// The conventions of a command-line program: help and version on standard output with status 0,
+// wrong usage named on standard error with status 2 and nothing on standard output.
+TEST_F(QuorvanectlTest, CommandLineConventions) {
+    const std::string tryHelp =
+        "usage: quorvanectl COMMAND [ARGUMENT]   (quorvanectl --help lists the commands)\n";
+    struct Row {
+        std::vector<std::string> args;
+        int status;
+        std::string out; // "HELP..." : starts with the general help; "VERB x": x's help
+        std::string err;
+    };
+    const Row rows[] = {
+        {{"--version"}, 0, "quorvanectl 2.02\n", ""},
+        {{"--help"}, 0, "HELP", ""},
+        {{"-h"}, 0, "HELP", ""},
+        {{"help"}, 0, "HELP", ""},
+        {{"help", "apply"}, 0, "VERB apply TEXT", ""},
+        {{"apply", "--help"}, 0, "VERB apply TEXT", ""},
+        {{"--help", "show"}, 0, "VERB show [--json]", ""},
+        {{"help", "parse"}, 0, "VERB parse [--json] TEXT", ""},
+        {{}, 2, "", "quorvanectl: no command given\n" + tryHelp},
+        {{"frobnicate"}, 2, "", "quorvanectl: unknown command 'frobnicate'\n" + tryHelp},
+        {{"help", "frobnicate"}, 2, "", "quorvanectl: unknown command 'frobnicate'\n" + tryHelp},
+        {{"show", "--frob"}, 2, "", "quorvanectl: unknown option '--frob'\n" + tryHelp},
+        {{"-x", "show"}, 2, "", "quorvanectl: unknown option '-x'\n" + tryHelp},
+        {{"apply", "--json", "16"},
+         2,
+         "",
+         "quorvanectl: 'apply' has no option '--json'\n" + tryHelp},
+        {{"--version", "show"}, 2, "", "quorvanectl: '--version' takes no command\n" + tryHelp},
+        {{"parse"},
+         2,
+         "",
+         "quorvanectl: missing argument for 'parse'\nusage: quorvanectl parse [--json] TEXT\n"},
+        {{"parse", "1", "2"},
+         2,
+         "",
+         "quorvanectl: extra argument for 'parse'\nusage: quorvanectl parse [--json] TEXT\n"},
+        {{"show", "extra"},
+         2,
+         "",
+         "quorvanectl: extra argument for 'show'\nusage: quorvanectl show [--json]\n"},
+        {{"preset", "Huge"},
+         2,
+         "",
+         "quorvanectl: unknown preset 'Huge': choose Current, Default, Compact or All\n"},
+        // Menu strings that begin with a dash are arguments, not options.
+        {{"parse", "-1,16"},
+         0,
+         "[root] Quorvane\n  [separator] <separator>\n  [op 16] Remove!!\n",
+         ""},
+        {{"parse", "--", "-1"}, 0, "[root] Quorvane\n  [separator] <separator>\n", ""},
+        {{"--json", "parse", "16"},
+         0,
+         R"({"format":1,"menu":{"caption":"Quorvane","kind":"root","code":-4,"target":null,)"
+         R"("children":[{"caption":"Remove!!","kind":"operation","code":16,"target":null,)"
+         R"("children":[]}]}})"
+         "\n",
+         ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(::testing::PrintToString(row.args));
+        store("");
+        const Outcome result = run(row.args);
+        EXPECT_EQ(result.status, row.status);
+        EXPECT_EQ(result.err, row.err);
+        if (row.out == "HELP") {
+            EXPECT_TRUE(result.out.starts_with("usage: quorvanectl [--json] COMMAND [ARGUMENT]\n"))
+                << result.out;
+            for (const char* verb :
+                 {"show", "list", "parse TEXT", "apply TEXT", "preset NAME", "save FILE",
+                  "load FILE", "help COMMAND", "--json", "--version", "-h, --help"})
+                EXPECT_NE(result.out.find(verb), std::string::npos) << verb;
+        } else if (row.out.starts_with("VERB ")) {
+            EXPECT_TRUE(result.out.starts_with("usage: quorvanectl " + row.out.substr(5) + "\n\n"))
+                << result.out;
+        } else {
+            EXPECT_EQ(result.out, row.out);
+        }
     }
-    const Outcome help = run({"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.err, "");
-    for (const char* verb : {"show", "list", "parse TEXT"})
-        EXPECT_NE(help.out.find(verb), std::string::npos) << verb;
+}
+
+TEST_F(QuorvanectlTest, JsonShowsTargetsAndEscapesText) {
+    store(R"("Move To",-6,-2,"Say ""hi""\",-1,-2)");
+    {
+        HiveRegistry registry(hive());
+        SettingsKey key(registry);
+        key.writeString(value::moveItems, "\"Caf\xe9\t1\"");
+        key.writeString(value::moveDirItems, "c:\\tmp\\");
+        key.close();
+    }
+    const Outcome shown = run({"show", "--json"});
+    EXPECT_EQ(shown.status, 0) << shown.err;
+    EXPECT_EQ(shown.out,
+              R"({"format":1,"menu":{"caption":"Quorvane","kind":"root","code":-4,"target":null,)"
+              R"("children":[{"caption":"Move To","kind":"submenu","code":-3,"target":null,)"
+              R"("children":[{"caption":"Caf)"
+              "\xc3\xa9"
+              R"(\t1","kind":"move","code":-6,"target":"c:\\tmp\\","children":[]}]},)"
+              R"({"caption":"Say \"hi\"\\","kind":"submenu","code":-3,"target":null,)"
+              R"("children":[{"caption":"<separator>","kind":"separator","code":-1,)"
+              R"("target":null,"children":[]}]}]}})"
+              "\n");
+
+    const Outcome listed = run({"list", "--json"});
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    EXPECT_TRUE(listed.out.starts_with(R"({"format":1,"entries":[{"caption":)")) << listed.out;
+    EXPECT_NE(listed.out.find(R"("kind":"operation","code":0,"target":null,"description":)"),
+              std::string::npos)
+        << listed.out;
+    EXPECT_TRUE(listed.out.ends_with("]}\n"));
+}
+
+TEST_F(QuorvanectlTest, LoadReadsTheMenuFileFromStandardInput) {
+    store("16");
+    const fs::path menuFile = home / "menu.drm";
+    test::writeBytes(menuFile,
+                     "# This is a menu-file for Quorvane\r\n#\r\ns:TheMenu:\"Mine\",16,-2\r\n");
+    const Outcome result = test::runProgram(
+        "/bin/sh", {"-c", "exec \"$0\" load - < \"$1\"", QUORVANECTL, menuFile.string()},
+        {{"XDG_CONFIG_HOME", home.string()}, {"XDG_DATA_HOME", (home / "data").string()}});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "[root] Quorvane\n  [submenu] Mine\n    [op 16] Remove!!\n");
+    EXPECT_EQ(stored("TheMenu"), R"("Mine",16,-2)");
 }
 
 TEST_F(QuorvanectlTest, FirstStartInstallsAndShowsTheDefaultMenu) {
