@@ -358,8 +358,9 @@ TEST_F(BadInputTest, EachGetsItsMessageAndLosesNothing) {
         const test::Outcome result = runQuorvanectl(m_folder.path(), row.args);
         EXPECT_EQ(result.status, row.status);
         EXPECT_EQ(result.err, withPlaceholder(row.err, "HIVE", hive().string()));
-        if (row.status != 0)
+        if (row.status != 0) {
             EXPECT_EQ(result.out, "") << "a failed command prints nothing on standard output";
+        }
         if (row.out) {
             const std::size_t second = result.out.find('\n') + 1;
             EXPECT_EQ(result.out.substr(second, result.out.find('\n', second) - second), *row.out);
