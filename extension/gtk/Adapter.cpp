@@ -89,9 +89,10 @@ std::string tipOf(const ShownEntry& entry) {
 }
 
 void addEntries(FmMenu* menu, const std::vector<ShownEntry>& entries,
-                const std::shared_ptr<const Selection>& selection, int& counter) {
+                const std::shared_ptr<const Selection>& selection, const std::string& prefix,
+                int& counter) {
     for (const ShownEntry& entry : entries) {
-        const std::string name = "Quorvane::" + std::to_string(counter++);
+        const std::string name = prefix + std::to_string(counter++);
         FmMenuItem* item = nullptr;
         if (entry.kind == Kind::Separator) {
 #if QV_FM_HAS_SEPARATORS
@@ -105,7 +106,7 @@ void addEntries(FmMenu* menu, const std::vector<ShownEntry>& entries,
         }
         if (entry.kind == Kind::Submenu) {
             FmMenu* submenu = QV_FM(menu_new)();
-            addEntries(submenu, entry.entries, selection, counter);
+            addEntries(submenu, entry.entries, selection, prefix, counter);
             QV_FM(menu_item_set_submenu)(item, submenu);
             g_object_unref(submenu);
         } else if (entry.kind != Kind::Separator) {
@@ -119,22 +120,26 @@ void addEntries(FmMenu* menu, const std::vector<ShownEntry>& entries,
     }
 }
 
-// The one "Quorvane" entry with the menu as stored at this moment.
+// The one "Quorvane" entry with the menu as stored at this moment. Names tell the selection's
+// entries from the background's, as a file manager may ask for both and tell actions apart only
+// by name.
 GList* quorvaneItems(Selection selection) {
     if (selection.empty())
         return nullptr;
     const ExtensionMenu read = readExtensionMenu(extension().store);
-    FmMenuItem* root = newItem("Quorvane::root", "Quorvane", "The Quorvane menu");
+    const std::string prefix =
+        selection.background ? "Quorvane::background::" : "Quorvane::files::";
+    FmMenuItem* root = newItem(prefix + "root", "Quorvane", "The Quorvane menu");
     FmMenu* menu = QV_FM(menu_new)();
     if (!read.problem.empty()) {
-        FmMenuItem* line = newItem("Quorvane::problem", read.problem, read.problem);
+        FmMenuItem* line = newItem(prefix + "problem", read.problem, read.problem);
         g_object_set(line, "sensitive", FALSE, nullptr);
         QV_FM(menu_append_item)(menu, line);
         g_object_unref(line);
     } else {
         int counter = 0;
         addEntries(menu, read.menu.entries, std::make_shared<const Selection>(std::move(selection)),
-                   counter);
+                   prefix, counter);
     }
     QV_FM(menu_item_set_submenu)(root, menu);
     g_object_unref(menu);
@@ -173,6 +178,28 @@ GList* backgroundItems(FmMenuProvider*,
     }
 }
 
+void settingsChanged(GFileMonitor*, GFile*, GFile*, GFileMonitorEvent, gpointer provider) {
+    QV_FM(menu_provider_emit_items_updated_signal)(static_cast<FmMenuProvider*>(provider));
+}
+
+// The menu is built afresh at every call, but a file manager may keep the items of an unchanged
+// selection: a change of the settings file tells it to ask again, so that what Apply stored shows
+// at the next right-click.
+void watchSettings(GTypeInstance* instance, gpointer) {
+    try {
+        GFile* file = g_file_new_for_path(extension().store.hiveFile().c_str());
+        GFileMonitor* monitor =
+            g_file_monitor_file(file, G_FILE_MONITOR_WATCH_MOVES, nullptr, nullptr);
+        g_object_unref(file);
+        if (!monitor)
+            return;
+        g_signal_connect_object(monitor, "changed", G_CALLBACK(settingsChanged), instance,
+                                GConnectFlags(0));
+        g_object_set_data_full(G_OBJECT(instance), "quorvane-monitor", monitor, g_object_unref);
+    } catch (...) {
+    }
+}
+
 void initInterface(gpointer iface, gpointer) {
     auto* menu = static_cast<FmMenuProviderInterface*>(iface);
     menu->get_file_items = fileItems;
@@ -185,8 +212,8 @@ extern "C" {
 
 G_MODULE_EXPORT void QV_FM(module_initialize)(GTypeModule* module) {
     static const GTypeInfo info = {
-        sizeof(GObjectClass), nullptr, nullptr, nullptr, nullptr, nullptr,
-        sizeof(GObject),      0,       nullptr, nullptr};
+        sizeof(GObjectClass), nullptr, nullptr,       nullptr, nullptr, nullptr,
+        sizeof(GObject),      0,       watchSettings, nullptr};
     static const GInterfaceInfo menuInfo = {initInterface, nullptr, nullptr};
     providerType = g_type_module_register_type(module, G_TYPE_OBJECT, "QuorvaneMenuProvider", &info,
                                                GTypeFlags(0));

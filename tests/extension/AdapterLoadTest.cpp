@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace fs = std::filesystem;
 
@@ -179,6 +180,23 @@ std::string outline(GList* items, std::vector<FmMenuItem*>* all = nullptr) {
     return text;
 }
 
+// The names of the items, at every depth.
+void collectNames(GList* items, std::set<std::string>& names) {
+    for (GList* at = items; at; at = at->next) {
+        char* name = nullptr;
+        FmMenu* submenu = nullptr;
+        g_object_get(at->data, "name", &name, "menu", &submenu, nullptr);
+        names.insert(name ? name : "");
+        g_free(name);
+        if (submenu) {
+            GList* children = QV_FM(menu_get_items)(submenu);
+            collectNames(children, names);
+            QV_FM(menu_item_list_free)(children);
+            g_object_unref(submenu);
+        }
+    }
+}
+
 class Adapter : public ::testing::Test {
 public:
     Adapter() {
@@ -225,9 +243,18 @@ TEST_F(Adapter, ShowsTheStoredMenuAtEachCallAndActivatesAnItem) {
     EXPECT_EQ(outline(items), "Quorvane{Copy Name}");
     QV_FM(menu_item_list_free)(items);
 
+    // A file manager may ask for the selection's items and the background's at one click and
+    // tell their actions apart by name only.
     FmFileInfo* folder = fakeFile(temp / "files", true);
     items = backgroundItems(folder);
     EXPECT_EQ(outline(items), "Quorvane{Copy Name}");
+    GList* selected = fileItems(files);
+    std::set<std::string> names, backgroundNames;
+    collectNames(selected, names);
+    collectNames(items, backgroundNames);
+    for (const std::string& name : backgroundNames)
+        EXPECT_FALSE(names.contains(name)) << name;
+    QV_FM(menu_item_list_free)(selected);
     QV_FM(menu_item_list_free)(items);
 
     writeBytes(HiveRegistry::defaultHiveFile(), "not a settings file\n");
