@@ -41,6 +41,9 @@ Extension& extension() {
     return *instance;
 }
 
+constexpr const char* separatorLine =
+    "\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500";
+
 struct ItemAction {
     ShownEntry entry;
     std::shared_ptr<const Selection> selection;
@@ -95,12 +98,10 @@ void addEntries(FmMenu* menu, const std::vector<ShownEntry>& entries,
         const std::string name = prefix + std::to_string(counter++);
         FmMenuItem* item = nullptr;
         if (entry.kind == Kind::Separator) {
-#if QV_FM_HAS_SEPARATORS
-            item = nemo_menu_item_new_separator(name.c_str());
-#else
-            // No separators in this file manager's extension menus.
-            continue;
-#endif
+            // None of the three draws a separator an extension asks for inside its submenu (Nemo
+            // takes one and shows nothing), so a line that cannot be chosen stands in for it.
+            item = newItem(name, separatorLine, "");
+            g_object_set(item, "sensitive", FALSE, nullptr);
         } else {
             item = newItem(name, menuLabel(entry.caption), tipOf(entry));
         }

@@ -21,7 +21,6 @@ using FmFileInfoInterface = NemoFileInfoInterface;
 using FmMenu = NemoMenu;
 using FmMenuItem = NemoMenuItem;
 #define QV_FM_HAS_WINDOW 1
-#define QV_FM_HAS_SEPARATORS 1
 #elif defined(QUORVANE_CAJA)
 #include <libcaja-extension/caja-file-info.h>
 #include <libcaja-extension/caja-menu-item.h>
@@ -37,7 +36,6 @@ using FmFileInfoInterface = CajaFileInfoIface;
 using FmMenu = CajaMenu;
 using FmMenuItem = CajaMenuItem;
 #define QV_FM_HAS_WINDOW 1
-#define QV_FM_HAS_SEPARATORS 0
 #elif defined(QUORVANE_NAUTILUS)
 #include <gio/gio.h>
 // Its module functions are declared without C linkage; what it includes is in already.
@@ -55,7 +53,6 @@ using FmFileInfoInterface = NautilusFileInfoInterface;
 using FmMenu = NautilusMenu;
 using FmMenuItem = NautilusMenuItem;
 #define QV_FM_HAS_WINDOW 0
-#define QV_FM_HAS_SEPARATORS 0
 #else
 #error "Define QUORVANE_NEMO, QUORVANE_CAJA or QUORVANE_NAUTILUS"
 #endif
