@@ -2,7 +2,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build test run clean bench test-sanitize fuzz fuzz-deps format
+.PHONY: all deps configure build test run clean bench test-sanitize fuzz fuzz-deps format extension test-extension-e2e
 
 all: build
 
@@ -38,6 +38,18 @@ bench: build
 clean:
 	rm -rf $(BUILD_DIR)
 
+# The file managers' plug-ins (Nemo, Caja, Nautilus), with their development packages installed
+# first when they are missing; configuring again lets the build find them.
+extension: deps
+	@./tools/ensure-deps.sh extension
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target quorvane-nemo quorvane-caja quorvane-nautilus
+
+# The plug-ins in real file managers on a virtual display; installs the file managers and puts the
+# plug-ins into their system folders for the run (root only), then takes them out again.
+test-extension-e2e: extension
+	./tests/extension/end-to-end.sh $(BUILD_DIR)
+
 # Every C++ source of the project through clang-format, with the project's .clang-format.
 FORMAT_SOURCES = $(shell git ls-files '*.cpp' '*.h')
 format:
@@ -55,7 +67,7 @@ SANITIZE_ENV = QT_QPA_PLATFORM=offscreen \
 
 test-sanitize: deps
 	@if [ ! -f $(SANITIZE_DIR)/build.ninja ]; then \
-		cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+		cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_BUILD_ADAPTERS=OFF \
 			-DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
 			-DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)" \
 			-DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE_FLAGS)" \

@@ -1,13 +1,16 @@
 // Speed of the parts that see the largest inputs: the comma-text reader, the menu load and the
 // writer on menus of up to 4095 characters, nested or flat, the hive file round trip, and the
 // settings store and menu files on a key of up to 100 000 values.
+#include "extension/ExtensionMenu.h"
 #include "menu/CommaText.h"
 #include "menu/MenuWriter.h"
 #include "platform/HiveFile.h"
 #include "platform/HiveRegistry.h"
+#include "settings/FirstRun.h"
 #include "settings/KeyPath.h"
 #include "settings/MenuFile.h"
 #include "settings/MenuLoad.h"
+#include "settings/Messages.h"
 #include "support/MemoryRegistry.h"
 #include "support/TestFiles.h"
 
@@ -170,6 +173,27 @@ void menuFileSave(benchmark::State& state) {
     state.SetComplexityN(state.range(0));
 }
 BENCHMARK(menuFileSave)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity();
+
+// What the extension does at every right-click: read the settings file as first run leaves it
+// and build the default menu from it. Meant to stay well under a millisecond.
+void extensionMenuRead(benchmark::State& state) {
+    test::TempFolder folder;
+    HiveRegistry registry(folder / "HKEY_CLASSES_ROOT.reg");
+    Installer installer = Installer::host();
+    installer.run = [](std::string_view, int) { return 0; };
+    struct Quiet : Messages {
+        void message(std::string_view) override {}
+        void installedNotice() override {}
+    } quiet;
+    runFirstRunSetup(registry, installer, quiet);
+    for (auto _ : state) {
+        const ext::ExtensionMenu menu = ext::readExtensionMenu(registry);
+        if (!menu.problem.empty() || menu.menu.entries.empty())
+            state.SkipWithError("the default menu did not read");
+        benchmark::DoNotOptimize(menu);
+    }
+}
+BENCHMARK(extensionMenuRead)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 } // namespace quorvane

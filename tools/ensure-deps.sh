@@ -15,6 +15,13 @@ fi
 if [ "${1:-}" = "desktop" ]; then
     packages="$packages xvfb xdotool openbox"
 fi
+# What the file managers' plug-ins are built against; without them the build skips them.
+recommends=""
+if [ "${1:-}" = "extension" ]; then
+    packages="$packages pkg-config libgtk-3-dev libgtk-4-dev libnemo-extension-dev"
+    packages="$packages libcaja-extension-dev libnautilus-extension-dev"
+    recommends="--no-install-recommends"
+fi
 missing=""
 for p in $packages; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
@@ -35,4 +42,4 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -q
 # shellcheck disable=SC2086
-$sudo apt-get install -y -q $missing
+$sudo apt-get install -y -q $recommends $missing

@@ -1,0 +1,494 @@
+#include "extension/Operations.h"
+
+#include "extension/AddItem.h"
+#include "extension/ClipboardText.h"
+#include "extension/FileOperations.h"
+#include "platform/Codepage.h"
+#include "platform/Failure.h"
+#include "platform/ReadOnlyRegistry.h"
+#include "platform/System.h"
+#include "settings/Properties.h"
+#include "settings/Schema.h"
+
+#include <cstdlib>
+#include <memory>
+
+namespace fs = std::filesystem;
+
+namespace quorvane::ext {
+
+namespace {
+
+enum Code {
+    ExploreFromHere = 0,
+    OpenContainer = 1,
+    CopyName = 2,
+    CopyTargetName = 3,
+    ShowClipboard = 4,
+    DosPrompt = 5,
+    AlternativePrompt = 6,
+    TargetProperties = 7,
+    Configure = 8,
+    CPrompt = 9,
+    AppendName = 10,
+    AppendTargetName = 11,
+    AddCurrentExt = 12,
+    AddMoveDir = 13,
+    AddCopyDir = 14,
+    AddRunOpen = 15,
+    Remove = 16,
+    Stamp = 17,
+    AddSendTo = 18,
+    BrowseMove = 19,
+    BrowseCopy = 20,
+};
+
+// A shell that runs the file given as $1, if any, then stays as the prompt.
+constexpr const char* promptScript = "[ -n \"$1\" ] && \"$1\"; exec \"${SHELL:-/bin/sh}\"";
+// The same with the prompt's own start-up command, given as $2, instead of the user's shell.
+constexpr const char* alternativeScript = "[ -n \"$1\" ] && \"$1\"; exec $2";
+
+// The options as stored, over the defaults first-run set-up would have written.
+Properties storedOptions(Registry& store) {
+    Properties options;
+    options.copyCrLf = true;
+    options.appendCrLf = true;
+    options.altPromptStart = defaults::altPromptStart;
+    ReadOnlyRegistry reader(store);
+    readProperties(reader, options);
+    return options;
+}
+
+std::string joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines)
+        text += (text.empty() ? "" : "\n") + line;
+    return text;
+}
+
+class Activation {
+public:
+    Activation(const ShownEntry& entry, const Selection& selection, Host& host, Registry& store,
+               const Programs& programs)
+        : m_entry(entry), m_selection(selection), m_host(host), m_store(store),
+          m_programs(programs), m_caption(ansiToUtf8(entry.caption)) {}
+
+    void run();
+
+private:
+    void operation(int code);
+    void item();
+
+    // The selected objects, or the folder whose background was clicked.
+    std::vector<SelectedObject> objectsOrFolder() const;
+    // Local paths of the selected objects; nothing (and a message) when an object is elsewhere
+    // or, with `objectsOnly`, when only a background was clicked.
+    std::optional<std::vector<fs::path>> localObjects(bool objectsOnly) const;
+    std::optional<fs::path> localWhere() const;
+    void refuseElsewhere(const SelectedObject& object) const;
+
+    void toClipboard(bool append, bool targets);
+    void prompt(const fs::path& folder, const std::string& file, const std::string* start);
+    void startSetup();
+    void add(Kind kind, bool whereClicked);
+    void addExtensions();
+    void commit(std::vector<NewItem> items);
+    void transferTo(const fs::path& folder, Transfer how);
+    void runWith(const std::string& target);
+    // The item's target as a local path, or nothing (and a message) when it is not set.
+    std::optional<fs::path> itemTarget() const;
+    void report(const std::vector<std::string>& failures) const;
+
+    const ShownEntry m_entry;
+    const Selection m_selection;
+    Host& m_host;
+    Registry& m_store;
+    const Programs m_programs;
+    const std::string m_caption;
+};
+
+void Activation::run() {
+    if (m_entry.kind == Kind::Operation)
+        operation(m_entry.operation);
+    else
+        item();
+}
+
+std::vector<SelectedObject> Activation::objectsOrFolder() const {
+    if (!m_selection.objects.empty())
+        return m_selection.objects;
+    if (m_selection.background)
+        return {*m_selection.background};
+    return {};
+}
+
+void Activation::refuseElsewhere(const SelectedObject& object) const {
+    m_host.message("\"" + m_caption + "\" works on files and folders of this computer only; '" +
+                   object.uri + "' is elsewhere.");
+}
+
+std::optional<std::vector<fs::path>> Activation::localObjects(bool objectsOnly) const {
+    const std::vector<SelectedObject> objects =
+        objectsOnly ? m_selection.objects : objectsOrFolder();
+    if (objects.empty()) {
+        m_host.message("\"" + m_caption + "\" works on the selected files and folders: select " +
+                       "some first.");
+        return std::nullopt;
+    }
+    std::vector<fs::path> paths;
+    for (const SelectedObject& object : objects) {
+        if (!object.path) {
+            refuseElsewhere(object);
+            return std::nullopt;
+        }
+        paths.push_back(*object.path);
+    }
+    return paths;
+}
+
+std::optional<fs::path> Activation::localWhere() const {
+    const SelectedObject where = whereClicked(m_selection);
+    if (!where.path) {
+        refuseElsewhere(where);
+        return std::nullopt;
+    }
+    return where.path;
+}
+
+void Activation::report(const std::vector<std::string>& failures) const {
+    if (!failures.empty())
+        m_host.message(joined(failures));
+}
+
+void Activation::operation(int code) {
+    switch (code) {
+    case ExploreFromHere:
+        m_host.openFolderWindow(whereClicked(m_selection).uri);
+        return;
+    case OpenContainer: {
+        std::vector<std::string> uris;
+        for (const SelectedObject& object : objectsOrFolder())
+            uris.push_back(object.uri);
+        m_host.showItems(uris);
+        return;
+    }
+    case CopyName:
+    case AppendName:
+    case CopyTargetName:
+    case AppendTargetName:
+        toClipboard(code == AppendName || code == AppendTargetName,
+                    code == CopyTargetName || code == AppendTargetName);
+        return;
+    case ShowClipboard: {
+        Host& host = m_host;
+        const std::string title = m_caption;
+        host.readClipboard([&host, title](std::string text) { host.showText(title, text); });
+        return;
+    }
+    case DosPrompt:
+        if (const auto where = localWhere())
+            prompt(*where, storedOptions(m_store).dosPromptFile, nullptr);
+        return;
+    case AlternativePrompt:
+        if (const auto where = localWhere()) {
+            const Properties options = storedOptions(m_store);
+            prompt(*where, options.altPromptFile, &options.altPromptStart);
+        }
+        return;
+    case CPrompt:
+        prompt("/", storedOptions(m_store).cPromptFile, nullptr);
+        return;
+    case TargetProperties: {
+        std::vector<std::string> uris;
+        for (const SelectedObject& object : objectsOrFolder())
+            uris.push_back(object.path ? fileUri(linkTarget(*object.path)) : object.uri);
+        m_host.showItemProperties(uris);
+        return;
+    }
+    case Configure:
+        startSetup();
+        return;
+    case AddCurrentExt:
+        addExtensions();
+        return;
+    case AddMoveDir:
+    case AddCopyDir:
+        add(code == AddMoveDir ? Kind::MoveTo : Kind::CopyTo, true);
+        return;
+    case AddRunOpen:
+    case AddSendTo:
+        add(code == AddRunOpen ? Kind::RunOpen : Kind::SendTo, false);
+        return;
+    case Remove:
+        if (auto objects = localObjects(true)) {
+            const std::size_t count = objects->size();
+            Host& host = m_host;
+            const std::string question =
+                count == 1 ? "Remove '" + (*objects)[0].string() +
+                                 "' for good? It does not go to the trash."
+                           : "Remove these " + std::to_string(count) +
+                                 " objects for good? They do not go to the trash.";
+            host.confirm(question, [&host, paths = std::move(*objects)] {
+                host.runInBackground([&host, paths] {
+                    const auto failures = removeForGood(paths);
+                    if (!failures.empty())
+                        host.message(joined(failures));
+                });
+            });
+        }
+        return;
+    case Stamp:
+        if (auto objects = localObjects(true)) {
+            const StampDates dates = storedOptions(m_store).stamp;
+            if (!dates.lastAccessed && !dates.lastModified) {
+                m_host.message("Stamp is set to change only the creation date, which Linux file "
+                               "systems do not let anyone set. Nothing was changed.");
+                return;
+            }
+            report(stamp(*objects, dates));
+        }
+        return;
+    case BrowseMove:
+    case BrowseCopy:
+        if (auto objects = localObjects(true)) {
+            Host& host = m_host;
+            const Transfer how = code == BrowseMove ? Transfer::Move : Transfer::Copy;
+            host.chooseFolder(m_caption, [&host, how, paths = std::move(*objects)](fs::path to) {
+                host.runInBackground([&host, how, paths, to] {
+                    const auto failures = transfer(paths, to, how);
+                    if (!failures.empty())
+                        host.message(joined(failures));
+                });
+            });
+        }
+        return;
+    default:
+        m_host.message("\"" + m_caption + "\" is no operation this version knows.");
+    }
+}
+
+void Activation::toClipboard(bool append, bool targets) {
+    std::vector<std::string> names;
+    for (const SelectedObject& object : objectsOrFolder())
+        names.push_back(targets && object.path ? linkTarget(*object.path) : displayName(object));
+    if (names.empty())
+        return;
+    const Properties options = storedOptions(m_store);
+    std::string text = clipboardText(names, append ? options.appendCrLf : options.copyCrLf);
+    if (!append) {
+        m_host.setClipboard(std::move(text));
+        return;
+    }
+    Host& host = m_host;
+    host.readClipboard([&host, text = std::move(text)](std::string current) {
+        host.setClipboard(current + text);
+    });
+}
+
+std::vector<std::string> terminalCommand(const std::string& script,
+                                         const std::vector<std::string>& arguments) {
+    std::string terminal;
+    if (const char* chosen = std::getenv("TERMINAL"); chosen && *chosen)
+        terminal = findProgram(chosen, "");
+    if (terminal.empty())
+        terminal = findProgram("x-terminal-emulator", "");
+    if (terminal.empty())
+        return {};
+    std::vector<std::string> command{terminal, "-e", "/bin/sh", "-c", script, "quorvane-prompt"};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return command;
+}
+
+void Activation::prompt(const fs::path& folder, const std::string& file, const std::string* start) {
+    std::vector<std::string> arguments{ansiToUtf8(file)};
+    if (start) {
+        const std::string command = ansiToUtf8(*start);
+        const std::string program = command.substr(0, command.find_first_of(" \t"));
+        if (program.empty() || findProgram(program, "").empty()) {
+            m_host.message("The alternative prompt's start-up command '" + command +
+                           "' names no program on this computer. Set it in Quorvane Setup's "
+                           "Properties, on the page \"Alternative Prompt\".");
+            return;
+        }
+        arguments.push_back(command);
+    }
+    std::vector<std::string> command =
+        terminalCommand(start ? alternativeScript : promptScript, arguments);
+    if (command.empty()) {
+        m_host.message("No terminal found: install one that provides x-terminal-emulator, or set "
+                       "TERMINAL to the one you use.");
+        return;
+    }
+    m_host.startProgram(std::move(command), folder);
+}
+
+void Activation::startSetup() {
+    const std::string program = findProgram("quorvane-setup", m_programs.setupFolder);
+    if (program.empty()) {
+        m_host.message("quorvane-setup was not found in " + m_programs.setupFolder +
+                       " nor on the PATH.");
+        return;
+    }
+    const char* home = std::getenv("HOME");
+    m_host.startProgram({program}, home && *home ? fs::path(home) : fs::path("/"));
+}
+
+void Activation::commit(std::vector<NewItem> items) {
+    Host& host = m_host;
+    Registry& store = m_store;
+    host.runInBackground([&host, &store, items = std::move(items)] {
+        try {
+            addItems(store, items);
+        } catch (const std::exception& error) {
+            host.message(failureTextToUtf8(userMessage(error)));
+        }
+    });
+}
+
+void Activation::add(Kind kind, bool whereClicked) {
+    std::vector<std::pair<fs::path, bool>> objects;
+    if (whereClicked) {
+        const auto where = localWhere();
+        if (!where)
+            return;
+        objects.emplace_back(*where, true);
+    } else {
+        const auto paths = localObjects(false);
+        if (!paths)
+            return;
+        const auto selected = objectsOrFolder();
+        for (std::size_t i = 0; i < paths->size(); ++i)
+            objects.emplace_back((*paths)[i], selected[i].isDirectory);
+    }
+    const Properties options = storedOptions(m_store);
+    std::vector<NewItem> items;
+    for (const auto& [path, isDirectory] : objects) {
+        // Names the store's code page cannot hold are refused, naming the character.
+        items.push_back(
+            {kind,
+             utf8ToAnsi(addedCaption(path, isDirectory, options.addPrePath, options.addFileExt)),
+             utf8ToAnsi(path.string())});
+    }
+    commit(std::move(items));
+}
+
+void Activation::addExtensions() {
+    const auto paths = localObjects(true);
+    if (!paths)
+        return;
+    std::vector<NewItem> items;
+    std::vector<std::string> refusals;
+    for (const fs::path& path : *paths) {
+        const std::string extension = extensionOf(path);
+        if (extension.empty()) {
+            refusals.push_back("'" + path.string() + "' has no extension to add.");
+            continue;
+        }
+        bool known = false;
+        for (const NewItem& item : items)
+            known = known || item.caption == utf8ToAnsi(extension);
+        if (!known)
+            items.push_back({Kind::Extension, utf8ToAnsi(extension), {}});
+    }
+    report(refusals);
+    commit(std::move(items));
+}
+
+std::optional<fs::path> Activation::itemTarget() const {
+    const std::string target = ansiToUtf8(m_entry.target);
+    std::error_code ec;
+    if (target.empty() || !fs::path(target).is_absolute() || !fs::exists(target, ec)) {
+        m_host.message("The item \"" + m_caption + "\" is not set: its target '" + target +
+                       "' does not exist on this computer. Choose one in Quorvane Setup.");
+        return std::nullopt;
+    }
+    return fs::path(target);
+}
+
+void Activation::transferTo(const fs::path& folder, Transfer how) {
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) {
+        m_host.message("The item \"" + m_caption + "\" leads to '" + folder.string() +
+                       "', which is no folder. Nothing was " +
+                       (how == Transfer::Move ? "moved." : "copied."));
+        return;
+    }
+    auto objects = localObjects(true);
+    if (!objects)
+        return;
+    Host& host = m_host;
+    host.runInBackground([&host, how, folder, paths = std::move(*objects)] {
+        const auto failures = transfer(paths, folder, how);
+        if (!failures.empty())
+            host.message(joined(failures));
+    });
+}
+
+void Activation::runWith(const std::string& target) {
+    std::vector<std::string> command{target};
+    std::error_code ec;
+    if (fs::is_directory(target, ec)) {
+        m_host.openFolderWindow(fileUri(target));
+        return;
+    }
+    const bool executable = ::access(target.c_str(), X_OK) == 0 && fs::is_regular_file(target, ec);
+    if (!executable)
+        command = {"xdg-open", target};
+    for (const SelectedObject& object : m_selection.objects) {
+        if (!executable)
+            break;
+        command.push_back(displayName(object));
+    }
+    const auto where = whereClicked(m_selection);
+    m_host.startProgram(std::move(command), where.path ? *where.path : fs::path("/"));
+}
+
+void Activation::item() {
+    switch (m_entry.kind) {
+    case Kind::Extension: {
+        const std::string extension = ansiToUtf8(m_entry.caption);
+        if (extension.empty() || extension.find('/') != std::string::npos) {
+            m_host.message("'" + extension + "' cannot be a file's extension.");
+            return;
+        }
+        if (const auto objects = localObjects(true))
+            report(changeExtension(*objects, extension));
+        return;
+    }
+    case Kind::MoveTo:
+    case Kind::CopyTo:
+        if (const auto target = itemTarget())
+            transferTo(*target, m_entry.kind == Kind::MoveTo ? Transfer::Move : Transfer::Copy);
+        return;
+    case Kind::RunOpen:
+        if (const auto target = itemTarget())
+            runWith(target->string());
+        return;
+    case Kind::SendTo:
+        if (const auto target = itemTarget()) {
+            std::error_code ec;
+            if (fs::is_directory(*target, ec))
+                transferTo(*target, Transfer::Copy);
+            else
+                runWith(target->string());
+        }
+        return;
+    default:
+        return;
+    }
+}
+
+} // namespace
+
+void activate(const ShownEntry& entry, const Selection& selection, Host& host, Registry& store,
+              const Programs& programs) {
+    try {
+        Activation(entry, selection, host, store, programs).run();
+    } catch (const std::exception& error) {
+        host.message(failureTextToUtf8(userMessage(error)));
+    } catch (...) {
+        host.message("\"" + ansiToUtf8(entry.caption) + "\" failed.");
+    }
+}
+
+} // namespace quorvane::ext

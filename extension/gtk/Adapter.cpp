@@ -1,0 +1,233 @@
+// The "Quorvane" entry in the context menus of the GTK family of file managers. Everything this
+// file does runs inside the file manager: no exception leaves it, nothing waits for long.
+
+#include "extension/ExtensionMenu.h"
+#include "extension/Operations.h"
+#include "extension/gtk/FileManager.h"
+#include "extension/gtk/GtkHost.h"
+#include "platform/Codepage.h"
+#include "platform/HiveRegistry.h"
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+using namespace quorvane;
+using namespace quorvane::ext;
+
+namespace {
+
+// A commit from an "Add" operation waits this long for another writer, then gives up and says so.
+constexpr std::chrono::milliseconds addWait{2000};
+
+struct Extension {
+    HiveRegistry store{HiveRegistry::defaultHiveFile(), {}, addWait};
+    GtkHost host {
+#if defined(QUORVANE_NEMO)
+        {"nemo"}
+#elif defined(QUORVANE_CAJA)
+        {"caja", "--no-desktop"}
+#else
+        { "nautilus", "--new-window" }
+#endif
+    };
+        Programs programs{QUORVANE_SETUP_FOLDER};
+};
+
+// Made at the first right-click and kept while the file manager runs, as callbacks of dialogs
+// and background work refer to its host and store.
+Extension& extension() {
+    static Extension* instance = new Extension;
+    return *instance;
+}
+
+constexpr const char* separatorLine =
+    "\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500";
+
+struct ItemAction {
+    ShownEntry entry;
+    std::shared_ptr<const Selection> selection;
+};
+
+GType providerType = 0;
+
+SelectedObject selectedObject(FmFileInfo* info) {
+    SelectedObject object;
+    char* uri = QV_FM(file_info_get_uri)(info);
+    object.uri = uri ? uri : "";
+    g_free(uri);
+    if (GFile* location = QV_FM(file_info_get_location)(info)) {
+        if (char* path = g_file_get_path(location)) {
+            object.path = std::filesystem::path(path);
+            g_free(path);
+        }
+        g_object_unref(location);
+    }
+    object.isDirectory = QV_FM(file_info_is_directory)(info);
+    return object;
+}
+
+void activated(FmMenuItem* item, gpointer) {
+    try {
+        auto* action = static_cast<ItemAction*>(g_object_get_data(G_OBJECT(item), "quorvane"));
+        if (!action)
+            return;
+        Extension& ext = extension();
+        activate(action->entry, *action->selection, ext.host, ext.store, ext.programs);
+    } catch (...) {
+    }
+}
+
+// Some of the file managers insist on a tip.
+FmMenuItem* newItem(const std::string& name, const std::string& label, const std::string& tip) {
+    return QV_FM(menu_item_new)(name.c_str(), label.c_str(), tip.c_str(), nullptr);
+}
+
+std::string tipOf(const ShownEntry& entry) {
+    if (entry.kind == Kind::Operation)
+        return std::string(operationDescription(entry.operation));
+    if (hasTarget(entry.kind))
+        return ansiToUtf8(entry.target);
+    return {};
+}
+
+void addEntries(FmMenu* menu, const std::vector<ShownEntry>& entries,
+                const std::shared_ptr<const Selection>& selection, const std::string& prefix,
+                int& counter) {
+    for (const ShownEntry& entry : entries) {
+        const std::string name = prefix + std::to_string(counter++);
+        FmMenuItem* item = nullptr;
+        if (entry.kind == Kind::Separator) {
+            // None of the three draws a separator an extension asks for inside its submenu (Nemo
+            // takes one and shows nothing), so a line that cannot be chosen stands in for it.
+            item = newItem(name, separatorLine, "");
+            g_object_set(item, "sensitive", FALSE, nullptr);
+        } else {
+            item = newItem(name, menuLabel(entry.caption), tipOf(entry));
+        }
+        if (entry.kind == Kind::Submenu) {
+            FmMenu* submenu = QV_FM(menu_new)();
+            addEntries(submenu, entry.entries, selection, prefix, counter);
+            QV_FM(menu_item_set_submenu)(item, submenu);
+            g_object_unref(submenu);
+        } else if (entry.kind != Kind::Separator) {
+            g_object_set_data_full(
+                G_OBJECT(item), "quorvane", new ItemAction{entry, selection},
+                +[](gpointer data) { delete static_cast<ItemAction*>(data); });
+            g_signal_connect(item, "activate", G_CALLBACK(activated), nullptr);
+        }
+        QV_FM(menu_append_item)(menu, item);
+        g_object_unref(item);
+    }
+}
+
+// The one "Quorvane" entry with the menu as stored at this moment. Names tell the selection's
+// entries from the background's, as a file manager may ask for both and tell actions apart only
+// by name.
+GList* quorvaneItems(Selection selection) {
+    if (selection.empty())
+        return nullptr;
+    const ExtensionMenu read = readExtensionMenu(extension().store);
+    const std::string prefix =
+        selection.background ? "Quorvane::background::" : "Quorvane::files::";
+    FmMenuItem* root = newItem(prefix + "root", "Quorvane", "The Quorvane menu");
+    FmMenu* menu = QV_FM(menu_new)();
+    if (!read.problem.empty()) {
+        FmMenuItem* line = newItem(prefix + "problem", read.problem, read.problem);
+        g_object_set(line, "sensitive", FALSE, nullptr);
+        QV_FM(menu_append_item)(menu, line);
+        g_object_unref(line);
+    } else {
+        int counter = 0;
+        addEntries(menu, read.menu.entries, std::make_shared<const Selection>(std::move(selection)),
+                   prefix, counter);
+    }
+    QV_FM(menu_item_set_submenu)(root, menu);
+    g_object_unref(menu);
+    return g_list_append(nullptr, root);
+}
+
+GList* fileItems(FmMenuProvider*,
+#if QV_FM_HAS_WINDOW
+                 GtkWidget*,
+#endif
+                 GList* files) {
+    try {
+        Selection selection;
+        for (GList* file = files; file; file = file->next)
+            selection.objects.push_back(selectedObject(static_cast<FmFileInfo*>(file->data)));
+        return quorvaneItems(std::move(selection));
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+GList* backgroundItems(FmMenuProvider*,
+#if QV_FM_HAS_WINDOW
+                       GtkWidget*,
+#endif
+                       FmFileInfo* folder) {
+    try {
+        if (!folder)
+            return nullptr;
+        Selection selection;
+        selection.background = selectedObject(folder);
+        selection.background->isDirectory = true;
+        return quorvaneItems(std::move(selection));
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+void settingsChanged(GFileMonitor*, GFile*, GFile*, GFileMonitorEvent, gpointer provider) {
+    QV_FM(menu_provider_emit_items_updated_signal)(static_cast<FmMenuProvider*>(provider));
+}
+
+// The menu is built afresh at every call, but a file manager may keep the items of an unchanged
+// selection: a change of the settings file tells it to ask again, so that what Apply stored shows
+// at the next right-click.
+void watchSettings(GTypeInstance* instance, gpointer) {
+    try {
+        GFile* file = g_file_new_for_path(extension().store.hiveFile().c_str());
+        GFileMonitor* monitor =
+            g_file_monitor_file(file, G_FILE_MONITOR_WATCH_MOVES, nullptr, nullptr);
+        g_object_unref(file);
+        if (!monitor)
+            return;
+        g_signal_connect_object(monitor, "changed", G_CALLBACK(settingsChanged), instance,
+                                GConnectFlags(0));
+        g_object_set_data_full(G_OBJECT(instance), "quorvane-monitor", monitor, g_object_unref);
+    } catch (...) {
+    }
+}
+
+void initInterface(gpointer iface, gpointer) {
+    auto* menu = static_cast<FmMenuProviderInterface*>(iface);
+    menu->get_file_items = fileItems;
+    menu->get_background_items = backgroundItems;
+}
+
+} // namespace
+
+extern "C" {
+
+G_MODULE_EXPORT void QV_FM(module_initialize)(GTypeModule* module) {
+    static const GTypeInfo info = {
+        sizeof(GObjectClass), nullptr, nullptr,       nullptr, nullptr, nullptr,
+        sizeof(GObject),      0,       watchSettings, nullptr};
+    static const GInterfaceInfo menuInfo = {initInterface, nullptr, nullptr};
+    providerType = g_type_module_register_type(module, G_TYPE_OBJECT, "QuorvaneMenuProvider", &info,
+                                               GTypeFlags(0));
+    g_type_module_add_interface(module, providerType, QV_FM_TYPE_MENU_PROVIDER, &menuInfo);
+}
+
+G_MODULE_EXPORT void QV_FM(module_shutdown)(void) {}
+
+G_MODULE_EXPORT void QV_FM(module_list_types)(const GType** types, int* count) {
+    static GType list[1];
+    list[0] = providerType;
+    *types = list;
+    *count = 1;
+}
+
+} // extern "C"

@@ -1,0 +1,271 @@
+// A plug-in loaded as its file manager loads it: the module opened, its initialize and
+// list-types functions called, the provider made and asked for its items with small fake
+// file-info objects, the items walked and one of them activated.
+
+#include "extension/gtk/FileManager.h"
+#include "platform/HiveRegistry.h"
+#include "settings/Schema.h"
+#include "settings/SettingsKey.h"
+#include "support/TestFiles.h"
+
+#include <cstdlib>
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace fs = std::filesystem;
+
+namespace quorvane::test {
+namespace {
+
+// --- A file-info object with what the plug-in asks of one. -----------------------------------
+
+struct FakeFileInfo {
+    GObject parent;
+    char* path;
+    gboolean isDirectory;
+};
+struct FakeFileInfoClass {
+    GObjectClass parent;
+};
+
+char* fakeUri(FmFileInfo* info) {
+    GFile* file = g_file_new_for_path(reinterpret_cast<FakeFileInfo*>(info)->path);
+    char* uri = g_file_get_uri(file);
+    g_object_unref(file);
+    return uri;
+}
+GFile* fakeLocation(FmFileInfo* info) {
+    return g_file_new_for_path(reinterpret_cast<FakeFileInfo*>(info)->path);
+}
+gboolean fakeIsDirectory(FmFileInfo* info) {
+    return reinterpret_cast<FakeFileInfo*>(info)->isDirectory;
+}
+
+GType fakeFileInfoType() {
+    static GType type = 0;
+    if (type)
+        return type;
+    const GTypeInfo info = {sizeof(FakeFileInfoClass),
+                            nullptr,
+                            nullptr,
+                            +[](gpointer klass, gpointer) {
+                                G_OBJECT_CLASS(klass)->finalize = +[](GObject* object) {
+                                    g_free(reinterpret_cast<FakeFileInfo*>(object)->path);
+                                    G_OBJECT_CLASS(
+                                        g_type_class_peek_parent(G_OBJECT_GET_CLASS(object)))
+                                        ->finalize(object);
+                                };
+                            },
+                            nullptr,
+                            nullptr,
+                            sizeof(FakeFileInfo),
+                            0,
+                            nullptr,
+                            nullptr};
+    type = g_type_register_static(G_TYPE_OBJECT, "QuorvaneFakeFileInfo", &info, GTypeFlags(0));
+    const GInterfaceInfo iface = {+[](gpointer g, gpointer) {
+                                      auto* i = static_cast<FmFileInfoInterface*>(g);
+                                      i->get_uri = fakeUri;
+                                      i->get_location = fakeLocation;
+                                      i->is_directory = fakeIsDirectory;
+                                  },
+                                  nullptr, nullptr};
+    g_type_add_interface_static(type, QV_FM_TYPE_FILE_INFO, &iface);
+    return type;
+}
+
+FmFileInfo* fakeFile(const fs::path& path, bool isDirectory) {
+    auto* info = static_cast<FakeFileInfo*>(g_object_new(fakeFileInfoType(), nullptr));
+    info->path = g_strdup(path.c_str());
+    info->isDirectory = isDirectory;
+    return reinterpret_cast<FmFileInfo*>(info);
+}
+
+// --- The module, loaded the way the file manager's own type module does it. ------------------
+
+using Initialize = void (*)(GTypeModule*);
+using ListTypes = void (*)(const GType**, int*);
+
+void* library = nullptr;
+
+GType fakeModuleType() {
+    static GType type = 0;
+    if (type)
+        return type;
+    const GTypeInfo info = {sizeof(GTypeModuleClass),
+                            nullptr,
+                            nullptr,
+                            +[](gpointer klass, gpointer) {
+                                auto* module = G_TYPE_MODULE_CLASS(klass);
+                                module->load = +[](GTypeModule* self) -> gboolean {
+                                    library = dlopen(QUORVANE_MODULE, RTLD_NOW | RTLD_LOCAL);
+                                    if (!library)
+                                        return FALSE;
+                                    auto init = reinterpret_cast<Initialize>(
+                                        dlsym(library, G_STRINGIFY(QV_FM(module_initialize))));
+                                    if (!init)
+                                        return FALSE;
+                                    init(self);
+                                    return TRUE;
+                                };
+                                module->unload = +[](GTypeModule*) {};
+                            },
+                            nullptr,
+                            nullptr,
+                            sizeof(GTypeModule),
+                            0,
+                            nullptr,
+                            nullptr};
+    type = g_type_register_static(G_TYPE_TYPE_MODULE, "QuorvaneFakeModule", &info, GTypeFlags(0));
+    return type;
+}
+
+GObject* provider() {
+    static GObject* made = nullptr;
+    if (made)
+        return made;
+    auto* module = G_TYPE_MODULE(g_object_new(fakeModuleType(), nullptr));
+    if (!g_type_module_use(module)) {
+        ADD_FAILURE() << "cannot load " << QUORVANE_MODULE << ": " << dlerror();
+        return nullptr;
+    }
+    auto list = reinterpret_cast<ListTypes>(dlsym(library, G_STRINGIFY(QV_FM(module_list_types))));
+    const GType* types = nullptr;
+    int count = 0;
+    list(&types, &count);
+    if (count != 1)
+        return nullptr;
+    made = G_OBJECT(g_object_new(types[0], nullptr));
+    return made;
+}
+
+GList* fileItems(GList* files) {
+    return QV_FM(menu_provider_get_file_items)(reinterpret_cast<FmMenuProvider*>(provider()),
+#if QV_FM_HAS_WINDOW
+                                               nullptr,
+#endif
+                                               files);
+}
+
+GList* backgroundItems(FmFileInfo* folder) {
+    return QV_FM(menu_provider_get_background_items)(reinterpret_cast<FmMenuProvider*>(provider()),
+#if QV_FM_HAS_WINDOW
+                                                     nullptr,
+#endif
+                                                     folder);
+}
+
+// The items as one line: `label` an item, `label{...}` a submenu, `!label` a disabled one.
+std::string outline(GList* items, std::vector<FmMenuItem*>* all = nullptr) {
+    std::string text;
+    for (GList* at = items; at; at = at->next) {
+        auto* item = static_cast<FmMenuItem*>(at->data);
+        char* label = nullptr;
+        gboolean sensitive = TRUE;
+        FmMenu* submenu = nullptr;
+        g_object_get(item, "label", &label, "sensitive", &sensitive, "menu", &submenu, nullptr);
+        text += text.empty() ? "" : "|";
+        text += std::string(sensitive ? "" : "!") + (label ? label : "-");
+        if (all)
+            all->push_back(item);
+        if (submenu) {
+            GList* children = QV_FM(menu_get_items)(submenu);
+            text += "{" + outline(children, all) + "}";
+            QV_FM(menu_item_list_free)(children);
+            g_object_unref(submenu);
+        }
+        g_free(label);
+    }
+    return text;
+}
+
+// The names of the items, at every depth.
+void collectNames(GList* items, std::set<std::string>& names) {
+    for (GList* at = items; at; at = at->next) {
+        char* name = nullptr;
+        FmMenu* submenu = nullptr;
+        g_object_get(at->data, "name", &name, "menu", &submenu, nullptr);
+        names.insert(name ? name : "");
+        g_free(name);
+        if (submenu) {
+            GList* children = QV_FM(menu_get_items)(submenu);
+            collectNames(children, names);
+            QV_FM(menu_item_list_free)(children);
+            g_object_unref(submenu);
+        }
+    }
+}
+
+class Adapter : public ::testing::Test {
+public:
+    Adapter() {
+        ::setenv("XDG_CONFIG_HOME", temp.path().c_str(), 1);
+        fs::create_directories(temp / "files");
+        writeBytes(temp / "files" / "a.txt", "A");
+    }
+    ~Adapter() override { ::unsetenv("XDG_CONFIG_HOME"); }
+
+    void store(std::string_view menu) {
+        HiveRegistry registry(HiveRegistry::defaultHiveFile());
+        SettingsKey key(registry);
+        key.writeString(value::theMenu, menu);
+        key.writeString(value::extItems, "doc,my_ext");
+        key.writeString("NameToClipboard", "Copy Name");
+        key.close();
+    }
+
+    TempFolder temp;
+};
+
+TEST_F(Adapter, ShowsTheStoredMenuAtEachCallAndActivatesAnItem) {
+    ASSERT_NE(provider(), nullptr);
+    EXPECT_TRUE(G_TYPE_CHECK_INSTANCE_TYPE(provider(), QV_FM_TYPE_MENU_PROVIDER));
+    EXPECT_EQ(fileItems(nullptr), nullptr);
+
+    store(R"("Sub","-5","-1","-5","-2","Empty","-2","2")");
+    FmFileInfo* file = fakeFile(temp / "files" / "a.txt", false);
+    GList* files = g_list_append(nullptr, file);
+    GList* items = fileItems(files);
+    std::vector<FmMenuItem*> all;
+    EXPECT_EQ(outline(items, &all), "Quorvane{Sub{doc|!──────────|my__ext}|Copy Name}");
+
+    // The extension item "doc" renames the selected file.
+    ASSERT_GE(all.size(), 3u);
+    QV_FM(menu_item_activate)(all[2]);
+    EXPECT_TRUE(fs::exists(temp / "files" / "a.doc"));
+    QV_FM(menu_item_list_free)(items);
+
+    // A change shows at the next call, without any cache in between.
+    store(R"("2")");
+    items = fileItems(files);
+    EXPECT_EQ(outline(items), "Quorvane{Copy Name}");
+    QV_FM(menu_item_list_free)(items);
+
+    // A file manager may ask for the selection's items and the background's at one click and
+    // tell their actions apart by name only.
+    FmFileInfo* folder = fakeFile(temp / "files", true);
+    items = backgroundItems(folder);
+    EXPECT_EQ(outline(items), "Quorvane{Copy Name}");
+    GList* selected = fileItems(files);
+    std::set<std::string> names, backgroundNames;
+    collectNames(selected, names);
+    collectNames(items, backgroundNames);
+    for (const std::string& name : backgroundNames)
+        EXPECT_FALSE(names.contains(name)) << name;
+    QV_FM(menu_item_list_free)(selected);
+    QV_FM(menu_item_list_free)(items);
+
+    writeBytes(HiveRegistry::defaultHiveFile(), "not a settings file\n");
+    items = fileItems(files);
+    const std::string unreadable = outline(items);
+    EXPECT_TRUE(unreadable.starts_with("Quorvane{!Cannot read the settings file: ")) << unreadable;
+    QV_FM(menu_item_list_free)(items);
+
+    g_list_free(files);
+    g_object_unref(file);
+    g_object_unref(folder);
+}
+
+} // namespace
+} // namespace quorvane::test

@@ -1,0 +1,237 @@
+#include "extension/Operations.h"
+
+#include "RecordingHost.h"
+#include "extension/Selection.h"
+#include "settings/Schema.h"
+#include "support/MenuFixture.h"
+#include "support/TestFiles.h"
+
+#include <cstdlib>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace quorvane::test {
+namespace {
+
+// A folder with two files and a subfolder, the store as first run leaves it, and a host that
+// records what the extension asks of the file manager.
+class Operations : public MenuFixture {
+public:
+    Operations() {
+        fs::create_directories(temp / "here" / "sub");
+        fs::create_directories(temp / "there");
+        writeBytes(temp / "here" / "a.txt", "A");
+        writeBytes(temp / "here" / "b.txt", "B");
+        registry.setInteger(path, value::copyCrLf, 0);
+    }
+
+    ext::SelectedObject object(std::string_view name, bool isDirectory = false) const {
+        const fs::path p = temp / "here" / name;
+        return {ext::fileUri(p), p, isDirectory};
+    }
+    ext::Selection select(std::initializer_list<std::string_view> names) const {
+        ext::Selection selection;
+        for (std::string_view name : names)
+            selection.objects.push_back(object(name, name == "sub"));
+        return selection;
+    }
+    void run(int operation, const ext::Selection& selection) {
+        ext::activate({Kind::Operation,
+                       std::string(operations()[operation].defaultCaption),
+                       operation,
+                       {},
+                       {}},
+                      selection, host, registry, programs);
+    }
+    void runItem(Kind kind, std::string caption, std::string target,
+                 const ext::Selection& selection) {
+        ext::activate({kind, std::move(caption), -1, std::move(target), {}}, selection, host,
+                      registry, programs);
+    }
+    std::string here(std::string_view name = {}) const {
+        return (temp / "here" / name).lexically_normal().string();
+    }
+
+    TempFolder temp;
+    RecordingHost host;
+    ext::Programs programs{(temp / "bin").string() + "/"};
+    const ext::SelectedObject remote{"sftp://host/file", std::nullopt, false};
+};
+
+TEST_F(Operations, CopyAndAppendNameFollowTheLineEndOptions) {
+    struct Row {
+        int operation;
+        std::int32_t copyCrLf, appendCrLf;
+        std::initializer_list<std::string_view> names;
+        std::string expected; // "@" stands for the folder
+    };
+    const Row rows[] = {
+        {2, 0, 1, {"a.txt"}, "@a.txt "},
+        {2, 1, 0, {"a.txt"}, "@a.txt\n"},
+        {2, 0, 0, {"a.txt", "sub"}, "@a.txt\n@sub\n"},
+        {10, 1, 0, {"a.txt"}, "old@a.txt "},
+        {10, 0, 1, {"a.txt", "b.txt"}, "old@a.txt\n@b.txt\n"},
+    };
+    for (const Row& row : rows) {
+        registry.setInteger(path, value::copyCrLf, row.copyCrLf);
+        registry.setInteger(path, value::appendCrLf, row.appendCrLf);
+        host.clipboard = "old";
+        run(row.operation, select(row.names));
+        std::string expected;
+        for (char c : row.expected)
+            expected += c == '@' ? (temp / "here").string() + "/" : std::string(1, c);
+        EXPECT_EQ(host.clipboard, expected);
+    }
+    host.clipboard.clear();
+    run(2, {{remote}, {}});
+    EXPECT_EQ(host.clipboard, "sftp://host/file ");
+}
+
+TEST_F(Operations, TargetNamesResolveLinks) {
+    fs::create_symlink(temp / "here" / "a.txt", temp / "here" / "link");
+    const std::string target = fs::canonical(here("a.txt")).string();
+    run(3, select({"link", "b.txt"}));
+    EXPECT_EQ(host.clipboard, target + "\n" + here("b.txt") + "\n");
+    run(7, select({"link"}));
+    EXPECT_EQ(host.calls, std::vector<std::string>{"properties " + ext::fileUri(target)});
+}
+
+TEST_F(Operations, WhereYouClickedOpensWindowsAndShowsContainers) {
+    run(0, select({"a.txt"}));
+    run(0, select({"sub"}));
+    ext::Selection background;
+    background.background = object("sub", true);
+    run(0, background);
+    run(1, select({"a.txt", "sub"}));
+    const std::string uri = ext::fileUri(temp / "here");
+    EXPECT_EQ(host.calls, (std::vector<std::string>{
+                              "open " + uri, "open " + uri + "/sub", "open " + uri + "/sub",
+                              "show " + uri + "/a.txt", "show " + uri + "/sub"}));
+}
+
+TEST_F(Operations, ObjectsElsewhereAreRefusedWhereALocalPathIsNeeded) {
+    for (int operation : {5, 6, 12, 13, 15, 16, 17, 19}) {
+        host.messages.clear();
+        run(operation, {{remote}, {}});
+        ASSERT_EQ(host.messages.size(), 1u) << operation;
+        EXPECT_NE(host.messages[0].find("this computer only; 'sftp://host/"), std::string::npos)
+            << host.messages[0];
+    }
+    EXPECT_TRUE(host.started.empty());
+    EXPECT_TRUE(host.questions.empty());
+}
+
+TEST_F(Operations, RemoveAsksOnceSayingHowManyThenDeletesForGood) {
+    host.answerYes = false;
+    run(16, select({"a.txt", "sub"}));
+    EXPECT_TRUE(fs::exists(here("a.txt")));
+    host.answerYes = true;
+    run(16, select({"a.txt", "sub"}));
+    EXPECT_EQ(host.questions,
+              std::vector<std::string>(
+                  2, "Remove these 2 objects for good? They do not go to the trash."));
+    EXPECT_EQ(folderListing(temp / "here"), "b.txt");
+    host.questions.clear();
+    ext::Selection background;
+    background.background = object("", true);
+    run(16, background);
+    EXPECT_TRUE(host.questions.empty());
+    EXPECT_EQ(host.messages.size(), 1u);
+}
+
+TEST_F(Operations, StampWithOnlyTheCreationDateSaysItCannotBeSet) {
+    registry.setInteger(path, value::stampOptions, 1);
+    run(17, select({"a.txt"}));
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_NE(host.messages[0].find("creation date"), std::string::npos);
+}
+
+TEST_F(Operations, ItemsMoveCopyRenameAndRun) {
+    runItem(Kind::CopyTo, "Copy", (temp / "there").string(), select({"a.txt"}));
+    runItem(Kind::MoveTo, "Move", (temp / "there").string(), select({"b.txt"}));
+    EXPECT_EQ(folderListing(temp / "there"), "a.txt b.txt");
+    EXPECT_EQ(folderListing(temp / "here"), "a.txt sub");
+    runItem(Kind::SendTo, "Send", (temp / "there").string(), select({"a.txt"}));
+    EXPECT_EQ(host.messages.size(), 1u); // a.txt is there already
+    runItem(Kind::Extension, "doc", "", select({"a.txt"}));
+    EXPECT_EQ(folderListing(temp / "here"), "a.doc sub");
+
+    runItem(Kind::RunOpen, "Run", "/bin/echo", select({"a.doc", "sub"}));
+    runItem(Kind::SendTo, "Send", "/bin/echo", select({"a.doc"}));
+    runItem(Kind::RunOpen, "Open", here("a.doc"), select({"sub"}));
+    EXPECT_EQ(host.started,
+              (std::vector<std::vector<std::string>>{{"/bin/echo", here("a.doc"), here("sub")},
+                                                     {"/bin/echo", here("a.doc")},
+                                                     {"xdg-open", here("a.doc")}}));
+    EXPECT_EQ(host.startedIn[0], temp / "here");
+}
+
+TEST_F(Operations, AnUnsetItemSaysSoAndDoesNothing) {
+    for (Kind kind : {Kind::MoveTo, Kind::CopyTo, Kind::RunOpen, Kind::SendTo}) {
+        for (const char* target : {"Unset Move Item", "a:\\", "/no/such/folder"}) {
+            host.messages.clear();
+            runItem(kind, "Drive A:", target, select({"a.txt"}));
+            ASSERT_EQ(host.messages.size(), 1u);
+            EXPECT_NE(host.messages[0].find("\"Drive A:\" is not set"), std::string::npos);
+        }
+    }
+    EXPECT_EQ(folderListing(temp / "here"), "a.txt b.txt sub");
+    EXPECT_TRUE(host.started.empty());
+}
+
+TEST_F(Operations, BrowseCopiesWhereTheUserChoosesAndNothingOnCancel) {
+    run(20, select({"a.txt"}));
+    host.chosenFolder = temp / "there";
+    run(19, select({"b.txt"}));
+    EXPECT_EQ(folderListing(temp / "there"), "b.txt");
+    EXPECT_EQ(folderListing(temp / "here"), "a.txt sub");
+}
+
+TEST_F(Operations, PromptsOpenTheTerminalWhereYouClicked) {
+    ::setenv("TERMINAL", "/bin/true", 1);
+    set(value::dosPromptFile, "/usr/bin/env");
+    run(5, select({"a.txt"}));
+    run(9, select({"a.txt"}));
+    set(value::altPromptStart, "sh -i");
+    run(6, select({"sub"}));
+    set(value::altPromptStart, "c:\\4dos\\4dos.com");
+    run(6, select({"sub"}));
+    ::unsetenv("TERMINAL");
+    ASSERT_EQ(host.started.size(), 3u);
+    EXPECT_EQ(host.started[0][0], "/bin/true");
+    EXPECT_EQ(host.started[0][1], "-e");
+    EXPECT_EQ(host.started[0].back(), "/usr/bin/env");
+    EXPECT_EQ(host.startedIn, (std::vector<fs::path>{temp / "here", "/", temp / "here" / "sub"}));
+    EXPECT_EQ(host.started[2].back(), "sh -i");
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_NE(host.messages[0].find("'c:\\4dos\\4dos.com' names no program"), std::string::npos);
+}
+
+TEST_F(Operations, AddOperationsStoreTheClickedObjectNamedByTheAddingOptions) {
+    registry.setInteger(path, value::addPrePath, 1);
+    registry.setInteger(path, value::addFileExt, 1);
+    set(value::theMenu, "0,-2");
+    run(15, select({"a.txt"}));
+    run(13, select({"a.txt"}));
+    run(12, select({"a.txt", "b.txt", "sub"}));
+    EXPECT_EQ(host.messages,
+              std::vector<std::string>{"'" + here("sub") + "' has no extension to add."});
+    load("", LoadMode::Stored);
+    EXPECT_EQ(outline(tree), "0:Explore From Here|run:a>" + here("a.txt") + "|move:here>" +
+                                 (temp / "here").string() + "|ext:txt");
+}
+
+TEST_F(Operations, ConfigureStartsTheProgramFromItsFolder) {
+    run(8, {});
+    ASSERT_EQ(host.messages.size(), 1u);
+    fs::create_directories(temp / "bin");
+    writeBytes(temp / "bin" / "quorvane-setup", "#!/bin/sh\n");
+    fs::permissions(temp / "bin" / "quorvane-setup", fs::perms::owner_all);
+    run(8, {});
+    ASSERT_EQ(host.started.size(), 1u);
+    EXPECT_EQ(host.started[0][0], (temp / "bin" / "quorvane-setup").string());
+}
+
+} // namespace
+} // namespace quorvane::test

@@ -1,0 +1,153 @@
+#!/bin/sh
+# The plug-ins in real file managers: Nemo and Nautilus on a virtual display, each on a private
+# session bus and a folder of its own. For each: the plug-in goes into the file manager's system
+# extension folder (none of them lets a user point elsewhere), the menu is stored with quorvanectl,
+# a right-click on a file opens the "Quorvane" cascade by keyboard, a screenshot is taken, "Copy
+# Name" is activated and the clipboard must hold the file's path; a menu applied next must show at
+# the next right-click without restarting the file manager. The plug-in is taken out afterwards.
+#
+# Usage: tests/extension/end-to-end.sh [build folder]   (root; run by .ci/run)
+# Screenshots: <build folder>/extension-e2e/<file manager>-*.png
+set -eu
+
+if [ "${1:-}" = "--session" ]; then
+    shift
+    fm=$1 files=$2 shots=$3 ctl=$4
+    openbox >/dev/null 2>&1 &
+    sleep 1
+    case $fm in
+    nemo)
+        nemo --no-desktop "$files" >"$shots/$fm.log" 2>&1 &
+        class=nemo x=237 y=173 first=""
+        ;;
+    nautilus)
+        GSK_RENDERER=cairo GTK_A11Y=none nautilus --new-window "$files" >"$shots/$fm.log" 2>&1 &
+        # Its submenus slide in as pages whose header (the way back) has the focus first.
+        class=org.gnome.Nautilus x=336 y=125 first=Down
+        ;;
+    esac
+    wid=""
+    for _ in $(seq 60); do
+        wid=$(xdotool search --onlyvisible --class "$class" 2>/dev/null | head -1) || true
+        [ -n "$wid" ] && break
+        sleep 0.5
+    done
+    [ -n "$wid" ] || { echo "$fm: no window appeared" >&2; exit 1; }
+    sleep 3
+    xdotool windowactivate --sync "$wid" >/dev/null 2>&1 || true
+    sleep 1
+
+    # Opens the submenu at hand and goes to its first entry.
+    deeper() {
+        # shellcheck disable=SC2086
+        xdotool key Right $first
+        sleep 1
+    }
+    # Right-click the one file, then from the bottom of the menu: Properties, Quorvane, and into
+    # the cascade.
+    open_cascade() {
+        xdotool mousemove --window "$wid" $x $y click 1
+        sleep 1
+        xdotool mousemove --window "$wid" $x $y click 3
+        sleep 2
+        xdotool key Up Up
+        sleep 1
+        deeper
+    }
+    # The first submenu's first entry is "Copy Name".
+    open_cascade
+    deeper
+    import -window root "$shots/$fm-cascade.png"
+    xdotool key Return
+    sleep 1
+    clip=$(xclip -o -selection clipboard 2>/dev/null || true)
+    if [ "$clip" != "$files/sample.txt" ]; then
+        echo "$fm: the clipboard holds '$clip', not '$files/sample.txt'" >&2
+        exit 1
+    fi
+
+    # A change applied now shows at the next right-click: its only entry is then "Show Clipboard".
+    "$ctl" apply '"Changed","4","-2"' >/dev/null
+    open_cascade
+    import -window root "$shots/$fm-changed.png"
+    deeper
+    xdotool key Return
+    sleep 2
+    import -window root "$shots/$fm-show-clipboard.png"
+    shown=$(xdotool search --onlyvisible --name "Quorvane: Show Clipboard" 2>/dev/null | head -1) || true
+    if [ -z "$shown" ]; then
+        echo "$fm: the menu applied later did not show, or its entry did nothing" >&2
+        exit 1
+    fi
+    echo "$fm: cascade shown, Copy Name copied $clip, a later Apply showed at once"
+    exit 0
+fi
+
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(cd "${1:-$root/build}" && pwd)
+display=${QUORVANE_E2E_DISPLAY:-:95}
+shots=$build/extension-e2e
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "The end-to-end run puts the plug-ins into the file managers' system folders: run it as root." >&2
+    exit 1
+fi
+missing=""
+for p in nemo nautilus xvfb openbox xdotool xclip imagemagick dbus pkg-config; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -q
+    # shellcheck disable=SC2086
+    apt-get install -y -q --no-install-recommends $missing
+fi
+for fm in nemo nautilus; do
+    [ -f "$build/extension/libquorvane-$fm.so" ] || { echo "libquorvane-$fm.so is not built: run make extension" >&2; exit 1; }
+done
+[ -x "$build/bin/quorvanectl" ] || { echo "quorvanectl is not built" >&2; exit 1; }
+
+rm -rf "$shots"
+mkdir -p "$shots"
+work=$(mktemp -d)
+installed=""
+xvfb=""
+cleanup() {
+    for f in $installed; do rm -f "$f"; done
+    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT INT TERM
+
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+sleep 2
+
+status=0
+for fm in nemo nautilus; do
+    case $fm in
+    nemo) module=libnemo-extension ;;
+    nautilus) module=libnautilus-extension-4 ;;
+    esac
+    folder=$(pkg-config --variable=extensiondir $module)
+    mkdir -p "$folder"
+    install -m 644 "$build/extension/libquorvane-$fm.so" "$folder/"
+    installed="$installed $folder/libquorvane-$fm.so"
+
+    # A home of its own for every run.
+    home=$work/$fm
+    mkdir -p "$home/files" "$home/run"
+    chmod 700 "$home/run"
+    printf 'sample\n' >"$home/files/sample.txt"
+    export HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share"
+    export XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$home/run" DISPLAY="$display"
+    "$build/bin/quorvanectl" apply '"Clip_board","2","10","-2","-1","0","16"' >/dev/null
+
+    if ! timeout 180 dbus-run-session -- "$0" --session $fm "$home/files" "$shots" \
+        "$build/bin/quorvanectl"; then
+        echo "$fm: failed; see $shots" >&2
+        status=1
+    fi
+    rm -f "$folder/libquorvane-$fm.so"
+done
+exit $status
