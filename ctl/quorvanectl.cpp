@@ -6,7 +6,7 @@
 #include "menu/TreeSource.h"
 #include "platform/Codepage.h"
 #include "platform/Failure.h"
-#include "platform/HiveRegistry.h"
+#include "platform/SettingsStore.h"
 #include "platform/LocaleText.h"
 #include "settings/Apply.h"
 #include "settings/FirstRun.h"
@@ -135,7 +135,7 @@ enum class Show { Tree, List };
 // loads it (first-run set-up included).
 class Session {
 public:
-    Session() : m_registry(HiveRegistry::defaultHiveFile()) {}
+    Session() = default;
 
     // Runs `work` and prints what the model holds afterwards, also when the work stopped early;
     // a failure's text goes to standard error.
@@ -169,7 +169,8 @@ public:
     Messages& messages() { return m_messages; }
 
 private:
-    HiveRegistry m_registry;
+    std::unique_ptr<Registry> m_store = openSettingsStore();
+    Registry& m_registry = *m_store;
     ConsoleMessages m_messages;
     RecordPool m_pool;
     MenuTree m_tree{m_pool.rootRecord()};
@@ -216,7 +217,8 @@ int applyText(std::string_view menuString) {
 
 int save(std::string_view file) {
     try {
-        HiveRegistry registry(HiveRegistry::defaultHiveFile());
+        const std::unique_ptr<Registry> store = openSettingsStore();
+        Registry& registry = *store;
         if (file == "-")
             std::cout << menuFileText(registry) << std::flush;
         else
