@@ -2,6 +2,7 @@
 
 #include "platform/Failure.h"
 
+#include <cstdlib>
 #include <string>
 #include <windows.h>
 
@@ -9,15 +10,36 @@ namespace quorvane {
 
 namespace {
 
-// "1252", "CP1252" or "windows-1252" name code page 1252; none of them names UTF-8 (65001).
+std::string lowered(std::string_view text) {
+    std::string result(text);
+    for (char& c : result)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return result;
+}
+
+// The code page a codeset name means: a number ("1252", "CP1252", "windows-1252") as it stands,
+// and the names the C library gives locales elsewhere for the code pages Windows knows by number.
+// Anything else, UTF-8 included, is CP_UTF8.
 UINT codePageOf(const std::string& codeset) {
-    const std::size_t digits = codeset.find_first_of("0123456789");
-    if (digits == std::string::npos)
+    const std::string name = lowered(codeset);
+    if (name == "euc-jp" || name == "eucjp")
+        return 20932;
+    if (name == "koi8-r")
+        return 20866;
+    if (name == "koi8-u")
+        return 21866;
+    if (name.starts_with("iso-8859-") || name.starts_with("iso8859-")) {
+        const int part = std::atoi(name.c_str() + name.rfind('-') + 1);
+        return part >= 1 && part <= 15 ? static_cast<UINT>(28590 + part) : CP_UTF8;
+    }
+    if (name.starts_with("utf"))
         return CP_UTF8;
-    UINT page = 0;
-    for (std::size_t i = digits; i < codeset.size() && codeset[i] >= '0' && codeset[i] <= '9'; ++i)
-        page = page * 10 + static_cast<UINT>(codeset[i] - '0');
-    return page;
+    const std::size_t digits = name.find_first_of("0123456789");
+    if (digits == std::string::npos ||
+        name.find_first_not_of("0123456789", digits) != std::string::npos)
+        return CP_UTF8;
+    return static_cast<UINT>(std::atoi(name.c_str() + digits));
 }
 
 std::wstring toWide(UINT page, std::string_view text, DWORD flags) {

@@ -10,7 +10,8 @@ namespace quorvane {
 // created when missing) with RegCreateKeyExA; reads ask the registry, overlaid with this key's
 // own writes; the writes wait in memory until commit() and are then set one after the other.
 // The registry has no transaction: a failure raised before the commit writes nothing, but one
-// during the commit's own writes leaves the values set before it written.
+// during the commit's own writes leaves the values set before it written. A refused write names
+// the value the registry refused, with the system's reason on the next line.
 class WindowsRegistry : public Registry {
 public:
     // `lockWait`: how long update() waits for another program's update of the settings.

@@ -67,7 +67,8 @@ TEST_F(WindowsRegistryTest, OpeningCreatesTheKeyEmpty) {
 
 TEST_F(WindowsRegistryTest, StringsAndDwordsAreStoredWithTheirRegistryTypes) {
     {
-        SettingsKey key(*m_registry.openKey(m_path));
+        const auto opened = m_registry.openKey(m_path);
+        SettingsKey key(*opened);
         key.writeString("TheMenu", "\"Explore\",0,-2");
         key.writeInteger("StampOptions", 7);
         key.writeInteger("MWnL", -12);
@@ -80,7 +81,8 @@ TEST_F(WindowsRegistryTest, StringsAndDwordsAreStoredWithTheirRegistryTypes) {
     EXPECT_EQ(raw("MWnL")->type, static_cast<DWORD>(REG_DWORD));
     EXPECT_EQ(raw("Empty"), (RegistryValue{"Empty", REG_SZ, std::string(1, '\0')}));
 
-    SettingsKey again(*m_registry.openKey(m_path));
+    const auto reopened = m_registry.openKey(m_path);
+    SettingsKey again(*reopened);
     EXPECT_EQ(again.readString("TheMenu"), "\"Explore\",0,-2");
     EXPECT_EQ(again.readInteger("StampOptions"), 7);
     EXPECT_EQ(again.readInteger("MWnL"), -12);
@@ -107,7 +109,8 @@ TEST_F(WindowsRegistryTest, AnsiBytesAndOtherTypesSurviveUnchanged) {
 }
 
 TEST_F(WindowsRegistryTest, MissingValuesReadAsTheStoreSays) {
-    SettingsKey key(*m_registry.openKey(m_path));
+    const auto opened = m_registry.openKey(m_path);
+        SettingsKey key(*opened);
     EXPECT_FALSE(key.valueExists("Nothing"));
     EXPECT_EQ(key.valueType("Nothing"), ValueType::Missing);
     EXPECT_EQ(key.readString("Nothing"), "");
@@ -121,11 +124,13 @@ TEST_F(WindowsRegistryTest, MissingValuesReadAsTheStoreSays) {
 
 TEST_F(WindowsRegistryTest, ValueOfTheWrongTypeGivesTheStoresMessage) {
     {
-        SettingsKey key(*m_registry.openKey(m_path));
+        const auto opened = m_registry.openKey(m_path);
+        SettingsKey key(*opened);
         key.writeString("StampOptions", "seven");
         key.close();
     }
-    SettingsKey key(*m_registry.openKey(m_path));
+    const auto opened = m_registry.openKey(m_path);
+        SettingsKey key(*opened);
     try {
         key.readInteger("StampOptions");
         FAIL() << "a string must not read as an integer";
@@ -140,7 +145,8 @@ TEST_F(WindowsRegistryTest, TextEndsAtTheFirstNul) {
         key->setValue("Cut", REG_SZ, std::string("before\0after", 12));
         key->commit();
     }
-    EXPECT_EQ(SettingsKey(*m_registry.openKey(m_path)).readString("Cut"), "before");
+    const auto key = m_registry.openKey(m_path);
+    EXPECT_EQ(SettingsKey(*key).readString("Cut"), "before");
 }
 
 // The registry gives names in an order of its own (Wine sorts them); only the set is fixed.
@@ -188,7 +194,8 @@ TEST_F(WindowsRegistryTest, AKeyClosedWithoutCommitWritesNothing) {
 
 TEST_F(WindowsRegistryTest, AFailureBeforeTheCloseWritesNothing) {
     {
-        SettingsKey key(*m_registry.openKey(m_path));
+        const auto opened = m_registry.openKey(m_path);
+        SettingsKey key(*opened);
         key.writeString("Kept", "old");
         key.close();
     }

@@ -38,6 +38,12 @@ TempFolder::~TempFolder() {
     std::filesystem::remove_all(m_path, ignored);
 }
 
+bool makeSymlink(const std::filesystem::path& target, const std::filesystem::path& link) {
+    std::error_code error;
+    std::filesystem::create_symlink(target, link, error);
+    return !error;
+}
+
 std::optional<std::string> readBytes(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in)
