@@ -1,7 +1,7 @@
 #include "platform/AtomicFile.h"
 
-#include <charconv>
 #include <cerrno>
+#include <charconv>
 #include <optional>
 #include <random>
 #include <string>
@@ -115,8 +115,7 @@ private:
 
 TemporaryFile::TemporaryFile(const std::filesystem::path& target) {
     std::random_device random;
-    const std::string stem =
-        temporaryPrefix(target) + std::to_string(GetCurrentProcessId()) + ".";
+    const std::string stem = temporaryPrefix(target) + std::to_string(GetCurrentProcessId()) + ".";
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::filesystem::path candidate = target;
         candidate.replace_filename(stem + std::to_string(random()));

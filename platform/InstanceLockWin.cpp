@@ -1,5 +1,4 @@
 #include "platform/InstanceLock.h"
-
 #include "platform/System.h"
 
 #include <cstdlib>

@@ -1,6 +1,5 @@
-#include "platform/LocaleText.h"
-
 #include "platform/Failure.h"
+#include "platform/LocaleText.h"
 
 #include <cstdlib>
 #include <string>
@@ -45,8 +44,8 @@ UINT codePageOf(const std::string& codeset) {
 std::wstring toWide(UINT page, std::string_view text, DWORD flags) {
     if (text.empty())
         return {};
-    const int length = MultiByteToWideChar(page, flags, text.data(), static_cast<int>(text.size()),
-                                           nullptr, 0);
+    const int length =
+        MultiByteToWideChar(page, flags, text.data(), static_cast<int>(text.size()), nullptr, 0);
     if (length <= 0)
         return {};
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
@@ -89,8 +88,7 @@ std::string LocaleText::toUtf8(std::string_view text) const {
     const UINT page = codePageOf(m_codeset);
     const std::wstring wide = toWide(page, text, MB_ERR_INVALID_CHARS);
     if (wide.empty() && !text.empty())
-        throw Failure("The text is not valid in the encoding of the locale (CP" + m_codeset +
-                      ").");
+        throw Failure("The text is not valid in the encoding of the locale (CP" + m_codeset + ").");
     return fromWide(CP_UTF8, wide);
 }
 

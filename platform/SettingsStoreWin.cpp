@@ -1,5 +1,4 @@
 #include "platform/SettingsStore.h"
-
 #include "platform/WindowsRegistry.h"
 
 namespace quorvane {

@@ -16,7 +16,7 @@ PlatformFamily platformFamily() {
     const BOOL known = GetVersionExA(&version);
 #pragma GCC diagnostic pop
     return known && version.dwPlatformId == VER_PLATFORM_WIN32_NT ? PlatformFamily::WindowsNT
-                                                                   : PlatformFamily::Other;
+                                                                  : PlatformFamily::Other;
 }
 
 char pathSeparator() {

@@ -44,9 +44,9 @@ private:
 WindowsRegistryKey::WindowsRegistryKey(std::string_view path) : m_writes(std::string(path)) {
     // A key that cannot be opened is not reported here: its strings read empty, and the first
     // write says why it failed.
-    m_openError = RegCreateKeyExA(HKEY_CLASSES_ROOT, std::string(path).c_str(), 0, nullptr,
-                                  REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr, &m_key,
-                                  nullptr);
+    m_openError =
+        RegCreateKeyExA(HKEY_CLASSES_ROOT, std::string(path).c_str(), 0, nullptr,
+                        REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr, &m_key, nullptr);
     if (m_openError != ERROR_SUCCESS)
         m_key = nullptr;
 }
@@ -62,8 +62,7 @@ std::optional<RegistryValue> WindowsRegistryKey::stored(std::string_view name) c
     const std::string valueName(name);
     DWORD type = 0;
     DWORD size = 0;
-    if (RegQueryValueExA(m_key, valueName.c_str(), nullptr, &type, nullptr, &size) !=
-        ERROR_SUCCESS)
+    if (RegQueryValueExA(m_key, valueName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
         return std::nullopt;
     std::string data;
     // Another program may make the value longer between the two calls.
@@ -99,8 +98,8 @@ std::vector<std::string> WindowsRegistryKey::valueNames() const {
         std::string name(longest + 1, '\0');
         for (DWORD index = 0;; ++index) {
             DWORD length = static_cast<DWORD>(name.size());
-            const LONG result = RegEnumValueA(m_key, index, name.data(), &length, nullptr,
-                                              nullptr, nullptr, nullptr);
+            const LONG result = RegEnumValueA(m_key, index, name.data(), &length, nullptr, nullptr,
+                                              nullptr, nullptr);
             if (result == ERROR_MORE_DATA) {
                 name.resize(name.size() * 2);
                 --index;

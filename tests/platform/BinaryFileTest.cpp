@@ -9,14 +9,13 @@
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
-
 #include <string>
 
 namespace quorvane {
 namespace {
 
 constexpr char awkward[] = "one\r\ntwo\nthree\rfour\x1A"
-                          "five\0six\r\n\x1A";
+                           "five\0six\r\n\x1A";
 const std::string awkwardBytes(awkward, sizeof awkward - 1);
 
 TEST(BinaryFileTest, AtomicWriteAndReadKeepEveryByte) {
@@ -33,18 +32,23 @@ TEST(BinaryFileTest, MenuFileWithCrLfAndEndOfFileBytesRoundTrips) {
     const std::string path = settingsKeyPath();
     MemoryRegistry saved;
     saved.setString(path, "TheMenu", "\"Explore\",0,-2");
-    saved.setString(path, "Odd", "before\x1A" "after\x1A");
+    saved.setString(path, "Odd",
+                    "before\x1A"
+                    "after\x1A");
     saved.setInteger(path, "StampOptions", 7);
     const auto file = folder / "menu.drm";
     saveMenuFile(saved, file);
 
     const std::string bytes = readMenuFile(file);
     EXPECT_EQ(bytes, menuFileText(saved));
-    EXPECT_NE(bytes.find("s:Odd:before\x1A" "after\x1A\r\n"), std::string::npos);
+    EXPECT_NE(bytes.find("s:Odd:before\x1A"
+                         "after\x1A\r\n"),
+              std::string::npos);
 
     MemoryRegistry loaded;
     ASSERT_TRUE(loadMenuFile(loaded, bytes));
-    EXPECT_EQ(loaded.find(path, "Odd")->data, "before\x1A" "after\x1A");
+    EXPECT_EQ(loaded.find(path, "Odd")->data, "before\x1A"
+                                              "after\x1A");
     EXPECT_EQ(loaded.find(path, "TheMenu")->data, "\"Explore\",0,-2");
 }
 

@@ -1,12 +1,12 @@
 // The settings store over the real registry, run on Windows (under Wine by make test-windows).
 
-#include "platform/Failure.h"
 #include "platform/WindowsRegistry.h"
+
+#include "platform/Failure.h"
 #include "settings/SettingsKey.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 #include <windows.h>
@@ -76,7 +76,8 @@ TEST_F(WindowsRegistryTest, StringsAndDwordsAreStoredWithTheirRegistryTypes) {
         key.writeString("Empty", "");
         key.close();
     }
-    EXPECT_EQ(raw("TheMenu"), (RegistryValue{"TheMenu", REG_SZ, std::string("\"Explore\",0,-2\0", 15)}));
+    EXPECT_EQ(raw("TheMenu"),
+              (RegistryValue{"TheMenu", REG_SZ, std::string("\"Explore\",0,-2\0", 15)}));
     EXPECT_EQ(raw("StampOptions"), (RegistryValue{"StampOptions", REG_DWORD, dwordData(7)}));
     EXPECT_EQ(raw("MWnL")->type, static_cast<DWORD>(REG_DWORD));
     EXPECT_EQ(raw("Empty"), (RegistryValue{"Empty", REG_SZ, std::string(1, '\0')}));
@@ -103,14 +104,15 @@ TEST_F(WindowsRegistryTest, AnsiBytesAndOtherTypesSurviveUnchanged) {
     }
     auto key = m_registry.openKey(m_path);
     EXPECT_EQ(key->value("Ansi")->data, ansi);
-    EXPECT_EQ(key->value("Blob"), (RegistryValue{"Blob", REG_BINARY, std::string("\0\x01\xFF", 3)}));
+    EXPECT_EQ(key->value("Blob"),
+              (RegistryValue{"Blob", REG_BINARY, std::string("\0\x01\xFF", 3)}));
     SettingsKey settings(*key);
     EXPECT_EQ(settings.valueType("Blob"), ValueType::Other);
 }
 
 TEST_F(WindowsRegistryTest, MissingValuesReadAsTheStoreSays) {
     const auto opened = m_registry.openKey(m_path);
-        SettingsKey key(*opened);
+    SettingsKey key(*opened);
     EXPECT_FALSE(key.valueExists("Nothing"));
     EXPECT_EQ(key.valueType("Nothing"), ValueType::Missing);
     EXPECT_EQ(key.readString("Nothing"), "");
@@ -130,7 +132,7 @@ TEST_F(WindowsRegistryTest, ValueOfTheWrongTypeGivesTheStoresMessage) {
         key.close();
     }
     const auto opened = m_registry.openKey(m_path);
-        SettingsKey key(*opened);
+    SettingsKey key(*opened);
     try {
         key.readInteger("StampOptions");
         FAIL() << "a string must not read as an integer";
@@ -162,8 +164,7 @@ TEST_F(WindowsRegistryTest, EnumerationListsEveryValueOnceWithOwnWritesIncluded)
     EXPECT_EQ(sorted(key->valueNames()), (std::vector<std::string>{"Mid", "Zeta", "alpha"}));
     key->setValue("ALPHA", REG_SZ, "again"); // the same value: names ignore case
     key->setValue("New", REG_SZ, "n");
-    EXPECT_EQ(sorted(key->valueNames()),
-              (std::vector<std::string>{"Mid", "New", "Zeta", "alpha"}));
+    EXPECT_EQ(sorted(key->valueNames()), (std::vector<std::string>{"Mid", "New", "Zeta", "alpha"}));
     EXPECT_EQ(key->value("alpha")->data, "again");
 }
 

@@ -5,10 +5,9 @@
 #include "settings/FirstRun.h"
 #include "support/TestFiles.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cctype>
+#include <gtest/gtest.h>
 #include <string>
 #include <windows.h>
 

@@ -208,8 +208,8 @@ TEST(InstallerCommand, PrefixFollowsThePlatformFamily) {
                                        "132 C:\\Quorvane\\\\Quorvane.inf");
     const Installer host = Installer::host();
     EXPECT_EQ(host.family, platformFamily());
-    EXPECT_TRUE(installerCommand(host).ends_with(programDirectory() + pathSeparator() +
-                                                 "Quorvane.inf"));
+    EXPECT_TRUE(
+        installerCommand(host).ends_with(programDirectory() + pathSeparator() + "Quorvane.inf"));
 }
 
 } // namespace

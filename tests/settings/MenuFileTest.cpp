@@ -11,7 +11,6 @@
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
-
 #include <vector>
 
 namespace quorvane {

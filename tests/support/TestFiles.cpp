@@ -17,6 +17,8 @@ TempFolder::TempFolder() {
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::filesystem::path candidate = base / ("quorvane-test-" + std::to_string(random()));
         if (std::filesystem::create_directory(candidate)) {
+            // Closed to others, as mkdtemp makes it.
+            std::filesystem::permissions(candidate, std::filesystem::perms::owner_all);
             m_path = candidate;
             return;
         }
