@@ -1,6 +1,6 @@
 #include "app/Application.h"
 
-#include "app/ErrorHandler.h"
+#include "editor/ErrorHandler.h"
 
 namespace quorvane {
 

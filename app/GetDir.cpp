@@ -1,6 +1,6 @@
 #include "app/GetDir.h"
 
-#include "app/ErrorHandler.h"
+#include "editor/ErrorHandler.h"
 #include "editor/ItemDetails.h"
 #include "editor/TargetPath.h"
 #include "ui_GetDir.h"
@@ -18,7 +18,6 @@ namespace quorvane {
 namespace {
 
 constexpr int lineHeight = 16;
-constexpr qsizetype maxPendingPlacements = 8;
 constexpr int pathRole = Qt::UserRole;
 
 // The volume `path` lies on, by its root; a path that no longer exists by its nearest ancestor
@@ -37,32 +36,30 @@ QString volumeOf(QString path) {
 
 } // namespace
 
-TGetDirInfo::TGetDirInfo(TForm1& form)
-    : QWidget(&form, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                         Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
-      ui(std::make_unique<Ui::TGetDirInfo>()), m_form(form) {
+TGetDirInfo::TGetDirInfo(QWidget& mainWindow, MenuTree& tree)
+    : QWidget(&mainWindow, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                               Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
+      ui(std::make_unique<Ui::TGetDirInfo>()), m_tree(tree),
+      m_following(*this, mainWindow, defaultOffset) {
     ui->setupUi(this);
     setFixedSize(clientSize);
     // Every line is always open, so the lines need no expand buttons.
     ui->DirectoryListBox1->setStyleSheet(QStringLiteral("QTreeView::branch { image: none; }"));
     ui->DirectoryListBox1->installEventFilter(this);
 
-    connect(ui->Ok, &QPushButton::clicked, this, [this] { guarded([this] { OkClick(); }); });
-    connect(ui->Cancel, &QPushButton::clicked, this,
-            [this] { guarded([this] { CancelClick(); }); });
+    connect(ui->Ok, &QPushButton::clicked, this, guard([this] { OkClick(); }));
+    connect(ui->Cancel, &QPushButton::clicked, this, guard([this] { CancelClick(); }));
     connect(ui->DriveComboBox1, &QComboBox::activated, this,
-            [this](int index) { guarded([this, index] { DriveComboBox1Change(index); }); });
+            guard([this](int index) { DriveComboBox1Change(index); }));
     connect(ui->DirectoryListBox1, &QTreeWidget::itemDoubleClicked, this,
-            [this](QTreeWidgetItem* item) {
-                guarded([this, item] { DirectoryListBox1DblClick(item); });
-            });
+            guard([this](QTreeWidgetItem* item) { DirectoryListBox1DblClick(item); }));
     FormCreate();
 }
 
 TGetDirInfo::~TGetDirInfo() = default;
 
 void TGetDirInfo::FormCreate() {
-    m_offset = defaultOffset;
+    m_following.setOffset(defaultOffset);
     m_current = QDir::cleanPath(QDir::currentPath());
     m_volumeDirectories[volumeOf(m_current)] = m_current;
     fillDrives();
@@ -77,14 +74,8 @@ void TGetDirInfo::setCaption(const QString& caption) {
     setWindowTitle(caption);
 }
 
-// A position that is already the window's own gives no move to report back.
 void TGetDirInfo::moveTo(QPoint topLeft) {
-    if (topLeft == pos())
-        return;
-    m_placements.append(topLeft);
-    if (m_placements.size() > maxPendingPlacements)
-        m_placements.removeFirst();
-    move(topLeft);
+    m_following.moveTo(topLeft);
 }
 
 void TGetDirInfo::showModeless() {
@@ -119,27 +110,16 @@ void TGetDirInfo::FormClose() {
     m_bound = nullptr;
 }
 
-// Qt tells of the window's moves once they happened, while the user drags it as well as after
-// moveTo(); there is no notice of a move about to happen. A position moveTo() asked for is
-// taken as reported back, any other as the user's, which sets the offset.
 void TGetDirInfo::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
-    const auto placed = std::find(m_placements.begin(), m_placements.end(), pos());
-    if (placed != m_placements.end()) {
-        m_placements.erase(m_placements.begin(), placed + 1);
-        return;
-    }
-    if (isVisible())
-        m_offset = pos() - m_form.pos();
+    m_following.moved();
 }
 
 // The record may have left the tree while the window was open; then nothing refers to it any
 // more and there is nothing to set.
 void TGetDirInfo::OkClick() {
-    if (m_bound && isReferenced(m_form.menu(), m_bound)) {
-        m_bound->description = targetPath(m_current);
-        m_form.MenuTreeChange();
-    }
+    if (m_bound && isReferenced(m_tree, m_bound))
+        m_tree.setTarget(m_bound, targetPath(m_current));
     close();
 }
 

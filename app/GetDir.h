@@ -1,8 +1,7 @@
 #pragma once
 
-#include "editor/Quorvcfg.h"
+#include "editor/FollowingDialog.h"
 
-#include <QList>
 #include <QPoint>
 #include <QSize>
 #include <QString>
@@ -17,6 +16,8 @@ class TGetDirInfo;
 }
 
 namespace quorvane {
+
+class MenuTree;
 
 // The directory chooser: picks the target directory of one Move To or Copy To item of the menu
 // tree and writes it straight into the item's record. Made once, hidden, and shown without
@@ -33,12 +34,13 @@ public:
     static constexpr QPoint defaultOffset{150, 72};
     static constexpr QSize clientSize{234, 129};
 
-    // Runs FormCreate; the current directory is the process's working directory.
-    explicit TGetDirInfo(TForm1& form);
+    // Runs FormCreate; the current directory is the process's working directory. It follows
+    // `mainWindow` and sets targets of records of `tree`.
+    TGetDirInfo(QWidget& mainWindow, MenuTree& tree);
     ~TGetDirInfo() override;
 
     bool showing() const override { return m_showing; }
-    QPoint offset() const override { return m_offset; }
+    QPoint offset() const override { return m_following.offset(); }
     void moveTo(QPoint topLeft) override;
     void showModeless() override;
     void setCaption(const QString& caption) override;
@@ -69,16 +71,13 @@ private:
     void fillDirectories();
 
     std::unique_ptr<Ui::TGetDirInfo> ui;
-    TForm1& m_form;
-    QPoint m_offset;
+    MenuTree& m_tree;
+    FollowingOffset m_following;
     bool m_showing = false;
     TAssoc* m_bound = nullptr;
     QString m_current; // absolute, in Qt's notation
     // The directory last opened on each volume, by the volume's root.
     std::map<QString, QString> m_volumeDirectories;
-    // Positions moveTo() sent the window to that the platform has not reported back yet: a move
-    // to anywhere else is the user's.
-    QList<QPoint> m_placements;
 };
 
 } // namespace quorvane

@@ -1,68 +1,63 @@
 #include "app/PropSheet.h"
 
-#include "app/ErrorHandler.h"
 #include "app/TopLevel.h"
-#include "editor/ItemModelText.h"
-#include "settings/Schema.h"
-#include "settings/SettingsKey.h"
+#include "editor/ErrorHandler.h"
+#include "editor/QtText.h"
+#include "settings/Properties.h"
 #include "ui_PropSheet.h"
 
 #include <QCloseEvent>
 #include <QShowEvent>
-#include <algorithm>
 
 namespace quorvane {
 
-namespace {
-
-constexpr int creationBit = 1;
-constexpr int lastAccessedBit = 2;
-constexpr int lastModifiedBit = 4;
-constexpr int allStampBits = creationBit | lastAccessedBit | lastModifiedBit;
-
-// Moves the program makes itself are remembered only this far back; one the window manager
-// changed on the way never arrives as asked.
-constexpr std::size_t placedLimit = 16;
-
-} // namespace
+namespace {} // namespace
 
 TPropSheets::TPropSheets(Registry& registry, const QWidget& mainWindow, QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
-      ui(std::make_unique<Ui::TPropSheets>()), m_registry(registry), m_mainWindow(mainWindow) {
+      ui(std::make_unique<Ui::TPropSheets>()), m_registry(registry),
+      m_following(*this, mainWindow, initialOffset) {
     ui->setupUi(this);
     keepDesignedWidths(*this);
     setFixedSize(size());
 
-    const auto wire = [this](QPushButton* button, void (TPropSheets::*handler)()) {
-        connect(button, &QPushButton::clicked, this,
-                [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
-    };
-    wire(ui->OK, &TPropSheets::OKClick);
-    wire(ui->Cancel, &TPropSheets::CancelClick);
-    wire(ui->Apply, &TPropSheets::ApplyClick);
+    connect(ui->OK, &QPushButton::clicked, this, guard([this] { OKClick(); }));
+    connect(ui->Cancel, &QPushButton::clicked, this, guard([this] { CancelClick(); }));
+    connect(ui->Apply, &QPushButton::clicked, this, guard([this] { ApplyClick(); }));
     FormCreate();
 }
 
 TPropSheets::~TPropSheets() = default;
 
 void TPropSheets::FormCreate() {
-    m_offset = initialOffset;
+    m_following.setOffset(initialOffset);
 }
 
-// In the order the settings are read and written.
-std::vector<TPropSheets::Edits> TPropSheets::edits() const {
-    return {{value::dosPromptFile, ui->Edit2},
-            {value::altPromptFile, ui->Edit4},
-            {value::altPromptStart, ui->Edit3},
-            {value::cPromptFile, ui->Edit6}};
+// The controls and the option each one shows, for both directions.
+std::vector<TPropSheets::Edit> TPropSheets::edits(Properties& p) const {
+    return {{&p.dosPromptFile, ui->Edit2},
+            {&p.altPromptFile, ui->Edit4},
+            {&p.altPromptStart, ui->Edit3},
+            {&p.cPromptFile, ui->Edit6}};
 }
 
-std::vector<TPropSheets::Boxes> TPropSheets::boxes() const {
-    return {{value::copyCrLf, ui->CheckBox3},
-            {value::appendCrLf, ui->CheckBox2},
-            {value::addPrePath, ui->CheckBox1},
-            {value::addFileExt, ui->CheckBox4}};
+std::vector<TPropSheets::Box> TPropSheets::boxes(Properties& p) const {
+    return {{&p.copyCrLf, ui->CheckBox3},          {&p.appendCrLf, ui->CheckBox2},
+            {&p.addPrePath, ui->CheckBox1},        {&p.addFileExt, ui->CheckBox4},
+            {&p.stamp.creation, ui->CheckBox5},    {&p.stamp.lastAccessed, ui->CheckBox6},
+            {&p.stamp.lastModified, ui->CheckBox7}};
+}
+
+// What the controls show now. A text with a character the settings cannot hold is refused here,
+// before anything is written.
+Properties TPropSheets::shown() const {
+    Properties p;
+    for (const Edit& e : edits(p))
+        *e.option = qtToAnsi(e.edit->text());
+    for (const Box& b : boxes(p))
+        *b.option = b.box->isChecked();
+    return p;
 }
 
 void TPropSheets::showEvent(QShowEvent* event) {
@@ -82,38 +77,34 @@ void TPropSheets::FormShow() {
 // A value that is missing leaves its control as it was; the Stamp boxes alone always take a
 // state, all three checked when nothing is stored.
 void TPropSheets::load() {
-    SettingsKey key(m_registry);
-    for (const Edits& e : edits())
-        if (key.valueExists(e.name))
-            e.edit->setText(ansiToQt(key.readString(e.name)));
-
-    const std::int32_t stamp =
-        key.valueExists(value::stampOptions) ? key.readInteger(value::stampOptions) : allStampBits;
-    ui->CheckBox5->setChecked(stamp & creationBit);
-    ui->CheckBox6->setChecked(stamp & lastAccessedBit);
-    ui->CheckBox7->setChecked(stamp & lastModifiedBit);
-
-    for (const Boxes& b : boxes())
-        if (key.valueExists(b.name))
-            b.box->setChecked(key.readBool(b.name));
-    key.close();
+    // A stored text ends at its first NUL, so a field still holding one was not read.
+    const std::string notStored(1, '\0');
+    Properties p;
+    for (const Edit& e : edits(p))
+        *e.option = notStored;
+    for (const Box& b : boxes(p))
+        *b.option = b.box->isChecked();
+    // What was read before a value that does not read is shown all the same.
+    const auto show = [this, &p, &notStored] {
+        for (const Edit& e : edits(p))
+            if (*e.option != notStored)
+                e.edit->setText(ansiToQt(*e.option));
+        for (const Box& b : boxes(p))
+            b.box->setChecked(*b.option);
+    };
+    try {
+        readProperties(m_registry, p);
+    } catch (...) {
+        show();
+        throw;
+    }
+    show();
 }
 
-// Every value, changed or not. A text with a character the settings cannot hold is refused
-// before anything is written, with the user's entries left as they are to be corrected.
+// Every value, changed or not. A text the settings cannot hold is refused before anything is
+// written, with the user's entries left as they are to be corrected.
 void TPropSheets::ApplyClick() {
-    std::vector<std::string> texts;
-    for (const Edits& e : edits())
-        texts.push_back(qtToAnsi(e.edit->text()));
-    SettingsKey key(m_registry);
-    for (std::size_t i = 0; const Edits& e : edits())
-        key.writeString(e.name, texts[i++]);
-    key.writeInteger(value::stampOptions, (ui->CheckBox5->isChecked() ? creationBit : 0) |
-                                              (ui->CheckBox6->isChecked() ? lastAccessedBit : 0) |
-                                              (ui->CheckBox7->isChecked() ? lastModifiedBit : 0));
-    for (const Boxes& b : boxes())
-        key.writeBool(b.name, b.box->isChecked());
-    key.close();
+    writeProperties(m_registry, shown());
 }
 
 // A failed write leaves the dialog open, with the user's entries still in it.
@@ -136,10 +127,7 @@ void TPropSheets::FormClose() {
 }
 
 void TPropSheets::moveTo(QPoint topLeft) {
-    m_placed.push_back(topLeft);
-    if (m_placed.size() > placedLimit)
-        m_placed.erase(m_placed.begin());
-    move(topLeft);
+    m_following.moveTo(topLeft);
 }
 
 void TPropSheets::showModeless() {
@@ -148,23 +136,9 @@ void TPropSheets::showModeless() {
     activateWindow();
 }
 
-// Qt has no message for a window being dragged by the user; it reports every move once done,
-// the dialog's own following moves included, and those may arrive after the main window has
-// moved on. So a move to a place the program asked for leaves the offset alone, and any other
-// move is the user's and sets the offset.
 void TPropSheets::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
-    const QPoint at = pos();
-    const auto placed = std::find(m_placed.begin(), m_placed.end(), at);
-    if (placed != m_placed.end()) {
-        // The same place may be reported more than once; keep it until another one arrives.
-        m_placed.erase(m_placed.begin(), placed);
-        return;
-    }
-    if (!isVisible())
-        return;
-    m_placed.clear();
-    m_offset = at - m_mainWindow.pos();
+    m_following.moved();
 }
 
 } // namespace quorvane

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "editor/Quorvcfg.h"
+#include "editor/FollowingDialog.h"
 
 #include <QWidget>
 #include <memory>
-#include <string_view>
 #include <vector>
 
 class QCheckBox;
@@ -17,6 +16,7 @@ class TPropSheets;
 namespace quorvane {
 
 class Registry;
+struct Properties;
 
 // The properties dialog: the options the extension reads for its prompt, clipboard, Stamp and
 // adding operations. Made once at start-up and only shown and hidden; it reads the settings on
@@ -31,7 +31,7 @@ public:
     ~TPropSheets() override;
 
     bool showing() const override { return m_showing; }
-    QPoint offset() const override { return m_offset; }
+    QPoint offset() const override { return m_following.offset(); }
     void moveTo(QPoint topLeft) override;
     void showModeless() override;
 
@@ -47,27 +47,25 @@ protected:
     void moveEvent(QMoveEvent* event) override;
 
 private:
-    struct Edits {
-        std::string_view name;
+    struct Edit {
+        std::string* option;
         QLineEdit* edit;
     };
-    struct Boxes {
-        std::string_view name;
+    struct Box {
+        bool* option;
         QCheckBox* box;
     };
 
     void FormCreate();
     void load();
-    std::vector<Edits> edits() const;
-    std::vector<Boxes> boxes() const;
+    std::vector<Edit> edits(Properties& p) const;
+    std::vector<Box> boxes(Properties& p) const;
+    Properties shown() const;
 
     std::unique_ptr<Ui::TPropSheets> ui;
     Registry& m_registry;
-    const QWidget& m_mainWindow;
-    QPoint m_offset;
+    FollowingOffset m_following;
     bool m_showing = false;
-    // Where the program itself has put the dialog and not yet seen it arrive, oldest first.
-    std::vector<QPoint> m_placed;
 };
 
 } // namespace quorvane

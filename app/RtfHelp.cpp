@@ -1,8 +1,8 @@
 #include "app/RtfHelp.h"
 
-#include "app/ErrorHandler.h"
 #include "app/TopLevel.h"
 #include "app/Version.h"
+#include "editor/ErrorHandler.h"
 #include "help/RtfReader.h"
 #include "platform/Failure.h"
 #include "platform/System.h"

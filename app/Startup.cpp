@@ -1,8 +1,8 @@
 #include "app/Startup.h"
 
-#include "app/ErrorHandler.h"
 #include "app/TopLevel.h"
-#include "editor/ItemModelText.h"
+#include "editor/ErrorHandler.h"
+#include "editor/QtText.h"
 #include "settings/Messages.h"
 #include "ui_Startup.h"
 
@@ -56,8 +56,7 @@ TForm3::TForm3()
         all.mergeBlockFormat(line);
     }
 
-    connect(ui->Button1, &QPushButton::clicked, this,
-            [this] { guarded([this] { Button1Click(); }); });
+    connect(ui->Button1, &QPushButton::clicked, this, guard([this] { Button1Click(); }));
     FormCreate();
 }
 

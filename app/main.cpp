@@ -1,9 +1,11 @@
 #include "app/Application.h"
-#include "app/BoxMessages.h"
 #include "app/GetDir.h"
 #include "app/PropSheet.h"
 #include "app/SingleInstance.h"
+#include "app/Startup.h"
+#include "app/WindowRequests.h"
 #include "editor/Quorvcfg.h"
+#include "editor/WindowMessages.h"
 #include "menu/RecordPool.h"
 #include "platform/SettingsStore.h"
 #include "settings/FirstRun.h"
@@ -27,7 +29,7 @@ int main(int argc, char** argv) {
     quorvane::Registry& registry = *store;
     // First-run set-up speaks through boxes of no window's own: it runs before the main window is
     // shown.
-    quorvane::BoxMessages setUpMessages;
+    quorvane::WindowMessages setUpMessages(nullptr, &quorvane::TForm3::open);
     const quorvane::FirstRunSetup firstRun = [&setUpMessages](quorvane::Registry& store) {
         quorvane::runFirstRunSetup(store, quorvane::Installer::host(), setUpMessages);
     };
@@ -38,11 +40,13 @@ int main(int argc, char** argv) {
     QObject::connect(&form, &quorvane::TForm1::closed, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);
 
+    quorvane::openWindowsOnRequest(form);
+
     // The properties dialog and the directory chooser are created here, hidden, and registered
     // with the window so that they follow it.
     quorvane::TPropSheets properties(registry, form);
     form.setPropertiesDialog(&properties);
-    quorvane::TGetDirInfo chooser(form);
+    quorvane::TGetDirInfo chooser(form, form.menu());
     form.setDirectoryChooser(&chooser);
 
     form.show();

@@ -4,11 +4,7 @@
 add_library(quorvane_gui OBJECT
     app/About.cpp
     app/Application.cpp
-    app/BoxMessages.cpp
-    app/ErrorHandler.cpp
-    app/FileDialog.cpp
     app/GetDir.cpp
-    app/MessageBoxes.cpp
     app/MultiRowTabWidget.cpp
     app/PropSheet.cpp
     app/RtfHelp.cpp
@@ -16,11 +12,20 @@ add_library(quorvane_gui OBJECT
     app/Startup.cpp
     app/TopLevel.cpp
     app/Version.cpp
+    app/WindowRequests.cpp
     editor/DropTargetDelegate.cpp
     editor/EditorView.cpp
+    editor/ErrorHandler.cpp
+    editor/FileDialog.cpp
+    editor/FollowingDialog.cpp
+    editor/ImageStrip.cpp
     editor/MenuTreeItemModel.cpp
-    editor/TreeSourceItemModel.cpp
+    editor/MessageBoxes.cpp
+    editor/PanelSplitter.cpp
     editor/Quorvcfg.cpp
+    editor/TreeSourceItemModel.cpp
+    editor/WindowMessages.cpp
+    editor/WindowPlacement.cpp
     resources/About.ui
     resources/GetDir.ui
     resources/PropSheet.ui

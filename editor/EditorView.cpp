@@ -1,7 +1,7 @@
 #include "editor/EditorView.h"
 
 #include "editor/DropTargetDelegate.h"
-#include "editor/ItemModelText.h"
+#include "editor/EntriesDrag.h"
 
 #include <QApplication>
 #include <QDrag>

@@ -1,14 +1,12 @@
 #include "editor/MenuTreeItemModel.h"
 
-#include "editor/ItemModelText.h"
+#include "editor/QtText.h"
 #include "platform/Failure.h"
-
-#include <QMimeData>
 
 namespace quorvane {
 
 MenuTreeItemModel::MenuTreeItemModel(MenuTree& tree, QObject* parent)
-    : QAbstractItemModel(parent), m_tree(tree) {
+    : EntriesDrag<QAbstractItemModel>(parent), m_tree(tree) {
     m_tree.addObserver(this);
 }
 
@@ -90,7 +88,7 @@ bool MenuTreeItemModel::setData(const QModelIndex& index, const QVariant& value,
     try {
         caption = qtToAnsi(value.toString());
     } catch (const Failure& refusal) {
-        emit textRefused(QString::fromUtf8(refusal.what()));
+        emit textRefused(failureText(refusal.what()));
         return false;
     }
     if (m_renameHandler)
@@ -105,35 +103,6 @@ Qt::ItemFlags MenuTreeItemModel::flags(const QModelIndex& index) const {
         return Qt::ItemIsDropEnabled;
     return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable | Qt::ItemIsDragEnabled |
            Qt::ItemIsDropEnabled;
-}
-
-QStringList MenuTreeItemModel::mimeTypes() const {
-    return {QLatin1String(entriesMimeType)};
-}
-
-QMimeData* MenuTreeItemModel::mimeData(const QModelIndexList&) const {
-    auto* data = new QMimeData;
-    data->setData(QLatin1String(entriesMimeType), {});
-    return data;
-}
-
-Qt::DropActions MenuTreeItemModel::supportedDragActions() const {
-    return Qt::MoveAction | Qt::CopyAction;
-}
-
-Qt::DropActions MenuTreeItemModel::supportedDropActions() const {
-    return Qt::MoveAction | Qt::CopyAction;
-}
-
-bool MenuTreeItemModel::canDropMimeData(const QMimeData* data, Qt::DropAction, int, int,
-                                        const QModelIndex&) const {
-    return data && data->hasFormat(QLatin1String(entriesMimeType));
-}
-
-// What a drop does is the window's decision; the model only reports what then changes.
-bool MenuTreeItemModel::dropMimeData(const QMimeData*, Qt::DropAction, int, int,
-                                     const QModelIndex&) {
-    return false;
 }
 
 void MenuTreeItemModel::beforeReset() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/EntriesDrag.h"
 #include "menu/MenuTree.h"
 
 #include <QAbstractItemModel>
@@ -11,7 +12,7 @@ namespace quorvane {
 
 // The menu tree as Qt sees it: one column, the root as the only top-level row. Each index holds
 // its MenuNode; every change of the tree reaches the views as the matching begin/end pair.
-class MenuTreeItemModel : public QAbstractItemModel, private MenuTreeObserver {
+class MenuTreeItemModel : public EntriesDrag<QAbstractItemModel>, private MenuTreeObserver {
     Q_OBJECT
 public:
     // The picture of a node, its selected picture in the icon's Selected mode.
@@ -36,15 +37,6 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
-
-    QStringList mimeTypes() const override;
-    QMimeData* mimeData(const QModelIndexList& indexes) const override;
-    Qt::DropActions supportedDragActions() const override;
-    Qt::DropActions supportedDropActions() const override;
-    bool canDropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
-                         const QModelIndex& parent) const override;
-    bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
-                      const QModelIndex& parent) override;
 
 signals:
     // Each node that leaves the tree, while it still exists; moves do not count.

@@ -1,20 +1,17 @@
 #include "editor/Quorvcfg.h"
 
-#include "app/About.h"
-#include "app/ErrorHandler.h"
-#include "app/MessageBoxes.h"
-#include "app/RtfHelp.h"
+#include "editor/ErrorHandler.h"
 #include "editor/ItemDetails.h"
-#include "editor/ItemModelText.h"
+#include "editor/MessageBoxes.h"
+#include "editor/PanelSplitter.h"
+#include "editor/QtText.h"
 #include "editor/TargetPath.h"
 #include "editor/TreeEditing.h"
 #include "menu/RecordPool.h"
 #include "settings/Apply.h"
 #include "settings/MenuFile.h"
 #include "settings/Messages.h"
-#include "settings/Placement.h"
 #include "settings/Presets.h"
-#include "settings/Schema.h"
 #include "ui_Quorvcfg.h"
 
 #include <QApplication>
@@ -24,10 +21,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QScreen>
 #include <QSignalBlocker>
-#include <QTimer>
-#include <QWindow>
 #include <algorithm>
 
 namespace quorvane {
@@ -42,8 +36,6 @@ constexpr int statusBarHeight = 19;
 constexpr int minimumWindowWidth = 8 + 75 + 8 + 250;
 // Under the menu bar and above the button row and the status bar, a few rows of the tree and list.
 constexpr int minimumViewHeight = 3 * 20;
-// How long after showing the window a frame from the window manager is waited for.
-constexpr int frameWaitMs = 2000;
 const QColor transparentColour(128, 128, 0); // olive
 
 } // namespace
@@ -52,8 +44,13 @@ TForm1::TForm1(Services services, QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::TForm1>()), m_registry(services.registry),
       m_pool(services.pool), m_programDirectory(std::move(services.programDirectory)),
       m_firstRun(std::move(services.firstRun)), m_tree(m_pool.rootRecord()), m_menuModel(m_tree),
-      m_sourceModel(m_source) {
+      m_sourceModel(m_source),
+      m_images(QStringLiteral(":/SmallImages"), imageSize, transparentColour),
+      m_placement(*this, m_registry, designSize) {
     ui->setupUi(this);
+    m_splitter = std::make_unique<PanelSplitter>(
+        PanelSplitter::Parts{ui->Panel1, ui->MenuTree, ui->Panel3, ui->TreeSource, ui->Panel2},
+        designTreeWidth, buttonRowHeight);
     setMinimumSize(minimumWindowWidth, menuBar()->sizeHint().height() + minimumViewHeight +
                                            buttonRowHeight + statusBarHeight);
     SaveDlg.defaultSuffix = QStringLiteral("drm");
@@ -82,7 +79,7 @@ void TForm1::configureViews() {
     ui->TreeSource->setModel(&m_sourceModel);
     // The list shows its pictures from the start; they appear once the images are loaded.
     m_sourceModel.setImageProvider(
-        [this](const TAssoc& r) { return image(r.imageIndex, r.imageIndex); });
+        [this](const TAssoc& r) { return m_images.icon(r.imageIndex, r.imageIndex); });
 
     // The selection stays as visible when the focus goes elsewhere.
     for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(ui->MenuTree),
@@ -101,42 +98,37 @@ void TForm1::configureViews() {
     header->setSortIndicatorShown(false);
     header->setSectionResizeMode(QHeaderView::ResizeToContents);
 
-    // Laid out by hand rather than by a layout: the tree keeps whatever width the splitter gave
-    // it and the list takes what is left, down to nothing, without the window ever being held
-    // to a minimum size.
-    ui->Panel1->installEventFilter(this);
     ui->Panel3->installEventFilter(this);
     ui->MenuTree->viewport()->installEventFilter(this);
 }
 
-template <typename Sender, typename Signal>
-void TForm1::wire(Sender* sender, Signal signal, void (TForm1::*handler)()) {
-    connect(sender, signal, this,
-            [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
-}
-
 void TForm1::wireHandlers() {
-    wire(ui->Properties, &QPushButton::clicked, &TForm1::PropertiesClick);
-    wire(ui->Button4, &QPushButton::clicked, &TForm1::Button4Click);
-    wire(ui->Help, &QPushButton::clicked, &TForm1::HelpClick);
-    wire(ui->Button5, &QPushButton::clicked, &TForm1::Button5Click);
-    wire(ui->Openmenu1, &QAction::triggered, &TForm1::Openmenu1Click);
-    wire(ui->Savemenuas1, &QAction::triggered, &TForm1::Savemenuas1Click);
-    wire(ui->Exit1, &QAction::triggered, &TForm1::Exit1Click);
-    wire(ui->Current1, &QAction::triggered, &TForm1::Current1Click);
-    wire(ui->Default1, &QAction::triggered, &TForm1::Default1Click);
-    wire(ui->Compact1, &QAction::triggered, &TForm1::Compact1Click);
-    wire(ui->All1, &QAction::triggered, &TForm1::All1Click);
-    wire(ui->Help1, &QAction::triggered, &TForm1::HelpClick);
-    wire(ui->AboutQuorvane1, &QAction::triggered, &TForm1::AboutQuorvane1Click);
-    wire(ui->MenuTree, &QTreeView::doubleClicked, &TForm1::MenuTreeDblClick);
-    wire(ui->MenuTree->selectionModel(), &QItemSelectionModel::selectionChanged,
-         &TForm1::MenuTreeChange);
+    connect(ui->Properties, &QPushButton::clicked, this, guard([this] { PropertiesClick(); }));
+    connect(ui->Button4, &QPushButton::clicked, this, guard([this] { Button4Click(); }));
+    connect(ui->Help, &QPushButton::clicked, this, guard([this] { HelpClick(); }));
+    connect(ui->Button5, &QPushButton::clicked, this, guard([this] { Button5Click(); }));
+    connect(ui->Openmenu1, &QAction::triggered, this, guard([this] { Openmenu1Click(); }));
+    connect(ui->Savemenuas1, &QAction::triggered, this, guard([this] { Savemenuas1Click(); }));
+    connect(ui->Exit1, &QAction::triggered, this, guard([this] { Exit1Click(); }));
+    connect(ui->Current1, &QAction::triggered, this, guard([this] { Current1Click(); }));
+    connect(ui->Default1, &QAction::triggered, this, guard([this] { Default1Click(); }));
+    connect(ui->Compact1, &QAction::triggered, this, guard([this] { Compact1Click(); }));
+    connect(ui->All1, &QAction::triggered, this, guard([this] { All1Click(); }));
+    connect(ui->Help1, &QAction::triggered, this, guard([this] { HelpClick(); }));
+    connect(ui->AboutQuorvane1, &QAction::triggered, this,
+            guard([this] { AboutQuorvane1Click(); }));
+    connect(ui->MenuTree, &QTreeView::doubleClicked, this, guard([this] { MenuTreeDblClick(); }));
+    connect(ui->MenuTree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            guard([this] { MenuTreeChange(); }));
+    // A target set, by the file dialog or the directory chooser, shows in the status bar at once.
+    connect(&m_menuModel, &QAbstractItemModel::dataChanged, this,
+            guard([this] { MenuTreeChange(); }));
     // A reset empties the selection without a word; the status bar must not go on describing a
     // node that is gone.
-    wire(&m_menuModel, &QAbstractItemModel::modelReset, &TForm1::MenuTreeChange);
+    connect(&m_menuModel, &QAbstractItemModel::modelReset, this,
+            guard([this] { MenuTreeChange(); }));
     connect(&m_menuModel, &MenuTreeItemModel::nodeAboutToLeave, this,
-            [this](MenuNode* node) { guarded([this, node] { MenuTreeDeletion(node); }); });
+            guard([this](MenuNode* node) { MenuTreeDeletion(node); }));
     // A caption that cannot be stored is refused once its in-place editor has closed: a box that
     // took the editor's focus while it commits would have it commit a second time.
     const auto refuseCaption = [this](const QString& reason) {
@@ -147,7 +139,7 @@ void TForm1::wireHandlers() {
     connect(&m_sourceModel, &TreeSourceItemModel::textRefused, this, refuseCaption,
             Qt::QueuedConnection);
     connect(ui->TreeSource->header(), &QHeaderView::sectionClicked, this,
-            [this](int column) { guarded([this, column] { TreeSourceColumnClick(column); }); });
+            guard([this](int column) { TreeSourceColumnClick(column); }));
 
     // The list selects whole entries; its current cell stays in the caption column, which F2
     // edits, and a click on a long description does not scroll the captions out of sight.
@@ -174,13 +166,13 @@ void TForm1::wireHandlers() {
 // Each step reports its own failure and the next still runs, so that a stored menu that does not
 // load still leaves a window with its images that follows its dialogs.
 void TForm1::FormCreate() {
-    guarded([this] { restorePlacement(); });
+    guarded([this] { m_placement.restore(); });
     guarded([this] { Load(LoadMode::Stored); });
-    loadImages();
+    m_images.load();
     m_menuModel.setImageProvider(
         [this](const MenuNode& node) { return MenuTreeGetImageIndex(node); });
     m_sourceModel.setImageProvider(
-        [this](const TAssoc& r) { return image(r.imageIndex, r.imageIndex); });
+        [this](const TAssoc& r) { return m_images.icon(r.imageIndex, r.imageIndex); });
     m_following = true;
     QApplication::setWindowIcon(windowIcon());
 }
@@ -205,100 +197,13 @@ void TForm1::Load(LoadMode mode, std::string_view menuString) {
         ui->MenuTree->setCurrentIndex(m_menuModel.indexOf(loaded.select));
 }
 
-namespace {
-
-ScreenRect screenRect(const QRect& r) {
-    return {r.x(), r.y(), r.width(), r.height()};
-}
-
-QRect qRect(const ScreenRect& r) {
-    return {r.left, r.top, r.width, r.height};
-}
-
-// The screens' areas that panels and docks leave free, the window's own screen first.
-std::vector<ScreenRect> availableAreas(const QScreen* own) {
-    std::vector<ScreenRect> areas;
-    if (own)
-        areas.push_back(screenRect(own->availableGeometry()));
-    for (const QScreen* screen : QGuiApplication::screens())
-        if (screen != own)
-            areas.push_back(screenRect(screen->availableGeometry()));
-    return areas;
-}
-
-} // namespace
-
-// A missing value means nothing was ever stored and the window is centred, rather than put up
-// with a width or height of nothing. A placement that would leave part of the window off every
-// screen (stored under another arrangement of monitors, another scale factor, or maximized by
-// another system) is brought onto the screen, so that its title bar can always be reached.
-void TForm1::restorePlacement() {
-    const ScreenRect outer = readPlacement(m_registry)
-                                 .value_or(centredOn(screenRect(screen()->availableGeometry()),
-                                                     designSize.width(), designSize.height()));
-    setOuterGeometry(
-        qRect(fitOnScreen(outer, availableAreas(screen()), minimumWidth(), minimumHeight())));
-}
-
-// While the window manager has not yet told the frame, the rectangle asked for is what the window
-// is about to become, and what a close in that moment stores.
-void TForm1::savePlacement() {
-    writePlacement(m_registry, screenRect(m_pendingOuter.value_or(frameGeometry())));
-}
-
-// The stored rectangle is the outer one, frame included. Qt's move() of a window places its
-// frame, but resize() sizes the area inside it, and the frame is known only once the window
-// manager has put one around the shown window. Until then the rectangle is kept and the size
-// is set again as soon as the frame is known.
-// `outer` is taken by value: the pending rectangle it may come from is reset on the way.
-void TForm1::setOuterGeometry(QRect outer) {
-    const QMargins margins = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-    const ScreenRect inside = insideFrame(
-        screenRect(outer), {margins.left(), margins.top(), margins.right(), margins.bottom()});
-    m_pendingOuter = isVisible() && !margins.isNull() ? std::nullopt : std::optional<QRect>(outer);
-    resize(inside.width, inside.height);
-    move(outer.topLeft());
-}
-
-// The window manager's frame arrives some time after the window is shown, with a move or a
-// resize of the window; without a window manager there is none, and the rectangle stands as set.
-void TForm1::applyPendingOuter() {
-    if (!m_pendingOuter || !isVisible() || !windowHandle())
-        return;
-    if (windowHandle()->frameMargins().isNull())
-        return;
-    setOuterGeometry(*m_pendingOuter);
-}
-
 void TForm1::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    applyPendingOuter();
-    // A frame that has not come by now will not come.
-    QTimer::singleShot(frameWaitMs, this, [this] { m_pendingOuter.reset(); });
-}
-
-void TForm1::loadImages() {
-    QPixmap strip(QStringLiteral(":/SmallImages"), "XPM");
-    strip.setMask(strip.createMaskFromColor(transparentColour, Qt::MaskInColor));
-    m_iconList.clear();
-    m_images.clear();
-    for (int x = 0; x + imageSize <= strip.width(); x += imageSize)
-        m_iconList.append(strip.copy(x, 0, imageSize, imageSize));
-}
-
-QIcon TForm1::image(int normal, int selected) {
-    if (normal < 0 || normal >= m_iconList.size() || selected < 0 || selected >= m_iconList.size())
-        return {};
-    auto [it, added] = m_images.try_emplace({normal, selected});
-    if (added) {
-        it->second.addPixmap(m_iconList[normal], QIcon::Normal);
-        it->second.addPixmap(m_iconList[selected], QIcon::Selected);
-    }
-    return it->second;
+    m_placement.shown();
 }
 
 QIcon TForm1::MenuTreeGetImageIndex(const MenuNode& node) {
-    return image(node.record()->imageIndex, node.record()->selectedImageIndex);
+    return m_images.icon(node.record()->imageIndex, node.record()->selectedImageIndex);
 }
 
 void TForm1::setStatusText(const QString& text) {
@@ -311,7 +216,7 @@ QString TForm1::statusText() const {
 
 void TForm1::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    applyPendingOuter();
+    m_placement.movedOrResized();
     guarded([this] { FormResize(); });
 }
 
@@ -322,42 +227,28 @@ void TForm1::FormResize() {
     ui->Button5->move(w - 90, ui->Button5->y());
 }
 
-void TForm1::alignPanel1() {
-    const int width = ui->Panel1->width();
-    const int height = ui->Panel1->height();
-    const int top = std::max(0, height - buttonRowHeight);
-    ui->Panel2->setGeometry(0, top, width, buttonRowHeight);
-    const int splitter = ui->Panel3->width();
-    const int tree = std::clamp(m_treeWidth, 0, std::max(0, width - splitter));
-    ui->MenuTree->setGeometry(0, 0, tree, top);
-    ui->Panel3->setGeometry(tree, 0, splitter, top);
-    ui->TreeSource->setGeometry(tree + splitter, 0, std::max(0, width - tree - splitter), top);
+bool TForm1::splitting() const {
+    return m_splitter->splitting();
 }
 
-// The tree may not go below nothing nor push the splitter out of reach on the right.
-void TForm1::setTreeWidth(int width) {
-    m_treeWidth = std::clamp(width, 0, std::max(0, ui->Panel1->width() - ui->Panel3->width()));
-    alignPanel1();
+int TForm1::treeWidth() const {
+    return m_splitter->treeWidth();
 }
 
 void TForm1::Panel3MouseDown() {
-    if (!m_dragging)
-        m_splitting = true;
+    m_splitter->press(m_dragging);
 }
 
 void TForm1::Panel3MouseMove(int x) {
-    if (m_splitting)
-        setTreeWidth(ui->MenuTree->width() + x);
+    m_splitter->moveTo(x);
 }
 
 void TForm1::Panel3MouseUp() {
-    m_splitting = false;
+    m_splitter->release();
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ui->Panel1 && event->type() == QEvent::Resize) {
-        alignPanel1();
-    } else if (watched == ui->Panel3) {
+    if (watched == ui->Panel3) {
         // The splitter gets the moves while its button is held, as the pointer is grabbed then.
         // Only mouse events may be taken as one: the splitter gets resize and paint events too.
         switch (event->type()) {
@@ -387,7 +278,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 // Qt reports a finished move of the window where the platform has a window-moved message.
 void TForm1::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
-    applyPendingOuter();
+    m_placement.movedOrResized();
     guarded([this] { followMove(); });
 }
 
@@ -416,7 +307,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 // A placement that cannot be saved is reported, and the window closes all the same: a settings
 // store the user cannot write must not keep the program from ending.
 void TForm1::FormClose() {
-    guarded([this] { savePlacement(); });
+    guarded([this] { m_placement.save(); });
     m_following = false;
 }
 
@@ -442,8 +333,9 @@ void TForm1::Button4Click() {
     Apply(m_registry, m_tree, m_source, m_messages);
 }
 void TForm1::HelpClick() {
-    THlp::open(THlp::helpFilePath());
+    emit helpRequested();
 }
+
 void TForm1::setUpMenuFileDialog(FileDialog& dialog, const QString& title) {
     dialog.title = title;
     dialog.filter = QStringLiteral("Menu files (*.drm)|*.drm|All files|*.*");
@@ -487,8 +379,9 @@ void TForm1::All1Click() {
     Load(LoadMode::Given, AllMenu(m_registry));
 }
 void TForm1::AboutQuorvane1Click() {
-    TAboutBox::open();
+    emit aboutRequested();
 }
+
 MenuNode* TForm1::selectedNode() const {
     const QModelIndexList selected = ui->MenuTree->selectionModel()->selectedIndexes();
     return selected.isEmpty() ? nullptr : m_menuModel.node(selected.constFirst());
@@ -547,9 +440,8 @@ void TForm1::chooseFile(MenuNode* node) {
     if (!FileDlg.execute(this))
         return;
     const std::string path = targetPath(FileDlg.fileName);
-    node->record()->description = path;
+    m_tree.setTarget(node->record(), path);
     m_tree.rename(node, captionOfTarget(path));
-    MenuTreeChange();
 }
 
 void TForm1::MenuTreeDeletion(MenuNode* node) {
@@ -578,13 +470,6 @@ private:
     std::array<QWidget*, 2> m_widgets;
 };
 
-// A handler that answers runs under the general error handler as well; a failure answers no.
-bool guardedAnswer(const std::function<bool()>& handler) {
-    bool answer = false;
-    guarded([&answer, &handler] { answer = handler(); });
-    return answer;
-}
-
 } // namespace
 
 // Qt delivers drags to each view as events; the views pass them on here, accepting every drag of
@@ -593,22 +478,19 @@ void TForm1::wireEditing() {
     EditorView* tree = ui->MenuTree;
     EditorView* list = ui->TreeSource;
     for (EditorView* view : {tree, list}) {
-        connect(view, &EditorView::dragStarted, this,
-                [this] { guarded([this] { MenuTreeStartDrag(); }); });
-        connect(view, &EditorView::dragFinished, this,
-                [this] { guarded([this] { MenuTreeEndDrag(); }); });
-        connect(view, &EditorView::dropped, this, [this, view](QWidget* source) {
-            guarded([this, view, source] { MenuTreeDragDrop(view, source); });
-        });
+        connect(view, &EditorView::dragStarted, this, guard([this] { MenuTreeStartDrag(); }));
+        connect(view, &EditorView::dragFinished, this, guard([this] { MenuTreeEndDrag(); }));
+        connect(view, &EditorView::dropped, this,
+                guard([this, view](QWidget* source) { MenuTreeDragDrop(view, source); }));
     }
     connect(tree, &EditorView::dragEntered, this,
-            [this](QPoint at) { guarded([this, at] { MenuTreeDragOver(at, true); }); });
+            guard([this](QPoint at) { MenuTreeDragOver(at, true); }));
     connect(tree, &EditorView::dragMoved, this,
-            [this](QPoint at) { guarded([this, at] { MenuTreeDragOver(at, false); }); });
+            guard([this](QPoint at) { MenuTreeDragOver(at, false); }));
     connect(list, &EditorView::dragEntered, this,
-            [this](QPoint at) { guarded([this, at] { TreeSourceDragOver(at, true); }); });
+            guard([this](QPoint at) { TreeSourceDragOver(at, true); }));
     connect(list, &EditorView::dragMoved, this,
-            [this](QPoint at) { guarded([this, at] { TreeSourceDragOver(at, false); }); });
+            guard([this](QPoint at) { TreeSourceDragOver(at, false); }));
     tree->setKeyHandler(
         [this](int key) { return guardedAnswer([this, key] { return MenuTreeKeyDown(key); }); });
     list->setKeyHandler(

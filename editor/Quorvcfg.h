@@ -1,18 +1,19 @@
 #pragma once
 
-#include "app/BoxMessages.h"
-#include "app/FileDialog.h"
+#include "editor/FileDialog.h"
+#include "editor/FollowingDialog.h"
+#include "editor/ImageStrip.h"
 #include "editor/MenuTreeItemModel.h"
 #include "editor/TreeSourceItemModel.h"
+#include "editor/WindowMessages.h"
+#include "editor/WindowPlacement.h"
 #include "settings/MenuLoad.h"
 
 #include <QIcon>
 #include <QList>
 #include <QMainWindow>
 #include <QPixmap>
-#include <map>
 #include <memory>
-#include <optional>
 #include <string_view>
 
 class QLabel;
@@ -24,29 +25,7 @@ class TForm1;
 namespace quorvane {
 
 struct EditView;
-
-// A modeless dialog that keeps its place beside the main window: while it shows, moving the main
-// window moves it along at its offset.
-class FollowingDialog {
-public:
-    virtual ~FollowingDialog() = default;
-    virtual bool showing() const = 0;
-    // From the main window's top-left corner to the dialog's; the dialog updates it when the user
-    // moves it.
-    virtual QPoint offset() const = 0;
-    virtual void moveTo(QPoint topLeft) = 0;
-    virtual void showModeless() = 0;
-};
-
-// The directory chooser as the window opens it for one Move To or Copy To item: its "Ok" sets the
-// target of the record it is bound to. Closing ends the binding.
-class DirectoryChooser : public FollowingDialog {
-public:
-    virtual void setCaption(const QString& caption) = 0;
-    virtual void bind(TAssoc* record) = 0;
-    virtual TAssoc* boundRecord() const = 0;
-    virtual void closeDialog() = 0;
-};
+class PanelSplitter;
 
 // The main window: the menu tree, the list of available entries, the splitter between them, the
 // button row, the status bar and the main menu.
@@ -78,7 +57,7 @@ public:
     Registry& registry() { return m_registry; }
     RecordPool& pool() { return m_pool; }
     const QString& programDirectory() const { return m_programDirectory; }
-    const QList<QPixmap>& iconList() const { return m_iconList; }
+    const QList<QPixmap>& iconList() const { return m_images.images(); }
 
     // The dialogs that follow the window; they register once they exist.
     void setPropertiesDialog(FollowingDialog* dialog) { m_propertiesDialog = dialog; }
@@ -88,8 +67,8 @@ public:
     // Set while entries are dragged from the tree or the list; the splitter ignores presses then.
     bool dragging() const { return m_dragging; }
     void setDragging(bool dragging) { m_dragging = dragging; }
-    bool splitting() const { return m_splitting; }
-    int treeWidth() const { return m_treeWidth; }
+    bool splitting() const;
+    int treeWidth() const;
 
     void setStatusText(const QString& text);
     QString statusText() const;
@@ -97,9 +76,9 @@ public:
     // A later start of the program asked this copy to come to the front.
     void bringToFront();
 
-    // Every user of a file dialog sets it up anew before each use.
-    FileDialog FileDlg{FileDialog::Mode::Open};
-    FileDialog SaveDlg{FileDialog::Mode::Save};
+    // The dialogs as last set up, to be looked at; every use sets them up anew.
+    const FileDialog& fileDialog() const { return FileDlg; }
+    const FileDialog& saveDialog() const { return SaveDlg; }
 
     void FormResize();
     void FormClose();
@@ -146,6 +125,9 @@ public:
 
 signals:
     void closed();
+    // Help and About asked for; their windows belong to the program around the window.
+    void helpRequested();
+    void aboutRequested();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -157,14 +139,6 @@ protected:
 private:
     void FormCreate();
     void setUpMenuFileDialog(FileDialog& dialog, const QString& title);
-    void restorePlacement();
-    void savePlacement();
-    void setOuterGeometry(QRect outer);
-    void applyPendingOuter();
-    void loadImages();
-    QIcon image(int normal, int selected);
-    void alignPanel1();
-    void setTreeWidth(int width);
     void followMove();
     void chooseDirectory(MenuNode* node);
     void chooseFile(MenuNode* node);
@@ -174,11 +148,12 @@ private:
     void wireHandlers();
     void wireEditing();
     void showEdit(const EditView& view);
-    template <typename Sender, typename Signal>
-    void wire(Sender* sender, Signal signal, void (TForm1::*handler)());
 
     std::unique_ptr<Ui::TForm1> ui;
-    BoxMessages m_messages{this};
+    // Every user of a file dialog sets it up anew before each use.
+    FileDialog FileDlg{FileDialog::Mode::Open};
+    FileDialog SaveDlg{FileDialog::Mode::Save};
+    WindowMessages m_messages{this};
     Registry& m_registry;
     RecordPool& m_pool;
     QString m_programDirectory;
@@ -189,21 +164,18 @@ private:
     MenuTreeItemModel m_menuModel;
     TreeSourceItemModel m_sourceModel;
 
-    QList<QPixmap> m_iconList;
+    ImageStrip m_images;
+    WindowPlacement m_placement;
+    std::unique_ptr<PanelSplitter> m_splitter;
     QLabel* m_statusText = nullptr;
-    std::map<std::pair<int, int>, QIcon> m_images;
 
     FollowingDialog* m_propertiesDialog = nullptr;
     DirectoryChooser* m_directoryChooser = nullptr;
     // In MenuTree's viewport, where a double-click looks for its node.
     QPoint m_lastMouseUp;
     bool m_following = false;
-    bool m_splitting = false;
     bool m_dragging = false;
     bool m_syncingSelection = false;
-    int m_treeWidth = designTreeWidth;
-    // The outer rectangle asked for before the window had a frame to measure.
-    std::optional<QRect> m_pendingOuter;
 };
 
 } // namespace quorvane

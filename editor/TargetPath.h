@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/ItemModelText.h"
+#include "editor/QtText.h"
 #include "platform/Failure.h"
 
 #include <QDir>

@@ -1,14 +1,12 @@
 #include "editor/TreeSourceItemModel.h"
 
-#include "editor/ItemModelText.h"
+#include "editor/QtText.h"
 #include "platform/Failure.h"
-
-#include <QMimeData>
 
 namespace quorvane {
 
 TreeSourceItemModel::TreeSourceItemModel(TreeSource& source, QObject* parent)
-    : QAbstractTableModel(parent), m_source(source) {
+    : EntriesDrag<QAbstractTableModel>(parent), m_source(source) {
     m_source.addObserver(this);
 }
 
@@ -73,7 +71,7 @@ bool TreeSourceItemModel::setData(const QModelIndex& index, const QVariant& valu
     try {
         caption = qtToAnsi(value.toString());
     } catch (const Failure& refusal) {
-        emit textRefused(QString::fromUtf8(refusal.what()));
+        emit textRefused(failureText(refusal.what()));
         return false;
     }
     if (m_renameHandler)
@@ -101,35 +99,6 @@ Qt::ItemFlags TreeSourceItemModel::flags(const QModelIndex& index) const {
     if (index.column() == OperationColumn)
         result |= Qt::ItemIsEditable;
     return result;
-}
-
-QStringList TreeSourceItemModel::mimeTypes() const {
-    return {QLatin1String(entriesMimeType)};
-}
-
-QMimeData* TreeSourceItemModel::mimeData(const QModelIndexList&) const {
-    auto* data = new QMimeData;
-    data->setData(QLatin1String(entriesMimeType), {});
-    return data;
-}
-
-Qt::DropActions TreeSourceItemModel::supportedDragActions() const {
-    return Qt::MoveAction | Qt::CopyAction;
-}
-
-Qt::DropActions TreeSourceItemModel::supportedDropActions() const {
-    return Qt::MoveAction | Qt::CopyAction;
-}
-
-bool TreeSourceItemModel::canDropMimeData(const QMimeData* data, Qt::DropAction, int, int,
-                                          const QModelIndex&) const {
-    return data && data->hasFormat(QLatin1String(entriesMimeType));
-}
-
-// What a drop does is the window's decision; the model only reports what then changes.
-bool TreeSourceItemModel::dropMimeData(const QMimeData*, Qt::DropAction, int, int,
-                                       const QModelIndex&) {
-    return false;
 }
 
 void TreeSourceItemModel::beforeReset() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/EntriesDrag.h"
 #include "menu/TreeSource.h"
 
 #include <QAbstractTableModel>
@@ -12,7 +13,7 @@ namespace quorvane {
 // The list of available entries as Qt sees it: columns "Operation" (the caption, with the
 // record's picture) and "Description" (the record's description). Each index holds its entry's
 // record; every change of the list reaches the views as the matching begin/end pair.
-class TreeSourceItemModel : public QAbstractTableModel, private TreeSourceObserver {
+class TreeSourceItemModel : public EntriesDrag<QAbstractTableModel>, private TreeSourceObserver {
     Q_OBJECT
 public:
     enum Column { OperationColumn = 0, DescriptionColumn = 1 };
@@ -39,15 +40,6 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
-
-    QStringList mimeTypes() const override;
-    QMimeData* mimeData(const QModelIndexList& indexes) const override;
-    Qt::DropActions supportedDragActions() const override;
-    Qt::DropActions supportedDropActions() const override;
-    bool canDropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
-                         const QModelIndex& parent) const override;
-    bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
-                      const QModelIndex& parent) override;
 
 signals:
     // A caption was refused as it could not be stored; `reason` names what stands in the way.

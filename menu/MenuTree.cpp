@@ -144,6 +144,14 @@ void MenuTree::rename(MenuNode* node, std::string caption) {
         o->changed(node);
 }
 
+void MenuTree::setTarget(TAssoc* record, std::string target) {
+    record->description = std::move(target);
+    for (MenuNode* node : inTreeOrder())
+        if (node->record() == record)
+            for (auto* o : m_observers)
+                o->changed(node);
+}
+
 void MenuTree::setHasChildrenMark(MenuNode* node, bool mark) {
     if (node->m_hasChildrenMark == mark)
         return;

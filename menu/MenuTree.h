@@ -62,7 +62,7 @@ public:
     // to the end of a parent is its child count), as item models expect.
     virtual void beforeMove(MenuNode* /*node*/, MenuNode* /*newParent*/, int /*destinationRow*/) {}
     virtual void afterMove(MenuNode* /*node*/) {}
-    // Caption or has-children mark changed.
+    // Caption, has-children mark or the target of the node's record changed.
     virtual void changed(MenuNode* /*node*/) {}
 };
 
@@ -98,6 +98,9 @@ public:
 
     void rename(MenuNode* node, std::string caption);
     void setHasChildrenMark(MenuNode* node, bool mark);
+    // Sets the target (the description) of an item's record; every node carrying the record is
+    // reported changed.
+    void setTarget(TAssoc* record, std::string target);
 
     // All nodes, root first, each parent before its children, in sibling order ("tree order").
     std::vector<MenuNode*> inTreeOrder() const;

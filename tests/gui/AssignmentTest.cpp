@@ -1,9 +1,9 @@
 #include "SettingsFixture.h"
 #include "app/Application.h"
-#include "app/FileDialog.h"
 #include "app/GetDir.h"
-#include "app/MessageBoxes.h"
+#include "editor/FileDialog.h"
 #include "editor/ItemDetails.h"
+#include "editor/MessageBoxes.h"
 #include "editor/Quorvcfg.h"
 #include "menu/RecordPool.h"
 #include "support/MemoryRegistry.h"
@@ -48,7 +48,7 @@ struct Window {
         add(root, "Ext", Kind::Extension, "This is a File Extension Item");
         add(root, "<separator>", Kind::Separator, "This is a Menu Separator");
         add(add(root, "Sub", Kind::Submenu, "This is a Submenu Item"), "Deep", Kind::MoveTo, "/d");
-        chooser.emplace(*form);
+        chooser.emplace(*form, form->menu());
         form->setDirectoryChooser(&*chooser);
         form->show();
         tree()->expandAll();
@@ -182,12 +182,12 @@ private slots:
             // The link itself is the target, with its own name as the caption.
             QCOMPARE(w.description("App.lnk"), QDir::toNativeSeparators(link));
             QVERIFY(w.form->statusText().endsWith(" - " + QDir::toNativeSeparators(link) + hint));
-            QCOMPARE(w.form->FileDlg.title, QStringLiteral("File to associate with item"));
-            QCOMPARE(w.form->FileDlg.filter,
+            QCOMPARE(w.form->fileDialog().title, QStringLiteral("File to associate with item"));
+            QCOMPARE(w.form->fileDialog().filter,
                      QStringLiteral("Runable files (*.exe, *.lnk, *.bat, *.com)|*.exe;*.bat;"
                                     "*.com;*.lnk|All files|*.*"));
-            QVERIFY(!w.form->FileDlg.followLinks);
-            QVERIFY(w.form->FileDlg.defaultSuffix.isEmpty());
+            QVERIFY(!w.form->fileDialog().followLinks);
+            QVERIFY(w.form->fileDialog().defaultSuffix.isEmpty());
         } else {
             QCOMPARE(record->description, before);
             QVERIFY(w.node(caption));

@@ -1,12 +1,13 @@
 #include "SettingsFixture.h"
 #include "app/About.h"
 #include "app/Application.h"
-#include "app/BoxMessages.h"
-#include "app/MessageBoxes.h"
 #include "app/RtfHelp.h"
 #include "app/Startup.h"
 #include "app/Version.h"
+#include "app/WindowRequests.h"
+#include "editor/MessageBoxes.h"
 #include "editor/Quorvcfg.h"
+#include "editor/WindowMessages.h"
 #include "menu/RecordPool.h"
 #include "platform/Failure.h"
 #include "settings/FirstRun.h"
@@ -201,6 +202,7 @@ private slots:
         test::seedSettings(registry);
         RecordPool pool;
         TForm1 form({registry, pool, QStringLiteral("/prog/"), {}});
+        openWindowsOnRequest(form);
         MessageBoxes::setNextAnswer(QMessageBox::Ok);
         form.findChild<QAction*>("Help1")->trigger();
         const auto shown = MessageBoxes::takeAnswered();
@@ -316,6 +318,7 @@ private slots:
         test::seedSettings(registry);
         RecordPool pool;
         TForm1 form({registry, pool, QStringLiteral("/prog/"), {}});
+        openWindowsOnRequest(form);
         form.findChild<QAction*>("AboutQuorvane1")->trigger();
         TAboutBox* about = TAboutBox::current();
         QVERIFY(about && about->isVisible());
@@ -388,7 +391,7 @@ private slots:
     void firstStartShowsTheNoticeFirst() {
         MemoryRegistry registry;
         RecordPool pool;
-        BoxMessages messages;
+        WindowMessages messages(nullptr, &TForm3::open);
         Installer installer;
         installer.programDirectory = "/prog/";
         installer.run = [](std::string_view, int) { return 0; };

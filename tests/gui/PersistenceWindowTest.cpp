@@ -1,7 +1,7 @@
 #include "SettingsFixture.h"
 #include "app/Application.h"
-#include "app/FileDialog.h"
-#include "app/MessageBoxes.h"
+#include "editor/FileDialog.h"
+#include "editor/MessageBoxes.h"
 #include "editor/Quorvcfg.h"
 #include "menu/RecordPool.h"
 #include "platform/HiveRegistry.h"
@@ -112,9 +112,9 @@ private slots:
         Window w(R"("Saved",16,-2)");
         FileDialog::setNextFileName(file);
         w.form->Savemenuas1Click();
-        QCOMPARE(w.form->SaveDlg.title, QStringLiteral("Save menu as:"));
-        QCOMPARE(w.form->SaveDlg.defaultSuffix, QStringLiteral("drm"));
-        QCOMPARE(w.form->SaveDlg.initialDirectory, QStringLiteral("/prog/"));
+        QCOMPARE(w.form->saveDialog().title, QStringLiteral("Save menu as:"));
+        QCOMPARE(w.form->saveDialog().defaultSuffix, QStringLiteral("drm"));
+        QCOMPARE(w.form->saveDialog().initialDirectory, QStringLiteral("/prog/"));
         QVERIFY(test::readBytes(file.toStdString())
                     .value_or("")
                     .starts_with("# This is a menu-file for Quorvane\r\n#\r\n"));
@@ -122,8 +122,8 @@ private slots:
         Window other("5,-2");
         FileDialog::setNextFileName(file);
         other.form->Openmenu1Click();
-        QCOMPARE(other.form->FileDlg.title, QStringLiteral("Load menu"));
-        QCOMPARE(other.form->FileDlg.filter,
+        QCOMPARE(other.form->fileDialog().title, QStringLiteral("Load menu"));
+        QCOMPARE(other.form->fileDialog().filter,
                  QStringLiteral("Menu files (*.drm)|*.drm|All files|*.*"));
         QCOMPARE(other.topLevel(), QStringList{"Saved"});
         QCOMPARE(other.stored("TheMenu"), std::string(R"("Saved",16,-2)"));

@@ -105,6 +105,14 @@ TEST_F(MenuTreeTest, PrimitivesNotifyInOrder) {
          {"beforeReset", "leaving Quorvane", "leaving A", "leaving a1", "leaving a2", "leaving x",
           "leaving B", "leaving C", "afterReset"},
          "Quorvane"},
+        // Last, as it changes a record the others share.
+        {"SetTargetReportsEveryNodeCarryingTheRecord",
+         [](auto& t, auto& n) {
+             t.setTarget(n["B"]->record(), "d:\\");
+             EXPECT_EQ(n["A"]->record()->description, "d:\\");
+         },
+         {"changed A", "changed a2", "changed B"},
+         "Quorvane(A(a1,a2(x)),B,C)"},
     };
     for (const Row& row : rows) {
         tree.removeObserver(&recorder);

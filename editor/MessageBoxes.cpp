@@ -1,4 +1,4 @@
-#include "app/MessageBoxes.h"
+#include "editor/MessageBoxes.h"
 
 #include <QCoreApplication>
 #include <QGridLayout>

@@ -1,7 +1,7 @@
-#include "app/ErrorHandler.h"
+#include "editor/ErrorHandler.h"
 
-#include "app/MessageBoxes.h"
-#include "platform/Codepage.h"
+#include "editor/MessageBoxes.h"
+#include "editor/QtText.h"
 #include "platform/Failure.h"
 
 #include <QApplication>
@@ -20,9 +20,10 @@ void guarded(const std::function<void()>& handler) {
     }
 }
 
-QString failureText(std::string_view text) {
-    const std::string utf8 = failureTextToUtf8(text);
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+bool guardedAnswer(const std::function<bool()>& handler) {
+    bool answer = false;
+    guarded([&answer, &handler] { answer = handler(); });
+    return answer;
 }
 
 } // namespace quorvane

@@ -1,4 +1,4 @@
-#include "app/FileDialog.h"
+#include "editor/FileDialog.h"
 
 #include <QDir>
 #include <QFileDialog>

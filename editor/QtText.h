@@ -20,8 +20,11 @@ inline std::string qtToAnsi(const QString& text) {
     return utf8ToAnsi(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
 }
 
-// The internal drag format: the views accept drags only from each other, and the window reads
-// what is dragged from their selections, so the payload carries nothing.
-inline constexpr char entriesMimeType[] = "application/x-quorvane-entries";
+// The text of a failure as the user reads it: file names from the system are UTF-8, while a
+// settings text quoted in a message is Windows-1252 bytes.
+inline QString failureText(std::string_view text) {
+    const std::string utf8 = failureTextToUtf8(text);
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
 
 } // namespace quorvane

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QPoint>
+#include <QString>
+#include <vector>
+
+class QWidget;
+
+namespace quorvane {
+
+class TAssoc;
+
+// A modeless dialog that keeps its place beside the main window: while it shows, moving the main
+// window moves it along at its offset.
+class FollowingDialog {
+public:
+    virtual ~FollowingDialog() = default;
+    virtual bool showing() const = 0;
+    // From the main window's top-left corner to the dialog's; the dialog updates it when the user
+    // moves it.
+    virtual QPoint offset() const = 0;
+    virtual void moveTo(QPoint topLeft) = 0;
+    virtual void showModeless() = 0;
+};
+
+// The directory chooser as the window opens it for one Move To or Copy To item: its "Ok" sets the
+// target of the record it is bound to. Closing ends the binding.
+class DirectoryChooser : public FollowingDialog {
+public:
+    virtual void setCaption(const QString& caption) = 0;
+    virtual void bind(TAssoc* record) = 0;
+    virtual TAssoc* boundRecord() const = 0;
+    virtual void closeDialog() = 0;
+};
+
+// A following dialog's offset, kept apart from the moves the program makes itself.
+//
+// Qt has no message for a window being dragged by the user; it reports every move once done,
+// the dialog's own following moves included, and those may arrive after the main window has
+// moved on. So a move to a place the program asked for leaves the offset alone, and any other
+// move of the visible dialog is the user's and sets the offset.
+class FollowingOffset {
+public:
+    FollowingOffset(QWidget& dialog, const QWidget& mainWindow, QPoint offset)
+        : m_dialog(dialog), m_mainWindow(mainWindow), m_offset(offset) {}
+
+    QPoint offset() const { return m_offset; }
+    void setOffset(QPoint offset) { m_offset = offset; }
+    // Moves the dialog there as the program's own move.
+    void moveTo(QPoint topLeft);
+    // To be called from the dialog's moveEvent.
+    void moved();
+
+private:
+    QWidget& m_dialog;
+    const QWidget& m_mainWindow;
+    QPoint m_offset;
+    // Where the program itself has put the dialog and not yet seen it arrive, oldest first.
+    std::vector<QPoint> m_placed;
+};
+
+} // namespace quorvane

@@ -1,0 +1,30 @@
+#include "editor/ImageStrip.h"
+
+#include <QBitmap>
+
+namespace quorvane {
+
+ImageStrip::ImageStrip(QString resource, int size, QColor transparent)
+    : m_resource(std::move(resource)), m_size(size), m_transparent(transparent) {}
+
+void ImageStrip::load() {
+    QPixmap strip(m_resource, "XPM");
+    strip.setMask(strip.createMaskFromColor(m_transparent, Qt::MaskInColor));
+    m_images.clear();
+    m_icons.clear();
+    for (int x = 0; x + m_size <= strip.width(); x += m_size)
+        m_images.append(strip.copy(x, 0, m_size, m_size));
+}
+
+QIcon ImageStrip::icon(int normal, int selected) {
+    if (normal < 0 || normal >= m_images.size() || selected < 0 || selected >= m_images.size())
+        return {};
+    auto [it, added] = m_icons.try_emplace({normal, selected});
+    if (added) {
+        it->second.addPixmap(m_images[normal], QIcon::Normal);
+        it->second.addPixmap(m_images[selected], QIcon::Selected);
+    }
+    return it->second;
+}
+
+} // namespace quorvane

@@ -1,0 +1,53 @@
+#include "editor/PanelSplitter.h"
+
+#include <QEvent>
+#include <QWidget>
+#include <algorithm>
+
+namespace quorvane {
+
+PanelSplitter::PanelSplitter(Parts parts, int treeWidth, int buttonRowHeight)
+    : m_parts(parts), m_treeWidth(treeWidth), m_buttonRowHeight(buttonRowHeight) {
+    m_parts.panel->installEventFilter(this);
+}
+
+void PanelSplitter::press(bool dragging) {
+    if (!dragging)
+        m_splitting = true;
+}
+
+void PanelSplitter::moveTo(int x) {
+    if (m_splitting)
+        setTreeWidth(m_parts.tree->width() + x);
+}
+
+void PanelSplitter::release() {
+    m_splitting = false;
+}
+
+bool PanelSplitter::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_parts.panel && event->type() == QEvent::Resize)
+        layOut();
+    return QObject::eventFilter(watched, event);
+}
+
+void PanelSplitter::layOut() {
+    const int width = m_parts.panel->width();
+    const int height = m_parts.panel->height();
+    const int top = std::max(0, height - m_buttonRowHeight);
+    m_parts.buttonRow->setGeometry(0, top, width, m_buttonRowHeight);
+    const int splitter = m_parts.splitter->width();
+    const int tree = std::clamp(m_treeWidth, 0, std::max(0, width - splitter));
+    m_parts.tree->setGeometry(0, 0, tree, top);
+    m_parts.splitter->setGeometry(tree, 0, splitter, top);
+    m_parts.list->setGeometry(tree + splitter, 0, std::max(0, width - tree - splitter), top);
+}
+
+// The tree may not go below nothing nor push the splitter out of reach on the right.
+void PanelSplitter::setTreeWidth(int width) {
+    m_treeWidth =
+        std::clamp(width, 0, std::max(0, m_parts.panel->width() - m_parts.splitter->width()));
+    layOut();
+}
+
+} // namespace quorvane

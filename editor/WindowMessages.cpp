@@ -1,0 +1,19 @@
+#include "editor/WindowMessages.h"
+
+#include "editor/MessageBoxes.h"
+#include "editor/QtText.h"
+
+namespace quorvane {
+
+void WindowMessages::message(std::string_view text) {
+    MessageBoxes::message(m_parent, ansiToQt(text));
+}
+
+void WindowMessages::installedNotice() {
+    if (m_openNotice)
+        m_openNotice();
+    else
+        message(messages::installedHeading);
+}
+
+} // namespace quorvane

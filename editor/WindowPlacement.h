@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QRect>
+#include <QSize>
+#include <optional>
+
+class QWidget;
+
+namespace quorvane {
+
+class Registry;
+
+// The main window's place on the screen, restored from the settings when it opens and stored
+// when it closes, as its outer rectangle, frame included.
+class WindowPlacement {
+public:
+    // `designSize` is the window's size when nothing was ever stored.
+    WindowPlacement(QWidget& window, Registry& registry, QSize designSize);
+
+    // Throws Failure when a stored value does not read.
+    void restore();
+    void save();
+
+    // To be called when the window is shown, moved or resized: the window manager's frame
+    // arrives some time after the window is shown, and only then can the outer size be set.
+    void shown();
+    void movedOrResized();
+
+private:
+    void setOuterGeometry(QRect outer);
+
+    QWidget& m_window;
+    Registry& m_registry;
+    QSize m_designSize;
+    // The outer rectangle asked for before the window had a frame to measure.
+    std::optional<QRect> m_pendingOuter;
+};
+
+} // namespace quorvane
