@@ -1,7 +1,6 @@
 #include "app/GetDir.h"
 
 #include "editor/ErrorHandler.h"
-#include "editor/ItemDetails.h"
 #include "editor/TargetPath.h"
 #include "ui_GetDir.h"
 
@@ -36,11 +35,10 @@ QString volumeOf(QString path) {
 
 } // namespace
 
-TGetDirInfo::TGetDirInfo(QWidget& mainWindow, MenuTree& tree)
+TGetDirInfo::TGetDirInfo(QWidget& mainWindow)
     : QWidget(&mainWindow, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
-      ui(std::make_unique<Ui::TGetDirInfo>()), m_tree(tree),
-      m_following(*this, mainWindow, defaultOffset) {
+      ui(std::make_unique<Ui::TGetDirInfo>()), m_following(*this, mainWindow, defaultOffset) {
     ui->setupUi(this);
     setFixedSize(clientSize);
     // Every line is always open, so the lines need no expand buttons.
@@ -115,11 +113,9 @@ void TGetDirInfo::moveEvent(QMoveEvent* event) {
     m_following.moved();
 }
 
-// The record may have left the tree while the window was open; then nothing refers to it any
-// more and there is nothing to set.
 void TGetDirInfo::OkClick() {
-    if (m_bound && isReferenced(m_tree, m_bound))
-        m_tree.setTarget(m_bound, targetPath(m_current));
+    if (m_bound && m_targetHandler)
+        m_targetHandler(m_bound, targetPath(m_current));
     close();
 }
 

@@ -17,8 +17,6 @@ class TGetDirInfo;
 
 namespace quorvane {
 
-class MenuTree;
-
 // The directory chooser: picks the target directory of one Move To or Copy To item of the menu
 // tree and writes it straight into the item's record. Made once, hidden, and shown without
 // blocking the main window; it reopens in the directory the user last opened.
@@ -35,8 +33,8 @@ public:
     static constexpr QSize clientSize{234, 129};
 
     // Runs FormCreate; the current directory is the process's working directory. It follows
-    // `mainWindow` and sets targets of records of `tree`.
-    TGetDirInfo(QWidget& mainWindow, MenuTree& tree);
+    // `mainWindow`.
+    explicit TGetDirInfo(QWidget& mainWindow);
     ~TGetDirInfo() override;
 
     bool showing() const override { return m_showing; }
@@ -44,6 +42,7 @@ public:
     void moveTo(QPoint topLeft) override;
     void showModeless() override;
     void setCaption(const QString& caption) override;
+    void setTargetHandler(TargetHandler handler) override { m_targetHandler = std::move(handler); }
     void bind(TAssoc* record) override { m_bound = record; }
     TAssoc* boundRecord() const override { return m_bound; }
     void closeDialog() override { close(); }
@@ -71,7 +70,7 @@ private:
     void fillDirectories();
 
     std::unique_ptr<Ui::TGetDirInfo> ui;
-    MenuTree& m_tree;
+    TargetHandler m_targetHandler;
     FollowingOffset m_following;
     bool m_showing = false;
     TAssoc* m_bound = nullptr;

@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     // with the window so that they follow it.
     quorvane::TPropSheets properties(registry, form);
     form.setPropertiesDialog(&properties);
-    quorvane::TGetDirInfo chooser(form, form.menu());
+    quorvane::TGetDirInfo chooser(form);
     form.setDirectoryChooser(&chooser);
 
     form.show();

@@ -148,7 +148,7 @@ void EditorView::dropEvent(QDropEvent* event) {
 
 void EditorView::keyPressEvent(QKeyEvent* event) {
     m_renameTimer.stop();
-    if (m_keyHandler && m_keyHandler(event->key())) {
+    if (m_keyHandler && m_keyHandler(event->key(), event->modifiers())) {
         event->accept();
         return;
     }

@@ -15,7 +15,7 @@ class EditorView : public QTreeView {
     Q_OBJECT
 public:
     // True when the window used the key; other keys keep the view's own behaviour.
-    using KeyHandler = std::function<bool(int key)>;
+    using KeyHandler = std::function<bool(int key, Qt::KeyboardModifiers modifiers)>;
     // False keeps the caption editor from opening.
     using EditingHandler = std::function<bool(const QModelIndex&)>;
 

@@ -2,6 +2,8 @@
 
 #include <QPoint>
 #include <QString>
+#include <functional>
+#include <string>
 #include <vector>
 
 class QWidget;
@@ -23,10 +25,13 @@ public:
     virtual void showModeless() = 0;
 };
 
-// The directory chooser as the window opens it for one Move To or Copy To item: its "Ok" sets the
-// target of the record it is bound to. Closing ends the binding.
+// The directory chooser as the window opens it for one Move To or Copy To item: its "Ok" hands
+// the directory chosen for the record it is bound to to the target handler. Closing ends the
+// binding.
 class DirectoryChooser : public FollowingDialog {
 public:
+    using TargetHandler = std::function<void(TAssoc* record, std::string target)>;
+    virtual void setTargetHandler(TargetHandler handler) = 0;
     virtual void setCaption(const QString& caption) = 0;
     virtual void bind(TAssoc* record) = 0;
     virtual TAssoc* boundRecord() const = 0;

@@ -32,12 +32,15 @@ QList<MessageBoxes::Answered> MessageBoxes::s_answered;
 
 QMessageBox::StandardButton MessageBoxes::show(QWidget* parent, QMessageBox::Icon icon,
                                                const QString& caption, const QString& text,
-                                               QMessageBox::StandardButtons buttons) {
+                                               QMessageBox::StandardButtons buttons,
+                                               QMessageBox::StandardButton defaultButton) {
     if (!s_nextAnswers.isEmpty()) {
         s_answered.append({caption, text});
         return s_nextAnswers.takeFirst();
     }
     QMessageBox box(icon, caption, text, buttons, parent);
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
     makeRoomForCaption(box, caption);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }

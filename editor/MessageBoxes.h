@@ -15,9 +15,10 @@ public:
         QString text;
     };
 
-    static QMessageBox::StandardButton show(QWidget* parent, QMessageBox::Icon icon,
-                                            const QString& caption, const QString& text,
-                                            QMessageBox::StandardButtons buttons);
+    static QMessageBox::StandardButton
+    show(QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& text,
+         QMessageBox::StandardButtons buttons,
+         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
     // What the program itself detects: caption "Quorvane", one OK button.
     static void message(QWidget* parent, const QString& text);

@@ -7,6 +7,7 @@
 #include "editor/QtText.h"
 #include "editor/TargetPath.h"
 #include "editor/TreeEditing.h"
+#include "menu/MenuWriter.h"
 #include "menu/RecordPool.h"
 #include "settings/Apply.h"
 #include "settings/MenuFile.h"
@@ -20,9 +21,13 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QSignalBlocker>
 #include <algorithm>
+#include <map>
 
 namespace quorvane {
 
@@ -37,6 +42,11 @@ constexpr int minimumWindowWidth = 8 + 75 + 8 + 250;
 // Under the menu bar and above the button row and the status bar, a few rows of the tree and list.
 constexpr int minimumViewHeight = 3 * 20;
 const QColor transparentColour(128, 128, 0); // olive
+
+// A caption as the Undo and Redo entries name it.
+std::string quoted(const std::string& caption) {
+    return '"' + caption + '"';
+}
 
 } // namespace
 
@@ -61,6 +71,8 @@ TForm1::TForm1(Services services, QWidget* parent)
     configureViews();
     wireHandlers();
     wireEditing();
+    createEditMenu();
+    createContextMenus();
     FormCreate();
 }
 
@@ -168,6 +180,8 @@ void TForm1::wireHandlers() {
 void TForm1::FormCreate() {
     guarded([this] { m_placement.restore(); });
     guarded([this] { Load(LoadMode::Stored); });
+    rememberApplied();
+    refreshEditState();
     m_images.load();
     m_menuModel.setImageProvider(
         [this](const MenuNode& node) { return MenuTreeGetImageIndex(node); });
@@ -299,6 +313,10 @@ void TForm1::PropertiesClick() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    if (!guardedAnswer([this] { return mayClose(); })) {
+        event->ignore();
+        return;
+    }
     FormClose();
     QMainWindow::closeEvent(event);
     emit closed();
@@ -330,7 +348,10 @@ void TForm1::Exit1Click() {
 void TForm1::TreeSourceColumnClick(int) {}
 
 void TForm1::Button4Click() {
-    Apply(m_registry, m_tree, m_source, m_messages);
+    if (Apply(m_registry, m_tree, m_source, m_messages)) {
+        rememberApplied();
+        refreshEditState();
+    }
 }
 void TForm1::HelpClick() {
     emit helpRequested();
@@ -350,7 +371,7 @@ void TForm1::Openmenu1Click() {
         return;
     const std::string text = readMenuFile(QFile::encodeName(FileDlg.fileName).toStdString());
     if (loadMenuFile(m_registry, text))
-        Current1Click();
+        loadAsStep("Load Menu File", LoadMode::Stored);
     else
         m_messages.message(messages::nothingHappened);
 }
@@ -364,19 +385,226 @@ void TForm1::Savemenuas1Click() {
 }
 
 void TForm1::Current1Click() {
-    Load(LoadMode::Stored);
+    loadAsStep("Preset \"Current\"", LoadMode::Stored);
 }
 
 void TForm1::Default1Click() {
-    Load(LoadMode::Given, DefaultMenu(m_registry));
+    loadAsStep("Preset \"Default\"", LoadMode::Given, DefaultMenu(m_registry));
 }
 
 void TForm1::Compact1Click() {
-    Load(LoadMode::Given, CompactMenu(m_registry));
+    loadAsStep("Preset \"Compact\"", LoadMode::Given, CompactMenu(m_registry));
 }
 
 void TForm1::All1Click() {
-    Load(LoadMode::Given, AllMenu(m_registry));
+    loadAsStep("Preset \"All\"", LoadMode::Given, AllMenu(m_registry));
+}
+
+// A load replacing unapplied edits asks nothing: it is a step that can be undone. A load of
+// what is stored is, from then on, what counts as applied, even when it stopped part-way.
+void TForm1::loadAsStep(std::string what, LoadMode mode, std::string_view menuString) {
+    struct Loaded {
+        TForm1* form;
+        bool fromStore;
+        ~Loaded() {
+            if (fromStore)
+                form->rememberApplied();
+            form->refreshEditState();
+        }
+    } loaded{this, mode == LoadMode::Stored};
+    m_history.perform(std::move(what), [&] { Load(mode, menuString); });
+}
+
+void TForm1::perform(std::string what, const std::function<void()>& change) {
+    struct Refresh {
+        TForm1* form;
+        ~Refresh() { form->refreshEditState(); }
+    } refresh{this};
+    m_history.perform(std::move(what), change);
+}
+
+void TForm1::rememberApplied() {
+    m_appliedForm = storedForm(m_tree, m_source);
+}
+
+bool TForm1::hasUnappliedChanges() const {
+    return storedForm(m_tree, m_source) != m_appliedForm;
+}
+
+void TForm1::refreshEditState() {
+    setWindowTitle(hasUnappliedChanges() ? m_title + QStringLiteral(" *") : m_title);
+    m_undo->setEnabled(m_history.canUndo());
+    m_undo->setText(m_history.canUndo() ? QStringLiteral("Undo ") + ansiToQt(m_history.undoName())
+                                        : QStringLiteral("Undo"));
+    m_redo->setEnabled(m_history.canRedo());
+    m_redo->setText(m_history.canRedo() ? QStringLiteral("Redo ") + ansiToQt(m_history.redoName())
+                                        : QStringLiteral("Redo"));
+}
+
+void TForm1::setDirectoryChooser(DirectoryChooser* dialog) {
+    m_directoryChooser = dialog;
+    if (dialog)
+        dialog->setTargetHandler([this](TAssoc* record, std::string target) {
+            setItemTarget(record, std::move(target));
+        });
+}
+
+// Between File and Preset Menus; made here rather than in the form so that the form keeps the
+// main menu's entries as they always were.
+void TForm1::createEditMenu() {
+    m_title = windowTitle();
+    auto* edit = new QMenu(QStringLiteral("&Edit"), this);
+    edit->setObjectName(QStringLiteral("Edit1"));
+    menuBar()->insertMenu(ui->PresetMenus1->menuAction(), edit);
+    m_undo = edit->addAction(QStringLiteral("Undo"));
+    m_undo->setObjectName(QStringLiteral("Undo1"));
+    m_undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    m_redo = edit->addAction(QStringLiteral("Redo"));
+    m_redo->setObjectName(QStringLiteral("Redo1"));
+    m_redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    connect(m_undo, &QAction::triggered, this, guard([this] { UndoClick(); }));
+    connect(m_redo, &QAction::triggered, this, guard([this] { RedoClick(); }));
+
+    // Renames in place are steps too.
+    m_menuModel.setRenameHandler([this](MenuNode* node, std::string caption) {
+        guarded([&] {
+            perform("Rename " + quoted(node->caption()),
+                    [&] { m_tree.rename(node, std::move(caption)); });
+        });
+    });
+    m_sourceModel.setRenameHandler([this](int row, std::string caption) {
+        guarded([&] {
+            perform("Rename " + quoted(m_source.at(row).caption),
+                    [&] { m_source.rename(row, std::move(caption)); });
+        });
+    });
+    m_history.setViewMarks([this] { return viewMarks(); });
+}
+
+// The same actions as the keys, for those who look for them with the mouse or the menu key.
+void TForm1::createContextMenus() {
+    EditorView* tree = ui->MenuTree;
+    EditorView* list = ui->TreeSource;
+    const auto item = [this](QMenu& menu, const QString& text, QKeySequence keys,
+                             std::function<void()> handler, bool enabled = true) {
+        QAction* action = menu.addAction(text);
+        action->setShortcut(keys);
+        action->setEnabled(enabled);
+        connect(action, &QAction::triggered, this, guard(std::move(handler)));
+    };
+    const auto history = [this, item](QMenu& menu) {
+        menu.addSeparator();
+        item(
+            menu, m_undo->text(), m_undo->shortcut(), [this] { UndoClick(); }, m_history.canUndo());
+        item(
+            menu, m_redo->text(), m_redo->shortcut(), [this] { RedoClick(); }, m_history.canRedo());
+    };
+    for (EditorView* view : {tree, list})
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tree, &QWidget::customContextMenuRequested, this, [=, this](QPoint at) {
+        QMenu menu;
+        const MenuNode* node = selectedNode();
+        item(
+            menu, QStringLiteral("Rename"), QKeySequence(Qt::Key_F2),
+            [this] { MenuTreeKeyDown(Qt::Key_F2); }, node && TreeEditing::mayRename(*node));
+        item(
+            menu, QStringLiteral("Delete"), QKeySequence(Qt::Key_Delete),
+            [this] { MenuTreeKeyDown(Qt::Key_Delete); }, node != nullptr);
+        history(menu);
+        menu.exec(tree->viewport()->mapToGlobal(at));
+    });
+    connect(list, &QWidget::customContextMenuRequested, this, [=, this](QPoint at) {
+        QMenu menu;
+        item(menu, QStringLiteral("Add to Menu"), QKeySequence(Qt::Key_Insert),
+             [this] { TreeSourceInsert(); });
+        item(menu, QStringLiteral("Rename"), QKeySequence(Qt::Key_F2),
+             [this] { TreeSourceKeyDown(Qt::Key_F2); });
+        history(menu);
+        menu.exec(list->viewport()->mapToGlobal(at));
+    });
+
+    // Names a screen reader announces.
+    tree->setAccessibleName(QStringLiteral("Menu"));
+    list->setAccessibleName(QStringLiteral("Available entries"));
+    ui->Panel3->setAccessibleName(QStringLiteral("Splitter between the menu and the entries"));
+    ui->Panel2->setAccessibleName(QStringLiteral("Buttons"));
+    ui->Panel1->setAccessibleName(QStringLiteral("Menu and available entries"));
+}
+
+void TForm1::UndoClick() {
+    if (!m_history.canUndo())
+        return;
+    const EditHistory::Restored restored = m_history.undo();
+    showRestored(restored);
+    refreshEditState();
+}
+
+void TForm1::RedoClick() {
+    if (!m_history.canRedo())
+        return;
+    const EditHistory::Restored restored = m_history.redo();
+    showRestored(restored);
+    refreshEditState();
+}
+
+ViewMarks TForm1::viewMarks() const {
+    ViewMarks marks;
+    const MenuNode* selected = selectedNode();
+    int i = 0;
+    for (const MenuNode* node : m_tree.inTreeOrder()) {
+        if (ui->MenuTree->isExpanded(m_menuModel.indexOf(node)))
+            marks.open.push_back(i);
+        if (node == selected)
+            marks.selected = i;
+        ++i;
+    }
+    return marks;
+}
+
+void TForm1::showRestored(const EditHistory::Restored& restored) {
+    const auto at = [&restored](int i) {
+        return i >= 0 && static_cast<std::size_t>(i) < restored.nodes.size() ? restored.nodes[i]
+                                                                             : nullptr;
+    };
+    for (int i : restored.marks.open)
+        if (MenuNode* node = at(i))
+            ui->MenuTree->expand(m_menuModel.indexOf(node));
+    if (MenuNode* node = at(restored.marks.selected)) {
+        ui->MenuTree->setCurrentIndex(m_menuModel.indexOf(node));
+        ui->MenuTree->scrollTo(m_menuModel.indexOf(node));
+    }
+    MenuTreeChange();
+}
+
+// Before the window closes with changes that were not applied, the user decides about them; an
+// Apply that fails keeps the window open.
+bool TForm1::mayClose() {
+    if (!hasUnappliedChanges())
+        return true;
+    switch (MessageBoxes::show(this, QMessageBox::Question, m_title,
+                               QStringLiteral("Apply the changes to the menu before closing?"),
+                               QMessageBox::Apply | QMessageBox::Discard | QMessageBox::Cancel,
+                               QMessageBox::Apply)) {
+    case QMessageBox::Apply:
+        if (!Apply(m_registry, m_tree, m_source, m_messages))
+            return false;
+        rememberApplied();
+        refreshEditState();
+        return true;
+    case QMessageBox::Discard:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TForm1::setItemTarget(TAssoc* record, std::string target) {
+    // The record may have left the tree while the chooser was open; then nothing refers to it
+    // any more and there is nothing to set.
+    if (!isReferenced(m_tree, record))
+        return;
+    perform("Set Target", [&] { m_tree.setTarget(record, std::move(target)); });
 }
 void TForm1::AboutQuorvane1Click() {
     emit aboutRequested();
@@ -440,8 +668,10 @@ void TForm1::chooseFile(MenuNode* node) {
     if (!FileDlg.execute(this))
         return;
     const std::string path = targetPath(FileDlg.fileName);
-    m_tree.setTarget(node->record(), path);
-    m_tree.rename(node, captionOfTarget(path));
+    perform("Set Target of \"" + node->caption() + '"', [&] {
+        m_tree.setTarget(node->record(), path);
+        m_tree.rename(node, captionOfTarget(path));
+    });
 }
 
 void TForm1::MenuTreeDeletion(MenuNode* node) {
@@ -491,10 +721,12 @@ void TForm1::wireEditing() {
             guard([this](QPoint at) { TreeSourceDragOver(at, true); }));
     connect(list, &EditorView::dragMoved, this,
             guard([this](QPoint at) { TreeSourceDragOver(at, false); }));
-    tree->setKeyHandler(
-        [this](int key) { return guardedAnswer([this, key] { return MenuTreeKeyDown(key); }); });
-    list->setKeyHandler(
-        [this](int key) { return guardedAnswer([this, key] { return TreeSourceKeyDown(key); }); });
+    tree->setKeyHandler([this](int key, Qt::KeyboardModifiers modifiers) {
+        return guardedAnswer([&] { return MenuTreeKeyDown(key, modifiers); });
+    });
+    list->setKeyHandler([this](int key, Qt::KeyboardModifiers modifiers) {
+        return guardedAnswer([&] { return TreeSourceKeyDown(key, modifiers); });
+    });
     tree->setEditingHandler([this](const QModelIndex& index) {
         return guardedAnswer([&] { return MenuTreeEditing(index); });
     });
@@ -531,12 +763,26 @@ void TForm1::TreeSourceDragOver(QPoint, bool entering) {
         ui->TreeSource->setDropTarget(m_sourceModel.index(m_source.size() - 1, 0));
 }
 
+// What a drop does, as the Undo entry names it.
+std::string TForm1::dropName(QWidget* dropControl, QWidget* sourceControl) const {
+    const MenuNode* selected = selectedNode();
+    if (sourceControl == ui->MenuTree)
+        return (dropControl == ui->TreeSource ? "Remove " : "Move ") +
+               (selected ? quoted(selected->caption()) : std::string());
+    std::vector<const SourceEntry*> entries;
+    for (const SourceEntry& entry : m_source.entries())
+        if (entry.selected)
+            entries.push_back(&entry);
+    return entries.size() == 1 ? "Insert " + quoted(entries.front()->caption)
+                               : "Insert " + std::to_string(entries.size()) + " Entries";
+}
+
 void TForm1::MenuTreeDragDrop(QWidget* dropControl, QWidget* sourceControl) {
     EditorView* tree = ui->MenuTree;
     EditorView* list = ui->TreeSource;
     TreeEditing editing(m_tree, m_source, m_pool);
     EditView view;
-    {
+    perform(dropName(dropControl, sourceControl), [&] {
         RedrawSuspended redraw(tree, list);
         if (dropControl == list && sourceControl == tree) {
             editing.remove(selectedNode());
@@ -562,10 +808,28 @@ void TForm1::MenuTreeDragDrop(QWidget* dropControl, QWidget* sourceControl) {
                 if (parent && parent->childCount() == 0)
                     tree->collapse(m_menuModel.indexOf(parent));
         }
-    }
+    });
     list->resizeColumnToContents(TreeSourceItemModel::DescriptionColumn);
     m_dragging = false;
     showEdit(view);
+}
+
+void TForm1::MenuTreeStep(TreeEditing::Step step) {
+    MenuNode* node = selectedNode();
+    if (!node || ui->MenuTree->editing())
+        return;
+    EditView view;
+    perform("Move " + quoted(node->caption()),
+            [&] { view = TreeEditing(m_tree, m_source, m_pool).step(node, step); });
+    showEdit(view);
+}
+
+void TForm1::TreeSourceInsert() {
+    EditorView* tree = ui->MenuTree;
+    const MenuNode* selected = selectedNode();
+    tree->setDropTarget(selected ? m_menuModel.indexOf(selected) : QModelIndex());
+    MenuTreeDragDrop(tree, ui->TreeSource);
+    tree->setDropTarget({});
 }
 
 void TForm1::showEdit(const EditView& view) {
@@ -587,8 +851,18 @@ void TForm1::showEdit(const EditView& view) {
 
 // Qt's own F2 edits the current row; taken here, it edits the selected node, and in the list the
 // first selected entry, which need not be the current one.
-bool TForm1::MenuTreeKeyDown(int key) {
+bool TForm1::MenuTreeKeyDown(int key, Qt::KeyboardModifiers modifiers) {
     EditorView* tree = ui->MenuTree;
+    if (modifiers == Qt::ControlModifier) {
+        static const std::map<int, TreeEditing::Step> steps{{Qt::Key_Up, TreeEditing::Step::Up},
+                                                            {Qt::Key_Down, TreeEditing::Step::Down},
+                                                            {Qt::Key_Left, TreeEditing::Step::Out},
+                                                            {Qt::Key_Right, TreeEditing::Step::In}};
+        if (const auto step = steps.find(key); step != steps.end()) {
+            MenuTreeStep(step->second);
+            return true;
+        }
+    }
     switch (key) {
     case Qt::Key_Delete:
         // As if the node had been dropped on the list; a caption being edited keeps its node.
@@ -604,7 +878,11 @@ bool TForm1::MenuTreeKeyDown(int key) {
     }
 }
 
-bool TForm1::TreeSourceKeyDown(int key) {
+bool TForm1::TreeSourceKeyDown(int key, Qt::KeyboardModifiers) {
+    if (key == Qt::Key_Insert || key == Qt::Key_Return || key == Qt::Key_Enter) {
+        TreeSourceInsert();
+        return true;
+    }
     if (key != Qt::Key_F2)
         return false;
     for (int row = 0; row < m_source.size(); ++row) {

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "editor/EditHistory.h"
 #include "editor/FileDialog.h"
 #include "editor/FollowingDialog.h"
 #include "editor/ImageStrip.h"
 #include "editor/MenuTreeItemModel.h"
+#include "editor/TreeEditing.h"
 #include "editor/TreeSourceItemModel.h"
 #include "editor/WindowMessages.h"
 #include "editor/WindowPlacement.h"
@@ -61,7 +63,7 @@ public:
 
     // The dialogs that follow the window; they register once they exist.
     void setPropertiesDialog(FollowingDialog* dialog) { m_propertiesDialog = dialog; }
-    void setDirectoryChooser(DirectoryChooser* dialog) { m_directoryChooser = dialog; }
+    void setDirectoryChooser(DirectoryChooser* dialog);
     bool following() const { return m_following; }
 
     // Set while entries are dragged from the tree or the list; the splitter ignores presses then.
@@ -75,6 +77,10 @@ public:
 
     // A later start of the program asked this copy to come to the front.
     void bringToFront();
+
+    // The editor holds changes that Apply has not stored; the caption then carries a mark.
+    bool hasUnappliedChanges() const;
+    const EditHistory& history() const { return m_history; }
 
     // The dialogs as last set up, to be looked at; every use sets them up anew.
     const FileDialog& fileDialog() const { return FileDlg; }
@@ -97,6 +103,12 @@ public:
     void Compact1Click();
     void All1Click();
     void AboutQuorvane1Click();
+    void UndoClick();
+    void RedoClick();
+    // Moves the selected node one step, as Ctrl with an arrow key does.
+    void MenuTreeStep(TreeEditing::Step step);
+    // The selected list entries into the tree, as a drop on the tree's selected node.
+    void TreeSourceInsert();
     void TreeSourceColumnClick(int column);
     // A drag starts from the tree or the list; from the tree it carries the selected node.
     void MenuTreeStartDrag();
@@ -108,8 +120,8 @@ public:
     // The drop handler of both views: `dropControl` was dropped on, `sourceControl` dragged from.
     void MenuTreeDragDrop(QWidget* dropControl, QWidget* sourceControl);
     // Delete and F2 in the tree, F2 in the list; true when the key was used.
-    bool MenuTreeKeyDown(int key);
-    bool TreeSourceKeyDown(int key);
+    bool MenuTreeKeyDown(int key, Qt::KeyboardModifiers modifiers = {});
+    bool TreeSourceKeyDown(int key, Qt::KeyboardModifiers modifiers = {});
     // Whether the caption at `index` may be edited; a refusal is shown to the user.
     bool MenuTreeEditing(const QModelIndex& index);
     bool TreeSourceEditing(const QModelIndex& index);
@@ -140,6 +152,19 @@ private:
     void FormCreate();
     void setUpMenuFileDialog(FileDialog& dialog, const QString& title);
     void followMove();
+    std::string dropName(QWidget* dropControl, QWidget* sourceControl) const;
+    void createEditMenu();
+    void createContextMenus();
+    // Runs an edit as one step of the history, named `what`.
+    void perform(std::string what, const std::function<void()>& change);
+    void loadAsStep(std::string what, LoadMode mode, std::string_view menuString = {});
+    void showRestored(const EditHistory::Restored& restored);
+    ViewMarks viewMarks() const;
+    void rememberApplied();
+    void refreshEditState();
+    void setItemTarget(TAssoc* record, std::string target);
+    // Whether closing may go on: asks first when changes were not applied.
+    bool mayClose();
     void chooseDirectory(MenuNode* node);
     void chooseFile(MenuNode* node);
     void listSelectionToCore();
@@ -163,6 +188,12 @@ private:
     TreeSource m_source;
     MenuTreeItemModel m_menuModel;
     TreeSourceItemModel m_sourceModel;
+    EditHistory m_history{m_tree, m_source};
+    // What Apply last stored, or what was loaded from the store, in storedForm's terms.
+    std::string m_appliedForm;
+    QString m_title;
+    QAction* m_undo = nullptr;
+    QAction* m_redo = nullptr;
 
     ImageStrip m_images;
     WindowPlacement m_placement;

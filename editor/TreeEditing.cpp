@@ -88,6 +88,56 @@ EditView TreeEditing::move(MenuNode* dragged, MenuNode* target) {
     return view;
 }
 
+// The tree moves a node only before another or to the front of a parent; to follow the last
+// child, the node goes before it and the child is then moved before the node.
+void TreeEditing::placeAfter(MenuNode* node, MenuNode* target) {
+    if (MenuNode* next = target->nextSibling()) {
+        if (next != node)
+            m_tree.moveBefore(node, next);
+        return;
+    }
+    m_tree.moveBefore(node, target);
+    m_tree.moveBefore(target, node);
+}
+
+EditView TreeEditing::step(MenuNode* node, Step step) {
+    if (!node || node == m_tree.root())
+        return {};
+    MenuNode* parent = node->parent();
+    MenuNode* previous = node->row() > 0 ? parent->child(node->row() - 1) : nullptr;
+    EditView view;
+    switch (step) {
+    case Step::Up:
+        if (!previous)
+            return {};
+        m_tree.moveBefore(node, previous);
+        break;
+    case Step::Down:
+        if (!node->nextSibling())
+            return {};
+        placeAfter(node, node->nextSibling());
+        break;
+    case Step::Out:
+        if (parent == m_tree.root())
+            return {};
+        placeAfter(node, parent);
+        break;
+    case Step::In:
+        if (!previous || !holdsChildren(*previous))
+            return {};
+        if (previous->childCount() > 0)
+            placeAfter(node, previous->child(previous->childCount() - 1));
+        else
+            m_tree.moveAsFirstChild(node, previous);
+        m_tree.setHasChildrenMark(previous, true);
+        view.expand = previous;
+        break;
+    }
+    view.select = node;
+    view.scrollTo = node;
+    return view;
+}
+
 bool TreeEditing::mayRename(const MenuNode& node) {
     const Kind kind = node.record()->kind;
     return kind != Kind::Root && kind != Kind::Separator;

@@ -34,6 +34,17 @@ public:
     // inside its own subtree are skipped. A drag of the root moves nothing.
     EditView move(MenuNode* dragged, MenuNode* target);
 
+    // A move by the keyboard, by one step from where the node is.
+    enum class Step {
+        Up,   // before its previous sibling
+        Down, // after its next sibling
+        Out,  // out of its submenu, to follow it
+        In,   // into the submenu just above it, as its last child
+    };
+    // Nothing moves where the step leads nowhere: no sibling that way, already in the root, or
+    // no submenu above.
+    EditView step(MenuNode* node, Step step);
+
     // The root and separators keep their captions in the tree; separators in the list too.
     static bool mayRename(const MenuNode& node);
     static bool mayRename(const SourceEntry& entry);
@@ -41,6 +52,7 @@ public:
 private:
     TAssoc* recordForNewNode(const SourceEntry& entry);
     void returnToList(MenuNode* operation);
+    void placeAfter(MenuNode* node, MenuNode* target);
 
     MenuTree& m_tree;
     TreeSource& m_source;

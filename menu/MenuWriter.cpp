@@ -89,4 +89,18 @@ std::string menuString(const MenuTree& tree, ItemLists& lists) {
     return out;
 }
 
+std::string storedForm(const MenuTree& tree, const TreeSource& source) {
+    ItemLists lists;
+    std::string form = menuString(tree, lists);
+    // A NUL parts the texts, as no stored text holds one; each list starts with its length.
+    for (const auto& list : lists) {
+        (form += '\0') += std::to_string(list.size());
+        for (const std::string& text : list)
+            (form += '\0') += text;
+    }
+    for (int n = 0; n < operationCount; ++n)
+        (form += '\0') += operationCaption(source, tree, n);
+    return form;
+}
+
 } // namespace quorvane

@@ -31,4 +31,8 @@ std::string operationCaption(const TreeSource& source, const MenuTree& tree, int
 // without children are left out.
 std::string menuString(const MenuTree& tree, ItemLists& lists);
 
+// Everything Apply stores for `tree` and `source` (the operation captions, the menu string and
+// the item lists) in one text: two states that store the same give the same text.
+std::string storedForm(const MenuTree& tree, const TreeSource& source);
+
 } // namespace quorvane

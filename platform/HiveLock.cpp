@@ -24,8 +24,10 @@ HiveLock::HiveLock(const std::filesystem::path& hiveFile, std::chrono::milliseco
     m_fd = ::open(lockFile.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
     if (m_fd < 0)
         throw std::system_error(errno, std::generic_category(), "cannot open " + lockFile.string());
-    // Polled rather than blocking, since a blocking flock cannot be given up on; the pause grows
-    // so that a short hold is noticed quickly and a long one costs little.
+    // Polled rather than blocking, since a blocking flock cannot be given up on. The pause grows
+    // so that a short hold is noticed quickly, but stays short: a writer that commits again and
+    // again frees the lock only for the moment between two commits, and a waiter looking in
+    // rarely would miss every one of them until its time is up.
     std::chrono::milliseconds pause{1};
     while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
@@ -42,7 +44,7 @@ HiveLock::HiveLock(const std::filesystem::path& hiveFile, std::chrono::milliseco
             throw HiveBusy(lockFile);
         }
         std::this_thread::sleep_for(std::min<Clock::duration>(pause, deadline - now));
-        pause = std::min(pause * 2, std::chrono::milliseconds(50));
+        pause = std::min(pause * 2, std::chrono::milliseconds(5));
     }
 }
 

@@ -66,12 +66,14 @@ std::optional<Kind> dynamicKind(std::int32_t value) {
     }
 }
 
+} // namespace
+
 // A 4095-character menu string can nest some two thousand submenus, so the open submenus are an
 // explicit stack of parents instead of a recursion per level. Every token is looked at once and
 // every node goes to the end of its parent, so the build takes time linear in the tokens.
-void buildTree(const std::vector<std::string>& tokens, const ItemLists& lists,
-               std::array<std::string, operationCount>& captions, RecordPool& pool,
-               MenuTree& tree) {
+void buildMenuTree(const std::vector<std::string>& tokens, const ItemLists& lists,
+                   std::array<std::string, operationCount>& captions, RecordPool& pool,
+                   MenuTree& tree) {
     Binder binder(lists);
     std::vector<MenuNode*> parents{tree.root()};
     for (const std::string& token : tokens) {
@@ -100,8 +102,6 @@ void buildTree(const std::vector<std::string>& tokens, const ItemLists& lists,
     }
     // Submenus still open when the tokens run out end here.
 }
-
-} // namespace
 
 LoadedView Load(Registry& registry, RecordPool& pool, MenuTree& tree, TreeSource& source,
                 LoadMode mode, std::string_view menuString, const FirstRunSetup& firstRun) {
@@ -133,7 +133,7 @@ LoadedView Load(Registry& registry, RecordPool& pool, MenuTree& tree, TreeSource
     const std::vector<std::string> tokens = splitCommaText(
         mode == LoadMode::Stored ? key.readString(value::theMenu) : std::string(menuString));
 
-    buildTree(tokens, lists, captions, pool, tree);
+    buildMenuTree(tokens, lists, captions, pool, tree);
 
     for (std::int32_t n = 0; n < *available; ++n) {
         // ItemsAvailable can claim more operations than exist; the ones that do exist are

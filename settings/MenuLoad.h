@@ -1,12 +1,16 @@
 #pragma once
 
 #include "menu/MenuTree.h"
+#include "menu/MenuWriter.h"
 #include "menu/RecordPool.h"
 #include "menu/TreeSource.h"
 #include "platform/Registry.h"
 
+#include <array>
 #include <functional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace quorvane {
 
@@ -26,6 +30,14 @@ using FirstRunSetup = std::function<void(Registry&)>;
 // ItemsAvailable and the item lists always, the menu string from TheMenu (Stored) or from
 // `menuString` (Given). Throws Failure with the text the user sees; what was built up to that
 // point stays in `tree` and `source`, and the tree stays marked partial until a load completes.
+// Adds the menu that `tokens` describe below the tree's root, binding dynamic items to `lists` and
+// taking operation captions from `captions` (each emptied once used). Throws Failure with "List
+// index out of bounds" where a code is not one of a menu or a targets list runs short; what was
+// built until then stays.
+void buildMenuTree(const std::vector<std::string>& tokens, const ItemLists& lists,
+                   std::array<std::string, operationCount>& captions, RecordPool& pool,
+                   MenuTree& tree);
+
 LoadedView Load(Registry& registry, RecordPool& pool, MenuTree& tree, TreeSource& source,
                 LoadMode mode, std::string_view menuString, const FirstRunSetup& firstRun);
 

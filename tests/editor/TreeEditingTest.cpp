@@ -187,6 +187,52 @@ INSTANTIATE_TEST_SUITE_P(
                  ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(TreeEditingTest, KeyboardStepsMoveOneStepOrNotAtAll) {
+    using Step = TreeEditing::Step;
+    const std::string unchanged =
+        "Tools{5:DOS Prompt|Deep{17:Stamp}}|Empty{}|-|16:Remove!!|move:Drive A:>a:\\";
+    const struct {
+        const char* node;
+        Step step;
+        std::string outline;
+    } cases[] = {
+        {"Remove!!", Step::Up,
+         "Tools{5:DOS Prompt|Deep{17:Stamp}}|Empty{}|16:Remove!!|-|move:Drive A:>a:\\"},
+        {"Tools", Step::Up, unchanged},
+        {"Empty", Step::Down,
+         "Tools{5:DOS Prompt|Deep{17:Stamp}}|-|Empty{}|16:Remove!!|move:Drive A:>a:\\"},
+        {"DOS Prompt", Step::Down,
+         "Tools{Deep{17:Stamp}|5:DOS Prompt}|Empty{}|-|16:Remove!!|move:Drive A:>a:\\"},
+        {"Drive A:", Step::Down, unchanged},
+        {"Stamp", Step::Out,
+         "Tools{5:DOS Prompt|Deep{}|17:Stamp}|Empty{}|-|16:Remove!!|move:Drive A:>a:\\"},
+        {"Tools", Step::Out, unchanged},
+        {"<separator>", Step::In,
+         "Tools{5:DOS Prompt|Deep{17:Stamp}}|Empty{-}|16:Remove!!|move:Drive A:>a:\\"},
+        {"Empty", Step::In,
+         "Tools{5:DOS Prompt|Deep{17:Stamp}|Empty{}}|-|16:Remove!!|move:Drive A:>a:\\"},
+        {"Remove!!", Step::In, unchanged},
+        {"Quorvane", Step::Down, unchanged},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        MenuNode* moved = node(c.node);
+        const EditView view = editing.step(moved, c.step);
+        EXPECT_EQ(test::outline(tree), c.outline) << c.node << " " << static_cast<int>(c.step);
+        EXPECT_EQ(view.select, c.outline == unchanged ? nullptr : moved) << c.node;
+        expectEachOperationOnce();
+    }
+}
+
+// Where a drag does the same, a step ends exactly as the drag does.
+TEST_F(TreeEditingTest, AKeyboardStepEndsAsTheDragItStandsFor) {
+    editing.step(node("Drive A:"), TreeEditing::Step::Up);
+    const std::string stepped = test::outline(tree);
+    SetUp();
+    editing.move(node("Drive A:"), node("<separator>"));
+    EXPECT_EQ(test::outline(tree), stepped);
+}
+
 TEST_F(TreeEditingTest, MoveOntoASubmenuMarksIt) {
     editing.move(node("Tools"), node("Deep"));
     EXPECT_TRUE(node("Deep")->hasChildrenMark());

@@ -48,7 +48,7 @@ struct Window {
         add(root, "Ext", Kind::Extension, "This is a File Extension Item");
         add(root, "<separator>", Kind::Separator, "This is a Menu Separator");
         add(add(root, "Sub", Kind::Submenu, "This is a Submenu Item"), "Deep", Kind::MoveTo, "/d");
-        chooser.emplace(*form, form->menu());
+        chooser.emplace(*form);
         form->setDirectoryChooser(&*chooser);
         form->show();
         tree()->expandAll();

@@ -39,6 +39,7 @@ public:
     QPoint offset() const override { return m_offset; }
     void moveTo(QPoint topLeft) override { position = topLeft; }
     void showModeless() override { m_showing = true; }
+    void setTargetHandler(TargetHandler) override {}
     void setCaption(const QString&) override {}
     void bind(TAssoc*) override {}
     TAssoc* boundRecord() const override { return nullptr; }

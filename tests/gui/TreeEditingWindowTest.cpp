@@ -4,17 +4,21 @@
 #include "editor/MessageBoxes.h"
 #include "editor/Quorvcfg.h"
 #include "menu/RecordPool.h"
+#include "settings/KeyPath.h"
 #include "support/MemoryRegistry.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QRegularExpression>
 #include <QStyle>
 #include <QTest>
+#include <QWindow>
 #include <optional>
 
 using namespace quorvane;
@@ -144,6 +148,10 @@ private slots:
     void dragFlagBlocksTheSplitterUntilTheDrop();
     void dragThatEndsElsewhereClearsTheFlag_data();
     void dragThatEndsElsewhereClearsTheFlag();
+    void deleteIsUndoneInPlaceAndRedone();
+    void aMenuIsBuiltWithTheKeyboardAlone();
+    void closingAsksAboutUnappliedChanges_data();
+    void closingAsksAboutUnappliedChanges();
 };
 
 void TreeEditingWindowTest::dragOverMarksTheDropTarget() {
@@ -511,6 +519,86 @@ void TreeEditingWindowTest::dragThatEndsElsewhereClearsTheFlag() {
     QVERIFY(w.splits());
     if (fromTree)
         QCOMPARE(w.tree->selectionModel()->selectedIndexes(), QModelIndexList{pressed});
+}
+
+void TreeEditingWindowTest::deleteIsUndoneInPlaceAndRedone() {
+    Window w;
+    w.form->activateWindow();
+    const QStringList before = w.children({});
+    const QStringList listBefore = w.entries(false);
+    w.tree->expand(w.node("Clipboard"));
+    w.tree->setCurrentIndex(w.node("Clipboard"));
+    QTest::keyClick(w.tree, Qt::Key_Delete);
+    QCOMPARE(w.form->windowTitle(), QStringLiteral("Quorvane Setup *"));
+    QAction* undo = w.form->findChild<QAction*>("Undo1");
+    QCOMPARE(undo->text(), QStringLiteral("Undo Remove \"Clipboard\""));
+
+    QTest::keyClick(w.form->windowHandle(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(w.children({}), before);
+    QCOMPARE(w.entries(false), listBefore);
+    QVERIFY(w.tree->isExpanded(w.node("Clipboard")));
+    QCOMPARE(w.tree->currentIndex(), w.node("Clipboard"));
+    QCOMPARE(w.form->windowTitle(), QStringLiteral("Quorvane Setup"));
+    QVERIFY(!undo->isEnabled());
+
+    QTest::keyClick(w.form->windowHandle(), Qt::Key_Y, Qt::ControlModifier);
+    QVERIFY(!w.node("Clipboard").isValid());
+}
+
+// Insert adds the selected entries as a drop on the selected node would; Ctrl with the arrows
+// moves a node about.
+void TreeEditingWindowTest::aMenuIsBuiltWithTheKeyboardAlone() {
+    Window w;
+    w.form->activateWindow();
+    const auto top = [&w] { return w.children(w.node("Quorvane")); };
+    w.tree->setCurrentIndex(w.node("DOS Prompt"));
+    w.selectEntries({"Stamp"});
+    QTest::keyClick(w.list, Qt::Key_Insert);
+    QVERIFY(w.node("Stamp").isValid());
+    QCOMPARE(w.entry("Stamp"), -1);
+    const int dos = top().indexOf("DOS Prompt");
+    QCOMPARE(top().indexOf("Stamp"), dos + 1);
+
+    QTest::keyClick(w.tree, Qt::Key_Up, Qt::ControlModifier);
+    QCOMPARE(top().indexOf("Stamp"), dos);
+    QTest::keyClick(w.tree, Qt::Key_Up, Qt::ControlModifier);
+    // Now right below the Clipboard submenu, which takes it in as its last child.
+    QTest::keyClick(w.tree, Qt::Key_Right, Qt::ControlModifier);
+    QCOMPARE(w.children(w.node("Clipboard")).last(), QStringLiteral("Stamp"));
+    QTest::keyClick(w.tree, Qt::Key_Left, Qt::ControlModifier);
+    QCOMPARE(top().indexOf("Stamp"), top().indexOf("Clipboard") + 1);
+}
+
+void TreeEditingWindowTest::closingAsksAboutUnappliedChanges_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closed");
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("Apply") << int(QMessageBox::Apply) << true << true;
+    QTest::newRow("Discard") << int(QMessageBox::Discard) << true << false;
+    QTest::newRow("Cancel") << int(QMessageBox::Cancel) << false << false;
+}
+
+void TreeEditingWindowTest::closingAsksAboutUnappliedChanges() {
+    QFETCH(int, answer);
+    QFETCH(bool, closed);
+    QFETCH(bool, stored);
+    Window w;
+    const auto storedMenu = [&w] { return w.registry.find(settingsKeyPath(), "TheMenu")->data; };
+    const std::string before = storedMenu();
+    // Nothing unapplied: closes without a word.
+    QVERIFY(w.form->close());
+    QVERIFY(MessageBoxes::takeAnswered().isEmpty());
+
+    w.form->show();
+    w.tree->setCurrentIndex(w.node("Clipboard"));
+    QTest::keyClick(w.tree, Qt::Key_Delete);
+    MessageBoxes::setNextAnswer(static_cast<QMessageBox::StandardButton>(answer));
+    QCOMPARE(w.form->close(), closed);
+    const auto asked = MessageBoxes::takeAnswered();
+    QCOMPARE(asked.size(), 1);
+    QCOMPARE(asked[0].text, QStringLiteral("Apply the changes to the menu before closing?"));
+    QCOMPARE(storedMenu() != before, stored);
+    QCOMPARE(w.form->windowTitle().endsWith('*'), !stored);
 }
 
 QTEST_MAIN(TreeEditingWindowTest)
