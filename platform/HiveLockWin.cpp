@@ -34,7 +34,8 @@ HiveLock::HiveLock(const std::filesystem::path& hiveFile, std::chrono::milliseco
     if (m_fd < 0)
         throw std::system_error(errno, std::generic_category(), "cannot open " + lockFile.string());
     // LockFileEx locks are dropped by the system when the holder dies, as flock's are. Polled,
-    // so that the wait can be given up on.
+    // so that the wait can be given up on; the pause stays short, since a writer that commits
+    // again and again frees the lock only for the moment between two commits.
     std::chrono::milliseconds pause{1};
     for (;;) {
         OVERLAPPED whole{};
@@ -53,7 +54,7 @@ HiveLock::HiveLock(const std::filesystem::path& hiveFile, std::chrono::milliseco
             throw HiveBusy(lockFile);
         }
         std::this_thread::sleep_for(std::min<Clock::duration>(pause, deadline - now));
-        pause = std::min(pause * 2, std::chrono::milliseconds(50));
+        pause = std::min(pause * 2, std::chrono::milliseconds(5));
     }
 }
 
