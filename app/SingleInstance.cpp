@@ -31,7 +31,9 @@ SingleInstance::~SingleInstance() = default;
 
 QString SingleInstance::defaultDirectory() {
     const auto directory = privateRuntimeDirectory();
-    return directory ? QFile::decodeName(directory->c_str()) : QString();
+    // string(), not c_str(): a Windows path holds wide characters.
+    return directory ? QFile::decodeName(QByteArray::fromStdString(directory->string()))
+                     : QString();
 }
 
 QString SingleInstance::serverName() const {

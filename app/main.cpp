@@ -7,7 +7,7 @@
 #include "editor/Quorvcfg.h"
 #include "editor/WindowMessages.h"
 #include "menu/RecordPool.h"
-#include "platform/HiveRegistry.h"
+#include "platform/SettingsStore.h"
 #include "settings/FirstRun.h"
 
 int main(int argc, char** argv) {
@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
     // The application's name only: a display name would be appended to every window title.
     QCoreApplication::setApplicationName(QStringLiteral("Quorvane II"));
 
-    quorvane::HiveRegistry registry(quorvane::HiveRegistry::defaultHiveFile());
+    const std::unique_ptr<quorvane::Registry> store = quorvane::openSettingsStore();
+    quorvane::Registry& registry = *store;
     // First-run set-up speaks through boxes of no window's own: it runs before the main window is
     // shown.
     quorvane::WindowMessages setUpMessages(nullptr, &quorvane::TForm3::open);

@@ -6,8 +6,8 @@
 #include "menu/TreeSource.h"
 #include "platform/Codepage.h"
 #include "platform/Failure.h"
-#include "platform/HiveRegistry.h"
 #include "platform/LocaleText.h"
+#include "platform/SettingsStore.h"
 #include "settings/Apply.h"
 #include "settings/FirstRun.h"
 #include "settings/MenuFile.h"
@@ -248,7 +248,7 @@ enum class Show { Tree, List };
 // loads it (first-run set-up included).
 class Session {
 public:
-    Session() : m_registry(HiveRegistry::defaultHiveFile()) {}
+    Session() = default;
 
     // Runs `work` and prints what the model holds afterwards; a failure's text goes to standard
     // error, and standard output stays empty unless `partial` asks for what was built.
@@ -287,7 +287,8 @@ private:
         return format == Format::Json ? treeJson(m_tree) : treeText(m_tree);
     }
 
-    HiveRegistry m_registry;
+    std::unique_ptr<Registry> m_store = openSettingsStore();
+    Registry& m_registry = *m_store;
     ConsoleMessages m_messages;
     RecordPool m_pool;
     MenuTree m_tree{m_pool.rootRecord()};
@@ -334,7 +335,8 @@ int applyText(std::string_view menuString) {
 
 int save(std::string_view file) {
     try {
-        HiveRegistry registry(HiveRegistry::defaultHiveFile());
+        const std::unique_ptr<Registry> store = openSettingsStore();
+        Registry& registry = *store;
         if (file == "-")
             std::cout << menuFileText(registry) << std::flush;
         else

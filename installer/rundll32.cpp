@@ -2,7 +2,7 @@
 // InstallHinfSection, so that its first start installs the extension's INF file as on Windows.
 
 #include "installer/HinfInstall.h"
-#include "platform/HiveRegistry.h"
+#include "platform/SettingsStore.h"
 #include "platform/System.h"
 
 #include <iostream>
@@ -11,6 +11,7 @@
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    // The stand-in writes the class entries into the file that holds the user's settings store.
     return quorvane::installHinfSection(args, quorvane::systemDirectory(),
-                                        quorvane::HiveRegistry::defaultHiveFile(), std::cerr);
+                                        *quorvane::openSettingsStore()->storeFile(), std::cerr);
 }

@@ -4,12 +4,11 @@
 #include "platform/HiveFile.h"
 #include "platform/HiveLock.h"
 #include "platform/HiveUpdate.h"
+#include "platform/System.h"
 
 #include <cstdlib>
 #include <exception>
 #include <optional>
-#include <pwd.h>
-#include <unistd.h>
 
 namespace quorvane {
 
@@ -120,14 +119,6 @@ void HiveRegistryKey::applyTo(Hive& hive) {
     m_committed = key;
 }
 
-std::filesystem::path homeFolder() {
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return home;
-    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir)
-        return entry->pw_dir;
-    return ".";
-}
-
 } // namespace
 
 HiveRegistry::HiveRegistry(std::filesystem::path hiveFile, FileWriter writer,
@@ -139,7 +130,7 @@ std::filesystem::path HiveRegistry::defaultHiveFile() {
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
         config = xdg;
     else
-        config = homeFolder() / ".config";
+        config = std::filesystem::path(homeDirectory()) / ".config";
     return config / "quorvane" / "HKEY_CLASSES_ROOT.reg";
 }
 

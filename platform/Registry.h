@@ -45,7 +45,8 @@ public:
     virtual ~RegistryKey() = default;
 
     virtual std::optional<RegistryValue> value(std::string_view name) const = 0;
-    // Value names in enumeration order (creation order).
+    // Value names in enumeration order: creation order in the file store, the registry's own
+    // order on Windows (Wine sorts them), so nothing may depend on it being creation order.
     virtual std::vector<std::string> valueNames() const = 0;
     // Throws Failure with "Failed to set data for '%s'", naming this value, when the store can
     // never hold a value of that name (one with a line break or a NUL, off Windows); the reason

@@ -29,8 +29,6 @@ std::string programDirectory() {
     return path.substr(0, path.rfind('/') + 1);
 }
 
-namespace {
-
 std::string homeDirectory() {
     if (const char* home = std::getenv("HOME"); home && *home)
         return home;
@@ -39,16 +37,14 @@ std::string homeDirectory() {
     return ".";
 }
 
+namespace {
+
 // "/data/" and "/data" name the same folder; only the second gives clean joins. "/" becomes
 // empty, so that joining still gives "/quorvane".
 std::string withoutTrailingSlashes(std::string path) {
     while (!path.empty() && path.back() == '/')
         path.pop_back();
     return path;
-}
-
-bool isCommandBlank(char c) {
-    return c == ' ' || c == '\t';
 }
 
 bool isExecutableFile(const std::string& path) {
@@ -66,26 +62,6 @@ std::string systemDirectory() {
     else
         data = withoutTrailingSlashes(homeDirectory()) + "/.local/share";
     return withoutTrailingSlashes(data) + "/quorvane";
-}
-
-CommandLine splitProgramName(std::string_view line) {
-    std::size_t p = 0;
-    while (p < line.size() && isCommandBlank(line[p]))
-        ++p;
-    CommandLine command;
-    if (p < line.size() && line[p] == '"') {
-        const std::size_t close = line.find('"', p + 1);
-        command.program = line.substr(
-            p + 1, close == std::string_view::npos ? std::string_view::npos : close - p - 1);
-        p = close == std::string_view::npos ? line.size() : close + 1;
-    } else {
-        while (p < line.size() && !isCommandBlank(line[p]))
-            command.program += line[p++];
-    }
-    while (p < line.size() && isCommandBlank(line[p]))
-        ++p;
-    command.arguments = line.substr(p);
-    return command;
 }
 
 std::string findProgram(std::string_view name, const std::string& programDir) {

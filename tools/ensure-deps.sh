@@ -2,7 +2,8 @@
 # Installs what a fresh Debian 12 machine lacks to build and test the project: one apt-get update,
 # then only the packages that are missing. `ensure-deps.sh fuzz` adds clang and libFuzzer's
 # runtime, which only `make fuzz` needs; `ensure-deps.sh desktop` adds a virtual display and a
-# window manager for the tests that run the program on a desktop.
+# window manager for the tests that run the program on a desktop; `ensure-deps.sh windows` adds
+# the mingw-w64 cross compilers, GoogleTest's sources and 64-bit Wine for `make test-windows`.
 set -eu
 
 packages="cmake g++ ninja-build make qt6-base-dev libgl-dev libgtest-dev libgmock-dev"
@@ -15,12 +16,18 @@ fi
 if [ "${1:-}" = "desktop" ]; then
     packages="$packages xvfb xdotool openbox"
 fi
-# What the file managers' plug-ins are built against; without them the build skips them.
-recommends=""
+# What the file managers' plug-ins are built against; without them the build skips them. Their
+# recommendations, and Wine's, would bring a desktop's worth of packages that a headless run never
+# uses.
+install_options=""
 if [ "${1:-}" = "extension" ]; then
     packages="$packages pkg-config libgtk-3-dev libgtk-4-dev libnemo-extension-dev"
     packages="$packages libcaja-extension-dev libnautilus-extension-dev"
-    recommends="--no-install-recommends"
+    install_options="--no-install-recommends"
+fi
+if [ "${1:-}" = "windows" ]; then
+    packages="cmake ninja-build make googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64"
+    install_options="--no-install-recommends"
 fi
 missing=""
 for p in $packages; do
@@ -42,4 +49,4 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -q
 # shellcheck disable=SC2086
-$sudo apt-get install -y -q $recommends $missing
+$sudo apt-get install -y -q $install_options $missing

@@ -157,5 +157,10 @@ TEST(ProgramDirectory, IsTheTestsOwnFolderWithSeparator) {
     EXPECT_TRUE(std::filesystem::exists(dir + "platform_tests"));
 }
 
+TEST(PlatformFamily, EveryHostButWindowsNtIsOther) {
+    EXPECT_EQ(platformFamily(), PlatformFamily::Other);
+    EXPECT_EQ(pathSeparator(), '/');
+}
+
 } // namespace
 } // namespace quorvane

@@ -25,6 +25,9 @@ private:
 // The file's bytes, or nothing when it does not exist.
 std::optional<std::string> readBytes(const std::filesystem::path& file);
 void writeBytes(const std::filesystem::path& file, std::string_view bytes);
+// Makes `link` a symbolic link to `target`; false where the system makes none (Windows without
+// the right to, Wine).
+bool makeSymlink(const std::filesystem::path& target, const std::filesystem::path& link);
 // Names of the entries of a folder, sorted.
 std::string folderListing(const std::filesystem::path& folder);
 

@@ -1,0 +1,11 @@
+#include "platform/SettingsStore.h"
+
+#include "platform/HiveRegistry.h"
+
+namespace quorvane {
+
+std::unique_ptr<Registry> openSettingsStore() {
+    return std::make_unique<HiveRegistry>(HiveRegistry::defaultHiveFile());
+}
+
+} // namespace quorvane

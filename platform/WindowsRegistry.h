@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/Registry.h"
+
+#include <chrono>
+
+namespace quorvane {
+
+// HKEY_CLASSES_ROOT as Windows holds it, where the extension reads it. A key is opened (and
+// created when missing) with RegCreateKeyExA; reads ask the registry, overlaid with this key's
+// own writes; the writes wait in memory until commit() and are then set one after the other.
+// The registry has no transaction: a failure raised before the commit writes nothing, but one
+// during the commit's own writes leaves the values set before it written. A refused write names
+// the value the registry refused, with the system's reason on the next line.
+class WindowsRegistry : public Registry {
+public:
+    // `lockWait`: how long update() waits for another program's update of the settings.
+    explicit WindowsRegistry(std::chrono::milliseconds lockWait = std::chrono::milliseconds(5000));
+
+    std::unique_ptr<RegistryKey> openKey(std::string_view path) override;
+    void update(std::string_view path, const std::function<void(RegistryKey&)>& change) override;
+
+private:
+    std::chrono::milliseconds m_lockWait;
+};
+
+} // namespace quorvane
