@@ -39,7 +39,26 @@ QString volumeOf(QString path) {
 TGetDirInfo::TGetDirInfo(QWidget& mainWindow)
     : QWidget(&mainWindow, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
-      ui(std::make_unique<Ui::TGetDirInfo>()), m_following(*this, mainWindow, defaultOffset) {
+      m_following(*this, mainWindow, defaultOffset) {
+    // The window's own properties are there from the start; its contents come with the first
+    // showing.
+    setWindowTitle(QStringLiteral("Configuration"));
+    setFixedSize(clientSize);
+    FormCreate();
+}
+
+TGetDirInfo::~TGetDirInfo() = default;
+
+// The chooser exists from start-up, but its lists, the volumes and the folder icons are looked up
+// only for a user who opens it.
+void TGetDirInfo::setVisible(bool visible) {
+    if (visible && !ui)
+        build();
+    QWidget::setVisible(visible);
+}
+
+void TGetDirInfo::build() {
+    ui = std::make_unique<Ui::TGetDirInfo>();
     ui->setupUi(this);
     setFixedSize(clientSize);
     // Every line is always open, so the lines need no expand buttons.
@@ -53,17 +72,13 @@ TGetDirInfo::TGetDirInfo(QWidget& mainWindow)
             guard([this](int index) { DriveComboBox1Change(index); }));
     connect(ui->DirectoryListBox1, &QTreeWidget::itemDoubleClicked, this,
             guard([this](QTreeWidgetItem* item) { DirectoryListBox1DblClick(item); }));
-    FormCreate();
 }
 
-TGetDirInfo::~TGetDirInfo() = default;
-
+// The lists are filled when the chooser shows; here it only takes the directory it opens in.
 void TGetDirInfo::FormCreate() {
     m_following.setOffset(defaultOffset);
     m_current = QDir::cleanPath(QDir::currentPath());
     m_volumeDirectories[volumeOf(m_current)] = m_current;
-    fillDrives();
-    fillDirectories();
 }
 
 QString TGetDirInfo::currentDirectory() const {
@@ -95,6 +110,8 @@ void TGetDirInfo::showEvent(QShowEvent* event) {
 // Directories and volumes may have come and gone while the window was hidden; the current
 // directory stays what it was.
 void TGetDirInfo::FormShow() {
+    if (!ui)
+        build();
     fillDrives();
     fillDirectories();
     ui->Ok->setFocus();
@@ -208,7 +225,7 @@ void TGetDirInfo::fillDirectories() {
 
 // Return opens the highlighted line, for those who choose without a mouse.
 bool TGetDirInfo::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ui->DirectoryListBox1 && event->type() == QEvent::KeyPress) {
+    if (ui && watched == ui->DirectoryListBox1 && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             guarded([this] { DirectoryListBox1DblClick(ui->DirectoryListBox1->currentItem()); });

@@ -19,7 +19,8 @@ namespace quorvane {
 
 // The directory chooser: picks the target directory of one Move To or Copy To item of the menu
 // tree and writes it straight into the item's record. Made once, hidden, and shown without
-// blocking the main window; it reopens in the directory the user last opened.
+// blocking the main window; it reopens in the directory the user last opened. Its lists are made
+// and filled at the first showing, so that a start-up that never opens it does not pay for them.
 //
 // The drives of the selector are the mounted volumes, the file system's root first: off Windows
 // they are what comes nearest to drive letters. The list shows the path from the root of the
@@ -47,6 +48,8 @@ public:
     TAssoc* boundRecord() const override { return m_bound; }
     void closeDialog() override { close(); }
 
+    void setVisible(bool visible) override;
+
     // The directory Ok stores: a full path in the platform's notation, a root with its separator.
     QString currentDirectory() const;
 
@@ -61,6 +64,7 @@ protected:
 
 private:
     void FormCreate();
+    void build();
     void FormShow();
     void FormClose();
     void DriveComboBox1Change(int index);
@@ -69,6 +73,7 @@ private:
     void fillDrives();
     void fillDirectories();
 
+    // Built when the chooser is first shown.
     std::unique_ptr<Ui::TGetDirInfo> ui;
     TargetHandler m_targetHandler;
     FollowingOffset m_following;

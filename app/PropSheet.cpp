@@ -12,25 +12,40 @@
 
 namespace quorvane {
 
-namespace {} // namespace
-
 TPropSheets::TPropSheets(Registry& registry, const QWidget& mainWindow, QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
-      ui(std::make_unique<Ui::TPropSheets>()), m_registry(registry),
-      m_following(*this, mainWindow, initialOffset) {
+      m_registry(registry), m_following(*this, mainWindow, initialOffset) {
+    // The window's own properties are there from the start; its pages come with the first
+    // showing.
+    setWindowTitle(QStringLiteral("Properties"));
+    setFixedSize(clientSize);
+    FormCreate();
+}
+
+TPropSheets::~TPropSheets() = default;
+
+// The dialog exists from start-up, but its pages, their fonts and their text layouts are paid for
+// only by a user who opens it.
+void TPropSheets::setVisible(bool visible) {
+    if (visible)
+        build();
+    QWidget::setVisible(visible);
+}
+
+void TPropSheets::build() {
+    if (ui)
+        return;
+    ui = std::make_unique<Ui::TPropSheets>();
     ui->setupUi(this);
     keepDesignedWidths(*this);
-    setFixedSize(size());
+    setFixedSize(clientSize);
 
     connect(ui->OK, &QPushButton::clicked, this, guard([this] { OKClick(); }));
     connect(ui->Cancel, &QPushButton::clicked, this, guard([this] { CancelClick(); }));
     pressOnEscape(*this, *ui->Cancel);
     connect(ui->Apply, &QPushButton::clicked, this, guard([this] { ApplyClick(); }));
-    FormCreate();
 }
-
-TPropSheets::~TPropSheets() = default;
 
 void TPropSheets::FormCreate() {
     m_following.setOffset(initialOffset);
@@ -72,6 +87,7 @@ void TPropSheets::showEvent(QShowEvent* event) {
 // The dialog is on the screen whether or not the settings could all be read, so it counts as
 // showing either way: it follows the main window, and Properties does not place it anew.
 void TPropSheets::FormShow() {
+    build();
     guarded([this] { load(); });
     m_showing = true;
 }
@@ -106,6 +122,7 @@ void TPropSheets::load() {
 // Every value, changed or not. A text the settings cannot hold is refused before anything is
 // written, with the user's entries left as they are to be corrected.
 void TPropSheets::ApplyClick() {
+    build();
     writeProperties(m_registry, shown());
 }
 

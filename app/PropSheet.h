@@ -2,6 +2,7 @@
 
 #include "editor/FollowingDialog.h"
 
+#include <QSize>
 #include <QWidget>
 #include <memory>
 #include <vector>
@@ -20,11 +21,13 @@ struct Properties;
 
 // The properties dialog: the options the extension reads for its prompt, clipboard, Stamp and
 // adding operations. Made once at start-up and only shown and hidden; it reads the settings on
-// every showing and writes them on Apply and OK.
+// every showing and writes them on Apply and OK. Its pages are made at the first showing, so that
+// a start-up that never opens it does not pay for them.
 class TPropSheets : public QWidget, public FollowingDialog {
     Q_OBJECT
 public:
     static constexpr QPoint initialOffset{132, 48};
+    static constexpr QSize clientSize{355, 242};
 
     // `mainWindow` is the window the dialog keeps its offset from.
     TPropSheets(Registry& registry, const QWidget& mainWindow, QWidget* parent = nullptr);
@@ -34,6 +37,10 @@ public:
     QPoint offset() const override { return m_following.offset(); }
     void moveTo(QPoint topLeft) override;
     void showModeless() override;
+
+    void setVisible(bool visible) override;
+    // Makes the pages now rather than at the first showing; once made, they stay.
+    void build();
 
     void FormShow();
     void ApplyClick();
@@ -62,6 +69,7 @@ private:
     std::vector<Box> boxes(Properties& p) const;
     Properties shown() const;
 
+    // Built when the dialog is first shown.
     std::unique_ptr<Ui::TPropSheets> ui;
     Registry& m_registry;
     FollowingOffset m_following;

@@ -432,6 +432,8 @@ private slots:
 
     void chooserWindow() {
         Window w;
+        // The lists, the volumes and the folder icons wait for the first showing.
+        QVERIFY(w.chooser->findChildren<QWidget*>().isEmpty());
         QCOMPARE(w.chooser->windowTitle(), QStringLiteral("Configuration"));
         QCOMPARE(w.chooser->minimumSize(), QSize(234, 129));
         QCOMPARE(w.chooser->maximumSize(), QSize(234, 129));

@@ -40,6 +40,7 @@ struct Setup {
     ~Setup() { form->setPropertiesDialog(nullptr); }
 
     template <typename T> T* find(const char* name) {
+        dialog->build();
         T* found = dialog->findChild<T*>(name);
         if (!found)
             qFatal("no %s in the dialog", name);
@@ -108,6 +109,8 @@ private slots:
 
     void window() {
         Setup s;
+        // Nothing of the pages is made before the dialog is first shown.
+        QVERIFY(s.dialog->findChildren<QWidget*>().isEmpty());
         QCOMPARE(s.dialog->windowTitle(), QStringLiteral("Properties"));
         QCOMPARE(s.dialog->minimumSize(), QSize(355, 242));
         QCOMPARE(s.dialog->maximumSize(), QSize(355, 242));
