@@ -39,12 +39,17 @@ signals:
     void activationRequested();
 
 private:
+    void listen();
     void acceptConnections();
     void askTheFirstToComeForward() const;
 
     QString m_directory;
     std::unique_ptr<InstanceLock> m_lock;
+#ifdef _WIN32
     QLocalServer* m_server = nullptr;
+#else
+    int m_listener = -1;
+#endif
 };
 
 } // namespace quorvane

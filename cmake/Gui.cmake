@@ -43,7 +43,12 @@ set_target_properties(quorvane_gui PROPERTIES
     AUTORCC ON
     AUTOUIC_SEARCH_PATHS ${CMAKE_SOURCE_DIR}/resources
 )
-target_link_libraries(quorvane_gui PUBLIC quorvane_core Qt6::Widgets Qt6::Network)
+target_link_libraries(quorvane_gui PUBLIC quorvane_core Qt6::Widgets)
+# Elsewhere the single-instance guard's socket is the system's own, and start-up does not load
+# the network module.
+if(WIN32)
+    target_link_libraries(quorvane_gui PUBLIC Qt6::Network)
+endif()
 
 add_executable(quorvane-setup app/main.cpp)
 set_target_properties(quorvane-setup PROPERTIES AUTOMOC ON AUTOUIC ON AUTORCC ON)
