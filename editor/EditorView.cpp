@@ -34,6 +34,9 @@ EditorView::EditorView(QWidget* parent) : QTreeView(parent) {
     // a place between nodes that the drop does not use.
     setDropIndicatorShown(false);
     setItemDelegate(new DropTargetDelegate([this] { return dropTarget(); }, this));
+    // Every row is one line beside a picture of the same size: the first row's height is every
+    // row's, and the view need not measure each.
+    setUniformRowHeights(true);
 }
 
 void EditorView::setDropTarget(const QModelIndex& index) {

@@ -67,8 +67,10 @@ TForm1::TForm1(Services services, QWidget* parent)
                                            buttonRowHeight + statusBarHeight);
     SaveDlg.defaultSuffix = QStringLiteral("drm");
     QIcon icon;
-    icon.addFile(QStringLiteral(":/icon32"), QSize(32, 32));
-    icon.addFile(QStringLiteral(":/icon16"), QSize(16, 16));
+    // Named by format: a resource without a suffix would otherwise be identified through the
+    // MIME database and every image plug-in.
+    icon.addPixmap(QPixmap(QStringLiteral(":/icon32"), "XPM"));
+    icon.addPixmap(QPixmap(QStringLiteral(":/icon16"), "XPM"));
     setWindowIcon(icon);
     configureViews();
     wireHandlers();
