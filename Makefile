@@ -28,13 +28,15 @@ run: build
 		echo "quorvane-setup is not part of this build yet; build/bin holds what exists so far."; \
 	fi
 
-# Speed of the core on its largest inputs (needs libbenchmark-dev).
-bench: build
-	@if [ -x $(BUILD_DIR)/bench/core_bench ]; then \
-		$(BUILD_DIR)/bench/core_bench; \
-	else \
-		echo "core_bench is not built: install libbenchmark-dev and run make bench again."; \
-	fi
+# One table: the editor's start-up and memory against bare Qt windows on a virtual display, then
+# the core on its largest inputs; every figure is a median (see bench/README.md). Installs what
+# the benchmarks need first; configuring again lets the build find it. Not part of make test.
+bench: deps
+	@./tools/ensure-deps.sh bench
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) >/dev/null
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target startup_bench core_bench
+	@$(BUILD_DIR)/bench/startup_bench --heading
+	@$(BUILD_DIR)/bench/core_bench
 
 clean:
 	rm -rf $(BUILD_DIR)

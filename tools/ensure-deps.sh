@@ -1,8 +1,9 @@
 #!/bin/sh
 # Installs what a fresh Debian 12 machine lacks to build and test the project: one apt-get update,
 # then only the packages that are missing. `ensure-deps.sh fuzz` adds clang and libFuzzer's
-# runtime, which only `make fuzz` needs; `ensure-deps.sh desktop` adds a virtual display and a
-# window manager for the tests that run the program on a desktop; `ensure-deps.sh windows` adds
+# runtime, which only `make fuzz` needs; `ensure-deps.sh bench` adds what `make bench` needs;
+# `ensure-deps.sh desktop` adds a virtual display and a window manager for the tests that run the
+# program on a desktop; `ensure-deps.sh windows` adds
 # the mingw-w64 cross compilers, GoogleTest's sources and 64-bit Wine for `make test-windows`.
 set -eu
 
@@ -15,6 +16,11 @@ fi
 # What the tests that drive the program on a real desktop need; without them they skip.
 if [ "${1:-}" = "desktop" ]; then
     packages="$packages xvfb xdotool openbox"
+fi
+# What make bench needs: Google Benchmark, and a virtual display, a session bus and the X
+# server's damage reports for the start-up figures.
+if [ "${1:-}" = "bench" ]; then
+    packages="$packages libbenchmark-dev xvfb dbus libxcb1-dev libxcb-damage0-dev"
 fi
 # What the file managers' plug-ins are built against; without them the build skips them. Their
 # recommendations, and Wine's, would bring a desktop's worth of packages that a headless run never
