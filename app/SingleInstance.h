@@ -4,8 +4,6 @@
 #include <QString>
 #include <memory>
 
-class QLocalServer;
-
 namespace quorvane {
 
 class InstanceLock;
@@ -45,11 +43,13 @@ private:
 
     QString m_directory;
     std::unique_ptr<InstanceLock> m_lock;
-#ifdef _WIN32
-    QLocalServer* m_server = nullptr;
-#else
-    int m_listener = -1;
-#endif
+    // Where this copy listens, once it holds the lock: a socket of the host's own kind, in a
+    // source file of its own per host.
+    struct Listener;
+    struct EndListening {
+        void operator()(Listener* listener) const;
+    };
+    std::unique_ptr<Listener, EndListening> m_listener;
 };
 
 } // namespace quorvane

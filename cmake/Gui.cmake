@@ -44,10 +44,13 @@ set_target_properties(quorvane_gui PROPERTIES
     AUTOUIC_SEARCH_PATHS ${CMAKE_SOURCE_DIR}/resources
 )
 target_link_libraries(quorvane_gui PUBLIC quorvane_core Qt6::Widgets)
-# Elsewhere the single-instance guard's socket is the system's own, and start-up does not load
-# the network module.
+# The single-instance guard listens on a named pipe on Windows; elsewhere on a plain local socket,
+# so that start-up does not load Qt's network module.
 if(WIN32)
+    target_sources(quorvane_gui PRIVATE app/SingleInstanceLocalServer.cpp)
     target_link_libraries(quorvane_gui PUBLIC Qt6::Network)
+else()
+    target_sources(quorvane_gui PRIVATE app/SingleInstanceSocket.cpp)
 endif()
 
 add_executable(quorvane-setup app/main.cpp)
