@@ -226,7 +226,7 @@ std::string verdict(const char* limit, bool met) {
     return std::string("ratio <= ") + limit + (met ? ": met" : ": MISSED");
 }
 
-int measure() {
+int measure(const std::string& editorProgram) {
     // The programs start as on a desktop: on a display of their own and with a session bus, which
     // Qt asks about a global menu bar. Without a bus, the first question would start one.
     const Server xvfb(
@@ -240,7 +240,13 @@ int measure() {
     // before the first run, so that every run is an ordinary start.
     const fs::path home =
         fs::temp_directory_path() / ("quorvane-startup-" + std::to_string(getpid()));
-    fs::remove_all(home);
+    struct Scratch {
+        fs::path folder;
+        ~Scratch() {
+            std::error_code ignored;
+            fs::remove_all(folder, ignored);
+        }
+    } scratch{home};
     for (const char* folder : {"config", "data", "cache", "state", "runtime"})
         fs::create_directories(home / folder);
     fs::permissions(home / "runtime", fs::perms::owner_all);
@@ -269,7 +275,7 @@ int measure() {
         std::vector<Sample> runs;
     };
     std::vector<Program> programs{
-        {"quorvane-setup with the Default menu", {QUORVANE_SETUP}, {}},
+        {"quorvane-setup with the Default menu", {editorProgram}, {}},
         {"bare Qt window, empty tree view with its header",
          {BARE_WINDOW, "--header", "578", "353"},
          {}},
@@ -281,7 +287,6 @@ int measure() {
             if (round >= warmUpRounds)
                 program.runs.push_back(sample);
         }
-    fs::remove_all(home);
 
     const auto medianOf = [](const Program& program, double Sample::*field) {
         std::vector<double> values;
@@ -325,11 +330,22 @@ int measure() {
 
 } // namespace
 
+// --heading prints the table's heading first; --editor PATH measures another build of the
+// program, such as the one before a change.
 int main(int argc, char** argv) {
-    if (argc > 1 && std::strcmp(argv[1], "--heading") == 0)
-        quorvane::bench::printHeading();
+    std::string editor = QUORVANE_SETUP;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--heading") == 0) {
+            quorvane::bench::printHeading();
+        } else if (std::strcmp(argv[i], "--editor") == 0 && i + 1 < argc) {
+            editor = argv[++i];
+        } else {
+            std::fprintf(stderr, "usage: startup_bench [--heading] [--editor PATH]\n");
+            return 2;
+        }
+    }
     try {
-        return measure();
+        return measure(editor);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "startup_bench: %s\n", error.what());
         return 1;
