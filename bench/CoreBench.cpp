@@ -1,201 +1,130 @@
-// Speed of the parts that see the largest inputs: the comma-text reader, the menu load and the
-// writer on menus of up to 4095 characters, nested or flat, the hive file round trip, and the
-// settings store and menu files on a key of up to 100 000 values.
-#include "extension/ExtensionMenu.h"
-#include "menu/CommaText.h"
-#include "menu/MenuWriter.h"
-#include "platform/HiveFile.h"
-#include "platform/HiveRegistry.h"
-#include "settings/FirstRun.h"
-#include "settings/KeyPath.h"
-#include "settings/MenuFile.h"
-#include "settings/MenuLoad.h"
-#include "settings/Messages.h"
-#include "support/MemoryRegistry.h"
-#include "support/TestFiles.h"
+// Speed of the core on the largest inputs it meets: the menu load and the writer on menus of up
+// to 4095 characters, Apply with and without its commit to the settings file, the editing rules
+// on the largest trees, menu files and the settings file on keys of up to 100 000 values, and the
+// extension's read at every right-click. Prints one table row per scenario, each figure the
+// median of repeated runs; `--heading` prints the table's heading first.
+#include "bench/Rows.h"
+#include "bench/Table.h"
 
-#include <benchmark/benchmark.h>
-#include <filesystem>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <vector>
 
-namespace quorvane {
+namespace quorvane::bench {
+
 namespace {
 
-// n submenus, each inside the one before: the deepest nesting a menu string can hold.
-std::string nestedMenu(int n) {
-    std::string text;
-    for (int i = 0; i < n; ++i)
-        text += "a,";
-    return text + "16";
+struct Results {
+    std::vector<Row> rows;
+    std::map<std::string, double> medians;
+    std::map<std::string, std::string> errors;
+};
+
+Results& results() {
+    static Results all;
+    return all;
 }
 
-std::string flatMenu(int n) {
-    std::string text;
-    for (int i = 0; i < n; ++i)
-        text += "-1,";
-    return text + "-2";
-}
-
-void splitting(benchmark::State& state) {
-    const std::string text = flatMenu(static_cast<int>(state.range(0)));
-    for (auto _ : state)
-        benchmark::DoNotOptimize(splitCommaText(text));
-    state.SetComplexityN(state.range(0));
-}
-BENCHMARK(splitting)->RangeMultiplier(4)->Range(16, 1024)->Complexity();
-
-template <std::string (*build)(int)> void loading(benchmark::State& state) {
-    test::MemoryRegistry registry;
-    registry.setString(settingsKeyPath(), "ItemsAvailable", "21");
-    const std::string menu = build(static_cast<int>(state.range(0)));
-    RecordPool pool;
-    MenuTree tree(pool.rootRecord());
-    TreeSource source;
-    for (auto _ : state)
-        Load(registry, pool, tree, source, LoadMode::Given, menu, {});
-    state.SetComplexityN(state.range(0));
-}
-BENCHMARK(loading<nestedMenu>)->RangeMultiplier(4)->Range(16, 2040)->Complexity();
-BENCHMARK(loading<flatMenu>)->RangeMultiplier(4)->Range(16, 1360)->Complexity();
-
-void writing(benchmark::State& state) {
-    test::MemoryRegistry registry;
-    registry.setString(settingsKeyPath(), "ItemsAvailable", "21");
-    RecordPool pool;
-    MenuTree tree(pool.rootRecord());
-    TreeSource source;
-    Load(registry, pool, tree, source, LoadMode::Given,
-         nestedMenu(static_cast<int>(state.range(0))), {});
-    for (auto _ : state) {
-        ItemLists lists;
-        benchmark::DoNotOptimize(menuString(tree, lists));
+// Keeps the medians for the table and lets nothing else through: Google Benchmark's own lines
+// would break the table.
+class MedianCollector : public benchmark::BenchmarkReporter {
+public:
+    bool ReportContext(const Context&) override { return true; }
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            const std::string& name = run.run_name.function_name;
+            if (run.error_occurred)
+                results().errors[name] = run.error_message;
+            else if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                results().medians[name] = run.GetAdjustedRealTime(); // every unit is ns
+        }
     }
-    state.SetComplexityN(state.range(0));
-}
-BENCHMARK(writing)->RangeMultiplier(4)->Range(16, 2040)->Complexity();
+};
 
-void hiveRoundTrip(benchmark::State& state) {
-    std::string text = "REGEDIT4\r\n\r\n[HKEY_CLASSES_ROOT\\QuorvaneShellExt\\Settings]\r\n";
-    for (int i = 0; i < state.range(0); ++i)
-        text += "\"Value" + std::to_string(i) + "\"=\"" + std::string(40, 'x') + "\"\r\n";
-    for (auto _ : state)
-        benchmark::DoNotOptimize(Hive::parse(text, "bench").serialize());
-    state.SetComplexityN(state.range(0));
-}
-BENCHMARK(hiveRoundTrip)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
-
-// The store must stay linear in the number of values of a key: each size below is ten times the
-// one before, so the times should be too.
-void writeManyValues(RegistryKey& key, std::int64_t count, int round) {
-    for (std::int64_t i = 0; i < count; ++i)
-        key.setValue("Value" + std::to_string(i), regtype::sz,
-                     std::to_string(round) + std::string(40, 'x'));
+void registerBenchmark(const std::string& name, Body body, const Runs& runs) {
+    auto* benchmark = benchmark::RegisterBenchmark(name.c_str(), std::move(body));
+    benchmark->Unit(benchmark::kNanosecond)
+        ->Repetitions(runs.repetitions)
+        ->ReportAggregatesOnly(true);
+    if (runs.iterations > 0)
+        benchmark->Iterations(runs.iterations);
+    else
+        benchmark->MinTime(runs.minSeconds);
+    if (runs.manualTime)
+        benchmark->UseManualTime();
 }
 
-// The part of a commit that runs under the lock: re-read, apply, write, flush, rename.
-void hiveCommit(benchmark::State& state) {
-    test::TempFolder folder;
-    HiveRegistry registry(folder / "HKEY_CLASSES_ROOT.reg");
-    int round = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto key = registry.openKey("QuorvaneShellExt\\Many");
-        writeManyValues(*key, state.range(0), ++round);
-        state.ResumeTiming();
-        key->commit();
-    }
-    state.SetComplexityN(state.range(0));
-}
-BENCHMARK(hiveCommit)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity();
-
-// Opening, writing every value and committing, as a program that saves a large key does.
-void hiveWriteAndCommit(benchmark::State& state) {
-    test::TempFolder folder;
-    HiveRegistry registry(folder / "HKEY_CLASSES_ROOT.reg");
-    int round = 0;
-    for (auto _ : state) {
-        auto key = registry.openKey("QuorvaneShellExt\\Many");
-        writeManyValues(*key, state.range(0), ++round);
-        key->commit();
-    }
-    state.SetComplexityN(state.range(0));
-}
-BENCHMARK(hiveWriteAndCommit)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity();
-
-void hiveOpenAndReadAll(benchmark::State& state) {
-    test::TempFolder folder;
-    HiveRegistry registry(folder / "HKEY_CLASSES_ROOT.reg");
-    {
-        auto key = registry.openKey("QuorvaneShellExt\\Many");
-        writeManyValues(*key, state.range(0), 0);
-        key->commit();
-    }
-    for (auto _ : state) {
-        auto key = registry.openKey("QuorvaneShellExt\\Many");
-        std::size_t bytes = 0;
-        for (const std::string& name : key->valueNames())
-            bytes += key->value(name)->data.size();
-        benchmark::DoNotOptimize(bytes);
-    }
-    state.SetComplexityN(state.range(0));
-}
-BENCHMARK(hiveOpenAndReadAll)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity();
-
-// A menu file of n values loaded into the settings file and saved from it again, through the
-// real store in a scratch folder: the time per value shows whether either grows faster than the
-// number of values.
-std::string menuFileOf(int n) {
-    std::string text = "# This is a menu-file for Quorvane\r\n#\r\n";
-    for (int i = 0; i < n; ++i)
-        text += "s:Value" + std::to_string(i) + ":" + std::string(40, 'x') + "\r\n";
-    return text;
-}
-
-void menuFileLoad(benchmark::State& state) {
-    const std::string text = menuFileOf(static_cast<int>(state.range(0)));
-    test::TempFolder folder;
-    for (auto _ : state) {
-        state.PauseTiming();
-        std::filesystem::remove(folder / "HKEY_CLASSES_ROOT.reg");
-        HiveRegistry registry(folder / "HKEY_CLASSES_ROOT.reg");
-        state.ResumeTiming();
-        loadMenuFile(registry, text);
-    }
-    state.SetComplexityN(state.range(0));
-}
-BENCHMARK(menuFileLoad)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity();
-
-void menuFileSave(benchmark::State& state) {
-    test::TempFolder folder;
-    HiveRegistry registry(folder / "HKEY_CLASSES_ROOT.reg");
-    loadMenuFile(registry, menuFileOf(static_cast<int>(state.range(0))));
-    for (auto _ : state)
-        saveMenuFile(registry, folder / "Quorvmenu.drm");
-    state.SetComplexityN(state.range(0));
-}
-BENCHMARK(menuFileSave)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity();
-
-// What the extension does at every right-click: read the settings file as first run leaves it
-// and build the default menu from it. Meant to stay well under a millisecond.
-void extensionMenuRead(benchmark::State& state) {
-    test::TempFolder folder;
-    HiveRegistry registry(folder / "HKEY_CLASSES_ROOT.reg");
-    Installer installer = Installer::host();
-    installer.run = [](std::string_view, int) { return 0; };
-    struct Quiet : Messages {
-        void message(std::string_view) override {}
-        void installedNotice() override {}
-    } quiet;
-    runFirstRunSetup(registry, installer, quiet);
-    for (auto _ : state) {
-        const ext::ExtensionMenu menu = ext::readExtensionMenu(registry);
-        if (!menu.problem.empty() || menu.menu.entries.empty())
-            state.SkipWithError("the default menu did not read");
-        benchmark::DoNotOptimize(menu);
+void printRows() {
+    for (const Row& row : results().rows) {
+        if (auto error = results().errors.find(row.scenario); error != results().errors.end()) {
+            printRow(row.scenario, "-", "failed: " + error->second, "");
+            continue;
+        }
+        const double median = medianOf(row.scenario);
+        if (median < 0)
+            continue; // filtered out
+        printRow(row.scenario, duration(median), row.detail ? row.detail(median) : "",
+                 row.target ? row.target(median) : "");
     }
 }
-BENCHMARK(extensionMenuRead)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-} // namespace quorvane
 
-BENCHMARK_MAIN();
+void addRow(Row row, Body body, Runs runs) {
+    registerBenchmark(row.scenario, std::move(body), runs);
+    results().rows.push_back(std::move(row));
+}
+
+void addHidden(const std::string& name, Body body, Runs runs) {
+    registerBenchmark(name, std::move(body), runs);
+}
+
+double medianOf(const std::string& name) {
+    const auto found = results().medians.find(name);
+    return found == results().medians.end() ? -1 : found->second;
+}
+
+Describe under(double limit) {
+    return [limit](double median) {
+        return "< " + duration(limit) + (median < limit ? ": met" : ": MISSED");
+    };
+}
+
+std::string perToken(double nanoseconds, std::size_t tokens) {
+    return "per token " + duration(nanoseconds / static_cast<double>(tokens));
+}
+
+} // namespace quorvane::bench
+
+int main(int argc, char** argv) {
+    using namespace quorvane::bench;
+    bool heading = false;
+    std::vector<char*> args;
+    for (int i = 0; i < argc; ++i) {
+        if (i > 0 && std::strcmp(argv[i], "--heading") == 0)
+            heading = true;
+        else
+            args.push_back(argv[i]);
+    }
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data()))
+        return 1;
+
+    addLoadRows();
+    addApplyRows();
+    addEditRows();
+    addStoreRows();
+
+    MedianCollector collector;
+    benchmark::RunSpecifiedBenchmarks(&collector);
+    if (heading)
+        printHeading();
+    printRows();
+    // The fixtures live in the registered benchmarks; dropping these removes their folders.
+    benchmark::ClearRegisteredBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

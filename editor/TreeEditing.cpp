@@ -1,5 +1,7 @@
 #include "editor/TreeEditing.h"
 
+#include <vector>
+
 namespace quorvane {
 
 namespace {
@@ -55,11 +57,17 @@ void TreeEditing::returnToList(MenuNode* operation) {
 void TreeEditing::remove(MenuNode* node) {
     if (!node)
         return;
-    for (MenuNode* n = node; n; n = MenuTree::nextInTreeOrder(n)) {
-        if (n != node && !n->isWithin(node))
-            break;
+    // The subtree in tree order on a stack of its own: asking each node whether it still lies
+    // within `node` costs its depth, and finding the next sibling costs the row, which made a
+    // deep or wide subtree quadratic.
+    std::vector<MenuNode*> pending{node};
+    while (!pending.empty()) {
+        MenuNode* n = pending.back();
+        pending.pop_back();
         if (n->record()->kind == Kind::Operation)
             returnToList(n);
+        for (int row = n->childCount(); row-- > 0;)
+            pending.push_back(n->child(row));
     }
     if (node == m_tree.root()) {
         while (node->childCount() > 0)

@@ -65,24 +65,35 @@ std::vector<std::string> splitCommaText(std::string_view text) {
 
 namespace {
 
-std::string quotedIfNeeded(const std::string& entry) {
-    bool needsQuotes = false;
-    for (unsigned char c : entry) {
-        if (isBlank(c) || c == '"' || c == ',') {
-            needsQuotes = true;
-            break;
-        }
+bool needsQuotes(std::string_view entry) {
+    for (unsigned char c : entry)
+        if (isBlank(c) || c == '"' || c == ',')
+            return true;
+    return false;
+}
+
+// Measured before it is written, so that an entry costs no copy of its own.
+std::size_t writtenSize(std::string_view entry, bool quoted) {
+    if (!quoted)
+        return entry.size();
+    std::size_t size = entry.size() + 2;
+    for (char c : entry)
+        size += c == '"' ? 1 : 0;
+    return size;
+}
+
+void appendEntry(std::string& text, std::string_view entry, bool quoted) {
+    if (!quoted) {
+        text += entry;
+        return;
     }
-    if (!needsQuotes)
-        return entry;
-    std::string quoted = "\"";
+    text += '"';
     for (char c : entry) {
         if (c == '"')
-            quoted += '"';
-        quoted += c;
+            text += '"';
+        text += c;
     }
-    quoted += '"';
-    return quoted;
+    text += '"';
 }
 
 } // namespace
@@ -92,16 +103,17 @@ std::string writeItemList(const std::vector<std::string>& entries, std::size_t l
         return "\"\"";
     std::string text;
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        const std::string piece = quotedIfNeeded(entries[i]);
+        const bool quoted = needsQuotes(entries[i]);
+        const std::size_t size = writtenSize(entries[i], quoted);
         const std::size_t separator = i > 0 ? 1 : 0;
-        if (text.size() + separator + piece.size() > limit) {
+        if (text.size() + separator + size > limit) {
             if (separator != 0 && text.size() < limit)
                 text += ',';
             break;
         }
         if (separator != 0)
             text += ',';
-        text += piece;
+        appendEntry(text, entries[i], quoted);
     }
     return text;
 }

@@ -9,10 +9,16 @@ namespace quorvane {
 int MenuNode::row() const {
     if (!m_parent)
         return 0;
+    // Looked for from both ends at once: the editing rules mostly ask about first and last
+    // children (removing a menu's entries from the end, dropping at the front), and from one end
+    // only each of those would cost the whole row of a wide menu.
     const auto& siblings = m_parent->m_children;
-    for (std::size_t i = 0; i < siblings.size(); ++i)
-        if (siblings[i].get() == this)
-            return static_cast<int>(i);
+    for (std::size_t front = 0, back = siblings.size(); front < back; ++front) {
+        if (siblings[front].get() == this)
+            return static_cast<int>(front);
+        if (siblings[--back].get() == this)
+            return static_cast<int>(back);
+    }
     assert(false && "a node is always among its parent's children");
     return -1;
 }

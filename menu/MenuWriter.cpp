@@ -23,16 +23,30 @@ ItemListSlots itemListSlots(Kind kind) {
 // loaded menu has an empty caption on its second node, and storing that would hide the
 // operation for good.
 std::string operationCaption(const TreeSource& source, const MenuTree& tree, int n) {
-    std::string caption;
+    return operationCaptions(source, tree)[static_cast<std::size_t>(n)];
+}
+
+std::array<std::string, operationCount> operationCaptions(const TreeSource& source,
+                                                          const MenuTree& tree) {
+    auto slot = [](const TAssoc& record) {
+        return record.code >= 0 && record.code < operationCount
+                   ? static_cast<std::size_t>(record.code)
+                   : static_cast<std::size_t>(operationCount);
+    };
+    // One slot more than there are operations takes every entry that is none.
+    std::array<std::string, operationCount + 1> fromList;
     for (const SourceEntry& entry : source.entries())
-        if (entry.record->code == n && !entry.caption.empty())
-            caption = entry.caption;
-    if (!caption.empty())
-        return caption;
+        if (!entry.caption.empty())
+            fromList[slot(*entry.record)] = entry.caption;
+    std::array<std::string, operationCount + 1> fromTree;
     for (const MenuNode* node : tree.inTreeOrder())
-        if (node->record()->code == n && !node->caption().empty())
-            caption = node->caption();
-    return caption;
+        if (!node->caption().empty())
+            fromTree[slot(*node->record())] = node->caption();
+
+    std::array<std::string, operationCount> captions;
+    for (std::size_t n = 0; n < captions.size(); ++n)
+        captions[n] = std::move(fromList[n].empty() ? fromTree[n] : fromList[n]);
+    return captions;
 }
 
 namespace {
@@ -98,8 +112,8 @@ std::string storedForm(const MenuTree& tree, const TreeSource& source) {
         for (const std::string& text : list)
             (form += '\0') += text;
     }
-    for (int n = 0; n < operationCount; ++n)
-        (form += '\0') += operationCaption(source, tree, n);
+    for (const std::string& caption : operationCaptions(source, tree))
+        (form += '\0') += caption;
     return form;
 }
 

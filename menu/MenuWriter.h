@@ -25,6 +25,9 @@ ItemListSlots itemListSlots(Kind kind);
 // its caption in the tree; a later caption that is not empty beats an earlier one, and an
 // operation that is nowhere gets the empty caption.
 std::string operationCaption(const TreeSource& source, const MenuTree& tree, int n);
+// The same for all the operations at once, indexed by code, in one pass over list and tree.
+std::array<std::string, operationCount> operationCaptions(const TreeSource& source,
+                                                          const MenuTree& tree);
 
 // The tree as a menu string in the quoted form the load reads back, with `lists` replaced by the
 // captions and targets of its dynamic items in the order the menu string names them. Submenus

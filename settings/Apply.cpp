@@ -68,9 +68,9 @@ bool Apply(Registry& registry, const MenuTree& tree, const TreeSource& source, M
     }
 
     SettingsKey key(registry);
-    for (int n = 0; n < operationCount; ++n)
-        key.writeString(operations()[static_cast<std::size_t>(n)].valueName,
-                        operationCaption(source, tree, n));
+    const auto captions = operationCaptions(source, tree);
+    for (std::size_t n = 0; n < captions.size(); ++n)
+        key.writeString(operations()[n].valueName, captions[n]);
     key.writeString(value::theMenu, menu);
     for (std::size_t i = 0; i < lists.size(); ++i)
         key.writeString(value::itemLists[i], lists[i]);

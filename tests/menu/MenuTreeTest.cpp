@@ -158,5 +158,22 @@ TEST_F(MenuTreeTest, HasChildrenMarkGoesWithTheLastChild) {
     EXPECT_TRUE(nodes["A"]->hasChildrenMark());
 }
 
+// Rows are found from both ends of the siblings at once; every position of odd and even counts
+// must come out right, and so must the next sibling built on it.
+TEST(MenuNodeRowTest, EveryPositionOfEveryWidth) {
+    RecordPool pool;
+    for (int width = 1; width <= 6; ++width) {
+        MenuTree tree(pool.rootRecord());
+        for (int n = 0; n < width; ++n)
+            tree.addLastChild(tree.root(), std::to_string(n), pool.prototype(Kind::Separator));
+        for (int n = 0; n < width; ++n) {
+            const MenuNode* child = tree.root()->child(n);
+            EXPECT_EQ(child->row(), n) << width;
+            EXPECT_EQ(child->nextSibling(), n + 1 < width ? tree.root()->child(n + 1) : nullptr)
+                << width << " " << n;
+        }
+    }
+}
+
 } // namespace
 } // namespace quorvane
