@@ -60,6 +60,7 @@ void TGetDirInfo::setVisible(bool visible) {
 void TGetDirInfo::build() {
     ui = std::make_unique<Ui::TGetDirInfo>();
     ui->setupUi(this);
+    m_volumeDirectories[volumeOf(m_current)] = m_current;
     setFixedSize(clientSize);
     // Every line is always open, so the lines need no expand buttons.
     ui->DirectoryListBox1->setStyleSheet(QStringLiteral("QTreeView::branch { image: none; }"));
@@ -74,11 +75,11 @@ void TGetDirInfo::build() {
             guard([this](QTreeWidgetItem* item) { DirectoryListBox1DblClick(item); }));
 }
 
-// The lists are filled when the chooser shows; here it only takes the directory it opens in.
+// The lists are filled when the chooser shows; here it only takes the directory it opens in. Which
+// volume that lies on is looked up at the first showing too, as it reads the system's mount table.
 void TGetDirInfo::FormCreate() {
     m_following.setOffset(defaultOffset);
     m_current = QDir::cleanPath(QDir::currentPath());
-    m_volumeDirectories[volumeOf(m_current)] = m_current;
 }
 
 QString TGetDirInfo::currentDirectory() const {

@@ -9,6 +9,7 @@
 #include <QDragLeaveEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -18,6 +19,39 @@
 namespace quorvane {
 
 namespace {
+
+// Qt measures a header's titles in bold, to leave room for a section drawn bold when its column
+// is selected; these views never draw one so, and measuring in bold loaded a second face of the
+// font at every start. The titles are measured in the font they are drawn in.
+class PlainHeader : public QHeaderView {
+public:
+    using QHeaderView::QHeaderView;
+
+protected:
+    QSize sectionSizeFromContents(int logicalIndex) const override {
+        if (highlightSections() || !model())
+            return QHeaderView::sectionSizeFromContents(logicalIndex);
+        ensurePolished();
+        const QVariant hint = model()->headerData(logicalIndex, orientation(), Qt::SizeHintRole);
+        if (hint.isValid())
+            return hint.toSize();
+        QStyleOptionHeader option;
+        initStyleOption(&option);
+        option.section = logicalIndex;
+        const QVariant font = model()->headerData(logicalIndex, orientation(), Qt::FontRole);
+        option.fontMetrics =
+            QFontMetrics(font.canConvert<QFont>() ? font.value<QFont>() : this->font());
+        option.text = model()->headerData(logicalIndex, orientation(), Qt::DisplayRole).toString();
+        const QVariant picture =
+            model()->headerData(logicalIndex, orientation(), Qt::DecorationRole);
+        option.icon = picture.value<QIcon>();
+        if (option.icon.isNull())
+            option.icon = picture.value<QPixmap>();
+        if (isSortIndicatorShown())
+            option.sortIndicator = QStyleOptionHeader::SortDown;
+        return style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), this);
+    }
+};
 
 bool carriesEntries(const QDropEvent* event) {
     return event->mimeData() && event->mimeData()->hasFormat(QLatin1String(entriesMimeType));
@@ -37,6 +71,14 @@ EditorView::EditorView(QWidget* parent) : QTreeView(parent) {
     // Every row is one line beside a picture of the same size: the first row's height is every
     // row's, and the view need not measure each.
     setUniformRowHeights(true);
+    // With the settings a tree view gives its own header.
+    QHeaderView* original = header();
+    auto* plain = new PlainHeader(Qt::Horizontal, this);
+    plain->setSectionsMovable(original->sectionsMovable());
+    plain->setFirstSectionMovable(original->isFirstSectionMovable());
+    plain->setStretchLastSection(original->stretchLastSection());
+    plain->setDefaultAlignment(original->defaultAlignment());
+    setHeader(plain);
 }
 
 void EditorView::setDropTarget(const QModelIndex& index) {
