@@ -55,8 +55,9 @@ std::optional<std::string> readFileBytes(const std::filesystem::path& file) {
         if (count == 0)
             break;
         filled += static_cast<std::size_t>(count);
-        // A regular file reads short only at its end.
-        if (regular && filled >= expected && filled < bytes.size())
+        // All the file was said to hold, and nothing after it: no need to ask again. Files that
+        // tell no size (those of /proc) are read until a read gives nothing.
+        if (expected > 0 && filled == expected && filled < bytes.size())
             break;
     }
     bytes.resize(filled);

@@ -234,6 +234,52 @@ TEST_F(HiveRegistryTest, WriterThatFinishesLastWinsOnASharedValue) {
     EXPECT_EQ(valueData(m_file, "App", "Shared"), "A");
 }
 
+// A registry keeps the file as it last read or wrote it, and writes the lines of values that did
+// not change by copying them from there. After every commit the file must be exactly what
+// writing it afresh gives, and another process's write in between, of the same size too, must
+// be kept.
+TEST_F(HiveRegistryTest, EveryCommitWritesTheFileAsWrittenAfresh) {
+    std::string quoted;
+    for (int i = 0; i < 200; ++i)
+        quoted += "\"Item " + std::to_string(i) + "\",-5,\\";
+    struct Step {
+        const char* what;
+        bool elsewhere; // by another registry, as another process writes
+        std::string key;
+        std::string name;
+        std::uint32_t type;
+        std::string data;
+    };
+    const Step steps[] = {
+        {"first value", false, "App", "Menu", regtype::sz, "\"a\",-2"},
+        {"long escaped value", false, "App", "List", regtype::sz, quoted},
+        {"third value", false, "App", "Count", regtype::dword, dwordData(3)},
+        {"first value grows", false, "App", "Menu", regtype::sz, quoted + "\"b\""},
+        {"same data again", false, "App", "List", regtype::sz, quoted},
+        {"another key", false, "Other", "x", regtype::sz, "y"},
+        {"type changes", false, "App", "List", regtype::dword, dwordData(7)},
+        {"line break: hex form", false, "App", "Count", regtype::sz, "two\r\nlines"},
+        {"first value shrinks", false, "App", "Menu", regtype::sz, "mine!!"},
+        {"another process", true, "App", "Menu", regtype::sz, "theirs"},
+        {"after it", false, "Other", "x", regtype::sz, "z"},
+        {"another process, longer", true, "App", "List", regtype::sz, quoted + quoted},
+        {"after that", false, "App", "Count", regtype::sz, "\\\""},
+    };
+    HiveRegistry registry(m_file);
+    Hive expected;
+    for (const Step& step : steps) {
+        HiveRegistry other(m_file);
+        auto key = (step.elsewhere ? other : registry).openKey(step.key);
+        key->setValue(step.name, step.type, step.data);
+        key->commit();
+        expected.ensureKey(step.key).setValue(step.name, step.type, step.data);
+        EXPECT_EQ(readBytes(m_file), expected.serialize()) << step.what;
+        EXPECT_EQ(registry.openKey(step.key)->value(step.name),
+                  (RegistryValue{step.name, step.type, step.data}))
+            << step.what;
+    }
+}
+
 class CorruptHiveTest : public testing::TestWithParam<test::BrokenHiveSample> {
 protected:
     TempFolder m_folder;
