@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 
 using namespace std::string_literals;
@@ -278,6 +279,30 @@ TEST_F(HiveRegistryTest, EveryCommitWritesTheFileAsWrittenAfresh) {
                   (RegistryValue{step.name, step.type, step.data}))
             << step.what;
     }
+}
+
+// The file manager's extension shares one store between its threads: commits through it from
+// several threads at once lose nothing, and its kept copy of the file never stands in for
+// another thread's newer one.
+TEST_F(HiveRegistryTest, ThreadsSharingARegistryKeepEachOthersWrites) {
+    constexpr int threads = 4;
+    constexpr int commits = 25;
+    HiveRegistry registry(m_file);
+    std::vector<std::thread> running;
+    for (int t = 0; t < threads; ++t)
+        running.emplace_back([&registry, t] {
+            for (int i = 0; i < commits; ++i) {
+                auto key = registry.openKey("App");
+                key->setValue("T" + std::to_string(t) + "." + std::to_string(i), regtype::sz,
+                              "\"" + std::to_string(i) + "\"");
+                key->commit();
+            }
+        });
+    for (std::thread& thread : running)
+        thread.join();
+    const auto key = HiveRegistry(m_file).openKey("App");
+    EXPECT_EQ(key->valueNames().size(), std::size_t{threads * commits});
+    EXPECT_EQ(key->value("T3.24")->data, "\"24\"");
 }
 
 class CorruptHiveTest : public testing::TestWithParam<test::BrokenHiveSample> {
