@@ -67,8 +67,8 @@ public:
 
 private:
     friend class Hive;
-    // Where a value's line is in the text the hive was last serialized into; size 0 when unknown
-    // or the value changed since.
+    // Where a value's line is in the text the hive was last reserialized into; size 0 when
+    // unknown or the value changed since.
     struct Line {
         std::size_t at = 0;
         std::size_t size = 0;
@@ -100,10 +100,10 @@ public:
     // The REGEDIT4 text, CR LF line ends; parse(serialize()) gives back the same keys and values.
     // Throws UnstorableName for a key path or value name the file cannot hold.
     std::string serialize() const;
-    // The same text, where `previous` is what the last reserialize() of this hive gave: the lines
-    // of values unchanged since are copied from it rather than written again, which matters for
-    // a file of long strings that a commit changes one value of. Any other `previous` makes a
-    // wrong text.
+    // The same text, where `previous` is what the last reserialize() of this hive gave (anything
+    // when there was none): the lines of values unchanged since are copied from it rather than
+    // written again, which matters for a file of long strings that a commit changes one value
+    // of. Any other `previous` makes a wrong text.
     std::string reserialize(std::string_view previous);
 
     const std::vector<HiveKey>& keys() const { return m_keys; }

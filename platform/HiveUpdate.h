@@ -34,7 +34,7 @@ public:
                                const std::filesystem::path& hiveFile);
     // The hive `bytes` hold, the caller's to change: the kept one moved out when they match.
     Hive take(const std::string& bytes, const std::filesystem::path& hiveFile);
-    // `hive` is what `bytes` hold; serialize() gives back the bytes that parse into it.
+    // `hive` is what `bytes` hold, and the lines it knows of (Hive::reserialize) are in them.
     void keep(std::string bytes, Hive hive);
 
 private:
