@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <charconv>
 #include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
 #include <optional>
 #include <random>
@@ -58,21 +59,25 @@ enum class Owners { Dead, Any };
 
 void removeTemporaries(const std::filesystem::path& file, Owners owners) {
     const std::string prefix = temporaryPrefix(file);
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(folderOf(file), error), end; !error && it != end;
-         it.increment(error)) {
-        const std::optional<pid_t> pid = temporaryOwner(it->path().filename().string(), prefix);
+    // Read with the C calls: every commit lists the folder, and std::filesystem's listing costs
+    // a few more system calls for the same names.
+    DIR* const dir = ::opendir(folderOf(file).c_str());
+    if (!dir)
+        return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::optional<pid_t> pid = temporaryOwner(entry->d_name, prefix);
         if (!pid)
             continue;
         // Only plain files this user wrote: a name alone does not make a file ours.
         struct stat status {};
-        if (::lstat(it->path().c_str(), &status) != 0 || !S_ISREG(status.st_mode) ||
-            status.st_uid != ::geteuid())
+        if (::fstatat(::dirfd(dir), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(status.st_mode) || status.st_uid != ::geteuid())
             continue;
         if (owners == Owners::Dead && (*pid == ::getpid() || !hasDied(*pid)))
             continue;
-        ::unlink(it->path().c_str());
+        ::unlinkat(::dirfd(dir), entry->d_name, 0);
     }
+    ::closedir(dir);
 }
 
 // rename() needs only the folder's permission, so a file the user made read-only would be

@@ -1,5 +1,6 @@
 #include "platform/FileBytes.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -33,14 +34,18 @@ std::optional<std::string> readFileBytes(const std::filesystem::path& file) {
         throw std::system_error(error, std::generic_category(), file.string());
     }
     const OpenFile open(fd);
-    std::string bytes;
-    // Sized once up front, so that a large file does not briefly take twice its size.
+    // Room for one byte more than the file holds, so that a single read both fills it and, by
+    // coming up short, shows that the file ends there; and sized once up front, so that a large
+    // file does not briefly take twice its size.
     struct stat status {};
-    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0)
-        bytes.reserve(static_cast<std::size_t>(status.st_size));
-    char buffer[65536];
+    const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+    const std::size_t expected = regular && status.st_size > 0 ? status.st_size : 0;
+    std::string bytes(expected + 1, '\0');
+    std::size_t filled = 0;
     for (;;) {
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (filled == bytes.size())
+            bytes.resize(std::max<std::size_t>(2 * bytes.size(), 65536));
+        const ssize_t count = ::read(fd, bytes.data() + filled, bytes.size() - filled);
         if (count < 0) {
             const int error = errno;
             if (error == EINTR)
@@ -49,8 +54,13 @@ std::optional<std::string> readFileBytes(const std::filesystem::path& file) {
         }
         if (count == 0)
             break;
-        bytes.append(buffer, static_cast<std::size_t>(count));
+        filled += static_cast<std::size_t>(count);
+        // All the file was said to hold, and nothing after it: no need to ask again. Files that
+        // tell no size (those of /proc) are read until a read gives nothing.
+        if (expected > 0 && filled == expected && filled < bytes.size())
+            break;
     }
+    bytes.resize(filled);
     return bytes;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/Failure.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <optional>
 #include <stdexcept>
@@ -98,7 +99,7 @@ private:
     [[noreturn]] void fail(std::size_t line, std::string_view what) const;
     void parseKeyLine(std::string_view text, std::size_t line);
     void parseValueLine(std::string_view text, std::size_t line);
-    std::string parseQuoted(std::string_view& text, std::size_t line) const;
+    std::string parseQuoted(std::string_view& text, std::size_t line);
     std::string parseDword(std::string_view text, std::size_t line) const;
     std::string parseHex(std::string_view text, std::size_t& line);
 
@@ -106,6 +107,7 @@ private:
     LineCursor m_lines;
     HiveKey* m_currentKey = nullptr;
     std::string_view m_fileName;
+    std::string m_unquoted;
 };
 
 void Parser::fail(std::size_t line, std::string_view what) const {
@@ -156,29 +158,31 @@ void Parser::parseKeyLine(std::string_view text, std::size_t line) {
     m_currentKey = &m_hive.ensureKey(path);
 }
 
-std::string Parser::parseQuoted(std::string_view& text, std::size_t line) const {
-    std::string result;
-    std::size_t at = 1; // past the opening quote
+std::string Parser::parseQuoted(std::string_view& text, std::size_t line) {
+    // A stored menu quotes every token, so its value is mostly escapes: the characters go one by
+    // one into a buffer kept from line to line rather than as an append per run between escapes.
+    if (m_unquoted.size() < text.size())
+        m_unquoted.resize(text.size());
+    const char* in = text.data() + 1; // past the opening quote
+    const char* const end = text.data() + text.size();
+    char* out = m_unquoted.data();
     for (;;) {
-        // Plain runs are copied whole: values can be long.
-        std::size_t run = at;
-        while (run < text.size() && text[run] != '"' && text[run] != '\\')
-            ++run;
-        result.append(text.substr(at, run - at));
-        at = run;
-        if (at >= text.size())
+        if (in == end)
             fail(line, "unterminated string");
-        if (text[at++] == '"')
+        char c = *in++;
+        if (c == '"')
             break;
-        if (at >= text.size())
-            fail(line, "unterminated string");
-        const char escaped = text[at++];
-        if (escaped != '\\' && escaped != '"')
-            fail(line, "invalid escape sequence");
-        result += escaped;
+        if (c == '\\') {
+            if (in == end)
+                fail(line, "unterminated string");
+            c = *in++;
+            if (c != '\\' && c != '"')
+                fail(line, "invalid escape sequence");
+        }
+        *out++ = c;
     }
-    text.remove_prefix(at);
-    return result;
+    text.remove_prefix(static_cast<std::size_t>(in - text.data()));
+    return std::string(m_unquoted.data(), out);
 }
 
 std::string Parser::parseDword(std::string_view text, std::size_t line) const {
@@ -288,20 +292,43 @@ void Parser::parseValueLine(std::string_view text, std::size_t line) {
     m_currentKey->setValue(name, type, std::move(data));
 }
 
-void appendQuoted(std::string& out, std::string_view text) {
-    out += '"';
-    for (;;) {
-        std::size_t run = 0;
-        while (run < text.size() && text[run] != '"' && text[run] != '\\')
-            ++run;
-        out.append(text.substr(0, run));
-        if (run == text.size())
-            break;
-        out += '\\';
-        out += text[run];
-        text.remove_prefix(run + 1);
+// How a character goes into a quoted string: as it is, escaped, or not at all (a line break or
+// NUL, which only the hex form can hold).
+enum class Quoting : unsigned char { Plain, Escaped, Impossible };
+
+constexpr std::array<Quoting, 256> quotingTable() {
+    std::array<Quoting, 256> table{};
+    table[static_cast<unsigned char>('"')] = Quoting::Escaped;
+    table[static_cast<unsigned char>('\\')] = Quoting::Escaped;
+    table[static_cast<unsigned char>('\r')] = Quoting::Impossible;
+    table[static_cast<unsigned char>('\n')] = Quoting::Impossible;
+    table[0] = Quoting::Impossible;
+    return table;
+}
+
+constexpr std::array<Quoting, 256> quoting = quotingTable();
+
+// Quotes `text` onto `out`, or leaves `out` as it was and returns false when the text holds a
+// character a quoted string cannot carry. Written into room made up front: a stored menu has an
+// escape every few characters, and an append each would cost more than the text.
+bool appendQuoted(std::string& out, std::string_view text) {
+    const std::size_t start = out.size();
+    out.resize(start + 2 * text.size() + 2);
+    char* to = out.data() + start;
+    *to++ = '"';
+    for (const char c : text) {
+        if (const Quoting how = quoting[static_cast<unsigned char>(c)]; how != Quoting::Plain) {
+            if (how == Quoting::Impossible) {
+                out.resize(start);
+                return false;
+            }
+            *to++ = '\\';
+        }
+        *to++ = c;
     }
-    out += '"';
+    *to++ = '"';
+    out.resize(static_cast<std::size_t>(to - out.data()));
+    return true;
 }
 
 void appendHex(std::string& out, std::uint32_t type, std::string_view data, bool addNul) {
@@ -324,25 +351,26 @@ void appendHex(std::string& out, std::uint32_t type, std::string_view data, bool
         appendByte(0);
 }
 
-void appendValue(std::string& out, const RegistryValue& value) {
-    if (!canStoreValueName(value.name))
-        throw UnstorableName(std::string(unstorableValueName));
-    if (value.name.empty())
-        out += '@';
-    else
-        appendQuoted(out, value.name);
-    out += '=';
-    if (value.type == regtype::sz && !holdsLineBreakOrNul(value.data)) {
-        appendQuoted(out, value.data);
-    } else if (const auto number =
-                   value.type == regtype::dword ? dwordNumber(value.data) : std::nullopt) {
+// What a quoted string cannot hold: a dword, or the bytes in hex.
+void appendUnquotedData(std::string& out, const RegistryValue& value) {
+    if (const auto number = value.type == regtype::dword ? dwordNumber(value.data) : std::nullopt) {
         char text[16];
         std::snprintf(text, sizeof text, "dword:%08x", static_cast<unsigned>(*number));
         out += text;
-    } else {
-        bool isString = value.type == regtype::sz || value.type == regtype::expandSz;
-        appendHex(out, value.type, value.data, isString);
+        return;
     }
+    const bool isString = value.type == regtype::sz || value.type == regtype::expandSz;
+    appendHex(out, value.type, value.data, isString);
+}
+
+void appendValue(std::string& out, const RegistryValue& value) {
+    if (value.name.empty())
+        out += '@';
+    else if (!appendQuoted(out, value.name))
+        throw UnstorableName(std::string(unstorableValueName));
+    out += '=';
+    if (value.type != regtype::sz || !appendQuoted(out, value.data))
+        appendUnquotedData(out, value);
     out += lineEnd;
 }
 
@@ -448,21 +476,28 @@ const RegistryValue* HiveKey::findValue(std::string_view name) const {
 
 void HiveKey::setValue(std::string_view name, std::uint32_t type, std::string data) {
     if (const std::size_t at = m_index.find(name, m_values); at != NameIndex::npos) {
-        m_values[at].type = type;
-        m_values[at].data = std::move(data);
+        RegistryValue& value = m_values[at];
+        if (value.type == type && value.data == data)
+            return;
+        value.type = type;
+        value.data = std::move(data);
+        m_lines[at] = {};
         return;
     }
     m_values.push_back({std::string(name), type, std::move(data)});
     try {
+        m_lines.emplace_back();
         m_index.add(name, m_values.size() - 1);
     } catch (...) {
         m_values.pop_back();
+        m_lines.resize(m_values.size());
         throw;
     }
 }
 
 void HiveKey::clearValues() {
     m_values.clear();
+    m_lines.clear();
     m_index.clear();
 }
 
@@ -470,24 +505,64 @@ Hive Hive::parse(std::string_view text, std::string_view fileName) {
     return Parser(text, fileName).run();
 }
 
+namespace {
+
+void appendKeyLine(std::string& out, const HiveKey& key) {
+    if (!isWritableKeyPath(key.path()))
+        throw UnstorableName("the key '" + key.path() + "' cannot be stored");
+    out += '[';
+    out += rootName;
+    if (!key.path().empty()) {
+        out += '\\';
+        out += key.path();
+    }
+    out += ']';
+    out += lineEnd;
+}
+
+std::string startText(std::size_t size) {
+    std::string out;
+    out.reserve(size);
+    out += header;
+    out += lineEnd;
+    out += lineEnd;
+    return out;
+}
+
+} // namespace
+
 std::string Hive::serialize() const {
-    std::string out(header);
-    out += lineEnd;
-    out += lineEnd;
+    std::string out = startText(0);
     for (const HiveKey& key : m_keys) {
-        if (!isWritableKeyPath(key.path()))
-            throw UnstorableName("the key '" + key.path() + "' cannot be stored");
-        out += '[';
-        out += rootName;
-        if (!key.path().empty()) {
-            out += '\\';
-            out += key.path();
-        }
-        out += ']';
-        out += lineEnd;
+        appendKeyLine(out, key);
         for (const RegistryValue& value : key.values())
             appendValue(out, value);
         out += lineEnd;
+    }
+    return out;
+}
+
+std::string Hive::reserialize(std::string_view previous) {
+    std::string out = startText(previous.size());
+    try {
+        for (HiveKey& key : m_keys) {
+            appendKeyLine(out, key);
+            for (std::size_t i = 0; i < key.m_values.size(); ++i) {
+                HiveKey::Line& line = key.m_lines[i];
+                const std::size_t at = out.size();
+                if (line.size > 0 && line.at + line.size <= previous.size())
+                    out.append(previous.substr(line.at, line.size));
+                else
+                    appendValue(out, key.m_values[i]);
+                line = {at, out.size() - at};
+            }
+            out += lineEnd;
+        }
+    } catch (...) {
+        // Some lines now point into a text that is not coming back.
+        for (HiveKey& key : m_keys)
+            std::fill(key.m_lines.begin(), key.m_lines.end(), HiveKey::Line{});
+        throw;
     }
     return out;
 }

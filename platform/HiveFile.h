@@ -57,7 +57,7 @@ public:
     const std::vector<RegistryValue>& values() const { return m_values; }
     const RegistryValue* findValue(std::string_view name) const;
     // Sets a value, keeping its place and the case of its name when it exists (even when the type
-    // changes) and appending it otherwise.
+    // changes) and appending it otherwise. Setting what is there already changes nothing.
     void setValue(std::string_view name, std::uint32_t type, std::string data);
     void clearValues();
 
@@ -66,8 +66,17 @@ public:
     }
 
 private:
+    friend class Hive;
+    // Where a value's line is in the text the hive was last reserialized into; size 0 when
+    // unknown or the value changed since.
+    struct Line {
+        std::size_t at = 0;
+        std::size_t size = 0;
+    };
+
     std::string m_path;
     std::vector<RegistryValue> m_values;
+    std::vector<Line> m_lines; // one per value
     NameIndex m_index;
 };
 
@@ -91,6 +100,11 @@ public:
     // The REGEDIT4 text, CR LF line ends; parse(serialize()) gives back the same keys and values.
     // Throws UnstorableName for a key path or value name the file cannot hold.
     std::string serialize() const;
+    // The same text, where `previous` is what the last reserialize() of this hive gave (anything
+    // when there was none): the lines of values unchanged since are copied from it rather than
+    // written again, which matters for a file of long strings that a commit changes one value
+    // of. Any other `previous` makes a wrong text.
+    std::string reserialize(std::string_view previous);
 
     const std::vector<HiveKey>& keys() const { return m_keys; }
     const HiveKey* findKey(std::string_view path) const;

@@ -18,10 +18,13 @@ HiveLock::HiveLock(const std::filesystem::path& hiveFile, std::chrono::milliseco
     const Clock::time_point deadline = Clock::now() + wait;
     std::filesystem::path lockFile = hiveFile;
     lockFile += ".lock";
-    if (lockFile.has_parent_path())
-        std::filesystem::create_directories(lockFile.parent_path());
-    // flock needs no write access, so a lock file that another user created still serves.
+    // flock needs no write access, so a lock file that another user created still serves. The
+    // folder is seen to only when the file will not open, sparing every commit a look at it.
     m_fd = ::open(lockFile.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (m_fd < 0 && lockFile.has_parent_path()) {
+        std::filesystem::create_directories(lockFile.parent_path());
+        m_fd = ::open(lockFile.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
+    }
     if (m_fd < 0)
         throw std::system_error(errno, std::generic_category(), "cannot open " + lockFile.string());
     // Polled rather than blocking, since a blocking flock cannot be given up on. The pause grows

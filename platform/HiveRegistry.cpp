@@ -17,8 +17,8 @@ namespace {
 class HiveRegistryKey : public RegistryKey {
 public:
     HiveRegistryKey(std::filesystem::path hiveFile, HiveRegistry::FileWriter writer,
-                    std::chrono::milliseconds lockWait, std::string path,
-                    std::optional<HiveKey> snapshot);
+                    std::chrono::milliseconds lockWait, std::shared_ptr<HiveMemo> memo,
+                    std::string path, std::optional<HiveKey> snapshot);
 
     // Puts this key's writes into `hive`, which the caller read under the lock.
     void applyTo(Hive& hive);
@@ -36,6 +36,7 @@ private:
     std::filesystem::path m_hiveFile;
     HiveRegistry::FileWriter m_writer;
     std::chrono::milliseconds m_lockWait;
+    std::shared_ptr<HiveMemo> m_memo;
     bool m_exists;
     // The snapshot with this key's writes applied, which is what reads see.
     HiveKey m_view;
@@ -46,11 +47,11 @@ private:
 };
 
 HiveRegistryKey::HiveRegistryKey(std::filesystem::path hiveFile, HiveRegistry::FileWriter writer,
-                                 std::chrono::milliseconds lockWait, std::string path,
-                                 std::optional<HiveKey> snapshot)
+                                 std::chrono::milliseconds lockWait, std::shared_ptr<HiveMemo> memo,
+                                 std::string path, std::optional<HiveKey> snapshot)
     : m_hiveFile(std::move(hiveFile)), m_writer(std::move(writer)), m_lockWait(lockWait),
-      m_exists(snapshot.has_value()), m_view(snapshot ? std::move(*snapshot) : HiveKey(path)),
-      m_writes(std::move(path)) {}
+      m_memo(std::move(memo)), m_exists(snapshot.has_value()),
+      m_view(snapshot ? std::move(*snapshot) : HiveKey(path)), m_writes(std::move(path)) {}
 
 std::optional<RegistryValue> HiveRegistryKey::value(std::string_view name) const {
     if (const RegistryValue* found = m_view.findValue(name))
@@ -83,7 +84,7 @@ void HiveRegistryKey::commit() {
     // disk once it holds the lock, so that only the values this key wrote replace anything.
     reportingFailures([this] {
         updateHive(
-            m_hiveFile, [this](Hive& hive) { applyTo(hive); }, m_lockWait, m_writer);
+            m_hiveFile, [this](Hive& hive) { applyTo(hive); }, m_lockWait, m_writer, m_memo.get());
         m_exists = true;
         m_view = std::move(m_committed);
         m_writes.clearValues();
@@ -140,13 +141,14 @@ void HiveRegistry::update(std::string_view path, const std::function<void(Regist
         std::optional<HiveKey> snapshot;
         if (const HiveKey* found = hive.findKey(path))
             snapshot = *found;
-        key.emplace(m_hiveFile, m_writer, m_lockWait, std::string(path), std::move(snapshot));
+        key.emplace(m_hiveFile, m_writer, m_lockWait, m_memo, std::string(path),
+                    std::move(snapshot));
         key->holdCommits();
         change(*key);
         key->applyTo(hive);
     };
     try {
-        updateHive(m_hiveFile, changeHive, m_lockWait, m_writer);
+        updateHive(m_hiveFile, changeHive, m_lockWait, m_writer, m_memo.get());
     } catch (const Failure&) {
         // The lock, the settings file or `change` itself: each says what went wrong.
         throw;
@@ -159,9 +161,9 @@ void HiveRegistry::update(std::string_view path, const std::function<void(Regist
 }
 
 std::unique_ptr<RegistryKey> HiveRegistry::openKey(std::string_view path) {
-    Hive hive = readHiveFile(m_hiveFile);
-    return std::make_unique<HiveRegistryKey>(m_hiveFile, m_writer, m_lockWait, std::string(path),
-                                             std::move(hive).takeKey(path));
+    return std::make_unique<HiveRegistryKey>(m_hiveFile, m_writer, m_lockWait, m_memo,
+                                             std::string(path),
+                                             readHiveKey(m_hiveFile, path, m_memo.get()));
 }
 
 } // namespace quorvane

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string_view>
 
 namespace quorvane {
@@ -36,6 +37,8 @@ private:
     std::filesystem::path m_hiveFile;
     FileWriter m_writer;
     std::chrono::milliseconds m_lockWait;
+    // Shared with the keys, which may outlive the registry.
+    std::shared_ptr<HiveMemo> m_memo = std::make_shared<HiveMemo>();
 };
 
 } // namespace quorvane

@@ -27,6 +27,20 @@ TEST(BinaryFileTest, AtomicWriteAndReadKeepEveryByte) {
     EXPECT_EQ(std::filesystem::file_size(file), awkwardBytes.size());
 }
 
+// The reader asks for the size the file states and one byte more, and grows past that only when
+// the file does: sizes around its buffer's bounds come back whole.
+TEST(BinaryFileTest, FilesOfEverySizeReadWhole) {
+    const test::TempFolder folder;
+    for (const std::size_t size : {0, 1, 4095, 65535, 65536, 65537, 300000}) {
+        std::string bytes(size, 'x');
+        for (std::size_t i = 0; i < size; i += 7)
+            bytes[i] = static_cast<char>(i % 251);
+        const auto file = folder / ("size" + std::to_string(size));
+        test::writeBytes(file, bytes);
+        EXPECT_EQ(readFileBytes(file), bytes) << size;
+    }
+}
+
 TEST(BinaryFileTest, MenuFileWithCrLfAndEndOfFileBytesRoundTrips) {
     const test::TempFolder folder;
     const std::string path = settingsKeyPath();

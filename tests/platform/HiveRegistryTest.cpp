@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 
 using namespace std::string_literals;
@@ -232,6 +233,76 @@ TEST_F(HiveRegistryTest, WriterThatFinishesLastWinsOnASharedValue) {
     EXPECT_EQ(HiveRegistry(m_file).openKey("App")->valueNames(),
               (std::vector<std::string>{"Shared", "Mine"}));
     EXPECT_EQ(valueData(m_file, "App", "Shared"), "A");
+}
+
+// A registry keeps the file as it last read or wrote it, and writes the lines of values that did
+// not change by copying them from there. After every commit the file must be exactly what
+// writing it afresh gives, and another process's write in between, of the same size too, must
+// be kept.
+TEST_F(HiveRegistryTest, EveryCommitWritesTheFileAsWrittenAfresh) {
+    std::string quoted;
+    for (int i = 0; i < 200; ++i)
+        quoted += "\"Item " + std::to_string(i) + "\",-5,\\";
+    struct Step {
+        const char* what;
+        bool elsewhere; // by another registry, as another process writes
+        std::string key;
+        std::string name;
+        std::uint32_t type;
+        std::string data;
+    };
+    const Step steps[] = {
+        {"first value", false, "App", "Menu", regtype::sz, "\"a\",-2"},
+        {"long escaped value", false, "App", "List", regtype::sz, quoted},
+        {"third value", false, "App", "Count", regtype::dword, dwordData(3)},
+        {"first value grows", false, "App", "Menu", regtype::sz, quoted + "\"b\""},
+        {"same data again", false, "App", "List", regtype::sz, quoted},
+        {"another key", false, "Other", "x", regtype::sz, "y"},
+        {"type changes", false, "App", "List", regtype::dword, dwordData(7)},
+        {"line break: hex form", false, "App", "Count", regtype::sz, "two\r\nlines"},
+        {"first value shrinks", false, "App", "Menu", regtype::sz, "mine!!"},
+        {"another process", true, "App", "Menu", regtype::sz, "theirs"},
+        {"after it", false, "Other", "x", regtype::sz, "z"},
+        {"another process, longer", true, "App", "List", regtype::sz, quoted + quoted},
+        {"after that", false, "App", "Count", regtype::sz, "\\\""},
+    };
+    HiveRegistry registry(m_file);
+    Hive expected;
+    for (const Step& step : steps) {
+        HiveRegistry other(m_file);
+        auto key = (step.elsewhere ? other : registry).openKey(step.key);
+        key->setValue(step.name, step.type, step.data);
+        key->commit();
+        expected.ensureKey(step.key).setValue(step.name, step.type, step.data);
+        EXPECT_EQ(readBytes(m_file), expected.serialize()) << step.what;
+        EXPECT_EQ(registry.openKey(step.key)->value(step.name),
+                  (RegistryValue{step.name, step.type, step.data}))
+            << step.what;
+    }
+}
+
+// The file manager's extension shares one store between its threads: commits through it from
+// several threads at once lose nothing, and its kept copy of the file never stands in for
+// another thread's newer one.
+TEST_F(HiveRegistryTest, ThreadsSharingARegistryKeepEachOthersWrites) {
+    constexpr int threads = 4;
+    constexpr int commits = 25;
+    HiveRegistry registry(m_file);
+    std::vector<std::thread> running;
+    for (int t = 0; t < threads; ++t)
+        running.emplace_back([&registry, t] {
+            for (int i = 0; i < commits; ++i) {
+                auto key = registry.openKey("App");
+                key->setValue("T" + std::to_string(t) + "." + std::to_string(i), regtype::sz,
+                              "\"" + std::to_string(i) + "\"");
+                key->commit();
+            }
+        });
+    for (std::thread& thread : running)
+        thread.join();
+    const auto key = HiveRegistry(m_file).openKey("App");
+    EXPECT_EQ(key->valueNames().size(), std::size_t{threads * commits});
+    EXPECT_EQ(key->value("T3.24")->data, "\"24\"");
 }
 
 class CorruptHiveTest : public testing::TestWithParam<test::BrokenHiveSample> {
