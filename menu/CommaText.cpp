@@ -88,11 +88,12 @@ void appendEntry(std::string& text, std::string_view entry, bool quoted) {
         return;
     }
     text += '"';
-    for (char c : entry) {
-        if (c == '"')
-            text += '"';
-        text += c;
+    for (std::size_t quote; (quote = entry.find('"')) != std::string_view::npos;
+         entry.remove_prefix(quote + 1)) {
+        text.append(entry.data(), quote + 1);
+        text += '"';
     }
+    text += entry;
     text += '"';
 }
 

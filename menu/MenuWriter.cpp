@@ -1,5 +1,9 @@
 #include "menu/MenuWriter.h"
 
+#include "menu/CommaText.h"
+
+#include <charconv>
+
 namespace quorvane {
 
 ItemListSlots itemListSlots(Kind kind) {
@@ -51,13 +55,24 @@ std::array<std::string, operationCount> operationCaptions(const TreeSource& sour
 
 namespace {
 
+// Whole runs between quotes at a time: the menu string is built for every Apply and after every
+// edit, for the comparison with what is stored.
 void appendQuoted(std::string& out, std::string_view text) {
     out += '"';
-    for (char c : text) {
-        if (c == '"')
-            out += '"';
-        out += c;
+    for (std::size_t quote; (quote = text.find('"')) != std::string_view::npos;
+         text.remove_prefix(quote + 1)) {
+        out.append(text.data(), quote + 1);
+        out += '"';
     }
+    out += text;
+    out += "\",";
+}
+
+void appendQuoted(std::string& out, int code) {
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, code).ptr;
+    out += '"';
+    out.append(digits, end);
     out += "\",";
 }
 
@@ -75,6 +90,7 @@ std::string menuString(const MenuTree& tree, ItemLists& lists) {
     };
     std::vector<Open> open{{tree.root(), 0}};
     std::string out;
+    out.reserve(commaTextLimit + 1);
     while (!open.empty()) {
         Open& top = open.back();
         if (top.next == top.parent->childCount()) {
@@ -97,7 +113,7 @@ std::string menuString(const MenuTree& tree, ItemLists& lists) {
             lists[static_cast<std::size_t>(slots.captions)].push_back(node->caption());
         if (slots.targets >= 0)
             lists[static_cast<std::size_t>(slots.targets)].push_back(record.description);
-        appendQuoted(out, std::to_string(record.code));
+        appendQuoted(out, record.code);
     }
     out.pop_back();
     return out;
