@@ -66,9 +66,11 @@ pid_t spawn(const std::vector<std::string>& command, const std::vector<std::stri
     if (pid < 0)
         fail("fork failed");
     if (pid == 0) {
-        // The table is the benchmark's standard output alone.
+        // The table is the benchmark's output alone; what the programs and servers say, the
+        // set-up's notice and the bus's complaints included, goes nowhere.
         const int nowhere = open("/dev/null", O_WRONLY);
         dup2(nowhere, STDOUT_FILENO);
+        dup2(nowhere, STDERR_FILENO);
         // Only what the child is meant to see stays open; the display connection does not.
         for (int fd = 3; fd < 1024; ++fd)
             if (fd != keepOpen)
