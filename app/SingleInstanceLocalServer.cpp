@@ -1,5 +1,6 @@
 // The single-instance guard's socket on Windows, a named pipe through Qt's local sockets.
 #include "app/SingleInstance.h"
+#include "app/SingleInstanceKnock.h"
 
 #include <QDeadlineTimer>
 #include <QLocalServer>
@@ -10,14 +11,11 @@ namespace quorvane {
 
 namespace {
 
-const QByteArray activationRequest = QByteArrayLiteral("activate\n");
-// A running copy answers a connection from its kernel backlog at once, even while a modal box
-// keeps its event loop busy; this only bounds a system that is stuck.
-constexpr int probeTimeoutMs = 3000;
-// The first copy listens a moment after it took the lock; a copy started in that moment keeps
-// knocking for this long.
-constexpr int listenWaitMs = 5000;
-constexpr int knockIntervalMs = 20;
+const QByteArray activationRequest(knock::activationRequest.data(),
+                                   qsizetype(knock::activationRequest.size()));
+using knock::knockIntervalMs;
+using knock::listenWaitMs;
+using knock::probeTimeoutMs;
 
 } // namespace
 

@@ -2,6 +2,7 @@
 // module, which with the libraries it brings would be loaded and linked at every start for this
 // one socket.
 #include "app/SingleInstance.h"
+#include "app/SingleInstanceKnock.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -20,14 +21,11 @@ namespace quorvane {
 
 namespace {
 
-const QByteArray activationRequest = QByteArrayLiteral("activate\n");
-// A running copy answers a connection from its kernel backlog at once, even while a modal box
-// keeps its event loop busy; this only bounds a system that is stuck.
-constexpr int probeTimeoutMs = 3000;
-// The first copy listens a moment after it took the lock; a copy started in that moment keeps
-// knocking for this long.
-constexpr int listenWaitMs = 5000;
-constexpr int knockIntervalMs = 20;
+const QByteArray activationRequest(knock::activationRequest.data(),
+                                   qsizetype(knock::activationRequest.size()));
+using knock::knockIntervalMs;
+using knock::listenWaitMs;
+using knock::probeTimeoutMs;
 
 // Empty when the path does not fit a socket address.
 std::optional<sockaddr_un> socketAddress(const QString& path) {

@@ -82,22 +82,20 @@ std::size_t writtenSize(std::string_view entry, bool quoted) {
     return size;
 }
 
-void appendEntry(std::string& text, std::string_view entry, bool quoted) {
-    if (!quoted) {
-        text += entry;
-        return;
-    }
-    text += '"';
-    for (std::size_t quote; (quote = entry.find('"')) != std::string_view::npos;
-         entry.remove_prefix(quote + 1)) {
-        text.append(entry.data(), quote + 1);
-        text += '"';
-    }
-    text += entry;
-    text += '"';
-}
-
 } // namespace
+
+// Whole runs between quotes at a time: the menu string and the item lists are written for every
+// Apply and after every edit, for the comparison with what is stored.
+void appendQuoted(std::string& out, std::string_view text) {
+    out += '"';
+    for (std::size_t quote; (quote = text.find('"')) != std::string_view::npos;
+         text.remove_prefix(quote + 1)) {
+        out.append(text.data(), quote + 1);
+        out += '"';
+    }
+    out += text;
+    out += '"';
+}
 
 std::string writeItemList(const std::vector<std::string>& entries, std::size_t limit) {
     if (entries.size() == 1 && entries.front().empty())
@@ -114,7 +112,10 @@ std::string writeItemList(const std::vector<std::string>& entries, std::size_t l
         }
         if (separator != 0)
             text += ',';
-        appendEntry(text, entries[i], quoted);
+        if (quoted)
+            appendQuoted(text, entries[i]);
+        else
+            text += entries[i];
     }
     return text;
 }

@@ -22,6 +22,9 @@ std::vector<std::string> splitCommaText(std::string_view text);
 std::string writeItemList(const std::vector<std::string>& entries,
                           std::size_t limit = commaTextLimit);
 
+// Appends `text` between double quotes, each quote inside doubled, as splitCommaText reads it.
+void appendQuoted(std::string& out, std::string_view text);
+
 // Reads an integer the way stored numbers are read everywhere: optional spaces, an optional sign,
 // then decimal digits or "$" and hexadecimal digits, nothing after, within the 32-bit signed range.
 std::optional<std::int32_t> parseInteger(std::string_view text);

@@ -55,20 +55,13 @@ std::array<std::string, operationCount> operationCaptions(const TreeSource& sour
 
 namespace {
 
-// Whole runs between quotes at a time: the menu string is built for every Apply and after every
-// edit, for the comparison with what is stored.
-void appendQuoted(std::string& out, std::string_view text) {
-    out += '"';
-    for (std::size_t quote; (quote = text.find('"')) != std::string_view::npos;
-         text.remove_prefix(quote + 1)) {
-        out.append(text.data(), quote + 1);
-        out += '"';
-    }
-    out += text;
-    out += "\",";
+// Every token of a menu string is quoted and followed by a comma.
+void appendToken(std::string& out, std::string_view text) {
+    appendQuoted(out, text);
+    out += ',';
 }
 
-void appendQuoted(std::string& out, int code) {
+void appendToken(std::string& out, int code) {
     char digits[16];
     const auto end = std::to_chars(digits, digits + sizeof digits, code).ptr;
     out += '"';
@@ -103,7 +96,7 @@ std::string menuString(const MenuTree& tree, ItemLists& lists) {
         if (record.kind == Kind::Submenu) {
             // A submenu without entries has nothing to offer in the menu, so it is not stored.
             if (node->childCount() > 0) {
-                appendQuoted(out, node->caption());
+                appendToken(out, node->caption());
                 open.push_back({node, 0});
             }
             continue;
@@ -113,7 +106,7 @@ std::string menuString(const MenuTree& tree, ItemLists& lists) {
             lists[static_cast<std::size_t>(slots.captions)].push_back(node->caption());
         if (slots.targets >= 0)
             lists[static_cast<std::size_t>(slots.targets)].push_back(record.description);
-        appendQuoted(out, record.code);
+        appendToken(out, record.code);
     }
     out.pop_back();
     return out;
