@@ -1,6 +1,7 @@
-// How a later start knocks at the running copy, whatever the socket the host gives them.
+// How a later start knocks at the running copy, whatever socket the host gives them.
 #pragma once
 
+#include <QByteArray>
 #include <string_view>
 
 namespace quorvane::knock {
@@ -13,5 +14,9 @@ inline constexpr int probeTimeoutMs = 3000;
 // knocking for this long.
 inline constexpr int listenWaitMs = 5000;
 inline constexpr int knockIntervalMs = 20;
+
+inline QByteArray knockRequest() {
+    return QByteArray(activationRequest.data(), qsizetype(activationRequest.size()));
+}
 
 } // namespace quorvane::knock

@@ -9,15 +9,7 @@
 
 namespace quorvane {
 
-namespace {
-
-const QByteArray activationRequest(knock::activationRequest.data(),
-                                   qsizetype(knock::activationRequest.size()));
-using knock::knockIntervalMs;
-using knock::listenWaitMs;
-using knock::probeTimeoutMs;
-
-} // namespace
+namespace {} // namespace
 
 struct SingleInstance::Listener {
     QLocalServer* server = nullptr;
@@ -37,21 +29,21 @@ void SingleInstance::listen() {
 }
 
 void SingleInstance::askTheFirstToComeForward() const {
-    const QDeadlineTimer deadline(listenWaitMs);
+    const QDeadlineTimer deadline(knock::listenWaitMs);
     QLocalSocket probe;
     while (true) {
         probe.connectToServer(serverName());
-        if (probe.waitForConnected(probeTimeoutMs))
+        if (probe.waitForConnected(knock::probeTimeoutMs))
             break;
         if (deadline.hasExpired())
             return;
-        QThread::msleep(knockIntervalMs);
+        QThread::msleep(knock::knockIntervalMs);
     }
-    probe.write(activationRequest);
-    probe.waitForBytesWritten(probeTimeoutMs);
+    probe.write(knock::knockRequest());
+    probe.waitForBytesWritten(knock::probeTimeoutMs);
     probe.disconnectFromServer();
     if (probe.state() != QLocalSocket::UnconnectedState)
-        probe.waitForDisconnected(probeTimeoutMs);
+        probe.waitForDisconnected(knock::probeTimeoutMs);
 }
 
 void SingleInstance::acceptConnections() {
@@ -60,7 +52,7 @@ void SingleInstance::acceptConnections() {
         connect(peer, &QLocalSocket::readyRead, this, [this, peer] {
             if (!peer->canReadLine())
                 return;
-            if (peer->readLine() == activationRequest)
+            if (peer->readLine() == knock::knockRequest())
                 emit activationRequested();
             peer->disconnectFromServer();
         });

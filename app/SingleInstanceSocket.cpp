@@ -21,12 +21,6 @@ namespace quorvane {
 
 namespace {
 
-const QByteArray activationRequest(knock::activationRequest.data(),
-                                   qsizetype(knock::activationRequest.size()));
-using knock::knockIntervalMs;
-using knock::listenWaitMs;
-using knock::probeTimeoutMs;
-
 // Empty when the path does not fit a socket address.
 std::optional<sockaddr_un> socketAddress(const QString& path) {
     const QByteArray name = QFile::encodeName(path);
@@ -82,16 +76,16 @@ void SingleInstance::askTheFirstToComeForward() const {
     const auto address = socketAddress(serverName());
     if (!address)
         return;
-    const QDeadlineTimer deadline(listenWaitMs);
+    const QDeadlineTimer deadline(knock::listenWaitMs);
     for (;;) {
         const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (fd < 0)
             return;
         if (::connect(fd, reinterpret_cast<const sockaddr*>(&*address), sizeof *address) == 0) {
-            const timeval timeout{probeTimeoutMs / 1000, 0};
+            const timeval timeout{knock::probeTimeoutMs / 1000, 0};
             ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
-            const ssize_t written =
-                ::send(fd, activationRequest.constData(), activationRequest.size(), MSG_NOSIGNAL);
+            const ssize_t written = ::send(fd, knock::activationRequest.data(),
+                                           knock::activationRequest.size(), MSG_NOSIGNAL);
             Q_UNUSED(written); // nothing more can be done for a copy that does not listen
             ::close(fd);
             return;
@@ -99,7 +93,7 @@ void SingleInstance::askTheFirstToComeForward() const {
         ::close(fd);
         if (deadline.hasExpired())
             return;
-        QThread::msleep(knockIntervalMs);
+        QThread::msleep(knock::knockIntervalMs);
     }
 }
 
@@ -118,14 +112,14 @@ void SingleInstance::acceptConnections() {
                 return;
             if (n > 0)
                 received->append(buffer, n);
-            const bool ended =
-                n <= 0 || received->contains('\n') || received->size() > activationRequest.size();
+            const bool ended = n <= 0 || received->contains('\n') ||
+                               received->size() > knock::knockRequest().size();
             if (!ended)
                 return;
             notifier->setEnabled(false);
             notifier->deleteLater();
             ::close(peer);
-            if (*received == activationRequest)
+            if (*received == knock::knockRequest())
                 emit activationRequested();
         });
     }
