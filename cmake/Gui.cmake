@@ -4,6 +4,7 @@
 add_library(quorvane_gui OBJECT
     app/About.cpp
     app/Application.cpp
+    app/DeferredIconStyle.cpp
     app/EscapeKey.cpp
     app/GetDir.cpp
     app/MultiRowTabWidget.cpp
@@ -21,6 +22,7 @@ add_library(quorvane_gui OBJECT
     editor/FileDialog.cpp
     editor/FollowingDialog.cpp
     editor/ImageStrip.cpp
+    editor/Pictures.cpp
     editor/MenuPreview.cpp
     editor/MenuTreeItemModel.cpp
     editor/MessageBoxes.cpp
@@ -35,12 +37,10 @@ add_library(quorvane_gui OBJECT
     resources/Quorvcfg.ui
     resources/RtfHelp.ui
     resources/Startup.ui
-    resources/quorvane.qrc
 )
 set_target_properties(quorvane_gui PROPERTIES
     AUTOMOC ON
     AUTOUIC ON
-    AUTORCC ON
     AUTOUIC_SEARCH_PATHS ${CMAKE_SOURCE_DIR}/resources
 )
 target_link_libraries(quorvane_gui PUBLIC quorvane_core Qt6::Widgets)
@@ -54,7 +54,7 @@ else()
 endif()
 
 add_executable(quorvane-setup app/main.cpp)
-set_target_properties(quorvane-setup PROPERTIES AUTOMOC ON AUTOUIC ON AUTORCC ON)
+set_target_properties(quorvane-setup PROPERTIES AUTOMOC ON AUTOUIC ON)
 target_link_libraries(quorvane-setup PRIVATE quorvane_gui)
 
 install(TARGETS quorvane-setup RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

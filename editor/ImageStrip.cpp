@@ -4,11 +4,11 @@
 
 namespace quorvane {
 
-ImageStrip::ImageStrip(QString resource, int size, QColor transparent)
-    : m_resource(std::move(resource)), m_size(size), m_transparent(transparent) {}
+ImageStrip::ImageStrip(const char* const* xpm, int size, QColor transparent)
+    : m_xpm(xpm), m_size(size), m_transparent(transparent) {}
 
 void ImageStrip::load() {
-    QPixmap strip(m_resource, "XPM");
+    QPixmap strip(m_xpm);
     strip.setMask(strip.createMaskFromColor(m_transparent, Qt::MaskInColor));
     m_images.clear();
     m_icons.clear();

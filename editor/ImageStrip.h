@@ -4,7 +4,6 @@
 #include <QIcon>
 #include <QList>
 #include <QPixmap>
-#include <QString>
 #include <map>
 #include <utility>
 
@@ -14,8 +13,8 @@ namespace quorvane {
 // icons made of them, each made once.
 class ImageStrip {
 public:
-    // The strip at `resource` (an XPM), its `transparent` colour left out.
-    ImageStrip(QString resource, int size, QColor transparent);
+    // The strip drawn by `xpm`, its `transparent` colour left out.
+    ImageStrip(const char* const* xpm, int size, QColor transparent);
 
     // Cuts the strip; the images are there from then on.
     void load();
@@ -25,7 +24,7 @@ public:
     QIcon icon(int normal, int selected);
 
 private:
-    QString m_resource;
+    const char* const* m_xpm;
     int m_size;
     QColor m_transparent;
     QList<QPixmap> m_images;

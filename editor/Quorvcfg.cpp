@@ -5,6 +5,7 @@
 #include "editor/MenuPreview.h"
 #include "editor/MessageBoxes.h"
 #include "editor/PanelSplitter.h"
+#include "editor/Pictures.h"
 #include "editor/QtText.h"
 #include "editor/TargetPath.h"
 #include "editor/TreeEditing.h"
@@ -57,7 +58,7 @@ TForm1::TForm1(Services services, QWidget* parent)
       m_pool(services.pool), m_programDirectory(std::move(services.programDirectory)),
       m_firstRun(std::move(services.firstRun)), m_tree(m_pool.rootRecord()), m_menuModel(m_tree),
       m_sourceModel(m_source),
-      m_images(QStringLiteral(":/SmallImages"), imageSize, transparentColour),
+      m_images(smallImagesXpm(), imageSize, transparentColour),
       m_placement(*this, m_registry, designSize) {
     ui->setupUi(this);
     m_splitter = std::make_unique<PanelSplitter>(
@@ -67,10 +68,8 @@ TForm1::TForm1(Services services, QWidget* parent)
                                            buttonRowHeight + statusBarHeight);
     SaveDlg.defaultSuffix = QStringLiteral("drm");
     QIcon icon;
-    // Named by format: a resource without a suffix would otherwise be identified through the
-    // MIME database and every image plug-in.
-    icon.addPixmap(QPixmap(QStringLiteral(":/icon32"), "XPM"));
-    icon.addPixmap(QPixmap(QStringLiteral(":/icon16"), "XPM"));
+    icon.addPixmap(QPixmap(icon32Xpm()));
+    icon.addPixmap(QPixmap(icon16Xpm()));
     setWindowIcon(icon);
     configureViews();
     wireHandlers();

@@ -3,6 +3,7 @@
 
 #include "SettingsFixture.h"
 #include "app/About.h"
+#include "app/DeferredIconStyle.h"
 #include "app/Application.h"
 #include "app/GetDir.h"
 #include "app/PropSheet.h"
@@ -25,6 +26,7 @@
 #include <QRegularExpression>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QStyleOption>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
@@ -381,6 +383,37 @@ private slots:
         QMenu* file = w.form->findChild<QMenu*>("File1");
         QTRY_VERIFY(file->isVisible());
         file->close();
+    }
+
+    // The overflow arrows, read only when drawn, are the style's own, pointing the right way.
+    void overflowPicturesAreTheStyles_data() {
+        QTest::addColumn<int>("which");
+        QTest::addColumn<Qt::LayoutDirection>("direction");
+        for (const auto which :
+             {QStyle::SP_ToolBarHorizontalExtensionButton, QStyle::SP_ToolBarVerticalExtensionButton})
+            for (const auto direction : {Qt::LeftToRight, Qt::RightToLeft})
+                QTest::addRow("%d %s", int(which), direction == Qt::LeftToRight ? "ltr" : "rtl")
+                    << int(which) << direction;
+    }
+    void overflowPicturesAreTheStyles() {
+        QFETCH(int, which);
+        QFETCH(Qt::LayoutDirection, direction);
+        const auto pixmap = QStyle::StandardPixmap(which);
+        QStyleOption option;
+        option.direction = direction;
+        DeferredIconStyle deferred(QStringLiteral("Fusion"));
+        std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+        const QIcon expected = fusion->standardIcon(pixmap, &option);
+        const QIcon icon = deferred.standardIcon(pixmap, &option);
+        QVERIFY(!expected.isNull());
+        QVERIFY(!icon.isNull());
+        QCOMPARE(icon.availableSizes(), expected.availableSizes());
+        for (const int size : {16, 32})
+            QCOMPARE(icon.pixmap(size).toImage(), expected.pixmap(size).toImage());
+        // Any other picture comes from the style as it stands.
+        const auto other = QStyle::SP_ArrowLeft;
+        QCOMPARE(deferred.standardIcon(other, &option).pixmap(16).toImage(),
+                 fusion->standardIcon(other, &option).pixmap(16).toImage());
     }
 };
 
