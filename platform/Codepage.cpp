@@ -102,13 +102,15 @@ bool isUtf8(std::string_view text) {
     return true;
 }
 
+char32_t ansiCharacter(unsigned char byte) {
+    return byte >= 0x80 && byte < 0xA0 ? highControls[byte - 0x80] : byte;
+}
+
 std::string ansiToUtf8(std::string_view ansi) {
     std::string out;
     out.reserve(ansi.size());
-    for (const char byte : ansi) {
-        const auto b = static_cast<unsigned char>(byte);
-        appendUtf8(out, b >= 0x80 && b < 0xA0 ? highControls[b - 0x80] : b);
-    }
+    for (const char byte : ansi)
+        appendUtf8(out, ansiCharacter(static_cast<unsigned char>(byte)));
     return out;
 }
 

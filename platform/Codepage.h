@@ -16,6 +16,10 @@ void appendUtf8(std::string& out, char32_t c);
 // Windows-1252 text with a few accented letters is never taken for it.
 bool isUtf8(std::string_view text);
 
+// The character of one Windows-1252 byte; every byte has one, and all lie in the Basic
+// Multilingual Plane.
+char32_t ansiCharacter(unsigned char byte);
+
 // Never fails: the five bytes Windows-1252 leaves undefined become the C1 controls of the same
 // number, as Windows reads them, so every stored byte string survives a round trip.
 std::string ansiToUtf8(std::string_view ansi);

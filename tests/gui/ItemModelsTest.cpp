@@ -1,6 +1,7 @@
 #include "editor/MenuTreeItemModel.h"
 #include "editor/TreeSourceItemModel.h"
 #include "menu/RecordPool.h"
+#include "platform/Codepage.h"
 
 #include <QAbstractItemModelTester>
 #include <QPixmap>
@@ -119,6 +120,16 @@ void ItemModelsTest::menuModelCaptionsKeepEveryByte() {
     QCOMPARE(n->caption(), std::string("Na\xEFve \x99"));
     QCOMPARE(refused.size(), 1);
     QVERIFY(refused[0][0].toString().contains(QStringLiteral("\"\u6f22\" (U+6F22)")));
+
+    // Every byte shows as the character the code page gives it, and comes back as itself.
+    std::string every;
+    for (int byte = 1; byte < 256; ++byte)
+        every += static_cast<char>(byte);
+    tree.rename(n, every);
+    const std::string utf8 = ansiToUtf8(every);
+    QCOMPARE(i.data().toString(), QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
+    QVERIFY(model.setData(i, i.data()));
+    QCOMPARE(n->caption(), every);
 }
 
 void ItemModelsTest::menuModelImagesFromProvider() {
