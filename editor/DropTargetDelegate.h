@@ -13,7 +13,7 @@ namespace quorvane {
 //
 // It also keeps the size each text takes: a view sized to its contents asks for the same cells
 // again and again, and laying out a text anew each time was most of what showing the window
-// cost.
+// cost. For the same reason it draws a text that fits its cell itself, under Qt's own styles.
 class DropTargetDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -23,6 +23,8 @@ public:
     explicit DropTargetDelegate(DropTarget dropTarget, QObject* parent = nullptr);
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;

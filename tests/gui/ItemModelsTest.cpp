@@ -1,9 +1,14 @@
+#include "editor/DropTargetDelegate.h"
 #include "editor/MenuTreeItemModel.h"
 #include "editor/TreeSourceItemModel.h"
 #include "menu/RecordPool.h"
 #include "platform/Codepage.h"
 
 #include <QAbstractItemModelTester>
+#include <QImage>
+#include <QPainter>
+#include <QStandardItemModel>
+#include <QTreeView>
 #include <QPixmap>
 #include <QSignalSpy>
 #include <QTest>
@@ -42,6 +47,8 @@ private slots:
     void menuModelImagesFromProvider();
     void sourceModelFollowsEveryChange();
     void sourceModelColumnsAndSelection();
+    void cellsDrawnAsTheStyleDrawsThem_data();
+    void cellsDrawnAsTheStyleDrawsThem();
 };
 
 void ItemModelsTest::menuModelFollowsEveryChange() {
@@ -209,6 +216,105 @@ void ItemModelsTest::sourceModelColumnsAndSelection() {
     QVERIFY(model.setData(model.index(0, 0), true, TreeSourceItemModel::SelectedRole));
     QVERIFY(source.at(0).selected);
     QCOMPARE(changes.count(), 1);
+}
+
+// The delegate draws a text that fits its cell itself; whatever it draws, a cell must look exactly
+// as the style draws it.
+void ItemModelsTest::cellsDrawnAsTheStyleDrawsThem_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("picture");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("state");
+    QTest::addColumn<int>("alignment");
+    QTest::addColumn<Qt::LayoutDirection>("direction");
+    QTest::addColumn<bool>("dropTarget");
+    QTest::addColumn<bool>("selectionWithPicture");
+
+    const int normal = QStyle::State_Enabled | QStyle::State_Active;
+    const int left = Qt::AlignLeft | Qt::AlignVCenter;
+    const auto ltr = Qt::LeftToRight;
+    QTest::newRow("plain") << "Copy To" << false << 200 << normal << left << ltr << false << true;
+    QTest::newRow("picture") << "Move To" << true << 200 << normal << left << ltr << false << true;
+    QTest::newRow("selected") << "Explore" << true << 200
+                              << (normal | QStyle::State_Selected) << left << ltr << false << true;
+    QTest::newRow("selected, window inactive")
+        << "Explore" << true << 200 << int(QStyle::State_Enabled | QStyle::State_Selected) << left
+        << ltr << false << true;
+    QTest::newRow("focus") << "Explore" << true << 200 << (normal | QStyle::State_HasFocus) << left
+                           << ltr << false << true;
+    QTest::newRow("disabled") << "Explore" << true << 200 << int(QStyle::State_Active) << left
+                              << ltr << false << true;
+    QTest::newRow("cut short") << "Sets the date/time of the selected objects" << true << 90
+                               << normal << left << ltr << false << true;
+    QTest::newRow("just fits") << "Clipboard" << false << 0 << normal << left << ltr << false << true;
+    QTest::newRow("right-aligned") << "Stamp" << false << 200 << normal
+                                   << int(Qt::AlignRight | Qt::AlignVCenter) << ltr << false << true;
+    QTest::newRow("right to left") << "Stamp" << true << 200 << normal << left << Qt::RightToLeft
+                                   << false << true;
+    QTest::newRow("trailing spaces") << "Stamp   " << true << 200 << normal << left << ltr << false << true;
+    QTest::newRow("selection beside the picture")
+        << "Explore" << true << 200 << (normal | QStyle::State_Selected) << left << ltr << false
+        << false;
+    QTest::newRow("drop target") << "Send To" << true << 200 << normal << left << ltr << true << true;
+}
+
+void ItemModelsTest::cellsDrawnAsTheStyleDrawsThem() {
+    QFETCH(QString, text);
+    QFETCH(bool, picture);
+    QFETCH(int, width);
+    QFETCH(int, state);
+    QFETCH(int, alignment);
+    QFETCH(Qt::LayoutDirection, direction);
+    QFETCH(bool, dropTarget);
+    QFETCH(bool, selectionWithPicture);
+
+    QStandardItemModel model(1, 1);
+    auto* item = new QStandardItem(text);
+    if (picture) {
+        QPixmap pixmap(16, 16);
+        pixmap.fill(Qt::darkYellow);
+        item->setIcon(QIcon(pixmap));
+    }
+    item->setTextAlignment(Qt::Alignment(alignment));
+    model.setItem(0, 0, item);
+    QTreeView view;
+    view.setModel(&model);
+    const QModelIndex index = model.index(0, 0);
+    DropTargetDelegate delegate([&] { return dropTarget ? index : QModelIndex(); });
+    QStyledItemDelegate styled;
+
+    QStyleOptionViewItem option;
+    option.initFrom(&view);
+    option.widget = &view;
+    option.state = QStyle::State(state);
+    option.direction = direction;
+    option.decorationSize = QSize(16, 16);
+    option.decorationPosition = QStyleOptionViewItem::Left;
+    option.decorationAlignment = Qt::AlignCenter;
+    option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+    option.textElideMode = Qt::ElideRight;
+    option.showDecorationSelected = selectionWithPicture;
+    option.rect = QRect(QPoint(0, 0), delegate.sizeHint(option, index));
+    if (width > 0)
+        option.rect.setWidth(width);
+    QStyleOptionViewItem expectedOption = option;
+    if (dropTarget)
+        expectedOption.state |= QStyle::State_Selected;
+
+    const auto draw = [&](const QStyledItemDelegate& d, const QStyleOptionViewItem& o) {
+        QImage image(o.rect.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        d.paint(&painter, o, index);
+        painter.end();
+        return image;
+    };
+    const QImage drawn = draw(delegate, option);
+    const QImage expected = draw(styled, expectedOption);
+    QCOMPARE(drawn, expected);
+    // The text is really there: the cell differs from one drawn without it.
+    model.setData(index, QString());
+    QVERIFY(draw(styled, expectedOption) != expected);
 }
 
 QTEST_MAIN(ItemModelsTest)
