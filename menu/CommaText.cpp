@@ -1,5 +1,8 @@
 #include "menu/CommaText.h"
 
+#include <algorithm>
+#include <array>
+#include <cstring>
 #include <limits>
 
 namespace quorvane {
@@ -65,9 +68,21 @@ std::vector<std::string> splitCommaText(std::string_view text) {
 
 namespace {
 
+// What makes an entry quoted: a blank, a quote or a comma.
+constexpr std::array<bool, 256> quotedCharacters() {
+    std::array<bool, 256> table{};
+    for (int c = 1; c <= 32; ++c)
+        table[static_cast<std::size_t>(c)] = true;
+    table['"'] = true;
+    table[','] = true;
+    return table;
+}
+
+constexpr std::array<bool, 256> quotedCharacter = quotedCharacters();
+
 bool needsQuotes(std::string_view entry) {
     for (unsigned char c : entry)
-        if (isBlank(c) || c == '"' || c == ',')
+        if (quotedCharacter[c])
             return true;
     return false;
 }
@@ -117,6 +132,44 @@ std::string writeItemList(const std::vector<std::string>& entries, std::size_t l
         else
             text += entries[i];
     }
+    return text;
+}
+
+// Apply writes every item of the menu this way: one pass over the entry, which is copied with its
+// quotes doubled while it is seen whether it needs quoting at all (an entry without a quote
+// character has none to double, so unquoted it is copied as it stands).
+void ItemListText::append(std::string_view entry) {
+    const std::size_t most = m_size + 2 * entry.size() + 3; // comma, quotes, every quote doubled
+    if (most > m_text.size())
+        m_text.resize(std::max(most, 2 * m_text.size()));
+    char* out = m_text.data() + m_size;
+    if (m_entries++ > 0)
+        *out++ = ',';
+    char* const opening = out++;
+    bool quoted = false;
+    for (const char c : entry) {
+        quoted |= quotedCharacter[static_cast<unsigned char>(c)];
+        *out++ = c;
+        if (c == '"')
+            *out++ = '"';
+    }
+    if (quoted) {
+        *opening = '"';
+        *out++ = '"';
+    } else {
+        std::memmove(opening, opening + 1, entry.size());
+        --out;
+    }
+    m_size = static_cast<std::size_t>(out - m_text.data());
+}
+
+std::string ItemListText::take() {
+    m_text.resize(m_size);
+    // A list of one empty entry would read back as no entry at all.
+    std::string text = m_entries == 1 && m_size == 0 ? std::string("\"\"") : std::move(m_text);
+    m_text.clear();
+    m_size = 0;
+    m_entries = 0;
     return text;
 }
 

@@ -22,6 +22,21 @@ std::vector<std::string> splitCommaText(std::string_view text);
 std::string writeItemList(const std::vector<std::string>& entries,
                           std::size_t limit = commaTextLimit);
 
+// An item list written one entry at a time and in full: the text writeItemList gives without a
+// limit, built without a list of copied entries first.
+class ItemListText {
+public:
+    void append(std::string_view entry);
+    // The text so far; the list starts over empty.
+    std::string take();
+
+private:
+    // Room is made ahead in m_text; the first m_size characters are the text.
+    std::string m_text;
+    std::size_t m_size = 0;
+    std::size_t m_entries = 0;
+};
+
 // Appends `text` between double quotes, each quote inside doubled, as splitCommaText reads it.
 void appendQuoted(std::string& out, std::string_view text);
 

@@ -30,26 +30,51 @@ std::string operationCaption(const TreeSource& source, const MenuTree& tree, int
     return operationCaptions(source, tree)[static_cast<std::size_t>(n)];
 }
 
+namespace {
+
+// Calls `visit` for every node of `tree` in tree order, root first. The open submenus live on an
+// explicit stack, as the nesting is bounded only by the length of a menu string.
+template <typename Visit> void visitInTreeOrder(const MenuTree& tree, Visit visit) {
+    struct Open {
+        const MenuNode* parent;
+        int next;
+    };
+    visit(*tree.root());
+    std::vector<Open> open{{tree.root(), 0}};
+    while (!open.empty()) {
+        Open& top = open.back();
+        if (top.next == top.parent->childCount()) {
+            open.pop_back();
+            continue;
+        }
+        const MenuNode* node = top.parent->child(top.next++);
+        visit(*node);
+        if (node->childCount() > 0)
+            open.push_back({node, 0});
+    }
+}
+
+} // namespace
+
 std::array<std::string, operationCount> operationCaptions(const TreeSource& source,
                                                           const MenuTree& tree) {
-    auto slot = [](const TAssoc& record) {
-        return record.code >= 0 && record.code < operationCount
-                   ? static_cast<std::size_t>(record.code)
-                   : static_cast<std::size_t>(operationCount);
+    // Where each caption is, so that only the one that counts is copied.
+    using Found = std::array<const std::string*, operationCount>;
+    auto note = [](Found& found, const TAssoc& record, const std::string& caption) {
+        if (!caption.empty() && record.code >= 0 && record.code < operationCount)
+            found[static_cast<std::size_t>(record.code)] = &caption;
     };
-    // One slot more than there are operations takes every entry that is none.
-    std::array<std::string, operationCount + 1> fromList;
+    Found fromList{};
     for (const SourceEntry& entry : source.entries())
-        if (!entry.caption.empty())
-            fromList[slot(*entry.record)] = entry.caption;
-    std::array<std::string, operationCount + 1> fromTree;
-    for (const MenuNode* node : tree.inTreeOrder())
-        if (!node->caption().empty())
-            fromTree[slot(*node->record())] = node->caption();
+        note(fromList, *entry.record, entry.caption);
+    Found fromTree{};
+    visitInTreeOrder(tree,
+                     [&](const MenuNode& node) { note(fromTree, *node.record(), node.caption()); });
 
     std::array<std::string, operationCount> captions;
     for (std::size_t n = 0; n < captions.size(); ++n)
-        captions[n] = std::move(fromList[n].empty() ? fromTree[n] : fromList[n]);
+        if (const std::string* caption = fromList[n] ? fromList[n] : fromTree[n])
+            captions[n] = *caption;
     return captions;
 }
 
@@ -61,20 +86,21 @@ void appendToken(std::string& out, std::string_view text) {
     out += ',';
 }
 
+// One append per code: a menu string is mostly codes.
 void appendToken(std::string& out, int code) {
-    char digits[16];
-    const auto end = std::to_chars(digits, digits + sizeof digits, code).ptr;
-    out += '"';
-    out.append(digits, end);
-    out += "\",";
+    char token[16];
+    token[0] = '"';
+    char* end = std::to_chars(token + 1, token + sizeof token - 2, code).ptr;
+    *end++ = '"';
+    *end++ = ',';
+    out.append(token, end);
 }
 
-} // namespace
-
-std::string menuString(const MenuTree& tree, ItemLists& lists) {
-    for (auto& list : lists)
-        list.clear();
-
+// The menu string of `tree`; `addItem(slot, text)` gets the captions and targets of its dynamic
+// items for the item list in `slot`, in the order the menu string names them, and
+// `addSubmenu(node)` every submenu whose caption it writes.
+template <typename AddItem, typename AddSubmenu>
+std::string writeMenu(const MenuTree& tree, AddItem addItem, AddSubmenu addSubmenu) {
     // The open submenus live on an explicit stack, as the nesting is bounded only by the length
     // of a menu string. Children are reached by index, so every node costs constant time.
     struct Open {
@@ -96,6 +122,7 @@ std::string menuString(const MenuTree& tree, ItemLists& lists) {
         if (record.kind == Kind::Submenu) {
             // A submenu without entries has nothing to offer in the menu, so it is not stored.
             if (node->childCount() > 0) {
+                addSubmenu(*node);
                 appendToken(out, node->caption());
                 open.push_back({node, 0});
             }
@@ -103,13 +130,37 @@ std::string menuString(const MenuTree& tree, ItemLists& lists) {
         }
         const ItemListSlots slots = itemListSlots(record.kind);
         if (slots.captions >= 0)
-            lists[static_cast<std::size_t>(slots.captions)].push_back(node->caption());
+            addItem(static_cast<std::size_t>(slots.captions), node->caption());
         if (slots.targets >= 0)
-            lists[static_cast<std::size_t>(slots.targets)].push_back(record.description);
+            addItem(static_cast<std::size_t>(slots.targets), record.description);
         appendToken(out, record.code);
     }
     out.pop_back();
     return out;
+}
+
+} // namespace
+
+std::string menuString(const MenuTree& tree, ItemLists& lists) {
+    for (auto& list : lists)
+        list.clear();
+    return writeMenu(
+        tree, [&lists](std::size_t slot, const std::string& text) { lists[slot].push_back(text); },
+        [](const MenuNode&) {});
+}
+
+MenuTexts menuTexts(const MenuTree& tree) {
+    std::array<ItemListText, 9> lists;
+    MenuTexts texts;
+    texts.menu = writeMenu(
+        tree, [&lists](std::size_t slot, const std::string& text) { lists[slot].append(text); },
+        [&texts](const MenuNode& submenu) {
+            if (!texts.numberedSubmenu && parseInteger(submenu.caption()).has_value())
+                texts.numberedSubmenu = &submenu;
+        });
+    for (std::size_t i = 0; i < lists.size(); ++i)
+        texts.lists[i] = lists[i].take();
+    return texts;
 }
 
 std::string storedForm(const MenuTree& tree, const TreeSource& source) {

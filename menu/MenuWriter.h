@@ -34,6 +34,17 @@ std::array<std::string, operationCount> operationCaptions(const TreeSource& sour
 // without children are left out.
 std::string menuString(const MenuTree& tree, ItemLists& lists);
 
+// The menu string and the nine item lists as Apply stores them: what menuString gives, with each
+// list written in full (writeItemList without a limit), so that a list too long to keep shows.
+struct MenuTexts {
+    std::string menu;
+    std::array<std::string, 9> lists;
+    // The first submenu in tree order whose caption the menu string holds and which would be read
+    // back as a number, that is as a code; nullptr when there is none.
+    const MenuNode* numberedSubmenu = nullptr;
+};
+MenuTexts menuTexts(const MenuTree& tree);
+
 // Everything Apply stores for `tree` and `source` (the operation captions, the menu string and
 // the item lists) in one text: two states that store the same give the same text.
 std::string storedForm(const MenuTree& tree, const TreeSource& source);
