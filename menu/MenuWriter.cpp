@@ -23,14 +23,41 @@ ItemListSlots itemListSlots(Kind kind) {
     }
 }
 
-// An empty caption never replaces one found before it: an operation that stands twice in a
-// loaded menu has an empty caption on its second node, and storing that would hide the
-// operation for good.
-std::string operationCaption(const TreeSource& source, const MenuTree& tree, int n) {
-    return operationCaptions(source, tree)[static_cast<std::size_t>(n)];
-}
-
 namespace {
+
+// Finds the caption each operation is stored under: its list entry's, else its node's, the last
+// one that is not empty of each. It keeps where they are, so that only the one that counts is
+// copied.
+class CaptionFinder {
+public:
+    explicit CaptionFinder(const TreeSource& source) {
+        for (const SourceEntry& entry : source.entries())
+            note(m_fromList, *entry.record, entry.caption);
+    }
+    // Nodes are seen in tree order.
+    void see(const MenuNode& node) { note(m_fromTree, *node.record(), node.caption()); }
+    std::array<std::string, operationCount> captions() const {
+        std::array<std::string, operationCount> captions;
+        for (std::size_t n = 0; n < captions.size(); ++n)
+            if (const std::string* caption = m_fromList[n] ? m_fromList[n] : m_fromTree[n])
+                captions[n] = *caption;
+        return captions;
+    }
+
+private:
+    using Found = std::array<const std::string*, operationCount>;
+
+    // An empty caption never replaces one found before it: an operation that stands twice in a
+    // loaded menu has an empty caption on its second node, and storing that would hide the
+    // operation for good.
+    static void note(Found& found, const TAssoc& record, const std::string& caption) {
+        if (!caption.empty() && record.code >= 0 && record.code < operationCount)
+            found[static_cast<std::size_t>(record.code)] = &caption;
+    }
+
+    Found m_fromList{};
+    Found m_fromTree{};
+};
 
 // Calls `visit` for every node of `tree` in tree order, root first. The open submenus live on an
 // explicit stack, as the nesting is bounded only by the length of a menu string.
@@ -54,32 +81,6 @@ template <typename Visit> void visitInTreeOrder(const MenuTree& tree, Visit visi
     }
 }
 
-} // namespace
-
-std::array<std::string, operationCount> operationCaptions(const TreeSource& source,
-                                                          const MenuTree& tree) {
-    // Where each caption is, so that only the one that counts is copied.
-    using Found = std::array<const std::string*, operationCount>;
-    auto note = [](Found& found, const TAssoc& record, const std::string& caption) {
-        if (!caption.empty() && record.code >= 0 && record.code < operationCount)
-            found[static_cast<std::size_t>(record.code)] = &caption;
-    };
-    Found fromList{};
-    for (const SourceEntry& entry : source.entries())
-        note(fromList, *entry.record, entry.caption);
-    Found fromTree{};
-    visitInTreeOrder(tree,
-                     [&](const MenuNode& node) { note(fromTree, *node.record(), node.caption()); });
-
-    std::array<std::string, operationCount> captions;
-    for (std::size_t n = 0; n < captions.size(); ++n)
-        if (const std::string* caption = fromList[n] ? fromList[n] : fromTree[n])
-            captions[n] = *caption;
-    return captions;
-}
-
-namespace {
-
 // Every token of a menu string is quoted and followed by a comma.
 void appendToken(std::string& out, std::string_view text) {
     appendQuoted(out, text);
@@ -96,13 +97,20 @@ void appendToken(std::string& out, int code) {
     out.append(token, end);
 }
 
-// The menu string of `tree`; `addItem(slot, text)` gets the captions and targets of its dynamic
-// items for the item list in `slot`, in the order the menu string names them, and
-// `addSubmenu(node)` every submenu whose caption it writes.
-template <typename AddItem, typename AddSubmenu>
-std::string writeMenu(const MenuTree& tree, AddItem addItem, AddSubmenu addSubmenu) {
-    // The open submenus live on an explicit stack, as the nesting is bounded only by the length
-    // of a menu string. Children are reached by index, so every node costs constant time.
+// Hands the caption and the target of a dynamic item to `add(slot, text)`, for the item lists.
+template <typename Add> void addToItemLists(const MenuNode& node, Add add) {
+    const TAssoc& record = *node.record();
+    const ItemListSlots slots = itemListSlots(record.kind);
+    if (slots.captions >= 0)
+        add(static_cast<std::size_t>(slots.captions), node.caption());
+    if (slots.targets >= 0)
+        add(static_cast<std::size_t>(slots.targets), record.description);
+}
+
+// The menu string of `tree`. `visit` sees every node below the root in tree order, each before
+// its token is written, so that the caller learns what it needs in the same walk.
+template <typename Visit> std::string writeMenu(const MenuTree& tree, Visit visit) {
+    // Children are reached by index, so every node costs constant time.
     struct Open {
         const MenuNode* parent;
         int next;
@@ -118,21 +126,16 @@ std::string writeMenu(const MenuTree& tree, AddItem addItem, AddSubmenu addSubme
             continue;
         }
         const MenuNode* node = top.parent->child(top.next++);
+        visit(*node);
         const TAssoc& record = *node->record();
         if (record.kind == Kind::Submenu) {
             // A submenu without entries has nothing to offer in the menu, so it is not stored.
             if (node->childCount() > 0) {
-                addSubmenu(*node);
                 appendToken(out, node->caption());
                 open.push_back({node, 0});
             }
             continue;
         }
-        const ItemListSlots slots = itemListSlots(record.kind);
-        if (slots.captions >= 0)
-            addItem(static_cast<std::size_t>(slots.captions), node->caption());
-        if (slots.targets >= 0)
-            addItem(static_cast<std::size_t>(slots.targets), record.description);
         appendToken(out, record.code);
     }
     out.pop_back();
@@ -141,25 +144,44 @@ std::string writeMenu(const MenuTree& tree, AddItem addItem, AddSubmenu addSubme
 
 } // namespace
 
+std::string operationCaption(const TreeSource& source, const MenuTree& tree, int n) {
+    return operationCaptions(source, tree)[static_cast<std::size_t>(n)];
+}
+
+std::array<std::string, operationCount> operationCaptions(const TreeSource& source,
+                                                          const MenuTree& tree) {
+    CaptionFinder finder(source);
+    visitInTreeOrder(tree, [&finder](const MenuNode& node) { finder.see(node); });
+    return finder.captions();
+}
+
 std::string menuString(const MenuTree& tree, ItemLists& lists) {
     for (auto& list : lists)
         list.clear();
-    return writeMenu(
-        tree, [&lists](std::size_t slot, const std::string& text) { lists[slot].push_back(text); },
-        [](const MenuNode&) {});
+    return writeMenu(tree, [&lists](const MenuNode& node) {
+        addToItemLists(node, [&lists](std::size_t slot, const std::string& text) {
+            lists[slot].push_back(text);
+        });
+    });
 }
 
-MenuTexts menuTexts(const MenuTree& tree) {
+StoredTexts storedTexts(const MenuTree& tree, const TreeSource& source) {
     std::array<ItemListText, 9> lists;
-    MenuTexts texts;
-    texts.menu = writeMenu(
-        tree, [&lists](std::size_t slot, const std::string& text) { lists[slot].append(text); },
-        [&texts](const MenuNode& submenu) {
-            if (!texts.numberedSubmenu && parseInteger(submenu.caption()).has_value())
-                texts.numberedSubmenu = &submenu;
+    CaptionFinder captions(source);
+    StoredTexts texts;
+    texts.menu = writeMenu(tree, [&](const MenuNode& node) {
+        // The root, which the writer does not visit, is never an operation.
+        captions.see(node);
+        addToItemLists(node, [&lists](std::size_t slot, const std::string& text) {
+            lists[slot].append(text);
         });
+        if (!texts.numberedSubmenu && node.record()->kind == Kind::Submenu &&
+            node.childCount() > 0 && parseInteger(node.caption()).has_value())
+            texts.numberedSubmenu = &node;
+    });
     for (std::size_t i = 0; i < lists.size(); ++i)
         texts.lists[i] = lists[i].take();
+    texts.captions = captions.captions();
     return texts;
 }
 

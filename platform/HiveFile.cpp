@@ -294,37 +294,45 @@ void Parser::parseValueLine(std::string_view text, std::size_t line) {
 
 // How a character goes into a quoted string: as it is, escaped, or not at all (a line break or
 // NUL, which only the hex form can hold).
-enum class Quoting : unsigned char { Plain, Escaped, Impossible };
+namespace quoting {
+inline constexpr unsigned char plain = 0;
+inline constexpr unsigned char escaped = 1;
+inline constexpr unsigned char impossible = 2;
+} // namespace quoting
 
-constexpr std::array<Quoting, 256> quotingTable() {
-    std::array<Quoting, 256> table{};
-    table[static_cast<unsigned char>('"')] = Quoting::Escaped;
-    table[static_cast<unsigned char>('\\')] = Quoting::Escaped;
-    table[static_cast<unsigned char>('\r')] = Quoting::Impossible;
-    table[static_cast<unsigned char>('\n')] = Quoting::Impossible;
-    table[0] = Quoting::Impossible;
+constexpr std::array<unsigned char, 256> quotingTable() {
+    std::array<unsigned char, 256> table{};
+    table[static_cast<unsigned char>('"')] = quoting::escaped;
+    table[static_cast<unsigned char>('\\')] = quoting::escaped;
+    table[static_cast<unsigned char>('\r')] = quoting::impossible;
+    table[static_cast<unsigned char>('\n')] = quoting::impossible;
+    table[0] = quoting::impossible;
     return table;
 }
 
-constexpr std::array<Quoting, 256> quoting = quotingTable();
+constexpr std::array<unsigned char, 256> quotingOf = quotingTable();
 
 // Quotes `text` onto `out`, or leaves `out` as it was and returns false when the text holds a
-// character a quoted string cannot carry. Written into room made up front: a stored menu has an
-// escape every few characters, and an append each would cost more than the text.
+// character a quoted string cannot carry. Written into room made up front, and without a branch
+// per character: a stored menu has an escape every few characters, in no pattern a processor
+// could predict, and an append each would cost more than the text.
 bool appendQuoted(std::string& out, std::string_view text) {
     const std::size_t start = out.size();
     out.resize(start + 2 * text.size() + 2);
     char* to = out.data() + start;
     *to++ = '"';
+    unsigned char seen = quoting::plain;
     for (const char c : text) {
-        if (const Quoting how = quoting[static_cast<unsigned char>(c)]; how != Quoting::Plain) {
-            if (how == Quoting::Impossible) {
-                out.resize(start);
-                return false;
-            }
-            *to++ = '\\';
-        }
+        const unsigned char how = quotingOf[static_cast<unsigned char>(c)];
+        seen |= how;
+        // Every character gets a backslash in front, kept only where one is due.
+        *to = '\\';
+        to += how & quoting::escaped;
         *to++ = c;
+    }
+    if (seen & quoting::impossible) {
+        out.resize(start);
+        return false;
     }
     *to++ = '"';
     out.resize(static_cast<std::size_t>(to - out.data()));
@@ -474,17 +482,17 @@ const RegistryValue* HiveKey::findValue(std::string_view name) const {
     return at == NameIndex::npos ? nullptr : &m_values[at];
 }
 
-void HiveKey::setValue(std::string_view name, std::uint32_t type, std::string data) {
+template <typename Data> void HiveKey::set(std::string_view name, std::uint32_t type, Data&& data) {
     if (const std::size_t at = m_index.find(name, m_values); at != NameIndex::npos) {
         RegistryValue& value = m_values[at];
         if (value.type == type && value.data == data)
             return;
         value.type = type;
-        value.data = std::move(data);
+        value.data = std::forward<Data>(data);
         m_lines[at] = {};
         return;
     }
-    m_values.push_back({std::string(name), type, std::move(data)});
+    m_values.push_back({std::string(name), type, std::string(std::forward<Data>(data))});
     try {
         m_lines.emplace_back();
         m_index.add(name, m_values.size() - 1);
@@ -493,6 +501,20 @@ void HiveKey::setValue(std::string_view name, std::uint32_t type, std::string da
         m_lines.resize(m_values.size());
         throw;
     }
+}
+
+void HiveKey::setValue(std::string_view name, std::uint32_t type, std::string data) {
+    set(name, type, std::move(data));
+}
+
+void HiveKey::setValue(const RegistryValue& value) {
+    set(value.name, value.type, value.data);
+}
+
+void HiveKey::setValues(HiveKey&& writes) {
+    for (RegistryValue& value : writes.m_values)
+        set(value.name, value.type, std::move(value.data));
+    writes.clearValues();
 }
 
 void HiveKey::clearValues() {

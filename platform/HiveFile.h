@@ -59,6 +59,11 @@ public:
     // Sets a value, keeping its place and the case of its name when it exists (even when the type
     // changes) and appending it otherwise. Setting what is there already changes nothing.
     void setValue(std::string_view name, std::uint32_t type, std::string data);
+    // The same for a value given whole, whose data is copied only when it changes something.
+    void setValue(const RegistryValue& value);
+    // Sets the values of `writes` in their order as setValue does, moving their data over;
+    // `writes` is left without values.
+    void setValues(HiveKey&& writes);
     void clearValues();
 
     friend bool operator==(const HiveKey& a, const HiveKey& b) {
@@ -73,6 +78,8 @@ private:
         std::size_t at = 0;
         std::size_t size = 0;
     };
+
+    template <typename Data> void set(std::string_view name, std::uint32_t type, Data&& data);
 
     std::string m_path;
     std::vector<RegistryValue> m_values;

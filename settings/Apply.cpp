@@ -21,7 +21,7 @@ constexpr std::array<std::string_view, 9> listDescriptions{
 // What would not come back as it was written: a submenu caption that reads as a number (it
 // would be taken for an operation or a code, shifting the whole menu), or a text longer than the
 // reader keeps (its tail, or the items beyond the limit, would be lost).
-std::optional<std::string> unstorable(const MenuTexts& texts) {
+std::optional<std::string> unstorable(const StoredTexts& texts) {
     if (const MenuNode* node = texts.numberedSubmenu)
         return formatMessage("The submenu \"%s\" cannot be stored: a caption that is a number "
                              "would be read back as a menu code. Rename it and apply again.",
@@ -54,16 +54,15 @@ bool Apply(Registry& registry, const MenuTree& tree, const TreeSource& source, M
 
     // The lists are written in full, without the cut at the limit, to tell whether anything
     // would be lost.
-    const MenuTexts texts = menuTexts(tree);
+    const StoredTexts texts = storedTexts(tree, source);
     if (auto problem = unstorable(texts)) {
         messages.message(*problem);
         return false;
     }
 
     SettingsKey key(registry);
-    const auto captions = operationCaptions(source, tree);
-    for (std::size_t n = 0; n < captions.size(); ++n)
-        key.writeString(operations()[n].valueName, captions[n]);
+    for (std::size_t n = 0; n < texts.captions.size(); ++n)
+        key.writeString(operations()[n].valueName, texts.captions[n]);
     key.writeString(value::theMenu, texts.menu);
     for (std::size_t i = 0; i < texts.lists.size(); ++i)
         key.writeString(value::itemLists[i], texts.lists[i]);

@@ -34,12 +34,13 @@ TEST_P(Writes, MenuStringAndItemLists) {
                                                                : expected->second)
             << value::itemLists[i];
     }
-    // What Apply stores: the same menu string, each list written in full.
-    const MenuTexts texts = menuTexts(tree);
+    // What Apply stores: the same menu string, each list written in full, the same captions.
+    const StoredTexts texts = storedTexts(tree, source);
     EXPECT_EQ(texts.menu, GetParam().written);
     for (std::size_t i = 0; i < lists.size(); ++i)
         EXPECT_EQ(texts.lists[i], writeItemList(lists[i], std::string::npos))
             << value::itemLists[i];
+    EXPECT_EQ(texts.captions, operationCaptions(source, tree));
     EXPECT_EQ(texts.numberedSubmenu, nullptr);
 }
 
@@ -74,7 +75,7 @@ TEST_F(MenuWriterTest, NumberedSubmenuIsTheFirstWrittenInTreeOrder) {
         if (node->record()->kind == Kind::Submenu)
             tree.rename(node, captions[i++]);
     ASSERT_EQ(i, 4);
-    const MenuTexts texts = menuTexts(tree);
+    const StoredTexts texts = storedTexts(tree, source);
     ASSERT_NE(texts.numberedSubmenu, nullptr);
     EXPECT_EQ(texts.numberedSubmenu->caption(), " $1f");
     EXPECT_EQ(texts.menu, R"("Outer"," $1f","3","-2","7","4","-2","-2","-2")");
@@ -96,8 +97,11 @@ TEST_F(MenuWriterTest, OperationCaptionPrefersTheListThenTheLastMatch) {
     source.append("", pool.operationRecord(5));
     const std::map<int, std::string> expected{{0, ""},       {1, "tree 1"},  {2, "tree 2b"},
                                               {3, "list 3"}, {4, "list 4b"}, {5, "tree 5"}};
-    for (const auto& [n, caption] : expected)
+    const auto stored = storedTexts(tree, source).captions;
+    for (const auto& [n, caption] : expected) {
         EXPECT_EQ(operationCaption(source, tree, n), caption) << n;
+        EXPECT_EQ(stored[static_cast<std::size_t>(n)], caption) << n;
+    }
 }
 
 TEST_F(MenuWriterTest, SubmenuHoldingOnlyAnEmptyOneVanishesOverTwoApplies) {
