@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <limits>
 
 namespace quorvane {
@@ -135,40 +134,48 @@ std::string writeItemList(const std::vector<std::string>& entries, std::size_t l
     return text;
 }
 
-// Apply writes every item of the menu this way: one pass over the entry, which is copied with its
-// quotes doubled while it is seen whether it needs quoting at all (an entry without a quote
-// character has none to double, so unquoted it is copied as it stands).
+TextBuilder::TextBuilder(std::size_t room) : m_text(room, '\0') {}
+
+char* TextBuilder::grow(std::size_t most) {
+    m_text.resize(std::max({m_size + most, 2 * m_text.size(), std::size_t{256}}));
+    return m_text.data() + m_size;
+}
+
+std::string TextBuilder::take() {
+    m_text.resize(m_size);
+    std::string text = std::move(m_text);
+    m_text = std::string();
+    m_size = 0;
+    return text;
+}
+
+char* writeQuoted(char* out, std::string_view text) {
+    *out++ = '"';
+    for (const char c : text) {
+        // Written twice, and kept twice only when it is a quote: no branch per character.
+        out[0] = c;
+        out[1] = c;
+        out += c == '"' ? 2 : 1;
+    }
+    *out++ = '"';
+    return out;
+}
+
 void ItemListText::append(std::string_view entry) {
-    const std::size_t most = m_size + 2 * entry.size() + 3; // comma, quotes, every quote doubled
-    if (most > m_text.size())
-        m_text.resize(std::max(most, 2 * m_text.size()));
-    char* out = m_text.data() + m_size;
+    char* out = m_text.room(2 * entry.size() + 3); // a comma, the quotes, every quote doubled
     if (m_entries++ > 0)
         *out++ = ',';
-    char* const opening = out++;
-    bool quoted = false;
-    for (const char c : entry) {
-        quoted |= quotedCharacter[static_cast<unsigned char>(c)];
-        *out++ = c;
-        if (c == '"')
-            *out++ = '"';
-    }
-    if (quoted) {
-        *opening = '"';
-        *out++ = '"';
-    } else {
-        std::memmove(opening, opening + 1, entry.size());
-        --out;
-    }
-    m_size = static_cast<std::size_t>(out - m_text.data());
+    if (needsQuotes(entry))
+        out = writeQuoted(out, entry);
+    else
+        out = std::copy(entry.begin(), entry.end(), out);
+    m_text.advance(out);
 }
 
 std::string ItemListText::take() {
-    m_text.resize(m_size);
     // A list of one empty entry would read back as no entry at all.
-    std::string text = m_entries == 1 && m_size == 0 ? std::string("\"\"") : std::move(m_text);
-    m_text.clear();
-    m_size = 0;
+    std::string text = m_entries == 1 && m_text.empty() ? std::string("\"\"") : m_text.take();
+    m_text.take();
     m_entries = 0;
     return text;
 }

@@ -82,19 +82,19 @@ template <typename Visit> void visitInTreeOrder(const MenuTree& tree, Visit visi
 }
 
 // Every token of a menu string is quoted and followed by a comma.
-void appendToken(std::string& out, std::string_view text) {
-    appendQuoted(out, text);
-    out += ',';
+void writeToken(TextBuilder& out, std::string_view text) {
+    char* end = writeQuoted(out.room(2 * text.size() + 3), text);
+    *end++ = ',';
+    out.advance(end);
 }
 
-// One append per code: a menu string is mostly codes.
-void appendToken(std::string& out, int code) {
-    char token[16];
-    token[0] = '"';
-    char* end = std::to_chars(token + 1, token + sizeof token - 2, code).ptr;
+void writeToken(TextBuilder& out, int code) {
+    char* end = out.room(16);
+    *end++ = '"';
+    end = std::to_chars(end, end + 11, code).ptr;
     *end++ = '"';
     *end++ = ',';
-    out.append(token, end);
+    out.advance(end);
 }
 
 // Hands the caption and the target of a dynamic item to `add(slot, text)`, for the item lists.
@@ -116,12 +116,11 @@ template <typename Visit> std::string writeMenu(const MenuTree& tree, Visit visi
         int next;
     };
     std::vector<Open> open{{tree.root(), 0}};
-    std::string out;
-    out.reserve(commaTextLimit + 1);
+    TextBuilder out(commaTextLimit + 1);
     while (!open.empty()) {
         Open& top = open.back();
         if (top.next == top.parent->childCount()) {
-            out += "\"-2\",";
+            writeToken(out, code::endOfSubmenu);
             open.pop_back();
             continue;
         }
@@ -131,15 +130,16 @@ template <typename Visit> std::string writeMenu(const MenuTree& tree, Visit visi
         if (record.kind == Kind::Submenu) {
             // A submenu without entries has nothing to offer in the menu, so it is not stored.
             if (node->childCount() > 0) {
-                appendToken(out, node->caption());
+                writeToken(out, node->caption());
                 open.push_back({node, 0});
             }
             continue;
         }
-        appendToken(out, record.code);
+        writeToken(out, record.code);
     }
-    out.pop_back();
-    return out;
+    std::string menu = out.take();
+    menu.pop_back();
+    return menu;
 }
 
 } // namespace
