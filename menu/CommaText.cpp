@@ -137,7 +137,8 @@ std::string writeItemList(const std::vector<std::string>& entries, std::size_t l
 TextBuilder::TextBuilder(std::size_t room) : m_text(room, '\0') {}
 
 char* TextBuilder::grow(std::size_t most) {
-    m_text.resize(std::max({m_size + most, 2 * m_text.size(), std::size_t{256}}));
+    // A list of items takes a few hundred characters, a full one 4095.
+    m_text.resize(std::max({m_size + most, 2 * m_text.size(), std::size_t{1024}}));
     return m_text.data() + m_size;
 }
 
