@@ -46,7 +46,13 @@ private:
     // The key as the last commit left it, when another writer had changed it since it was read;
     // otherwise it is m_stored with m_writes set, and needs no copy.
     std::optional<HiveKey> m_committed;
+    // Set when the last commit stored m_writes as they are: they then stand for the file as much
+    // as m_stored does, and are merged into it only if the key is written again (most keys are
+    // dropped right after their commit).
+    bool m_writesStored = false;
     bool m_held = false;
+
+    void mergeStoredWrites();
 };
 
 HiveRegistryKey::HiveRegistryKey(std::filesystem::path hiveFile, HiveRegistry::FileWriter writer,
@@ -89,10 +95,19 @@ void HiveRegistryKey::setValue(std::string_view name, std::uint32_t type, std::s
     if (!canStoreValueName(name))
         throw Failure(formatMessage(messages::failedToSetData, name) + "\n" +
                       std::string(unstorableValueName));
+    mergeStoredWrites();
     m_writes.setValue(name, type, std::move(data));
 }
 
+void HiveRegistryKey::mergeStoredWrites() {
+    if (m_writesStored) {
+        m_stored.setValues(std::move(m_writes));
+        m_writesStored = false;
+    }
+}
+
 void HiveRegistryKey::commit() {
+    mergeStoredWrites();
     if (m_held || (m_exists && m_writes.values().empty()))
         return;
     // Another process may have written since the snapshot: the update starts from what is on
@@ -106,7 +121,7 @@ void HiveRegistryKey::commit() {
             m_committed.reset();
             m_writes.clearValues();
         } else {
-            m_stored.setValues(std::move(m_writes));
+            m_writesStored = true;
         }
     });
 }
