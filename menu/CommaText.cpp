@@ -174,9 +174,10 @@ void ItemListText::append(std::string_view entry) {
 }
 
 std::string ItemListText::take() {
+    std::string text = m_text.take();
     // A list of one empty entry would read back as no entry at all.
-    std::string text = m_entries == 1 && m_text.empty() ? std::string("\"\"") : m_text.take();
-    m_text.take();
+    if (m_entries == 1 && text.empty())
+        text = "\"\"";
     m_entries = 0;
     return text;
 }

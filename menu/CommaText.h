@@ -34,7 +34,6 @@ public:
         return most <= m_text.size() - m_size ? m_text.data() + m_size : grow(most);
     }
     void advance(const char* end) { m_size = static_cast<std::size_t>(end - m_text.data()); }
-    bool empty() const { return m_size == 0; }
     // The text; the builder starts over empty.
     std::string take();
 

@@ -294,45 +294,37 @@ void Parser::parseValueLine(std::string_view text, std::size_t line) {
 
 // How a character goes into a quoted string: as it is, escaped, or not at all (a line break or
 // NUL, which only the hex form can hold).
-namespace quoting {
-inline constexpr unsigned char plain = 0;
-inline constexpr unsigned char escaped = 1;
-inline constexpr unsigned char impossible = 2;
-} // namespace quoting
+enum class Quoting : unsigned char { Plain, Escaped, Impossible };
 
-constexpr std::array<unsigned char, 256> quotingTable() {
-    std::array<unsigned char, 256> table{};
-    table[static_cast<unsigned char>('"')] = quoting::escaped;
-    table[static_cast<unsigned char>('\\')] = quoting::escaped;
-    table[static_cast<unsigned char>('\r')] = quoting::impossible;
-    table[static_cast<unsigned char>('\n')] = quoting::impossible;
-    table[0] = quoting::impossible;
+constexpr std::array<Quoting, 256> quotingTable() {
+    std::array<Quoting, 256> table{};
+    table[static_cast<unsigned char>('"')] = Quoting::Escaped;
+    table[static_cast<unsigned char>('\\')] = Quoting::Escaped;
+    table[static_cast<unsigned char>('\r')] = Quoting::Impossible;
+    table[static_cast<unsigned char>('\n')] = Quoting::Impossible;
+    table[0] = Quoting::Impossible;
     return table;
 }
 
-constexpr std::array<unsigned char, 256> quotingOf = quotingTable();
+constexpr std::array<Quoting, 256> quoting = quotingTable();
 
 // Quotes `text` onto `out`, or leaves `out` as it was and returns false when the text holds a
-// character a quoted string cannot carry. Written into room made up front, and without a branch
-// per character: a stored menu has an escape every few characters, in no pattern a processor
-// could predict, and an append each would cost more than the text.
+// character a quoted string cannot carry. Written into room made up front: a stored menu has an
+// escape every few characters, and an append each would cost more than the text.
 bool appendQuoted(std::string& out, std::string_view text) {
     const std::size_t start = out.size();
     out.resize(start + 2 * text.size() + 2);
     char* to = out.data() + start;
     *to++ = '"';
-    unsigned char seen = quoting::plain;
     for (const char c : text) {
-        const unsigned char how = quotingOf[static_cast<unsigned char>(c)];
-        seen |= how;
-        // Every character gets a backslash in front, kept only where one is due.
-        *to = '\\';
-        to += how & quoting::escaped;
+        if (const Quoting how = quoting[static_cast<unsigned char>(c)]; how != Quoting::Plain) {
+            if (how == Quoting::Impossible) {
+                out.resize(start);
+                return false;
+            }
+            *to++ = '\\';
+        }
         *to++ = c;
-    }
-    if (seen & quoting::impossible) {
-        out.resize(start);
-        return false;
     }
     *to++ = '"';
     out.resize(static_cast<std::size_t>(to - out.data()));

@@ -39,7 +39,7 @@ private:
     std::shared_ptr<HiveMemo> m_memo;
     bool m_exists;
     // The key as it was read or last committed; reads see it with m_writes laid over it, so that
-    // a write is copied into neither.
+    // a write is kept once, not copied into a view of its own.
     HiveKey m_stored;
     // One entry per name, at the place of its first write, holding the latest write.
     HiveKey m_writes;
