@@ -1,5 +1,7 @@
 #include "menu/CommaText.h"
 
+#include <algorithm>
+#include <array>
 #include <limits>
 
 namespace quorvane {
@@ -65,9 +67,21 @@ std::vector<std::string> splitCommaText(std::string_view text) {
 
 namespace {
 
+// What makes an entry quoted: a blank, a quote or a comma.
+constexpr std::array<bool, 256> quotedCharacters() {
+    std::array<bool, 256> table{};
+    for (int c = 1; c <= 32; ++c)
+        table[static_cast<std::size_t>(c)] = true;
+    table['"'] = true;
+    table[','] = true;
+    return table;
+}
+
+constexpr std::array<bool, 256> quotedCharacter = quotedCharacters();
+
 bool needsQuotes(std::string_view entry) {
     for (unsigned char c : entry)
-        if (isBlank(c) || c == '"' || c == ',')
+        if (quotedCharacter[c])
             return true;
     return false;
 }
@@ -117,6 +131,54 @@ std::string writeItemList(const std::vector<std::string>& entries, std::size_t l
         else
             text += entries[i];
     }
+    return text;
+}
+
+TextBuilder::TextBuilder(std::size_t room) : m_text(room, '\0') {}
+
+char* TextBuilder::grow(std::size_t most) {
+    // A list of items takes a few hundred characters, a full one 4095.
+    m_text.resize(std::max({m_size + most, 2 * m_text.size(), std::size_t{1024}}));
+    return m_text.data() + m_size;
+}
+
+std::string TextBuilder::take() {
+    m_text.resize(m_size);
+    std::string text = std::move(m_text);
+    m_text = std::string();
+    m_size = 0;
+    return text;
+}
+
+char* writeQuoted(char* out, std::string_view text) {
+    *out++ = '"';
+    for (const char c : text) {
+        // Written twice, and kept twice only when it is a quote: no branch per character.
+        out[0] = c;
+        out[1] = c;
+        out += c == '"' ? 2 : 1;
+    }
+    *out++ = '"';
+    return out;
+}
+
+void ItemListText::append(std::string_view entry) {
+    char* out = m_text.room(2 * entry.size() + 3); // a comma, the quotes, every quote doubled
+    if (m_entries++ > 0)
+        *out++ = ',';
+    if (needsQuotes(entry))
+        out = writeQuoted(out, entry);
+    else
+        out = std::copy(entry.begin(), entry.end(), out);
+    m_text.advance(out);
+}
+
+std::string ItemListText::take() {
+    std::string text = m_text.take();
+    // A list of one empty entry would read back as no entry at all.
+    if (m_entries == 1 && text.empty())
+        text = "\"\"";
+    m_entries = 0;
     return text;
 }
 

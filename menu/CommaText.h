@@ -22,6 +22,45 @@ std::vector<std::string> splitCommaText(std::string_view text);
 std::string writeItemList(const std::vector<std::string>& entries,
                           std::size_t limit = commaTextLimit);
 
+// Text written a few characters at a time into room made ahead. The menu string and the item
+// lists are written token by token at every Apply, and an append through std::string for each
+// token costs more than its characters.
+class TextBuilder {
+public:
+    explicit TextBuilder(std::size_t room = 0);
+    // Where the next characters go, with room for at least `most` of them; advance() then takes
+    // in what was written.
+    char* room(std::size_t most) {
+        return most <= m_text.size() - m_size ? m_text.data() + m_size : grow(most);
+    }
+    void advance(const char* end) { m_size = static_cast<std::size_t>(end - m_text.data()); }
+    // The text; the builder starts over empty.
+    std::string take();
+
+private:
+    char* grow(std::size_t most);
+
+    std::string m_text; // the first m_size characters are the text, the rest is room
+    std::size_t m_size = 0;
+};
+
+// Writes `text` between double quotes, each quote inside doubled, at `out`, which has room for
+// 2 * text.size() + 2 characters; returns where it ends. The form appendQuoted writes.
+char* writeQuoted(char* out, std::string_view text);
+
+// An item list written one entry at a time and in full: the text writeItemList gives without a
+// limit, built without a list of copied entries first.
+class ItemListText {
+public:
+    void append(std::string_view entry);
+    // The text so far; the list starts over empty.
+    std::string take();
+
+private:
+    TextBuilder m_text;
+    std::size_t m_entries = 0;
+};
+
 // Appends `text` between double quotes, each quote inside doubled, as splitCommaText reads it.
 void appendQuoted(std::string& out, std::string_view text);
 

@@ -23,93 +23,166 @@ ItemListSlots itemListSlots(Kind kind) {
     }
 }
 
-// An empty caption never replaces one found before it: an operation that stands twice in a
-// loaded menu has an empty caption on its second node, and storing that would hide the
-// operation for good.
+namespace {
+
+// Finds the caption each operation is stored under: its list entry's, else its node's, the last
+// one that is not empty of each. It keeps where they are, so that only the one that counts is
+// copied.
+class CaptionFinder {
+public:
+    explicit CaptionFinder(const TreeSource& source) {
+        for (const SourceEntry& entry : source.entries())
+            note(m_fromList, *entry.record, entry.caption);
+    }
+    // Nodes are seen in tree order.
+    void see(const MenuNode& node) { note(m_fromTree, *node.record(), node.caption()); }
+    std::array<std::string, operationCount> captions() const {
+        std::array<std::string, operationCount> captions;
+        for (std::size_t n = 0; n < captions.size(); ++n)
+            if (const std::string* caption = m_fromList[n] ? m_fromList[n] : m_fromTree[n])
+                captions[n] = *caption;
+        return captions;
+    }
+
+private:
+    using Found = std::array<const std::string*, operationCount>;
+
+    // An empty caption never replaces one found before it: an operation that stands twice in a
+    // loaded menu has an empty caption on its second node, and storing that would hide the
+    // operation for good.
+    static void note(Found& found, const TAssoc& record, const std::string& caption) {
+        if (!caption.empty() && record.code >= 0 && record.code < operationCount)
+            found[static_cast<std::size_t>(record.code)] = &caption;
+    }
+
+    Found m_fromList{};
+    Found m_fromTree{};
+};
+
+// Calls `visit` for every node of `tree` in tree order, root first. The open submenus live on an
+// explicit stack, as the nesting is bounded only by the length of a menu string.
+template <typename Visit> void visitInTreeOrder(const MenuTree& tree, Visit visit) {
+    struct Open {
+        const MenuNode* parent;
+        int next;
+    };
+    visit(*tree.root());
+    std::vector<Open> open{{tree.root(), 0}};
+    while (!open.empty()) {
+        Open& top = open.back();
+        if (top.next == top.parent->childCount()) {
+            open.pop_back();
+            continue;
+        }
+        const MenuNode* node = top.parent->child(top.next++);
+        visit(*node);
+        if (node->childCount() > 0)
+            open.push_back({node, 0});
+    }
+}
+
+// Every token of a menu string is quoted and followed by a comma.
+void writeToken(TextBuilder& out, std::string_view text) {
+    char* end = writeQuoted(out.room(2 * text.size() + 3), text);
+    *end++ = ',';
+    out.advance(end);
+}
+
+void writeToken(TextBuilder& out, int code) {
+    char* end = out.room(16);
+    *end++ = '"';
+    end = std::to_chars(end, end + 11, code).ptr;
+    *end++ = '"';
+    *end++ = ',';
+    out.advance(end);
+}
+
+// Hands the caption and the target of a dynamic item to `add(slot, text)`, for the item lists.
+template <typename Add> void addToItemLists(const MenuNode& node, Add add) {
+    const TAssoc& record = *node.record();
+    const ItemListSlots slots = itemListSlots(record.kind);
+    if (slots.captions >= 0)
+        add(static_cast<std::size_t>(slots.captions), node.caption());
+    if (slots.targets >= 0)
+        add(static_cast<std::size_t>(slots.targets), record.description);
+}
+
+// The menu string of `tree`. `visit` sees every node below the root in tree order, each before
+// its token is written, so that the caller learns what it needs in the same walk.
+template <typename Visit> std::string writeMenu(const MenuTree& tree, Visit visit) {
+    // Children are reached by index, so every node costs constant time.
+    struct Open {
+        const MenuNode* parent;
+        int next;
+    };
+    std::vector<Open> open{{tree.root(), 0}};
+    TextBuilder out(commaTextLimit + 1);
+    while (!open.empty()) {
+        Open& top = open.back();
+        if (top.next == top.parent->childCount()) {
+            writeToken(out, code::endOfSubmenu);
+            open.pop_back();
+            continue;
+        }
+        const MenuNode* node = top.parent->child(top.next++);
+        visit(*node);
+        const TAssoc& record = *node->record();
+        if (record.kind == Kind::Submenu) {
+            // A submenu without entries has nothing to offer in the menu, so it is not stored.
+            if (node->childCount() > 0) {
+                writeToken(out, node->caption());
+                open.push_back({node, 0});
+            }
+            continue;
+        }
+        writeToken(out, record.code);
+    }
+    std::string menu = out.take();
+    menu.pop_back();
+    return menu;
+}
+
+} // namespace
+
 std::string operationCaption(const TreeSource& source, const MenuTree& tree, int n) {
     return operationCaptions(source, tree)[static_cast<std::size_t>(n)];
 }
 
 std::array<std::string, operationCount> operationCaptions(const TreeSource& source,
                                                           const MenuTree& tree) {
-    auto slot = [](const TAssoc& record) {
-        return record.code >= 0 && record.code < operationCount
-                   ? static_cast<std::size_t>(record.code)
-                   : static_cast<std::size_t>(operationCount);
-    };
-    // One slot more than there are operations takes every entry that is none.
-    std::array<std::string, operationCount + 1> fromList;
-    for (const SourceEntry& entry : source.entries())
-        if (!entry.caption.empty())
-            fromList[slot(*entry.record)] = entry.caption;
-    std::array<std::string, operationCount + 1> fromTree;
-    for (const MenuNode* node : tree.inTreeOrder())
-        if (!node->caption().empty())
-            fromTree[slot(*node->record())] = node->caption();
-
-    std::array<std::string, operationCount> captions;
-    for (std::size_t n = 0; n < captions.size(); ++n)
-        captions[n] = std::move(fromList[n].empty() ? fromTree[n] : fromList[n]);
-    return captions;
+    CaptionFinder finder(source);
+    visitInTreeOrder(tree, [&finder](const MenuNode& node) { finder.see(node); });
+    return finder.captions();
 }
-
-namespace {
-
-// Every token of a menu string is quoted and followed by a comma.
-void appendToken(std::string& out, std::string_view text) {
-    appendQuoted(out, text);
-    out += ',';
-}
-
-void appendToken(std::string& out, int code) {
-    char digits[16];
-    const auto end = std::to_chars(digits, digits + sizeof digits, code).ptr;
-    out += '"';
-    out.append(digits, end);
-    out += "\",";
-}
-
-} // namespace
 
 std::string menuString(const MenuTree& tree, ItemLists& lists) {
     for (auto& list : lists)
         list.clear();
+    return writeMenu(tree, [&lists](const MenuNode& node) {
+        addToItemLists(node, [&lists](std::size_t slot, const std::string& text) {
+            lists[slot].push_back(text);
+        });
+    });
+}
 
-    // The open submenus live on an explicit stack, as the nesting is bounded only by the length
-    // of a menu string. Children are reached by index, so every node costs constant time.
-    struct Open {
-        const MenuNode* parent;
-        int next;
-    };
-    std::vector<Open> open{{tree.root(), 0}};
-    std::string out;
-    out.reserve(commaTextLimit + 1);
-    while (!open.empty()) {
-        Open& top = open.back();
-        if (top.next == top.parent->childCount()) {
-            out += "\"-2\",";
-            open.pop_back();
-            continue;
-        }
-        const MenuNode* node = top.parent->child(top.next++);
-        const TAssoc& record = *node->record();
-        if (record.kind == Kind::Submenu) {
-            // A submenu without entries has nothing to offer in the menu, so it is not stored.
-            if (node->childCount() > 0) {
-                appendToken(out, node->caption());
-                open.push_back({node, 0});
-            }
-            continue;
-        }
-        const ItemListSlots slots = itemListSlots(record.kind);
-        if (slots.captions >= 0)
-            lists[static_cast<std::size_t>(slots.captions)].push_back(node->caption());
-        if (slots.targets >= 0)
-            lists[static_cast<std::size_t>(slots.targets)].push_back(record.description);
-        appendToken(out, record.code);
-    }
-    out.pop_back();
-    return out;
+StoredTexts storedTexts(const MenuTree& tree, const TreeSource& source) {
+    std::array<ItemListText, 9> lists;
+    CaptionFinder captions(source);
+    StoredTexts texts;
+    texts.menu = writeMenu(tree, [&](const MenuNode& node) {
+        // The root, which the writer does not visit, is never an operation.
+        captions.see(node);
+        addToItemLists(node, [&lists](std::size_t slot, const std::string& text) {
+            lists[slot].append(text);
+        });
+        if (!texts.numberedSubmenu && node.record()->kind == Kind::Submenu &&
+            node.childCount() > 0 && parseInteger(node.caption()).has_value())
+            texts.numberedSubmenu = &node;
+    });
+    for (std::size_t i = 0; i < lists.size(); ++i)
+        texts.lists[i] = lists[i].take();
+    texts.captions = captions.captions();
+    return texts;
 }
 
 std::string storedForm(const MenuTree& tree, const TreeSource& source) {

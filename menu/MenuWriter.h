@@ -34,6 +34,20 @@ std::array<std::string, operationCount> operationCaptions(const TreeSource& sour
 // without children are left out.
 std::string menuString(const MenuTree& tree, ItemLists& lists);
 
+// What Apply stores for `tree` and `source`, found in one walk of the tree: the menu string as
+// menuString gives it, the nine item lists each written in full (writeItemList without a limit,
+// so that a list too long to keep shows) and the operation captions as operationCaptions gives
+// them.
+struct StoredTexts {
+    std::string menu;
+    std::array<std::string, 9> lists;
+    std::array<std::string, operationCount> captions;
+    // The first submenu in tree order whose caption the menu string holds and which would be read
+    // back as a number, that is as a code; nullptr when there is none.
+    const MenuNode* numberedSubmenu = nullptr;
+};
+StoredTexts storedTexts(const MenuTree& tree, const TreeSource& source);
+
 // Everything Apply stores for `tree` and `source` (the operation captions, the menu string and
 // the item lists) in one text: two states that store the same give the same text.
 std::string storedForm(const MenuTree& tree, const TreeSource& source);

@@ -402,35 +402,36 @@ std::uint32_t hashIgnoringCase(std::string_view text) {
 
 } // namespace
 
-template <typename NameAt> std::size_t NameIndex::find(std::string_view name, NameAt nameAt) const {
+NameIndex::Name::Name(std::string_view name) : text(name), hash(hashIgnoringCase(name)) {}
+
+template <typename NameAt> std::size_t NameIndex::find(Name name, NameAt nameAt) const {
     if (m_slots.empty())
         return npos;
-    const std::uint32_t hash = hashIgnoringCase(name);
     const std::size_t mask = m_slots.size() - 1;
-    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+    for (std::size_t i = name.hash & mask;; i = (i + 1) & mask) {
         const Slot& slot = m_slots[i];
         if (slot.position == empty)
             return npos;
-        if (slot.hash == hash && equalsIgnoringCase(nameAt(slot.position), name))
+        if (slot.hash == name.hash && equalsIgnoringCase(nameAt(slot.position), name.text))
             return slot.position;
     }
 }
 
-std::size_t NameIndex::find(std::string_view name, const std::vector<RegistryValue>& values) const {
+std::size_t NameIndex::find(Name name, const std::vector<RegistryValue>& values) const {
     return find(name, [&](std::size_t at) -> std::string_view { return values[at].name; });
 }
 
-std::size_t NameIndex::find(std::string_view name, const std::vector<HiveKey>& keys) const {
+std::size_t NameIndex::find(Name name, const std::vector<HiveKey>& keys) const {
     return find(name, [&](std::size_t at) -> std::string_view { return keys[at].path(); });
 }
 
-void NameIndex::add(std::string_view name, std::size_t position) {
+void NameIndex::add(Name name, std::size_t position) {
     if (position >= empty)
         throw std::length_error("too many names for one index");
     // At most half full, so that a probe ends soon.
     if (2 * (m_count + 1) > m_slots.size())
         grow();
-    const std::uint32_t hash = hashIgnoringCase(name);
+    const std::uint32_t hash = name.hash;
     const std::size_t mask = m_slots.size() - 1;
     std::size_t i = hash & mask;
     while (m_slots[i].position != empty)
@@ -470,29 +471,44 @@ HiveKey::HiveKey(std::string path, const std::vector<RegistryValue>& values)
 }
 
 const RegistryValue* HiveKey::findValue(std::string_view name) const {
-    const std::size_t at = m_index.find(name, m_values);
+    const std::size_t at = m_index.find(NameIndex::Name(name), m_values);
     return at == NameIndex::npos ? nullptr : &m_values[at];
 }
 
-void HiveKey::setValue(std::string_view name, std::uint32_t type, std::string data) {
-    if (const std::size_t at = m_index.find(name, m_values); at != NameIndex::npos) {
+template <typename Data> void HiveKey::set(std::string_view name, std::uint32_t type, Data&& data) {
+    const NameIndex::Name indexed(name);
+    if (const std::size_t at = m_index.find(indexed, m_values); at != NameIndex::npos) {
         RegistryValue& value = m_values[at];
         if (value.type == type && value.data == data)
             return;
         value.type = type;
-        value.data = std::move(data);
+        value.data = std::forward<Data>(data);
         m_lines[at] = {};
         return;
     }
-    m_values.push_back({std::string(name), type, std::move(data)});
+    m_values.push_back({std::string(name), type, std::string(std::forward<Data>(data))});
     try {
         m_lines.emplace_back();
-        m_index.add(name, m_values.size() - 1);
+        m_index.add(indexed, m_values.size() - 1);
     } catch (...) {
         m_values.pop_back();
         m_lines.resize(m_values.size());
         throw;
     }
+}
+
+void HiveKey::setValue(std::string_view name, std::uint32_t type, std::string data) {
+    set(name, type, std::move(data));
+}
+
+void HiveKey::setValue(const RegistryValue& value) {
+    set(value.name, value.type, value.data);
+}
+
+void HiveKey::setValues(HiveKey&& writes) {
+    for (RegistryValue& value : writes.m_values)
+        set(value.name, value.type, std::move(value.data));
+    writes.clearValues();
 }
 
 void HiveKey::clearValues() {
@@ -543,7 +559,14 @@ std::string Hive::serialize() const {
 }
 
 std::string Hive::reserialize(std::string_view previous) {
-    std::string out = startText(previous.size());
+    // Room made up front for the copied lines and for the lines written anew (quoting doubles
+    // a text at most, the hex form triples it), so that the text is not moved while it grows.
+    std::size_t room = previous.size();
+    for (const HiveKey& key : m_keys)
+        for (std::size_t i = 0; i < key.m_values.size(); ++i)
+            if (key.m_lines[i].size == 0)
+                room += 2 * key.m_values[i].name.size() + 3 * key.m_values[i].data.size() + 32;
+    std::string out = startText(room);
     try {
         for (HiveKey& key : m_keys) {
             appendKeyLine(out, key);
@@ -568,16 +591,17 @@ std::string Hive::reserialize(std::string_view previous) {
 }
 
 const HiveKey* Hive::findKey(std::string_view path) const {
-    const std::size_t at = m_index.find(path, m_keys);
+    const std::size_t at = m_index.find(NameIndex::Name(path), m_keys);
     return at == NameIndex::npos ? nullptr : &m_keys[at];
 }
 
 HiveKey& Hive::ensureKey(std::string_view path) {
-    if (const std::size_t at = m_index.find(path, m_keys); at != NameIndex::npos)
+    const NameIndex::Name indexed(path);
+    if (const std::size_t at = m_index.find(indexed, m_keys); at != NameIndex::npos)
         return m_keys[at];
     m_keys.emplace_back(std::string(path));
     try {
-        m_index.add(path, m_keys.size() - 1);
+        m_index.add(indexed, m_keys.size() - 1);
     } catch (...) {
         m_keys.pop_back();
         throw;
@@ -586,7 +610,7 @@ HiveKey& Hive::ensureKey(std::string_view path) {
 }
 
 std::optional<HiveKey> Hive::takeKey(std::string_view path) && {
-    const std::size_t at = m_index.find(path, m_keys);
+    const std::size_t at = m_index.find(NameIndex::Name(path), m_keys);
     if (at == NameIndex::npos)
         return std::nullopt;
     return std::move(m_keys[at]);

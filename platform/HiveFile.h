@@ -24,11 +24,18 @@ class NameIndex {
 public:
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
+    // A name with its hash, so that a look-up and the add after it hash the name once.
+    struct Name {
+        explicit Name(std::string_view name);
+        std::string_view text;
+        std::uint32_t hash;
+    };
+
     // The position of `name` in the list this index describes, or npos.
-    std::size_t find(std::string_view name, const std::vector<RegistryValue>& values) const;
-    std::size_t find(std::string_view name, const std::vector<HiveKey>& keys) const;
+    std::size_t find(Name name, const std::vector<RegistryValue>& values) const;
+    std::size_t find(Name name, const std::vector<HiveKey>& keys) const;
     // Records that `name`, not in the index yet, is at `position`.
-    void add(std::string_view name, std::size_t position);
+    void add(Name name, std::size_t position);
     void clear();
 
 private:
@@ -38,7 +45,7 @@ private:
     };
     static constexpr std::uint32_t empty = 0xffffffffu;
 
-    template <typename NameAt> std::size_t find(std::string_view name, NameAt nameAt) const;
+    template <typename NameAt> std::size_t find(Name name, NameAt nameAt) const;
     void grow();
 
     std::vector<Slot> m_slots;
@@ -59,6 +66,11 @@ public:
     // Sets a value, keeping its place and the case of its name when it exists (even when the type
     // changes) and appending it otherwise. Setting what is there already changes nothing.
     void setValue(std::string_view name, std::uint32_t type, std::string data);
+    // The same for a value given whole, whose data is copied only when it changes something.
+    void setValue(const RegistryValue& value);
+    // Sets the values of `writes` in their order as setValue does, moving their data over;
+    // `writes` is left without values.
+    void setValues(HiveKey&& writes);
     void clearValues();
 
     friend bool operator==(const HiveKey& a, const HiveKey& b) {
@@ -73,6 +85,8 @@ private:
         std::size_t at = 0;
         std::size_t size = 0;
     };
+
+    template <typename Data> void set(std::string_view name, std::uint32_t type, Data&& data);
 
     std::string m_path;
     std::vector<RegistryValue> m_values;

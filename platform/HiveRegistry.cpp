@@ -38,12 +38,21 @@ private:
     std::chrono::milliseconds m_lockWait;
     std::shared_ptr<HiveMemo> m_memo;
     bool m_exists;
-    // The snapshot with this key's writes applied, which is what reads see.
-    HiveKey m_view;
+    // The key as it was read or last committed; reads see it with m_writes laid over it, so that
+    // a write is kept once, not copied into a view of its own.
+    HiveKey m_stored;
     // One entry per name, at the place of its first write, holding the latest write.
     HiveKey m_writes;
-    HiveKey m_committed;
+    // The key as the last commit left it, when another writer had changed it since it was read;
+    // otherwise it is m_stored with m_writes set, and needs no copy.
+    std::optional<HiveKey> m_committed;
+    // Set when the last commit stored m_writes as they are: they then stand for the file as much
+    // as m_stored does, and are merged into it only if the key is written again (most keys are
+    // dropped right after their commit).
+    bool m_writesStored = false;
     bool m_held = false;
+
+    void mergeStoredWrites();
 };
 
 HiveRegistryKey::HiveRegistryKey(std::filesystem::path hiveFile, HiveRegistry::FileWriter writer,
@@ -51,19 +60,32 @@ HiveRegistryKey::HiveRegistryKey(std::filesystem::path hiveFile, HiveRegistry::F
                                  std::string path, std::optional<HiveKey> snapshot)
     : m_hiveFile(std::move(hiveFile)), m_writer(std::move(writer)), m_lockWait(lockWait),
       m_memo(std::move(memo)), m_exists(snapshot.has_value()),
-      m_view(snapshot ? std::move(*snapshot) : HiveKey(path)), m_writes(std::move(path)) {}
+      m_stored(snapshot ? std::move(*snapshot) : HiveKey(path)), m_writes(std::move(path)) {}
 
 std::optional<RegistryValue> HiveRegistryKey::value(std::string_view name) const {
-    if (const RegistryValue* found = m_view.findValue(name))
-        return *found;
+    const RegistryValue* stored = m_stored.findValue(name);
+    if (const RegistryValue* written = m_writes.findValue(name)) {
+        RegistryValue value = *written;
+        // A value that exists keeps the case of its name, as it does in the file.
+        if (stored)
+            value.name = stored->name;
+        return value;
+    }
+    if (stored)
+        return *stored;
     return std::nullopt;
 }
 
 std::vector<std::string> HiveRegistryKey::valueNames() const {
+    // The stored values in their order, then the new ones in the order of their first write:
+    // where the commit puts them.
     std::vector<std::string> names;
-    names.reserve(m_view.values().size());
-    for (const RegistryValue& value : m_view.values())
+    names.reserve(m_stored.values().size() + m_writes.values().size());
+    for (const RegistryValue& value : m_stored.values())
         names.push_back(value.name);
+    for (const RegistryValue& value : m_writes.values())
+        if (!m_stored.findValue(value.name))
+            names.push_back(value.name);
     return names;
 }
 
@@ -73,11 +95,19 @@ void HiveRegistryKey::setValue(std::string_view name, std::uint32_t type, std::s
     if (!canStoreValueName(name))
         throw Failure(formatMessage(messages::failedToSetData, name) + "\n" +
                       std::string(unstorableValueName));
-    m_view.setValue(name, type, data);
+    mergeStoredWrites();
     m_writes.setValue(name, type, std::move(data));
 }
 
+void HiveRegistryKey::mergeStoredWrites() {
+    if (m_writesStored) {
+        m_stored.setValues(std::move(m_writes));
+        m_writesStored = false;
+    }
+}
+
 void HiveRegistryKey::commit() {
+    mergeStoredWrites();
     if (m_held || (m_exists && m_writes.values().empty()))
         return;
     // Another process may have written since the snapshot: the update starts from what is on
@@ -86,8 +116,13 @@ void HiveRegistryKey::commit() {
         updateHive(
             m_hiveFile, [this](Hive& hive) { applyTo(hive); }, m_lockWait, m_writer, m_memo.get());
         m_exists = true;
-        m_view = std::move(m_committed);
-        m_writes.clearValues();
+        if (m_committed) {
+            m_stored = std::move(*m_committed);
+            m_committed.reset();
+            m_writes.clearValues();
+        } else {
+            m_writesStored = true;
+        }
     });
 }
 
@@ -114,10 +149,15 @@ void HiveRegistryKey::reportingFailures(const std::function<void()>& work) {
 
 void HiveRegistryKey::applyTo(Hive& hive) {
     HiveKey& key = hive.ensureKey(m_writes.path());
+    // What reads see once the write is through is the key as stored, other writers' values too;
+    // it is copied only when another writer changed it since it was read.
+    const bool asRead = key == m_stored;
     for (const RegistryValue& value : m_writes.values())
-        key.setValue(value.name, value.type, value.data);
-    // What reads see once the write is through: the key as stored, other writers' values too.
-    m_committed = key;
+        key.setValue(value);
+    if (asRead)
+        m_committed.reset();
+    else
+        m_committed = key;
 }
 
 } // namespace

@@ -97,7 +97,8 @@ void updateHive(const std::filesystem::path& hiveFile, const std::function<void(
     // A hive the memo kept knows where its lines are in `before`, which are the bytes it came
     // from; one parsed just now has none to copy and is written whole.
     std::string after =
-        memo ? hive.reserialize(before ? *before : std::string()) : hive.serialize();
+        memo ? hive.reserialize(before ? std::string_view(*before) : std::string_view())
+             : hive.serialize();
     if (before != after) {
         // Every writer holds the lock while its temporary exists, so any found now was left by
         // one that died before renaming, whatever has become of its pid since.

@@ -21,20 +21,16 @@ constexpr std::array<std::string_view, 9> listDescriptions{
 // What would not come back as it was written: a submenu caption that reads as a number (it
 // would be taken for an operation or a code, shifting the whole menu), or a text longer than the
 // reader keeps (its tail, or the items beyond the limit, would be lost).
-std::optional<std::string> unstorable(const MenuTree& tree, const std::string& menu,
-                                      const std::array<std::string, 9>& lists) {
-    for (const MenuNode* node : tree.inTreeOrder()) {
-        if (node->record()->kind == Kind::Submenu && node->childCount() > 0 &&
-            parseInteger(node->caption()).has_value())
-            return formatMessage("The submenu \"%s\" cannot be stored: a caption that is a number "
-                                 "would be read back as a menu code. Rename it and apply again.",
-                                 node->caption());
-    }
-    if (menu.size() > commaTextLimit)
-        return "The menu is too large to be stored: it takes " + std::to_string(menu.size()) +
+std::optional<std::string> unstorable(const StoredTexts& texts) {
+    if (const MenuNode* node = texts.numberedSubmenu)
+        return formatMessage("The submenu \"%s\" cannot be stored: a caption that is a number "
+                             "would be read back as a menu code. Rename it and apply again.",
+                             node->caption());
+    if (texts.menu.size() > commaTextLimit)
+        return "The menu is too large to be stored: it takes " + std::to_string(texts.menu.size()) +
                " characters where at most 4095 are kept. Remove some entries and apply again.";
-    for (std::size_t i = 0; i < lists.size(); ++i) {
-        if (lists[i].size() > commaTextLimit)
+    for (std::size_t i = 0; i < texts.lists.size(); ++i) {
+        if (texts.lists[i].size() > commaTextLimit)
             return formatMessage("The %s are too many to be stored: their list would be longer "
                                  "than 4095 characters. Remove some and apply again.",
                                  listDescriptions[i]);
@@ -56,24 +52,20 @@ bool Apply(Registry& registry, const MenuTree& tree, const TreeSource& source, M
         return false;
     }
 
-    ItemLists items;
-    const std::string menu = menuString(tree, items);
-    // Written in full, without the cut at the limit, to tell whether anything would be lost.
-    std::array<std::string, 9> lists;
-    for (std::size_t i = 0; i < items.size(); ++i)
-        lists[i] = writeItemList(items[i], std::string::npos);
-    if (auto problem = unstorable(tree, menu, lists)) {
+    // The lists are written in full, without the cut at the limit, to tell whether anything
+    // would be lost.
+    const StoredTexts texts = storedTexts(tree, source);
+    if (auto problem = unstorable(texts)) {
         messages.message(*problem);
         return false;
     }
 
     SettingsKey key(registry);
-    const auto captions = operationCaptions(source, tree);
-    for (std::size_t n = 0; n < captions.size(); ++n)
-        key.writeString(operations()[n].valueName, captions[n]);
-    key.writeString(value::theMenu, menu);
-    for (std::size_t i = 0; i < lists.size(); ++i)
-        key.writeString(value::itemLists[i], lists[i]);
+    for (std::size_t n = 0; n < texts.captions.size(); ++n)
+        key.writeString(operations()[n].valueName, texts.captions[n]);
+    key.writeString(value::theMenu, texts.menu);
+    for (std::size_t i = 0; i < texts.lists.size(); ++i)
+        key.writeString(value::itemLists[i], texts.lists[i]);
     key.close();
     return true;
 }

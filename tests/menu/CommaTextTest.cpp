@@ -69,6 +69,19 @@ TEST_P(Write, TextAndReadBack) {
     EXPECT_EQ(splitCommaText(c.text), c.entries);
 }
 
+// Apply writes its lists entry by entry; what it stores must be what writeItemList gives, also
+// for a writer that has just handed over a list of its own.
+TEST_P(Write, EntryByEntryGivesTheSameText) {
+    const auto& c = GetParam();
+    ItemListText list;
+    for (const char* before : {"earlier \"list\"", ""})
+        list.append(before);
+    EXPECT_EQ(list.take(), "\"earlier \"\"list\"\"\",");
+    for (const std::string& entry : c.entries)
+        list.append(entry);
+    EXPECT_EQ(list.take(), c.text);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Rules, Write,
     ::testing::Values(WriteCase{"EmptyList", {}, ""}, WriteCase{"OneEmptyEntry", {""}, R"("")"},
@@ -79,7 +92,11 @@ INSTANTIATE_TEST_SUITE_P(
                       WriteCase{"QuoteDoubled", {R"(say "hi")"}, R"("say ""hi""")"},
                       WriteCase{"ControlCharacterQuoted", {"a\tb"}, "\"a\tb\""},
                       WriteCase{"BackslashAndColonBare", {"a:\\"}, "a:\\"},
-                      WriteCase{"HighBytesBare", {"\xe9t\xe9"}, "\xe9t\xe9"}),
+                      WriteCase{"HighBytesBare", {"\xe9t\xe9"}, "\xe9t\xe9"},
+                      WriteCase{"LongEntriesGrowTheText",
+                                {std::string(300, '"'), std::string(700, 'x'), "a b"},
+                                "\"" + std::string(600, '"') + "\"," + std::string(700, 'x') +
+                                    ",\"a b\""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WriteLimit, EntryThatDoesNotFitIsLeftOutWithAllAfterIt) {

@@ -1,5 +1,6 @@
 #include "menu/MenuWriter.h"
 
+#include "menu/CommaText.h"
 #include "settings/Schema.h"
 #include "support/MenuFixture.h"
 
@@ -33,6 +34,14 @@ TEST_P(Writes, MenuStringAndItemLists) {
                                                                : expected->second)
             << value::itemLists[i];
     }
+    // What Apply stores: the same menu string, each list written in full, the same captions.
+    const StoredTexts texts = storedTexts(tree, source);
+    EXPECT_EQ(texts.menu, GetParam().written);
+    for (std::size_t i = 0; i < lists.size(); ++i)
+        EXPECT_EQ(texts.lists[i], writeItemList(lists[i], std::string::npos))
+            << value::itemLists[i];
+    EXPECT_EQ(texts.captions, operationCaptions(source, tree));
+    EXPECT_EQ(texts.numberedSubmenu, nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -56,6 +65,22 @@ INSTANTIATE_TEST_SUITE_P(
                    {8, {"This is an unset Send To Item", "u"}}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A submenu whose caption reads as a number would come back as a code: the first one the menu
+// string would hold is the one to name. An empty submenu is not written, so it does not count.
+TEST_F(MenuWriterTest, NumberedSubmenuIsTheFirstWrittenInTreeOrder) {
+    load("Outer,Empty,-2,Inner,3,-2,Later,4,-2,-2");
+    const char* const captions[] = {"Outer", "12", " $1f", "7"};
+    int i = 0;
+    for (MenuNode* node : tree.inTreeOrder())
+        if (node->record()->kind == Kind::Submenu)
+            tree.rename(node, captions[i++]);
+    ASSERT_EQ(i, 4);
+    const StoredTexts texts = storedTexts(tree, source);
+    ASSERT_NE(texts.numberedSubmenu, nullptr);
+    EXPECT_EQ(texts.numberedSubmenu->caption(), " $1f");
+    EXPECT_EQ(texts.menu, R"("Outer"," $1f","3","-2","7","4","-2","-2","-2")");
+}
+
 TEST_F(MenuWriterTest, OperationCaptionPrefersTheListThenTheLastMatch) {
     const auto op = [this](int n, std::string caption) {
         tree.addLastChild(tree.root(), std::move(caption), pool.operationRecord(n));
@@ -72,8 +97,11 @@ TEST_F(MenuWriterTest, OperationCaptionPrefersTheListThenTheLastMatch) {
     source.append("", pool.operationRecord(5));
     const std::map<int, std::string> expected{{0, ""},       {1, "tree 1"},  {2, "tree 2b"},
                                               {3, "list 3"}, {4, "list 4b"}, {5, "tree 5"}};
-    for (const auto& [n, caption] : expected)
+    const auto stored = storedTexts(tree, source).captions;
+    for (const auto& [n, caption] : expected) {
         EXPECT_EQ(operationCaption(source, tree, n), caption) << n;
+        EXPECT_EQ(stored[static_cast<std::size_t>(n)], caption) << n;
+    }
 }
 
 TEST_F(MenuWriterTest, SubmenuHoldingOnlyAnEmptyOneVanishesOverTwoApplies) {

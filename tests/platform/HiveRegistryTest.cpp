@@ -187,6 +187,55 @@ TEST_F(HiveRegistryTest, KeyStaysUsableAfterCommit) {
     EXPECT_EQ(valueData(m_file, "App", "a"), "other");
 }
 
+// After a commit a key reads what the file holds for it, whether or not another writer changed
+// the file, or this very key, since the key was opened.
+TEST_F(HiveRegistryTest, AfterCommitReadsSeeTheKeyAsStored) {
+    struct Case {
+        const char* name;
+        std::function<void(HiveRegistry&)> meanwhile;
+    };
+    const Case cases[] = {
+        {"nobody", [](HiveRegistry&) {}},
+        {"another key",
+         [](HiveRegistry& other) {
+             auto key = other.openKey("Other");
+             key->setValue("x", regtype::sz, "y");
+             key->commit();
+         }},
+        {"this key",
+         [](HiveRegistry& other) {
+             auto key = other.openKey("APP");
+             key->setValue("three", regtype::sz, "changed");
+             key->setValue("Theirs", regtype::dword, dwordData(7));
+             key->commit();
+         }},
+    };
+    for (const Case& c : cases) {
+        writeBytes(m_file, sampleHive);
+        HiveRegistry registry(m_file);
+        HiveRegistry other(m_file);
+        auto key = registry.openKey("App");
+        key->setValue("ONE", regtype::sz, "first");
+        key->setValue("New", regtype::sz, "n");
+        key->setValue("one", regtype::dword, dwordData(1));
+        c.meanwhile(other);
+        key->commit();
+
+        auto fresh = HiveRegistry(m_file).openKey("App");
+        EXPECT_EQ(key->valueNames(), fresh->valueNames()) << c.name;
+        for (const std::string& name : fresh->valueNames())
+            EXPECT_EQ(key->value(name), fresh->value(name)) << c.name << ": " << name;
+        EXPECT_EQ(key->value("one"), (RegistryValue{"One", regtype::dword, dwordData(1)}))
+            << c.name;
+
+        // And its next commit starts from there.
+        key->setValue("New", regtype::sz, "again");
+        key->commit();
+        EXPECT_EQ(valueData(m_file, "App", "New"), "again") << c.name;
+        EXPECT_EQ(valueData(m_file, "App", "One"), dwordData(1)) << c.name;
+    }
+}
+
 TEST_F(HiveRegistryTest, ConcurrentWritersBothLand) {
     writeBytes(m_file, sampleHive);
     HiveRegistry registryA(m_file);
