@@ -34,7 +34,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
-constexpr int rounds = 31;
+constexpr int rounds = 101;
 constexpr int warmUpRounds = 3;
 constexpr auto runTimeout = std::chrono::seconds(20);
 
