@@ -1,10 +1,45 @@
 #include "app/Application.h"
 
+#include "app/About.h"
 #include "app/DeferredIconStyle.h"
+#include "app/GetDir.h"
+#include "app/PropSheet.h"
+#include "app/RtfHelp.h"
+#include "app/Startup.h"
 
 #include "editor/ErrorHandler.h"
+#include "editor/Quorvcfg.h"
+
+#include <QFont>
+#include <algorithm>
+#include <array>
 
 namespace quorvane {
+
+namespace {
+
+// The program's own windows are drawn in a stand-in for a small bitmap face whose letters sit on
+// whole pixels, and full hinting draws the stand-in so too. It also rasterises each glyph once,
+// where the desktop's usual light hinting rasterises it anew at every quarter pixel it lands on:
+// that was the largest cost of the first drawing of the main window. A form sets its font first
+// thing, before it makes anything that could measure a text, so the font is loaded only once;
+// the children take it from the window, and a desktop's font change that reaches the window
+// passes here again. Qt's standard dialogs keep the desktop's hinting.
+void drawOnWholePixels(QWidget& widget) {
+    static const std::array forms{&TForm1::staticMetaObject,     &TPropSheets::staticMetaObject,
+                                  &TGetDirInfo::staticMetaObject, &THlp::staticMetaObject,
+                                  &TAboutBox::staticMetaObject,   &TForm3::staticMetaObject};
+    if (!widget.isWindow() || widget.font().hintingPreference() == QFont::PreferFullHinting ||
+        std::none_of(forms.begin(), forms.end(), [&](const QMetaObject* form) {
+            return widget.metaObject()->inherits(form);
+        }))
+        return;
+    QFont font = widget.font();
+    font.setHintingPreference(QFont::PreferFullHinting);
+    widget.setFont(font);
+}
+
+} // namespace
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
     // The launcher's name, by which the desktop matches the windows to it and its icon.
@@ -13,6 +48,8 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {
+    if (event->type() == QEvent::FontChange && receiver->isWidgetType())
+        drawOnWholePixels(*static_cast<QWidget*>(receiver));
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& error) {

@@ -385,6 +385,24 @@ private slots:
         file->close();
     }
 
+    // The forms' own fonts take up the full hinting set for their classes, and keep the rest of
+    // what the forms give them; a window of Qt's own keeps the desktop's hinting.
+    void ownWindowsDrawOnWholePixels() {
+        Windows w;
+        QCOMPARE(w.form->font().family(), QStringLiteral("MS Sans Serif"));
+        QCOMPARE(w.form->font().pointSize(), 8);
+        QCOMPARE(w.form->font().styleStrategy(), QFont::PreferNoShaping);
+        QWidget* list = w.form->findChild<QWidget*>(QStringLiteral("TreeSource"));
+        QVERIFY(list);
+        TAboutBox* about = TAboutBox::open();
+        QVERIFY(about);
+        for (QWidget* window : {static_cast<QWidget*>(&*w.form), list, static_cast<QWidget*>(about)})
+            QVERIFY2(window->font().hintingPreference() == QFont::PreferFullHinting,
+                     window->metaObject()->className());
+        QWidget plain;
+        QVERIFY(plain.font().hintingPreference() != QFont::PreferFullHinting);
+    }
+
     // The overflow arrows, read only when drawn, are the style's own, pointing the right way.
     void overflowPicturesAreTheStyles_data() {
         QTest::addColumn<int>("which");
