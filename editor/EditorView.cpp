@@ -71,6 +71,11 @@ EditorView::EditorView(QWidget* parent) : QTreeView(parent) {
     // Every row is one line beside a picture of the same size: the first row's height is every
     // row's, and the view need not measure each.
     setUniformRowHeights(true);
+}
+
+void EditorView::measureHeaderPlainly() {
+    if (dynamic_cast<PlainHeader*>(header()))
+        return;
     // With the settings a tree view gives its own header.
     QHeaderView* original = header();
     auto* plain = new PlainHeader(Qt::Horizontal, this);
@@ -78,6 +83,7 @@ EditorView::EditorView(QWidget* parent) : QTreeView(parent) {
     plain->setFirstSectionMovable(original->isFirstSectionMovable());
     plain->setStretchLastSection(original->stretchLastSection());
     plain->setDefaultAlignment(original->defaultAlignment());
+    plain->setHidden(original->isHidden());
     setHeader(plain);
 }
 

@@ -21,6 +21,11 @@ public:
 
     explicit EditorView(QWidget* parent = nullptr);
 
+    // Gives the view a header that measures its titles in the font they are drawn in. Qt's own
+    // measures them in bold, which loads a second face of the font at the first layout; a view
+    // whose header is hidden never measures it, and keeps the one Qt made.
+    void measureHeaderPlainly();
+
     // Opens the caption editor on `index`, unless the window refuses; true when it opened.
     bool editCaption(const QModelIndex& index) { return edit(index, AllEditTriggers, nullptr); }
 

@@ -90,6 +90,7 @@ void TForm1::configureViews() {
     ui->StatusBar1->addWidget(m_statusText, 1);
     ui->StatusBar1->setFixedHeight(statusBarHeight);
 
+    ui->TreeSource->measureHeaderPlainly();
     ui->MenuTree->setModel(&m_menuModel);
     ui->TreeSource->setModel(&m_sourceModel);
     // The list shows its pictures from the start; they appear once the images are loaded.
