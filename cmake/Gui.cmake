@@ -22,7 +22,6 @@ add_library(quorvane_gui OBJECT
     editor/FileDialog.cpp
     editor/FollowingDialog.cpp
     editor/ImageStrip.cpp
-    editor/Pictures.cpp
     editor/MenuPreview.cpp
     editor/MenuTreeItemModel.cpp
     editor/MessageBoxes.cpp
@@ -38,6 +37,28 @@ add_library(quorvane_gui OBJECT
     resources/RtfHelp.ui
     resources/Startup.ui
 )
+# The pictures' pixels, made from their XPM files by a tool built here (olive in the strip of
+# small images is transparent).
+add_executable(picture_pixels tools/PicturePixels.cpp)
+target_link_libraries(picture_pixels PRIVATE Qt6::Gui)
+set_target_properties(picture_pixels PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
+set(QUORVANE_PICTURES ${CMAKE_BINARY_DIR}/generated/PicturePixels.cpp)
+add_custom_command(
+    OUTPUT ${QUORVANE_PICTURES}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/generated
+    COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0 $<TARGET_FILE:picture_pixels>
+            ${QUORVANE_PICTURES}
+            "smallImages=${CMAKE_SOURCE_DIR}/resources/SmallImages.xpm,#808000"
+            icon32=${CMAKE_SOURCE_DIR}/resources/quorvane32.xpm
+            icon16=${CMAKE_SOURCE_DIR}/resources/quorvane16.xpm
+    DEPENDS picture_pixels
+            ${CMAKE_SOURCE_DIR}/resources/SmallImages.xpm
+            ${CMAKE_SOURCE_DIR}/resources/quorvane32.xpm
+            ${CMAKE_SOURCE_DIR}/resources/quorvane16.xpm
+    COMMENT "Making the pictures' pixels"
+    VERBATIM)
+target_sources(quorvane_gui PRIVATE ${QUORVANE_PICTURES})
+
 set_target_properties(quorvane_gui PROPERTIES
     AUTOMOC ON
     AUTOUIC ON

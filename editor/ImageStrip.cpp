@@ -1,15 +1,13 @@
 #include "editor/ImageStrip.h"
 
-#include <QBitmap>
+#include <utility>
 
 namespace quorvane {
 
-ImageStrip::ImageStrip(const char* const* xpm, int size, QColor transparent)
-    : m_xpm(xpm), m_size(size), m_transparent(transparent) {}
+ImageStrip::ImageStrip(QImage strip, int size) : m_strip(std::move(strip)), m_size(size) {}
 
 void ImageStrip::load() {
-    QPixmap strip(m_xpm);
-    strip.setMask(strip.createMaskFromColor(m_transparent, Qt::MaskInColor));
+    const QPixmap strip = QPixmap::fromImage(m_strip);
     m_images.clear();
     m_icons.clear();
     for (int x = 0; x + m_size <= strip.width(); x += m_size)

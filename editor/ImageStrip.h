@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QColor>
 #include <QIcon>
+#include <QImage>
 #include <QList>
 #include <QPixmap>
 #include <map>
@@ -13,8 +13,8 @@ namespace quorvane {
 // icons made of them, each made once.
 class ImageStrip {
 public:
-    // The strip drawn by `xpm`, its `transparent` colour left out.
-    ImageStrip(const char* const* xpm, int size, QColor transparent);
+    // The pictures of `strip`, each `size` pixels square.
+    ImageStrip(QImage strip, int size);
 
     // Cuts the strip; the images are there from then on.
     void load();
@@ -24,9 +24,8 @@ public:
     QIcon icon(int normal, int selected);
 
 private:
-    const char* const* m_xpm;
+    QImage m_strip;
     int m_size;
-    QColor m_transparent;
     QList<QPixmap> m_images;
     std::map<std::pair<int, int>, QIcon> m_icons;
 };

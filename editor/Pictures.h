@@ -1,16 +1,18 @@
 #pragma once
 
+#include <QImage>
+
 namespace quorvane {
 
-// The program's pictures, compiled in as XPM arrays. Made from an array, an image goes straight to
-// Qt's own XPM reader; read from a file or a resource, it would first have Qt list every image
-// plug-in it has, a cost each start would pay for three small pictures.
+// The program's pictures, made from the XPM files in resources/ at build time
+// (tools/PicturePixels.cpp) and compiled in as pixels: each is an image over constant data, made
+// without reading a file, a resource or XPM text, and without Qt listing its image plug-ins.
 
 // Nine 16x16 pictures side by side: submenu, submenu selected, operation, separator, extension
-// item, Move To, Copy To, Run/Open, Send To. Olive is transparent.
-const char* const* smallImagesXpm();
+// item, Move To, Copy To, Run/Open, Send To. Where the file has olive, the picture is transparent.
+QImage smallImages();
 // The program's icon, 32x32 and 16x16.
-const char* const* icon32Xpm();
-const char* const* icon16Xpm();
+QImage icon32();
+QImage icon16();
 
 } // namespace quorvane

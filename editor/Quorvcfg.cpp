@@ -44,7 +44,6 @@ constexpr int statusBarHeight = 19;
 constexpr int minimumWindowWidth = 8 + 75 + 8 + 250;
 // Under the menu bar and above the button row and the status bar, a few rows of the tree and list.
 constexpr int minimumViewHeight = 3 * 20;
-const QColor transparentColour(128, 128, 0); // olive
 
 // A caption as the Undo and Redo entries name it.
 std::string quoted(const std::string& caption) {
@@ -58,7 +57,7 @@ TForm1::TForm1(Services services, QWidget* parent)
       m_pool(services.pool), m_programDirectory(std::move(services.programDirectory)),
       m_firstRun(std::move(services.firstRun)), m_tree(m_pool.rootRecord()), m_menuModel(m_tree),
       m_sourceModel(m_source),
-      m_images(smallImagesXpm(), imageSize, transparentColour),
+      m_images(smallImages(), imageSize),
       m_placement(*this, m_registry, designSize) {
     ui->setupUi(this);
     m_splitter = std::make_unique<PanelSplitter>(
@@ -68,8 +67,8 @@ TForm1::TForm1(Services services, QWidget* parent)
                                            buttonRowHeight + statusBarHeight);
     SaveDlg.defaultSuffix = QStringLiteral("drm");
     QIcon icon;
-    icon.addPixmap(QPixmap(icon32Xpm()));
-    icon.addPixmap(QPixmap(icon16Xpm()));
+    icon.addPixmap(QPixmap::fromImage(icon32()));
+    icon.addPixmap(QPixmap::fromImage(icon16()));
     setWindowIcon(icon);
     configureViews();
     wireHandlers();

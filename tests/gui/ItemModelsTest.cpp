@@ -1,5 +1,7 @@
 #include "editor/DropTargetDelegate.h"
+#include "editor/ImageStrip.h"
 #include "editor/MenuTreeItemModel.h"
+#include "editor/Pictures.h"
 #include "editor/TreeSourceItemModel.h"
 #include "menu/RecordPool.h"
 #include "platform/Codepage.h"
@@ -49,6 +51,8 @@ private slots:
     void sourceModelColumnsAndSelection();
     void cellsDrawnAsTheStyleDrawsThem_data();
     void cellsDrawnAsTheStyleDrawsThem();
+    void compiledPicturesAreTheFiles_data();
+    void compiledPicturesAreTheFiles();
 };
 
 void ItemModelsTest::menuModelFollowsEveryChange() {
@@ -315,6 +319,50 @@ void ItemModelsTest::cellsDrawnAsTheStyleDrawsThem() {
     // The text is really there: the cell differs from one drawn without it.
     model.setData(index, QString());
     QVERIFY(draw(styled, expectedOption) != expected);
+}
+
+// The pixels compiled in are what Qt reads from the picture files, the strip's olive left out.
+void ItemModelsTest::compiledPicturesAreTheFiles_data() {
+    QTest::addColumn<QImage>("compiled");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QColor>("transparent");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("small images") << smallImages() << "SmallImages.xpm" << QColor(128, 128, 0)
+                                  << QSize(144, 16);
+    QTest::newRow("icon, 32") << icon32() << "quorvane32.xpm" << QColor() << QSize(32, 32);
+    QTest::newRow("icon, 16") << icon16() << "quorvane16.xpm" << QColor() << QSize(16, 16);
+}
+
+void ItemModelsTest::compiledPicturesAreTheFiles() {
+    QFETCH(QImage, compiled);
+    QFETCH(QString, file);
+    QFETCH(QColor, transparent);
+    QFETCH(QSize, size);
+    QImage expected(QStringLiteral(QUORVANE_RESOURCES "/") + file, "XPM");
+    QVERIFY(!expected.isNull());
+    expected = expected.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    int leftOut = 0;
+    for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width(); ++x)
+            if (transparent.isValid() && expected.pixel(x, y) == transparent.rgba()) {
+                expected.setPixel(x, y, 0);
+                ++leftOut;
+            }
+    QVERIFY(!transparent.isValid() || leftOut > 0);
+    QCOMPARE(compiled.size(), size);
+    QCOMPARE(compiled, expected);
+
+    // The strip cuts into its nine pictures, each drawn somewhere and see-through elsewhere.
+    if (file != QLatin1String("SmallImages.xpm"))
+        return;
+    ImageStrip strip(compiled, 16);
+    strip.load();
+    QCOMPARE(strip.images().size(), 9);
+    for (const QPixmap& picture : strip.images()) {
+        const QImage image = picture.toImage();
+        QCOMPARE(image.size(), QSize(16, 16));
+        QVERIFY(image.hasAlphaChannel());
+    }
 }
 
 QTEST_MAIN(ItemModelsTest)
