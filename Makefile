@@ -1,9 +1,12 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+# Every build folder compiles through ccache when it is installed (ensure-deps.sh installs it), so
+# the regular, sanitizer and fuzzing builds of CI share what they have in common.
+LAUNCHER = $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
 .PHONY: all deps configure build test run clean bench test-sanitize fuzz fuzz-deps format \
-	extension test-extension-e2e test-windows windows-deps
+	extension test-extension-e2e test-windows windows-deps format-check
 
 all: build
 
@@ -12,13 +15,13 @@ deps:
 
 configure: deps
 	@if [ ! -f $(BUILD_DIR)/build.ninja ]; then \
-		cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE); \
+		cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(LAUNCHER); \
 	fi
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-test: build
+test: build format-check
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 run: build
@@ -33,7 +36,7 @@ run: build
 # the benchmarks need first; configuring again lets the build find it. Not part of make test.
 bench: deps
 	@./tools/ensure-deps.sh bench
-	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) >/dev/null
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(LAUNCHER) >/dev/null
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target startup_bench core_bench
 	@$(BUILD_DIR)/bench/startup_bench --heading
 	@$(BUILD_DIR)/bench/core_bench
@@ -45,7 +48,7 @@ clean:
 # first when they are missing; configuring again lets the build find them.
 extension: deps
 	@./tools/ensure-deps.sh extension
-	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(LAUNCHER)
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target quorvane-nemo quorvane-caja quorvane-nautilus
 
 # The plug-ins in real file managers on a virtual display; installs the file managers and puts the
@@ -58,8 +61,13 @@ FORMAT_SOURCES = $(shell git ls-files '*.cpp' '*.h')
 format:
 	clang-format -i $(FORMAT_SOURCES)
 
+# The same check without changing anything: part of make test, so that an unformatted file fails.
+format-check: deps
+	clang-format --dry-run -Werror $(FORMAT_SOURCES)
+
 # Everything again with AddressSanitizer and UndefinedBehaviorSanitizer, in a build folder of its
-# own; the first error ends the test that made it. Leak detection stays on; tests/lsan.supp lists
+# own and compiled with clang, so that every submission builds with both compilers; the first
+# error ends the test that made it. Leak detection stays on; tests/lsan.supp lists
 # only what libraries below Qt keep until exit.
 SANITIZE_DIR ?= build-sanitize
 SANITIZE_FLAGS = -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all
@@ -68,9 +76,9 @@ SANITIZE_ENV = QT_QPA_PLATFORM=offscreen \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-test-sanitize: deps
+test-sanitize: deps fuzz-deps
 	@if [ ! -f $(SANITIZE_DIR)/build.ninja ]; then \
-		cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_BUILD_ADAPTERS=OFF \
+		CC=clang CXX=clang++ cmake -S . -B $(SANITIZE_DIR) $(LAUNCHER) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_BUILD_ADAPTERS=OFF \
 			-DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" \
 			-DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)" \
 			-DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE_FLAGS)" \
@@ -90,7 +98,7 @@ fuzz-deps:
 
 fuzz: fuzz-deps
 	@if [ ! -f $(FUZZ_DIR)/build.ninja ]; then \
-		CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		CXX=clang++ cmake -S . -B $(FUZZ_DIR) $(LAUNCHER) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 			-DQUORVANE_FUZZ=ON -DQUORVANE_BUILD_TESTS=OFF -DQUORVANE_BUILD_GUI=OFF; \
 	fi
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target quorvane_fuzzers

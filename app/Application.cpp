@@ -6,7 +6,6 @@
 #include "app/PropSheet.h"
 #include "app/RtfHelp.h"
 #include "app/Startup.h"
-
 #include "editor/ErrorHandler.h"
 #include "editor/Quorvcfg.h"
 
@@ -26,13 +25,12 @@ namespace {
 // the children take it from the window, and a desktop's font change that reaches the window
 // passes here again. Qt's standard dialogs keep the desktop's hinting.
 void drawOnWholePixels(QWidget& widget) {
-    static const std::array forms{&TForm1::staticMetaObject,     &TPropSheets::staticMetaObject,
+    static const std::array forms{&TForm1::staticMetaObject,      &TPropSheets::staticMetaObject,
                                   &TGetDirInfo::staticMetaObject, &THlp::staticMetaObject,
                                   &TAboutBox::staticMetaObject,   &TForm3::staticMetaObject};
     if (!widget.isWindow() || widget.font().hintingPreference() == QFont::PreferFullHinting ||
-        std::none_of(forms.begin(), forms.end(), [&](const QMetaObject* form) {
-            return widget.metaObject()->inherits(form);
-        }))
+        std::none_of(forms.begin(), forms.end(),
+                     [&](const QMetaObject* form) { return widget.metaObject()->inherits(form); }))
         return;
     QFont font = widget.font();
     font.setHintingPreference(QFont::PreferFullHinting);

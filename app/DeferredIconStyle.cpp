@@ -4,7 +4,6 @@
 #include <QPainter>
 #include <QPointer>
 #include <QStyleOption>
-
 #include <functional>
 #include <optional>
 

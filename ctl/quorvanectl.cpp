@@ -313,9 +313,11 @@ int preset(std::string_view name) {
         if (presetName != name)
             continue;
         Session session;
-        return session.run(Show::Tree, Format::Text, [build](Session& s) {
-            if (build)
-                s.load(LoadMode::Given, build(s.registry()));
+        // clang 14 does not let a lambda capture a structured binding.
+        const Builder builder = build;
+        return session.run(Show::Tree, Format::Text, [builder](Session& s) {
+            if (builder)
+                s.load(LoadMode::Given, builder(s.registry()));
             else
                 s.load(LoadMode::Stored);
             return s.apply();

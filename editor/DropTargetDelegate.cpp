@@ -53,15 +53,15 @@ void DropTargetDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     initStyleOption(&cell, index);
     const QWidget* widget = cell.widget;
     const QStyle* style = widget ? widget->style() : QApplication::style();
-    constexpr auto laidOutByStyle = QStyleOptionViewItem::WrapText |
-                                    QStyleOptionViewItem::HasCheckIndicator;
-    const bool plain =
-        !cell.text.isEmpty() && !(cell.features & laidOutByStyle) &&
-        !(cell.state & (QStyle::State_Editing | QStyle::State_HasFocus)) &&
-        cell.direction == Qt::LeftToRight &&
-        cell.decorationPosition == QStyleOptionViewItem::Left && cell.showDecorationSelected &&
-        !cell.text.contains(QChar::LineSeparator) && !cell.text.contains(u'\n') &&
-        drawsTextAsCommonStyle(style) && sizeHint(option, index).width() <= cell.rect.width();
+    constexpr auto laidOutByStyle =
+        QStyleOptionViewItem::WrapText | QStyleOptionViewItem::HasCheckIndicator;
+    const bool plain = !cell.text.isEmpty() && !(cell.features & laidOutByStyle) &&
+                       !(cell.state & (QStyle::State_Editing | QStyle::State_HasFocus)) &&
+                       cell.direction == Qt::LeftToRight &&
+                       cell.decorationPosition == QStyleOptionViewItem::Left &&
+                       cell.showDecorationSelected && !cell.text.contains(QChar::LineSeparator) &&
+                       !cell.text.contains(u'\n') && drawsTextAsCommonStyle(style) &&
+                       sizeHint(option, index).width() <= cell.rect.width();
     if (!plain) {
         style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, widget);
         return;
@@ -81,9 +81,8 @@ void DropTargetDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
         group = QPalette::Inactive;
     painter->save();
     painter->setFont(cell.font);
-    painter->setPen(cell.palette.color(group, cell.state & QStyle::State_Selected
-                                                  ? QPalette::HighlightedText
-                                                  : QPalette::Text));
+    painter->setPen(cell.palette.color(
+        group, cell.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
     painter->drawText(textRect, int(cell.displayAlignment) | Qt::TextSingleLine, text);
     painter->restore();
 }

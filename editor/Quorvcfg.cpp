@@ -56,8 +56,7 @@ TForm1::TForm1(Services services, QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::TForm1>()), m_registry(services.registry),
       m_pool(services.pool), m_programDirectory(std::move(services.programDirectory)),
       m_firstRun(std::move(services.firstRun)), m_tree(m_pool.rootRecord()), m_menuModel(m_tree),
-      m_sourceModel(m_source),
-      m_images(smallImages(), imageSize),
+      m_sourceModel(m_source), m_images(smallImages(), imageSize),
       m_placement(*this, m_registry, designSize) {
     ui->setupUi(this);
     m_splitter = std::make_unique<PanelSplitter>(

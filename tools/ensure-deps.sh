@@ -7,7 +7,7 @@
 # the mingw-w64 cross compilers, GoogleTest's sources and 64-bit Wine for `make test-windows`.
 set -eu
 
-packages="cmake g++ ninja-build make qt6-base-dev libgl-dev libgtest-dev libgmock-dev"
+packages="cmake g++ ninja-build make ccache clang-format qt6-base-dev libgl-dev libgtest-dev libgmock-dev"
 # The validators of the install checks: the launcher, the metainfo, the manual pages.
 packages="$packages desktop-file-utils appstream man-db"
 if [ "${1:-}" = "fuzz" ]; then

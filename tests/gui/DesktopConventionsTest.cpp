@@ -3,8 +3,8 @@
 
 #include "SettingsFixture.h"
 #include "app/About.h"
-#include "app/DeferredIconStyle.h"
 #include "app/Application.h"
+#include "app/DeferredIconStyle.h"
 #include "app/GetDir.h"
 #include "app/PropSheet.h"
 #include "app/ReadableColour.h"
@@ -396,7 +396,8 @@ private slots:
         QVERIFY(list);
         TAboutBox* about = TAboutBox::open();
         QVERIFY(about);
-        for (QWidget* window : {static_cast<QWidget*>(&*w.form), list, static_cast<QWidget*>(about)})
+        for (QWidget* window :
+             {static_cast<QWidget*>(&*w.form), list, static_cast<QWidget*>(about)})
             QVERIFY2(window->font().hintingPreference() == QFont::PreferFullHinting,
                      window->metaObject()->className());
         QWidget plain;
@@ -407,8 +408,8 @@ private slots:
     void overflowPicturesAreTheStyles_data() {
         QTest::addColumn<int>("which");
         QTest::addColumn<Qt::LayoutDirection>("direction");
-        for (const auto which :
-             {QStyle::SP_ToolBarHorizontalExtensionButton, QStyle::SP_ToolBarVerticalExtensionButton})
+        for (const auto which : {QStyle::SP_ToolBarHorizontalExtensionButton,
+                                 QStyle::SP_ToolBarVerticalExtensionButton})
             for (const auto direction : {Qt::LeftToRight, Qt::RightToLeft})
                 QTest::addRow("%d %s", int(which), direction == Qt::LeftToRight ? "ltr" : "rtl")
                     << int(which) << direction;

@@ -9,11 +9,11 @@
 #include <QAbstractItemModelTester>
 #include <QImage>
 #include <QPainter>
-#include <QStandardItemModel>
-#include <QTreeView>
 #include <QPixmap>
 #include <QSignalSpy>
+#include <QStandardItemModel>
 #include <QTest>
+#include <QTreeView>
 #include <functional>
 #include <vector>
 
@@ -239,8 +239,8 @@ void ItemModelsTest::cellsDrawnAsTheStyleDrawsThem_data() {
     const auto ltr = Qt::LeftToRight;
     QTest::newRow("plain") << "Copy To" << false << 200 << normal << left << ltr << false << true;
     QTest::newRow("picture") << "Move To" << true << 200 << normal << left << ltr << false << true;
-    QTest::newRow("selected") << "Explore" << true << 200
-                              << (normal | QStyle::State_Selected) << left << ltr << false << true;
+    QTest::newRow("selected") << "Explore" << true << 200 << (normal | QStyle::State_Selected)
+                              << left << ltr << false << true;
     QTest::newRow("selected, window inactive")
         << "Explore" << true << 200 << int(QStyle::State_Enabled | QStyle::State_Selected) << left
         << ltr << false << true;
@@ -250,16 +250,20 @@ void ItemModelsTest::cellsDrawnAsTheStyleDrawsThem_data() {
                               << ltr << false << true;
     QTest::newRow("cut short") << "Sets the date/time of the selected objects" << true << 90
                                << normal << left << ltr << false << true;
-    QTest::newRow("just fits") << "Clipboard" << false << 0 << normal << left << ltr << false << true;
-    QTest::newRow("right-aligned") << "Stamp" << false << 200 << normal
-                                   << int(Qt::AlignRight | Qt::AlignVCenter) << ltr << false << true;
-    QTest::newRow("right to left") << "Stamp" << true << 200 << normal << left << Qt::RightToLeft
-                                   << false << true;
-    QTest::newRow("trailing spaces") << "Stamp   " << true << 200 << normal << left << ltr << false << true;
+    QTest::newRow("just fits") << "Clipboard" << false << 0 << normal << left << ltr << false
+                               << true;
+    QTest::newRow("right-aligned")
+        << "Stamp" << false << 200 << normal << int(Qt::AlignRight | Qt::AlignVCenter) << ltr
+        << false << true;
+    QTest::newRow("right to left")
+        << "Stamp" << true << 200 << normal << left << Qt::RightToLeft << false << true;
+    QTest::newRow("trailing spaces")
+        << "Stamp   " << true << 200 << normal << left << ltr << false << true;
     QTest::newRow("selection beside the picture")
         << "Explore" << true << 200 << (normal | QStyle::State_Selected) << left << ltr << false
         << false;
-    QTest::newRow("drop target") << "Send To" << true << 200 << normal << left << ltr << true << true;
+    QTest::newRow("drop target") << "Send To" << true << 200 << normal << left << ltr << true
+                                 << true;
 }
 
 void ItemModelsTest::cellsDrawnAsTheStyleDrawsThem() {
