@@ -13,6 +13,12 @@ namespace quorvane {
 // rest and the writer cuts a list before it would grow longer.
 inline constexpr std::size_t commaTextLimit = 4095;
 
+// A menu file keeps each value on one line, so no caption or target may hold a line break: it
+// could be stored, but never saved and loaded back.
+inline bool holdsLineBreak(std::string_view text) {
+    return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
 // Splits a menu string or an item list into its tokens. Quoting is not kept: a quoted "12" and a
 // bare 12 come out the same.
 std::vector<std::string> splitCommaText(std::string_view text);
