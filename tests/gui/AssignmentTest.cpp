@@ -80,6 +80,11 @@ struct Window {
                 return item;
         return nullptr;
     }
+    // Where to click a line; the deeper the folder, the further down the list it lies.
+    QPoint pointOfLine(const QString& path) {
+        list()->scrollToItem(line(path));
+        return list()->visualItemRect(line(path)).center();
+    }
     QString in(const QString& sub) { return QDir::toNativeSeparators(QDir(home).filePath(sub)); }
 
     QTemporaryDir folder;
@@ -287,8 +292,7 @@ private slots:
         Window w;
         QVERIFY(QDir(w.home).mkdir(QStringLiteral("\u6f22")));
         ::doubleClick(w.tree()->viewport(), w.pointOf("Archive"));
-        ::doubleClick(w.list()->viewport(),
-                      w.list()->visualItemRect(w.line(w.in(QStringLiteral("\u6f22")))).center());
+        ::doubleClick(w.list()->viewport(), w.pointOfLine(w.in(QStringLiteral("\u6f22"))));
         QCOMPARE(w.chooser->currentDirectory(), w.in(QStringLiteral("\u6f22")));
         MessageBoxes::setNextAnswer(QMessageBox::Ok);
         QTest::mouseClick(w.chooser->findChild<QPushButton*>("Ok"), Qt::LeftButton);
@@ -304,8 +308,7 @@ private slots:
         Window w;
         w.select("Archive");
         ::doubleClick(w.tree()->viewport(), w.pointOf("Archive"));
-        ::doubleClick(w.list()->viewport(),
-                      w.list()->visualItemRect(w.line(w.in("Archive"))).center());
+        ::doubleClick(w.list()->viewport(), w.pointOfLine(w.in("Archive")));
         QCOMPARE(w.chooser->currentDirectory(), w.in("Archive"));
         QTest::mouseClick(w.chooser->findChild<QPushButton*>("Ok"), Qt::LeftButton);
         QCOMPARE(w.description("Archive"), w.in("Archive"));
@@ -318,7 +321,7 @@ private slots:
         ::doubleClick(w.tree()->viewport(), w.pointOf("Deep"));
         QCOMPARE(w.chooser->currentDirectory(), w.in("Archive"));
         QTest::mouseClick(w.list()->viewport(), Qt::LeftButton, {},
-                          w.list()->visualItemRect(w.line(w.in("Archive/b"))).center());
+                          w.pointOfLine(w.in("Archive/b")));
         QCOMPARE(w.list()->currentItem(), w.line(w.in("Archive/b")));
         QTest::mouseClick(w.chooser->findChild<QPushButton*>("Ok"), Qt::LeftButton);
         QCOMPARE(w.description("Deep"), w.in("Archive"));
@@ -354,8 +357,7 @@ private slots:
         Window w;
         for (const char* way : {"Cancel", "close box"}) {
             ::doubleClick(w.tree()->viewport(), w.pointOf("Archive"));
-            ::doubleClick(w.list()->viewport(),
-                          w.list()->visualItemRect(w.line(w.in("Other"))).center());
+            ::doubleClick(w.list()->viewport(), w.pointOfLine(w.in("Other")));
             if (QByteArray(way) == "Cancel")
                 QTest::mouseClick(w.chooser->findChild<QPushButton*>("Cancel"), Qt::LeftButton);
             else
