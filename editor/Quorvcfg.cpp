@@ -593,20 +593,30 @@ void TForm1::showRestored(const EditHistory::Restored& restored) {
     MenuTreeChange();
 }
 
-// Before the window closes with changes that were not applied, the user decides about them; an
-// Apply that fails keeps the window open.
+// Before the window closes with changes that were not applied, to the menu or in the open
+// properties dialog, the user decides about them; an Apply that fails keeps the window open. The
+// properties go first: what Apply refuses in the menu is then the only thing left to decide.
 bool TForm1::mayClose() {
-    if (!hasUnappliedChanges())
+    const bool menu = hasUnappliedChanges();
+    const bool properties = m_propertiesDialog && m_propertiesDialog->holdsUnstoredChanges();
+    if (!menu && !properties)
         return true;
+    const QString what = menu && properties ? QStringLiteral("the menu and the properties")
+                         : menu             ? QStringLiteral("the menu")
+                                            : QStringLiteral("the properties");
     switch (MessageBoxes::show(this, QMessageBox::Question, m_title,
-                               QStringLiteral("Apply the changes to the menu before closing?"),
+                               QStringLiteral("Apply the changes to %1 before closing?").arg(what),
                                QMessageBox::Apply | QMessageBox::Discard | QMessageBox::Cancel,
                                QMessageBox::Apply)) {
     case QMessageBox::Apply:
-        if (!Apply(m_registry, m_tree, m_source, m_messages))
-            return false;
-        rememberApplied();
-        refreshEditState();
+        if (properties)
+            m_propertiesDialog->storeChanges();
+        if (menu) {
+            if (!Apply(m_registry, m_tree, m_source, m_messages))
+                return false;
+            rememberApplied();
+            refreshEditState();
+        }
         return true;
     case QMessageBox::Discard:
         return true;
