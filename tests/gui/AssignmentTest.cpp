@@ -264,6 +264,10 @@ private slots:
         Window w;
         FileDialog::setNextFileName(""); // cancelled
         ::doubleClick(w.tree()->viewport(), w.pointOf("Editor"));
+        FileDialog::setNextFileName("/tools/two\nlines.exe");
+        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        ::doubleClick(w.tree()->viewport(), w.pointOf("Editor"));
+        QVERIFY(MessageBoxes::takeAnswered().value(0).text.contains("line break"));
         const QString odd = QDir::toNativeSeparators(QString::fromUtf8("/tools/\u65e5.exe"));
         FileDialog::setNextFileName(odd);
         MessageBoxes::setNextAnswer(QMessageBox::Ok);
@@ -317,14 +321,16 @@ private slots:
         QVERIFY(!w.chooser->isVisible());
 
         // Reopened for another item, it is where it was left, whatever that item's target; a
-        // line only highlighted is not opened.
+        // line only highlighted is what Ok takes, and where the chooser opens next.
         ::doubleClick(w.tree()->viewport(), w.pointOf("Deep"));
         QCOMPARE(w.chooser->currentDirectory(), w.in("Archive"));
         QTest::mouseClick(w.list()->viewport(), Qt::LeftButton, {},
                           w.pointOfLine(w.in("Archive/b")));
         QCOMPARE(w.list()->currentItem(), w.line(w.in("Archive/b")));
         QTest::mouseClick(w.chooser->findChild<QPushButton*>("Ok"), Qt::LeftButton);
-        QCOMPARE(w.description("Deep"), w.in("Archive"));
+        QCOMPARE(w.description("Deep"), w.in("Archive/b"));
+        ::doubleClick(w.tree()->viewport(), w.pointOf("Backup"));
+        QCOMPARE(w.chooser->currentDirectory(), w.in("Archive/b"));
     }
 
     void listShowsThePathThenTheSubdirectories() {
