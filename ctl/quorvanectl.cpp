@@ -74,10 +74,14 @@ void report(std::string_view text) {
 }
 
 // A menu string from the command line in the bytes the settings hold; nothing when it has a
-// character they cannot hold, which is then reported.
+// character they cannot hold or is longer than the extension reads (it is refused, never cut),
+// which is then reported.
 std::optional<std::string> storedText(std::string_view argument) {
     try {
-        return utf8ToAnsi(terminal().toUtf8(argument));
+        std::string menu = utf8ToAnsi(terminal().toUtf8(argument));
+        if (auto refusal = givenMenuRefusal(menu))
+            throw Failure(*refusal);
+        return menu;
     } catch (const Failure& refusal) {
         report(refusal.what());
         return std::nullopt;
@@ -400,7 +404,9 @@ constexpr std::string_view jsonShape =
 const std::vector<Verb>& verbs() {
     static const std::string showDetails = std::string(treeShape) + '\n' + std::string(jsonShape);
     static const std::string parseDetails =
-        "Captions and item targets come from the settings; nothing is stored.\n\n" + showDetails;
+        "Captions and item targets come from the settings; nothing is stored. A TEXT longer than\n"
+        "4095 characters is refused, as apply refuses it.\n\n" +
+        showDetails;
     static const std::vector<Verb> table{
         {"show", "", "print the stored menu as the editor loads it", 0, true, showDetails,
          [](Arguments, Format format) {
@@ -426,18 +432,26 @@ const std::vector<Verb>& verbs() {
          [](Arguments args, Format) { return preset(args[0]); }},
         {"apply", "TEXT", "load TEXT as a menu string, apply it, print it", 1, false,
          "Stores the menu as the program's Apply does and prints it. Nothing is written when\n"
-         "the menu holds nothing but its root, when a submenu caption is a number, when the\n"
-         "menu or an item list is longer than 4095 characters, or when TEXT does not read.\n",
+         "the menu holds no entry once submenus without entries are left out (at every depth),\n"
+         "when a submenu caption is a number, when a caption or an item's target holds a line\n"
+         "break, when TEXT, the menu or an item list is longer than 4095 characters (TEXT is\n"
+         "never cut), or when TEXT does not read.\n",
          [](Arguments args, Format) {
              const auto menu = storedText(args[0]);
              return menu ? applyText(*menu) : failed;
          }},
         {"save", "FILE", "save the stored menu and options to a menu file (- for stdout)", 1, false,
-         "The menu as last applied, with every option, in the menu-file format (*.drm).\n",
+         "The menu as last applied, with every option, in the menu-file format (*.drm). A stored\n"
+         "value that a menu file cannot hold (a text with a line break, a name with a colon)\n"
+         "makes the save fail, naming the value; nothing is written then.\n",
          [](Arguments args, Format) { return save(args[0]); }},
         {"load", "FILE", "load a menu file into the settings (- for stdin), print the menu", 1,
          false,
-         "The whole file is checked first; nothing is stored when any of it does not read.\n",
+         "The whole file is checked first; nothing is stored when any of it does not read: a\n"
+         "number that is not one, a value given as text that the program reads as a number or\n"
+         "the reverse, TheMenu or an item list longer than 4095 characters, UTF-16 text. The\n"
+         "message names the value and its line. A UTF-8 byte-order mark is read past, and the\n"
+         "file is then read as UTF-8.\n",
          [](Arguments args, Format) { return loadFile(args[0]); }},
     };
     return table;

@@ -51,6 +51,17 @@ HiveEdit valueLine(const std::string& name, const std::string& line) {
     };
 }
 
+// A string value in the hex form, the only one that can carry a line break.
+std::string hexStringLine(const std::string& name, std::string_view text) {
+    std::string line = "\"" + name + "\"=hex(1):";
+    char byte[4];
+    for (const char c : text) {
+        std::snprintf(byte, sizeof byte, "%02x,", static_cast<unsigned char>(c));
+        line += byte;
+    }
+    return line + "00";
+}
+
 HiveEdit cutInsideLine(int number) {
     return [=](std::string hive) {
         std::size_t at = 0;
@@ -82,14 +93,33 @@ struct Case {
     std::optional<std::string> storedMenu = {};
     // The line after the root in standard output, when it tells what was read.
     std::optional<std::string> out = {};
+    // What the case's menu file holds afterwards.
+    std::optional<std::string> fileAfter = {};
 };
 
 const std::string storedMenu = R"("Tools",5,-1,16,-2,-2)";
 
 std::vector<Case> cases() {
-    const std::string tooLarge = "quorvanectl: The menu is too large to be stored: it takes 6829 "
-                                 "characters where at most 4095 are kept. Remove some entries "
-                                 "and apply again.\n";
+    const auto tooLarge = [](std::size_t length) {
+        return "quorvanectl: The menu is too large to be stored: it takes " +
+               std::to_string(length) +
+               " characters where at most 4095 are kept. Remove some entries and apply again.\n";
+    };
+    const std::string zeroItems =
+        "quorvanectl: You cannot have zero menu-items. Then remove Quorvane altogether\n";
+    const std::string asNumber =
+        ": the program reads it as a number, so its line must begin with \"i:\"\n";
+    const std::string asText =
+        ": the program reads it as text, so its line must begin with \"s:\"\n";
+    const std::string utf16 = "quorvanectl: The menu file is UTF-16 text, which the program does "
+                              "not read: a menu file is single-byte text (Windows-1252). Save it "
+                              "in that encoding and load it again.\n";
+    const auto inUtf16 = [](std::string_view text) {
+        std::string wide;
+        for (const char c : text)
+            wide += std::string{c, '\0'};
+        return wide;
+    };
     const std::string outOfBounds = "quorvanectl: List index out of bounds\n";
     const std::string nothingHappened = "quorvanectl: Nothing happened!\n";
     const std::string unreadable = "quorvanectl: Cannot read the settings file 'HIVE': ";
@@ -105,10 +135,45 @@ std::vector<Case> cases() {
         {.label = "GarbageParsesAsACaption",
          .args = {"parse", "@@##garbage!!"},
          .out = "  [submenu] @@##garbage!!"},
-        // An empty submenu is not stored, so all that stays of this menu is its end.
+        // An empty submenu is not stored, so nothing would stay of this menu but its end.
         {.label = "GarbageAppliesAsAnEmptySubmenu",
          .args = {"apply", "garbage"},
-         .storedMenu = R"("-2")"},
+         .status = 1,
+         .err = zeroItems},
+        // A menu of nothing is refused, at every depth.
+        {.label = "LoneCaption", .args = {"apply", R"("Tools")"}, .status = 1, .err = zeroItems},
+        {.label = "LoneEmptyCaption", .args = {"apply", R"("")"}, .status = 1, .err = zeroItems},
+        {.label = "ClosedEmptySubmenu",
+         .args = {"apply", R"("Empty",-2)"},
+         .status = 1,
+         .err = zeroItems},
+        {.label = "SubmenuOfAnEmptySubmenu",
+         .args = {"apply", R"("A","B",-2,-2)"},
+         .status = 1,
+         .err = zeroItems},
+        {.label = "SubmenuOfAnEmptySubmenuBesideAnEntry",
+         .args = {"apply", R"("A","B",-2,-2,16)"},
+         .storedMenu = R"("16","-2")"},
+        // A caption holding a line break could be stored but never saved and loaded back.
+        {.label = "CaptionWithLineFeed",
+         .args = {"apply", "\"Two\nLines\",16,-2"},
+         .status = 1,
+         .err = "quorvanectl: The submenu \"Two\\nLines\" cannot be stored: its caption holds a "
+                "line break, and a menu file keeps each text on one line, so it could not be "
+                "saved and loaded back. Rename it and apply again.\n"},
+        {.label = "CaptionWithCarriageReturn",
+         .args = {"apply", "\"Two\rLines\",16,-2"},
+         .status = 1,
+         .err = "quorvanectl: The submenu \"Two\\rLines\" cannot be stored: its caption holds a "
+                "line break, and a menu file keeps each text on one line, so it could not be "
+                "saved and loaded back. Rename it and apply again.\n"},
+        {.label = "StoredCaptionWithLineBreak",
+         .args = {"apply", "16,-2"},
+         .hive = valueLine("Stamp", hexStringLine("Stamp", "St\r\namp")),
+         .status = 1,
+         .err = "quorvanectl: The caption \"St\\r\\namp\" cannot be stored: it holds a line "
+                "break, and a menu file keeps each text on one line, so it could not be saved and "
+                "loaded back. Rename it and apply again.\n"},
         {.label = "BinaryMenuString",
          .args = {"apply", "\x01\x02\x7f\u00ff\u00fe,5,-2"},
          .storedMenu = "\"\x7f\xff\xfe\",\"5\",\"-2\",\"-2\""},
@@ -129,19 +194,38 @@ std::vector<Case> cases() {
          .args = {"parse", "Caf\xe9,5,-2"},
          .status = 1,
          .err = "quorvanectl: The text is not valid UTF-8 (byte 4 is 0xE9).\n"},
+        // Longer than the extension reads: refused, never cut.
         {.label = "HundredThousandCharacterMenu",
          .args = {"apply", repeated("16,", 100000)},
          .status = 1,
-         .err = tooLarge},
+         .err = tooLarge(100000)},
         {.label = "HundredThousandCharacterCaption",
          .args = {"parse", "\"" + std::string(99998, 'y') + "\",5,-2"},
-         .out = "  [submenu] " + std::string(4094, 'y')},
+         .status = 1,
+         .err = tooLarge(100005)},
+        // Cut at 4095 characters, this one would have been an empty menu.
+        {.label = "MenuOneCharacterTooLong",
+         .args = {"apply", std::string(4094, ' ') + "16"},
+         .status = 1,
+         .err = tooLarge(4096)},
+        {.label = "ParseOneCharacterTooLong",
+         .args = {"parse", std::string(4094, ' ') + "16"},
+         .status = 1,
+         .err = tooLarge(4096)},
+        // Characters as stored, not bytes: each accent is two bytes of UTF-8 and one stored.
+        // What follows the final -2 is read past, but it counts.
+        {.label = "MenuOneCharacterTooLongInAccents",
+         .args = {"apply", "16,-2," + repeated("\u00e9", 4090 * 2)},
+         .status = 1,
+         .err = tooLarge(4096)},
         {.label = "UnbalancedQuoteSwallowsTheRest",
          .args = {"parse", R"("Tools,5,-2)"},
          .out = "  [submenu] Tools,5,-2"},
+        // Tools holds only an empty submenu captioned 5,-2,-2: nothing stays.
         {.label = "UnbalancedQuoteInside",
          .args = {"apply", R"(Tools,"5,-2,-2)"},
-         .storedMenu = R"("Tools","-2","-2")"},
+         .status = 1,
+         .err = zeroItems},
         {.label = "JustPast32BitsIsACaption",
          .args = {"apply", "2147483648,5,-2,-2"},
          .storedMenu = R"("2147483648","5","-2","-2")"},
@@ -211,7 +295,8 @@ std::vector<Case> cases() {
          .args = {"load", "FILE"},
          .menuFile = everyByte + "\r\ns:TheMenu:5,-2\r\ni:StampOptions:se\xe3\0\0en\r\n"s,
          .status = 1,
-         .err = "quorvanectl: 'se\u00e3' is not a valid integer value\n"},
+         .err = "quorvanectl: 'se\u00e3' is not a valid integer value for 'StampOptions' on "
+                "line 5\n"},
         {.label = "BinaryMenuFileWithoutLines",
          .args = {"load", "FILE"},
          .menuFile = everyByte.substr(0x80) + everyByte.substr(0x80),
@@ -235,22 +320,84 @@ std::vector<Case> cases() {
         {.label = "MegabyteLine",
          .args = {"load", "FILE"},
          .menuFile = "s:TheMenu:" + megabyteMenu + "\r\n",
-         .storedMenu = megabyteMenu},
+         .status = 1,
+         .err = "quorvanectl: The menu is too large to be stored: 'TheMenu' on line 1 takes " +
+                std::to_string(megabyteMenu.size()) + " characters where at most 4095 are kept.\n"},
+        {.label = "MenuOneCharacterTooLongInAFile",
+         .args = {"load", "FILE"},
+         .menuFile = "# This is a menu-file for Quorvane\r\n#\r\ns:TheMenu:" +
+                     std::string(4094, ' ') + "16\r\n",
+         .status = 1,
+         .err = "quorvanectl: The menu is too large to be stored: 'TheMenu' on line 3 takes 4096 "
+                "characters where at most 4095 are kept.\n"},
+        {.label = "ItemListTooLongInAFile",
+         .args = {"load", "FILE"},
+         .menuFile = "s:ExtItems:" + repeated("x,", 4096) + "\r\n",
+         .status = 1,
+         .err = "quorvanectl: The extension items are too many to be stored: 'ExtItems' on line 1 "
+                "takes 4096 characters where at most 4095 are kept.\n"},
+        // Values of a type the program cannot read back.
+        {.label = "BooleanAsText",
+         .args = {"load", "FILE"},
+         .menuFile = "s:TheMenu:5,-2\r\ns:CopyCRLF:yes\r\n",
+         .status = 1,
+         .err = "quorvanectl: Invalid data type for 'CopyCRLF' on line 2" + asNumber},
+        {.label = "PlacementAsText",
+         .args = {"load", "FILE"},
+         .menuFile = "s:MWnL:abc\r\n",
+         .status = 1,
+         .err = "quorvanectl: Invalid data type for 'MWnL' on line 1" + asNumber},
+        {.label = "StampOptionsAsText",
+         .args = {"load", "FILE"},
+         .menuFile = "s:StampOptions:all\r\n",
+         .status = 1,
+         .err = "quorvanectl: Invalid data type for 'StampOptions' on line 1" + asNumber},
+        {.label = "PromptAsNumber",
+         .args = {"load", "FILE"},
+         .menuFile = "i:DOSPromptFile:3\r\n",
+         .status = 1,
+         .err = "quorvanectl: Invalid data type for 'DOSPromptFile' on line 1" + asText},
+        {.label = "BadNumberNamesItsValue",
+         .args = {"load", "FILE"},
+         .menuFile = "i:MWnW:640\r\ni:MWnH:7x5\r\n",
+         .status = 1,
+         .err = "quorvanectl: '7x5' is not a valid integer value for 'MWnH' on line 2\n"},
+        // Byte-order marks.
+        {.label = "Utf8MarkHidesNoLine",
+         .args = {"load", "FILE"},
+         .menuFile = "\xEF\xBB\xBFs:TheMenu:\"Caf\xC3\xA9\",16,-2\r\n",
+         .storedMenu = "\"Caf\xE9\",16,-2"},
+        {.label = "Utf16WithMark",
+         .args = {"load", "FILE"},
+         .menuFile = "\xFF\xFE" + inUtf16("# This is a menu-file for Quorvane\r\n#\r\n"
+                                          "s:TheMenu:16,-2\r\n"),
+         .status = 1,
+         .err = utf16},
+        {.label = "Utf16BigEndianMarkAlone",
+         .args = {"load", "FILE"},
+         .menuFile = "\xFE\xFF",
+         .status = 1,
+         .err = utf16},
+        {.label = "Utf16WithoutMark",
+         .args = {"load", "FILE"},
+         .menuFile = inUtf16("s:TheMenu:16,-2\r\n"),
+         .status = 1,
+         .err = utf16},
         {.label = "InvalidIntegerOnTheLastLine",
          .args = {"load", "FILE"},
          .menuFile = "s:TheMenu:5,-2\r\ni:StampOptions:7\r\ni:MWnL:12x",
          .status = 1,
-         .err = "quorvanectl: '12x' is not a valid integer value\n"},
+         .err = "quorvanectl: '12x' is not a valid integer value for 'MWnL' on line 3\n"},
         {.label = "IntegerJustPast32Bits",
          .args = {"load", "FILE"},
          .menuFile = "s:TheMenu:5,-2\r\ni:MWnL:2147483648\r\n",
          .status = 1,
-         .err = "quorvanectl: '2147483648' is not a valid integer value\n"},
+         .err = "quorvanectl: '2147483648' is not a valid integer value for 'MWnL' on line 2\n"},
         {.label = "HexNumberInMenuFile",
          .args = {"load", "FILE"},
          .menuFile = "s:TheMenu:5,-2\r\ni:StampOptions:$10\r\n",
          .status = 1,
-         .err = "quorvanectl: '$10' is not a valid integer value\n"},
+         .err = "quorvanectl: '$10' is not a valid integer value for 'StampOptions' on line 2\n"},
         // Files that read but would leave settings the menu load refuses.
         {.label = "MenuFileEmptiesTheTargets",
          .args = {"load", "FILE"},
@@ -261,17 +408,41 @@ std::vector<Case> cases() {
          .args = {"load", "FILE"},
          .menuFile = "s:Stamp:Changed\r\ni:TheMenu:5\r\n",
          .status = 1,
-         .err = "quorvanectl: Invalid data type for 'TheMenu'\n" + notLoaded},
+         .err = "quorvanectl: Invalid data type for 'TheMenu' on line 2" + asText},
         {.label = "MenuFileStoresItemsAvailableAsANumber",
          .args = {"load", "FILE"},
          .menuFile = "i:ItemsAvailable:5\r\n",
          .status = 1,
-         .err = "quorvanectl: Invalid data type for 'ItemsAvailable'\n" + notLoaded},
+         .err = "quorvanectl: Invalid data type for 'ItemsAvailable' on line 1" + asText},
         {.label = "PrefixWithoutName",
          .args = {"load", "FILE"},
          .menuFile = "s:\r\ni:\r\ns:TheMenu\r\ni:StampOptions\r\n",
          .status = 1,
          .err = nothingHappened},
+
+        // Stored values that a menu file cannot hold: the save fails naming the value.
+        {.label = "SaveOfATextWithALineBreak",
+         .args = {"save", "FILE"},
+         .hive = valueLine("Stamp", hexStringLine("Stamp", "two\nlines")),
+         .menuFile = "old",
+         .status = 1,
+         .err = "quorvanectl: The value 'Stamp' cannot be saved in a menu file: its text holds a "
+                "line break, and a menu file keeps each value on one line. Nothing was saved.\n",
+         .fileAfter = "old"},
+        {.label = "SaveToStandardOutputOfATextWithALineBreak",
+         .args = {"save", "-"},
+         .hive = valueLine("TheMenu", hexStringLine("TheMenu", "\"A\rB\",16,-2")),
+         .status = 1,
+         .err = "quorvanectl: The value 'TheMenu' cannot be saved in a menu file: its text holds "
+                "a line break, and a menu file keeps each value on one line. Nothing was saved.\n"},
+        {.label = "SaveOfANameWithAColon",
+         .args = {"save", "FILE"},
+         .hive = lineInsertedAt(7, R"("Odd:Name"="x")"),
+         .menuFile = "old",
+         .status = 1,
+         .err = "quorvanectl: The value 'Odd:Name' cannot be saved in a menu file: its name holds "
+                "a colon, which would end the name there. Nothing was saved.\n",
+         .fileAfter = "old"},
 
         // The settings file itself.
         {.label = "TruncatedHive",
@@ -364,6 +535,10 @@ TEST_F(BadInputTest, EachGetsItsMessageAndLosesNothing) {
         if (row.out) {
             const std::size_t second = result.out.find('\n') + 1;
             EXPECT_EQ(result.out.substr(second, result.out.find('\n', second) - second), *row.out);
+        }
+
+        if (row.fileAfter) {
+            EXPECT_EQ(test::readBytes(menuFile), row.fileAfter);
         }
 
         const auto after = test::readBytes(hive());
