@@ -76,21 +76,27 @@ void report(std::string_view text) {
     reportUtf8(failureTextToUtf8(text));
 }
 
-// Writes `text` to standard output and sees it through. What is printed there is what a script
-// keeps (a backup made with "save -"), so a write that fails there (a full disk, a closed
-// descriptor) fails the command, with the reason and then `note` on standard error.
-bool print(std::string_view text, std::string_view note = {}) {
-    errno = 0;
-    std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
+// Flushes standard output and tells whether all that was written to it got through. What is
+// printed there is what a script keeps (a backup made with "save -"), so a write that failed (a
+// full disk, a closed descriptor) fails the command, with the reason and then `note` on standard
+// error.
+bool outputWritten(std::string_view note = {}) {
     std::cout.flush();
     if (std::cout)
         return true;
+    // The failed write was the last call to set errno.
     const int error = errno != 0 ? errno : EIO;
     std::string message = "Cannot write to standard output: " + std::string(std::strerror(error));
     if (!note.empty())
         message.append("\n").append(note);
     report(message);
     return false;
+}
+
+bool print(std::string_view text, std::string_view note = {}) {
+    errno = 0;
+    std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
+    return outputWritten(note);
 }
 
 // A menu string from the command line in the bytes the settings hold; nothing when it has a
@@ -510,34 +516,32 @@ std::string usageLine() {
 }
 
 int help() {
-    std::ostringstream text;
-    text << "usage: " << programName << " [--json] COMMAND [ARGUMENT]\n"
-         << "       " << programName << " help [COMMAND] | -h | --help | --version\n\n"
-         << "The menu and options of Quorvane, from the command line.\n\nCommands:\n";
+    std::cout << "usage: " << programName << " [--json] COMMAND [ARGUMENT]\n"
+              << "       " << programName << " help [COMMAND] | -h | --help | --version\n\n"
+              << "The menu and options of Quorvane, from the command line.\n\nCommands:\n";
     for (const Verb& verb : verbs()) {
         std::string head(verb.name);
         if (!verb.arguments.empty())
             head += " " + std::string(verb.arguments);
         head.resize(std::max<std::size_t>(head.size() + 2, 14), ' ');
-        text << "  " << head << verb.summary << '\n';
+        std::cout << "  " << head << verb.summary << '\n';
     }
-    text << "  help COMMAND  print the help of one command\n\n"
-         << "Options:\n"
-         << "  --json        print show, list and parse as JSON for scripts\n"
-         << "  -h, --help    print this help\n"
-         << "  --version     print the version\n\n"
-         << "Exit status: 0 done, 1 failed or refused (nothing was written), 2 wrong usage.\n"
-         << "See quorvanectl(1).\n";
-    return print(text.str()) ? success : failed;
+    std::cout << "  help COMMAND  print the help of one command\n\n"
+              << "Options:\n"
+              << "  --json        print show, list and parse as JSON for scripts\n"
+              << "  -h, --help    print this help\n"
+              << "  --version     print the version\n\n"
+              << "Exit status: 0 done, 1 failed or refused (nothing was written), 2 wrong usage.\n"
+              << "See quorvanectl(1).\n";
+    return outputWritten() ? success : failed;
 }
 
 int verbHelp(const Verb& verb) {
-    std::ostringstream text;
-    text << "usage: " << verbUsage(verb) << "\n\n"
-         << static_cast<char>(std::toupper(static_cast<unsigned char>(verb.summary[0])))
-         << verb.summary.substr(1) << ".\n\n"
-         << verb.details;
-    return print(text.str()) ? success : failed;
+    std::cout << "usage: " << verbUsage(verb) << "\n\n"
+              << static_cast<char>(std::toupper(static_cast<unsigned char>(verb.summary[0])))
+              << verb.summary.substr(1) << ".\n\n"
+              << verb.details;
+    return outputWritten() ? success : failed;
 }
 
 int wrongUse(std::string_view message) {
@@ -584,9 +588,10 @@ int run(Arguments args) {
         }
     }
 
-    if (wantsVersion && !wantsHelp && words.empty())
-        return print(std::string(programName) + ' ' + std::string(version) + '\n') ? success
-                                                                                   : failed;
+    if (wantsVersion && !wantsHelp && words.empty()) {
+        std::cout << programName << ' ' << version << '\n';
+        return outputWritten() ? success : failed;
+    }
     if (words.empty())
         return wantsHelp ? help() : wrongUse("no command given");
 
