@@ -85,7 +85,6 @@ public:
     // `writes` is left without values.
     void setValues(HiveKey&& writes);
     void clearValues();
-    const std::vector<Comment>& comments() const { return m_comments; }
     // Keeps `lines` before the value at `before` (or at endOfSection), after the comments that
     // are there already; `lines` is left empty.
     void addComments(std::size_t before, std::vector<std::string>& lines);
@@ -147,7 +146,6 @@ public:
     HiveKey& ensureKey(std::string_view path);
     // Moves the key at `path` out of a hive that is not needed any more, sparing a copy.
     std::optional<HiveKey> takeKey(std::string_view path) &&;
-    const std::vector<std::string>& topComments() const { return m_topComments; }
 
     friend bool operator==(const Hive& a, const Hive& b) { return a.m_keys == b.m_keys; }
 

@@ -14,7 +14,7 @@ PlatformFamily platformFamily();
 // program was started without, so that no file it opens later takes that number and receives
 // what was meant for standard output or error. Opened the other way round (output for reading,
 // input for writing), so that using it still fails as on the closed descriptor and the failure
-// can be reported. Nothing to do on Windows, whose handles are not numbered that way.
+// can be reported. Windows is left as it is.
 void fillClosedStandardDescriptors();
 
 // The directory of the program's own executable, with its trailing separator.
