@@ -10,10 +10,12 @@
 #include "support/Process.h"
 #include "support/TestFiles.h"
 
+#include <algorithm>
 #include <cctype>
 #include <functional>
 #include <gtest/gtest.h>
 #include <optional>
+#include <sys/stat.h>
 
 using namespace std::string_literals;
 
@@ -22,10 +24,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Runs the built program with `home` as its configuration folder.
-test::Outcome runQuorvanectl(const fs::path& home, std::vector<std::string> args) {
+std::string withPlaceholder(std::string text, std::string_view placeholder,
+                            const std::string& value) {
+    for (auto at = text.find(placeholder); at != std::string::npos;
+         at = text.find(placeholder, at + value.size()))
+        text.replace(at, placeholder.size(), value);
+    return text;
+}
+
+// Runs the built program with `home` as its configuration folder, by the shell command `shell`
+// where CTL stands for the program under a time limit: one that waits forever fails the test.
+test::Outcome runQuorvanectl(const fs::path& home, std::vector<std::string> args,
+                             const std::string& shell = "CTL") {
+    args.insert(
+        args.begin(),
+        {"-c", withPlaceholder(shell, "CTL", R"(timeout -s KILL 20 "$0" "$@")"), QUORVANECTL});
     return test::runProgram(
-        QUORVANECTL, std::move(args),
+        "/bin/sh", std::move(args),
         {{"XDG_CONFIG_HOME", home.string()}, {"XDG_DATA_HOME", (home / "data").string()}});
 }
 
@@ -82,12 +97,13 @@ HiveEdit lineInsertedAt(int number, std::string text) {
 
 struct Case {
     std::string label;
-    // "FILE" stands for the path of the case's menu file.
+    // In args, shell and err, FILE stands for the case's menu file, PIPE for a named pipe, HIVE
+    // for the settings file; in shell, CTL for the program.
     std::vector<std::string> args;
     HiveEdit hive = {};
     std::optional<std::string> menuFile = {};
+    std::string shell = "CTL";
     int status = 0;
-    // "HIVE" stands for the path of the settings file.
     std::string err = {};
     // Unset: the settings file must stay as it was, byte for byte. Set: TheMenu afterwards.
     std::optional<std::string> storedMenu = {};
@@ -98,6 +114,18 @@ struct Case {
 };
 
 const std::string storedMenu = R"("Tools",5,-1,16,-2,-2)";
+
+// A command run by the shell command `shell` that fails with `err`, leaving `storedMenu` stored
+// or, without it, the settings file as it was.
+Case fails(std::string label, std::vector<std::string> args, std::string shell, std::string err,
+           std::optional<std::string> storedMenu = {}) {
+    return {.label = std::move(label),
+            .args = std::move(args),
+            .shell = std::move(shell),
+            .status = 1,
+            .err = std::move(err),
+            .storedMenu = std::move(storedMenu)};
+}
 
 std::vector<Case> cases() {
     const auto tooLarge = [](std::size_t length) {
@@ -129,6 +157,13 @@ std::vector<Case> cases() {
     for (int c = 0; c < 256; ++c)
         everyByte += static_cast<char>(c);
     const std::string megabyteMenu = repeated("16,", 1 << 20) + "-2";
+    const std::string noSpace = "quorvanectl: Cannot write to standard output: No space left on "
+                                "device\n";
+    const std::string closed =
+        "quorvanectl: Cannot write to standard output: Bad file descriptor\n";
+    const std::string stored = "The settings were stored all the same.\n";
+    const std::string pipe = "it is a named pipe (FIFO), not a regular file\n";
+    const std::string input = "quorvanectl: Cannot read the menu file from standard input: ";
 
     return {
         // Menu strings.
@@ -476,6 +511,38 @@ std::vector<Case> cases() {
          .hive = [=](std::string) { return everyByte; },
          .status = 1,
          .err = unreadable + "line 1: the file does not start with REGEDIT4\n"},
+        // Standing in for the settings file and its lock, a pipe is refused, never waited on.
+        fails("HiveIsAPipe", {"show"},
+              "mv HIVE HIVE.kept && mkfifo HIVE && CTL; s=$?; rm HIVE; mv HIVE.kept HIVE; exit $s",
+              unreadable + pipe),
+        fails("LockIsAPipe", {"load", "-"},
+              "rm HIVE.lock && mkfifo HIVE.lock && echo s:TheMenu:5,-2 | CTL; s=$?; rm HIVE.lock; "
+              "exit $s",
+              "quorvanectl: Cannot write the settings file 'HIVE': cannot open HIVE.lock: " + pipe),
+        {.label = "HandWrittenCommentsStay",
+         .args = {"apply", "7,-2"},
+         .hive = lineInsertedAt(6, "; mine\r\n;\"TheMenu\"=\"old\""),
+         .storedMenu = R"("7","-2")"},
+
+        // Standard output and input that fail, and what is not a regular file.
+        fails("SaveToAFullDisk", {"save", "-"}, "CTL >/dev/full", noSpace),
+        fails("ShowToClosedOutput", {"show"}, "CTL >&-", closed),
+        fails("HelpToClosedOutput", {"help"}, "CTL >&-", closed),
+        fails("VersionToAFullDisk", {"--version"}, "CTL >/dev/full", noSpace),
+        fails("ApplyToAFullDisk", {"apply", "7,-2"}, "CTL >/dev/full", noSpace + stored,
+              R"("7","-2")"),
+        fails("LoadToClosedOutput", {"load", "-"}, "echo s:TheMenu:5,-2 | CTL >&-", closed + stored,
+              "5,-2"),
+        fails("LoadOfADevice", {"load", "/dev/zero"}, "CTL",
+              "quorvanectl: Cannot open file /dev/zero: it is a device, not a regular file\n"),
+        fails("LoadOfAPipe", {"load", "PIPE"}, "CTL",
+              "quorvanectl: Cannot open file PIPE: " + pipe),
+        fails("SaveOntoAPipe", {"save", "PIPE"}, "CTL",
+              "quorvanectl: Cannot create file PIPE: " + pipe),
+        fails("LoadOfClosedInput", {"load", "-"}, "CTL <&-", input + "Bad file descriptor\n"),
+        fails("LoadOfAFolderAsInput", {"load", "-"}, "CTL </", input + "Is a directory\n"),
+        fails("LoadOfEndlessInput", {"load", "-"}, "CTL </dev/zero",
+              input + "it holds more than 16 MiB, far more than any menu file.\n"),
     };
 }
 
@@ -508,27 +575,26 @@ protected:
     std::string m_base;
 };
 
-std::string withPlaceholder(std::string text, std::string_view placeholder,
-                            const std::string& value) {
-    if (const auto at = text.find(placeholder); at != std::string::npos)
-        text.replace(at, placeholder.size(), value);
-    return text;
-}
-
 TEST_F(BadInputTest, EachGetsItsMessageAndLosesNothing) {
     const fs::path menuFile = m_folder / "input.drm";
+    const fs::path fifo = m_folder / "pipe.drm";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     for (Case& row : cases()) {
         SCOPED_TRACE(row.label);
         const std::string before = row.hive ? row.hive(m_base) : m_base;
         test::writeBytes(hive(), before);
         if (row.menuFile)
             test::writeBytes(menuFile, *row.menuFile);
-        for (std::string& arg : row.args)
-            arg = withPlaceholder(arg, "FILE", menuFile.string());
+        const auto placed = [&](const std::string& text) {
+            return withPlaceholder(withPlaceholder(withPlaceholder(text, "FILE", menuFile.string()),
+                                                   "PIPE", fifo.string()),
+                                   "HIVE", hive().string());
+        };
+        std::ranges::transform(row.args, row.args.begin(), placed);
 
-        const test::Outcome result = runQuorvanectl(m_folder.path(), row.args);
+        const test::Outcome result = runQuorvanectl(m_folder.path(), row.args, placed(row.shell));
         EXPECT_EQ(result.status, row.status);
-        EXPECT_EQ(result.err, withPlaceholder(row.err, "HIVE", hive().string()));
+        EXPECT_EQ(result.err, placed(row.err));
         if (row.status != 0) {
             EXPECT_EQ(result.out, "") << "a failed command prints nothing on standard output";
         }
@@ -546,6 +612,13 @@ TEST_F(BadInputTest, EachGetsItsMessageAndLosesNothing) {
         if (!row.storedMenu) {
             EXPECT_TRUE(*after == before) << "the settings file changed";
             continue;
+        }
+        // Comments written by hand come through, in their order.
+        std::size_t kept = 0;
+        for (auto at = before.find("\r\n;"); at != std::string::npos;
+             at = before.find("\r\n;", at + 2)) {
+            const std::string comment = before.substr(at, before.find("\r\n", at + 2) - at);
+            EXPECT_NE(kept = after->find(comment, kept), std::string::npos) << comment;
         }
         // What was written is whole: the file reads, TheMenu is as stored, the rest carried over.
         EXPECT_NO_THROW(Hive::parse(*after, hive().string()));
