@@ -545,7 +545,8 @@ int help() {
               << "  --json        print show, list and parse as JSON for scripts\n"
               << "  -h, --help    print this help\n"
               << "  --version     print the version\n\n"
-              << "Exit status: 0 done, 1 failed or refused (nothing was written), 2 wrong usage.\n"
+              << "Exit status: 0 done, 1 failed or refused (nothing was written, unless the\n"
+              << "message says the settings were stored before printing failed), 2 wrong usage.\n"
               << "See quorvanectl(1).\n";
     return outputWritten() ? success : failed;
 }

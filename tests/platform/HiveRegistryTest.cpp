@@ -656,7 +656,7 @@ TEST_F(HiveRegistryTest, HugeFileIsRefusedWithinBoundedMemory) {
                 HiveRegistry(m_file).openKey("k");
                 return 1;
             } catch (const Failure& failure) {
-                return failure.what() == message ? 0 : 2;
+                return failure.what() == expected ? 0 : 2;
             }
         });
         EXPECT_EQ(status, 0) << expected << " (1 accepted, 2 another message, 126 another error)";
