@@ -48,11 +48,11 @@ end_step() {
     $took s  $step_name"
     step_name=""
 }
-step() { # name
+step() { # name [where]
     end_step
     step_name=$1
     step_started=$(now)
-    echo "== $1"
+    echo "== $1${2:+ $2}"
 }
 
 log=$(mktemp "${TMPDIR:-/tmp}/test-windows.XXXXXX")
@@ -140,7 +140,7 @@ make_prefix() {
     exit 1
 }
 
-step "a fresh Wine prefix in $base"
+step "a fresh Wine prefix" "in $base"
 stop_wine "$base"
 must 60 rm -rf "$base" "$root/$build/e2e"
 must 60 mkdir -p "$root/$build"
@@ -158,11 +158,11 @@ must 60 cp "$base/system.reg" "$base/user.reg" "$base/userdef.reg" "$base/.updat
 servers="$base"
 "$root/tools/wine-run" --start
 
-step "building for 64-bit Windows in $build"
+step "building for 64-bit Windows" "in $build"
 configure "$build" mingw-w64-x86_64.cmake
 cmake --build "$build" -j "$jobs"
 
-step "building for 32-bit Windows in $build32"
+step "building for 32-bit Windows" "in $build32"
 configure "$build32" mingw-w64-i686.cmake
 cmake --build "$build32" -j "$jobs"
 
