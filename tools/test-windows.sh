@@ -45,7 +45,7 @@ end_step() {
     took=$(since "$step_started")
     echo "   ($step_name: $took s)"
     step_times="$step_times
-    $took s  $step_name"
+$(printf '%9s s  %s' "$took" "$step_name")"
     step_name=""
 }
 step() { # name [where]
