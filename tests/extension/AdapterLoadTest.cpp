@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <map>
 #include <set>
 
 namespace fs = std::filesystem;
@@ -180,13 +181,13 @@ std::string outline(GList* items, std::vector<FmMenuItem*>* all = nullptr) {
     return text;
 }
 
-// The names of the items, at every depth.
-void collectNames(GList* items, std::set<std::string>& names) {
+// The name of every item, at every depth, and whether it holds a submenu.
+void collectNames(GList* items, std::vector<std::pair<std::string, bool>>& names) {
     for (GList* at = items; at; at = at->next) {
         char* name = nullptr;
         FmMenu* submenu = nullptr;
         g_object_get(at->data, "name", &name, "menu", &submenu, nullptr);
-        names.insert(name ? name : "");
+        names.emplace_back(name ? name : "", submenu != nullptr);
         g_free(name);
         if (submenu) {
             GList* children = QV_FM(menu_get_items)(submenu);
@@ -195,6 +196,15 @@ void collectNames(GList* items, std::set<std::string>& names) {
             g_object_unref(submenu);
         }
     }
+}
+
+std::set<std::string> namesOf(GList* items) {
+    std::vector<std::pair<std::string, bool>> names;
+    collectNames(items, names);
+    std::set<std::string> result;
+    for (const auto& [name, isSubmenu] : names)
+        result.insert(name);
+    return result;
 }
 
 class Adapter : public ::testing::Test {
@@ -248,9 +258,7 @@ TEST_F(Adapter, ShowsTheStoredMenuAtEachCallAndActivatesAnItem) {
     items = backgroundItems(folder);
     EXPECT_EQ(outline(items), "Quorvane{Copy Name}");
     GList* selected = fileItems(files);
-    std::set<std::string> names, backgroundNames;
-    collectNames(selected, names);
-    collectNames(items, backgroundNames);
+    const std::set<std::string> names = namesOf(selected), backgroundNames = namesOf(items);
     for (const std::string& name : backgroundNames)
         EXPECT_FALSE(names.contains(name)) << name;
     QV_FM(menu_item_list_free)(selected);
@@ -262,6 +270,37 @@ TEST_F(Adapter, ShowsTheStoredMenuAtEachCallAndActivatesAnItem) {
     EXPECT_TRUE(unreadable.starts_with("Quorvane{!Cannot read the settings file: ")) << unreadable;
     QV_FM(menu_item_list_free)(items);
 
+    g_list_free(files);
+    g_object_unref(file);
+    g_object_unref(folder);
+}
+
+TEST_F(Adapter, AnActionNameNeverChangesItsKindAndIsUniqueInItsMenu) {
+    ASSERT_NE(provider(), nullptr);
+    FmFileInfo* file = fakeFile(temp / "files" / "a.txt", false);
+    FmFileInfo* folder = fakeFile(temp / "files", true);
+    GList* files = g_list_append(nullptr, file);
+    const char* menus[] = {
+        R"("Explore","0","1","-2","Move To","2","-2","4")",
+        R"("0","Target","7","-2","2","4")",
+        R"("Same","2","-2","Same","4","-2","-1")",
+        R"("Explore","0","1","-2","Move To","2","-2","4")",
+    };
+    std::map<std::string, bool> kinds;
+    for (const char* menu : menus) {
+        store(menu);
+        for (GList* items : {fileItems(files), backgroundItems(folder)}) {
+            std::vector<std::pair<std::string, bool>> names;
+            collectNames(items, names);
+            std::set<std::string> seen;
+            for (const auto& [name, isSubmenu] : names) {
+                EXPECT_TRUE(seen.insert(name).second) << menu << ": " << name << " twice";
+                const auto [known, added] = kinds.emplace(name, isSubmenu);
+                EXPECT_EQ(known->second, isSubmenu) << menu << ": " << name << " changed its kind";
+            }
+            QV_FM(menu_item_list_free)(items);
+        }
+    }
     g_list_free(files);
     g_object_unref(file);
     g_object_unref(folder);
