@@ -2,9 +2,12 @@
 
 #include "support/TestFiles.h"
 
+#include <chrono>
 #include <fcntl.h>
+#include <future>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -91,6 +94,47 @@ TEST_F(Files, AMoveToAnotherFileSystemRemovesTheOriginalOnlyAfterTheCopy) {
         EXPECT_TRUE(fs::exists(from("locked") / "secret"));
     }
     fs::remove_all(other);
+}
+
+// On a thread of its own, waited for a minute at most: a transfer that never ends fails the test
+// rather than hanging it.
+std::optional<std::vector<std::string>> boundedTransfer(const std::vector<fs::path>& objects,
+                                                        const fs::path& folder, Transfer how) {
+    auto done = std::make_shared<std::promise<std::vector<std::string>>>();
+    std::future<std::vector<std::string>> result = done->get_future();
+    std::thread([=] { done->set_value(transfer(objects, folder, how)); }).detach();
+    if (result.wait_for(std::chrono::minutes(1)) != std::future_status::ready)
+        return std::nullopt;
+    return result.get();
+}
+
+TEST_F(Files, NamesUpToTheLongestAFolderTakesAreCopiedAndMovedAcrossFileSystems) {
+    struct stat here {
+    }, shm{};
+    const bool otherFileSystem = ::stat(temp.path().c_str(), &here) == 0 &&
+                                 ::stat("/dev/shm", &shm) == 0 && here.st_dev != shm.st_dev &&
+                                 ::access("/dev/shm", W_OK) == 0;
+    const fs::path other = fs::path("/dev/shm") / ("quorvane-long-" + std::to_string(getpid()));
+    struct Row {
+        std::size_t length;
+        Transfer how;
+        bool acrossFileSystems;
+    };
+    for (const Row row : {Row{235, Transfer::Copy, false}, Row{255, Transfer::Copy, false},
+                          Row{255, Transfer::Move, true}}) {
+        if (row.acrossFileSystems && !otherFileSystem)
+            continue;
+        const fs::path folder = row.acrossFileSystems ? other : temp / "to";
+        fs::create_directories(folder);
+        const std::string name = "é" + std::string(row.length - 2, 'n');
+        writeBytes(from(name), "L");
+        const auto failures = boundedTransfer({from(name)}, folder, row.how);
+        ASSERT_TRUE(failures) << row.length << ": the transfer did not end";
+        EXPECT_TRUE(failures->empty()) << (failures->empty() ? "" : failures->front());
+        EXPECT_EQ(readBytes(folder / name), "L") << row.length;
+        EXPECT_EQ(fs::exists(from(name)), row.how == Transfer::Copy);
+        fs::remove_all(folder);
+    }
 }
 
 TEST_F(Files, RemoveDeletesFoldersWithTheirContentButNotWhatALinkLeadsTo) {
