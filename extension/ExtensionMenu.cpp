@@ -7,6 +7,8 @@
 #include "settings/SettingsKey.h"
 #include "settings/StoredMenu.h"
 
+#include <sys/stat.h>
+
 namespace quorvane::ext {
 
 namespace {
@@ -20,6 +22,14 @@ constexpr std::string_view unreadableFile = "Cannot read the settings file '";
 ExtensionMenu readExtensionMenu(Registry& store) {
     ExtensionMenu result;
     try {
+        // Opening a pipe or a device to read it may wait for good, and this runs on the file
+        // manager's main thread: a look at what the file is cannot wait.
+        struct stat status {};
+        if (const auto file = store.storeFile();
+            file && ::stat(file->c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+            result.problem = "Cannot read the settings file: it is no regular file.";
+            return result;
+        }
         ReadOnlyRegistry reader(store);
         result.menu = readShownMenu(reader);
         if (result.menu.entries.empty()) {

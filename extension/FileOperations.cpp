@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <optional>
 #include <random>
+#include <sstream>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -259,17 +259,45 @@ std::string percentDecoded(std::string_view text) {
     return out;
 }
 
+// The first bytes of a regular file, or nothing. Opened so that it cannot block: a pipe named
+// like a launcher would otherwise hold the file manager until something writes to it.
+std::optional<std::string> smallFileStart(const fs::path& file, std::size_t most) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat status {};
+    std::optional<std::string> bytes;
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
+        bytes.emplace(most, '\0');
+        std::size_t filled = 0;
+        while (filled < most) {
+            const ssize_t count = ::read(fd, bytes->data() + filled, most - filled);
+            if (count < 0 && errno == EINTR)
+                continue;
+            if (count <= 0)
+                break;
+            filled += static_cast<std::size_t>(count);
+        }
+        bytes->resize(filled);
+    }
+    ::close(fd);
+    return bytes;
+}
+
 // The URL of a link launcher (a desktop entry of type Link), or nothing.
 std::optional<std::string> launcherUrl(const fs::path& object) {
     if (object.extension() != ".desktop")
         return std::nullopt;
-    std::ifstream in(object);
+    // Launchers are small; a huge file is not one worth reading inside a file manager.
+    const std::optional<std::string> text = smallFileStart(object, 65536);
+    if (!text)
+        return std::nullopt;
+    std::istringstream in(*text);
     std::string line;
     bool inEntry = false;
     bool isLink = false;
     std::optional<std::string> url;
-    // Launchers are small; a huge file is not one worth reading inside a file manager.
-    for (int lines = 0; lines < 1000 && std::getline(in, line); ++lines) {
+    while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         if (line.starts_with('[')) {

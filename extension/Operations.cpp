@@ -66,6 +66,16 @@ std::string joined(const std::vector<std::string>& lines) {
     return text;
 }
 
+// File operations run away from the file manager's main thread, as a slow disk or a large folder
+// would freeze it; what failed reaches the user from there.
+void fileWork(Host& host, std::function<std::vector<std::string>()> work) {
+    host.runInBackground([&host, work = std::move(work)] {
+        const auto failures = work();
+        if (!failures.empty())
+            host.message(joined(failures));
+    });
+}
+
 class Activation {
 public:
     Activation(const ShownEntry& entry, const Selection& selection, Host& host, Registry& store,
@@ -229,11 +239,7 @@ void Activation::operation(int code) {
                            : "Remove these " + std::to_string(count) +
                                  " objects for good? They do not go to the trash.";
             host.confirm(question, [&host, paths = std::move(*objects)] {
-                host.runInBackground([&host, paths] {
-                    const auto failures = removeForGood(paths);
-                    if (!failures.empty())
-                        host.message(joined(failures));
-                });
+                fileWork(host, [paths] { return removeForGood(paths); });
             });
         }
         return;
@@ -245,7 +251,7 @@ void Activation::operation(int code) {
                                "systems do not let anyone set. Nothing was changed.");
                 return;
             }
-            report(stamp(*objects, dates));
+            fileWork(m_host, [dates, paths = std::move(*objects)] { return stamp(paths, dates); });
         }
         return;
     case BrowseMove:
@@ -254,11 +260,7 @@ void Activation::operation(int code) {
             Host& host = m_host;
             const Transfer how = code == BrowseMove ? Transfer::Move : Transfer::Copy;
             host.chooseFolder(m_caption, [&host, how, paths = std::move(*objects)](fs::path to) {
-                host.runInBackground([&host, how, paths, to] {
-                    const auto failures = transfer(paths, to, how);
-                    if (!failures.empty())
-                        host.message(joined(failures));
-                });
+                fileWork(host, [how, paths, to] { return transfer(paths, to, how); });
             });
         }
         return;
@@ -416,12 +418,8 @@ void Activation::transferTo(const fs::path& folder, Transfer how) {
     auto objects = localObjects(true);
     if (!objects)
         return;
-    Host& host = m_host;
-    host.runInBackground([&host, how, folder, paths = std::move(*objects)] {
-        const auto failures = transfer(paths, folder, how);
-        if (!failures.empty())
-            host.message(joined(failures));
-    });
+    fileWork(m_host,
+             [how, folder, paths = std::move(*objects)] { return transfer(paths, folder, how); });
 }
 
 void Activation::runWith(const std::string& target) {
@@ -451,8 +449,11 @@ void Activation::item() {
             m_host.message("'" + extension + "' cannot be a file's extension.");
             return;
         }
-        if (const auto objects = localObjects(true))
-            report(changeExtension(*objects, extension));
+        if (auto objects = localObjects(true)) {
+            fileWork(m_host, [extension, paths = std::move(*objects)] {
+                return changeExtension(paths, extension);
+            });
+        }
         return;
     }
     case Kind::MoveTo:

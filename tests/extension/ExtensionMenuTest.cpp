@@ -1,9 +1,12 @@
 #include "extension/ExtensionMenu.h"
 
+#include "Bounded.h"
 #include "platform/HiveRegistry.h"
 #include "settings/Schema.h"
 #include "support/MenuFixture.h"
 #include "support/TestFiles.h"
+
+#include <sys/stat.h>
 
 namespace quorvane::test {
 namespace {
@@ -55,6 +58,18 @@ TEST(ExtensionMenu, ASettingsFileThatCannotBeReadGivesOneShortLineSayingWhy) {
         EXPECT_EQ(shown.problem.find('\n'), std::string::npos);
         EXPECT_EQ(readBytes(hive), row.file);
     }
+}
+
+// A pipe in place of the settings file would hold the file manager until something writes to it.
+TEST(ExtensionMenu, ASettingsFileThatIsAPipeIsRefusedWithoutWaiting) {
+    TempFolder folder;
+    const auto hive = folder / "HKEY_CLASSES_ROOT.reg";
+    ASSERT_EQ(::mkfifo(hive.c_str(), 0600), 0);
+    const auto store = std::make_shared<HiveRegistry>(hive);
+    const auto shown = bounded([store] { return ext::readExtensionMenu(*store); });
+    ASSERT_TRUE(shown) << "reading a pipe for the settings never ended";
+    EXPECT_TRUE(shown->menu.entries.empty());
+    EXPECT_EQ(shown->problem, "Cannot read the settings file: it is no regular file.");
 }
 
 TEST_F(MenuFixture, AStoredMenuThatDoesNotReadIsNamedAsSuch) {

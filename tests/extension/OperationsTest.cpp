@@ -7,6 +7,7 @@
 #include "support/TestFiles.h"
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -145,6 +146,30 @@ TEST_F(Operations, StampWithOnlyTheCreationDateSaysItCannotBeSet) {
     run(17, select({"a.txt"}));
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_NE(host.messages[0].find("creation date"), std::string::npos);
+}
+
+TEST_F(Operations, WhatChangesFilesIsLeftToTheBackground) {
+    host.deferBackground = true;
+    host.chosenFolder = temp / "there";
+    const timespec old[2] = {{1000, 0}, {2000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, here("a.txt").c_str(), old, 0), 0);
+    run(17, select({"a.txt"}));
+    runItem(Kind::Extension, "doc", "", select({"b.txt"}));
+    run(20, select({"a.txt"}));
+    run(16, select({"sub"}));
+    const auto modified = [&] {
+        struct stat status {};
+        ::stat(here("a.txt").c_str(), &status);
+        return status.st_mtim.tv_sec;
+    };
+    EXPECT_EQ(modified(), 2000);
+    EXPECT_EQ(folderListing(temp / "here"), "a.txt b.txt sub");
+    EXPECT_EQ(folderListing(temp / "there"), "");
+    for (const auto& job : host.deferred)
+        job();
+    EXPECT_NE(modified(), 2000);
+    EXPECT_EQ(folderListing(temp / "here"), "a.txt b.doc");
+    EXPECT_EQ(folderListing(temp / "there"), "a.txt");
 }
 
 TEST_F(Operations, ItemsMoveCopyRenameAndRun) {
