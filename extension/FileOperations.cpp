@@ -1,5 +1,7 @@
 #include "extension/FileOperations.h"
 
+#include "extension/Selection.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -21,7 +23,7 @@ namespace quorvane::ext {
 namespace {
 
 std::string quoted(const fs::path& path) {
-    return "'" + path.string() + "'";
+    return "'" + shownName(path.string()) + "'";
 }
 
 std::string reason(int error) {

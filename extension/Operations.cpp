@@ -134,7 +134,7 @@ std::vector<SelectedObject> Activation::objectsOrFolder() const {
 
 void Activation::refuseElsewhere(const SelectedObject& object) const {
     m_host.message("\"" + m_caption + "\" works on files and folders of this computer only; '" +
-                   object.uri + "' is elsewhere.");
+                   shownName(object.uri) + "' is elsewhere.");
 }
 
 std::optional<std::vector<fs::path>> Activation::localObjects(bool objectsOnly) const {
@@ -234,7 +234,7 @@ void Activation::operation(int code) {
             const std::size_t count = objects->size();
             Host& host = m_host;
             const std::string question =
-                count == 1 ? "Remove '" + (*objects)[0].string() +
+                count == 1 ? "Remove '" + shownName((*objects)[0].string()) +
                                  "' for good? It does not go to the trash."
                            : "Remove these " + std::to_string(count) +
                                  " objects for good? They do not go to the trash.";
@@ -272,7 +272,8 @@ void Activation::operation(int code) {
 void Activation::toClipboard(bool append, bool targets) {
     std::vector<std::string> names;
     for (const SelectedObject& object : objectsOrFolder())
-        names.push_back(targets && object.path ? linkTarget(*object.path) : displayName(object));
+        names.push_back(
+            clipboardName(targets && object.path ? linkTarget(*object.path) : displayName(object)));
     if (names.empty())
         return;
     const Properties options = storedOptions(m_store);
@@ -383,7 +384,7 @@ void Activation::addExtensions() {
     for (const fs::path& path : *paths) {
         const std::string extension = extensionOf(path);
         if (extension.empty()) {
-            refusals.push_back("'" + path.string() + "' has no extension to add.");
+            refusals.push_back("'" + shownName(path.string()) + "' has no extension to add.");
             continue;
         }
         bool known = false;
@@ -400,7 +401,8 @@ std::optional<fs::path> Activation::itemTarget() const {
     const std::string target = ansiToUtf8(m_entry.target);
     std::error_code ec;
     if (target.empty() || !fs::path(target).is_absolute() || !fs::exists(target, ec)) {
-        m_host.message("The item \"" + m_caption + "\" is not set: its target '" + target +
+        m_host.message("The item \"" + m_caption + "\" is not set: its target '" +
+                       shownName(target) +
                        "' does not exist on this computer. Choose one in Quorvane Setup.");
         return std::nullopt;
     }
@@ -410,7 +412,7 @@ std::optional<fs::path> Activation::itemTarget() const {
 void Activation::transferTo(const fs::path& folder, Transfer how) {
     std::error_code ec;
     if (!fs::is_directory(folder, ec)) {
-        m_host.message("The item \"" + m_caption + "\" leads to '" + folder.string() +
+        m_host.message("The item \"" + m_caption + "\" leads to '" + shownName(folder.string()) +
                        "', which is no folder. Nothing was " +
                        (how == Transfer::Move ? "moved." : "copied."));
         return;

@@ -87,6 +87,13 @@ TEST_F(Operations, CopyAndAppendNameFollowTheLineEndOptions) {
     host.clipboard.clear();
     run(2, {{remote}, {}});
     EXPECT_EQ(host.clipboard, "sftp://host/file ");
+    // A name that is not UTF-8 goes as the file's URI, and a message shows it readable.
+    writeBytes(temp / "here" / "bad\xff.txt", "X");
+    run(2, select({"bad\xff.txt"}));
+    EXPECT_EQ(host.clipboard, ext::fileUri(temp / "here") + "/bad%FF.txt ");
+    host.answerYes = false;
+    run(16, select({"bad\xff.txt"}));
+    EXPECT_NE(host.questions.back().find("bad\uFFFD.txt' for good?"), std::string::npos);
 }
 
 TEST_F(Operations, TargetNamesResolveLinks) {
