@@ -58,6 +58,16 @@ SelectedObject selectedObject(FmFileInfo* info) {
     char* uri = QV_FM(file_info_get_uri)(info);
     object.uri = uri ? uri : "";
     g_free(uri);
+    // The desktop that Nemo and Caja draw names its background by a location of its own, which
+    // stands for the user's desktop folder.
+    if (object.uri.starts_with("x-nemo-desktop:") || object.uri.starts_with("x-caja-desktop:")) {
+        if (const char* desktop = g_get_user_special_dir(G_USER_DIRECTORY_DESKTOP)) {
+            object.path = std::filesystem::path(desktop);
+            object.uri = fileUri(*object.path);
+            object.isDirectory = true;
+            return object;
+        }
+    }
     if (GFile* location = QV_FM(file_info_get_location)(info)) {
         if (char* path = g_file_get_path(location)) {
             object.path = std::filesystem::path(path);

@@ -32,14 +32,16 @@ struct FakeFileInfoClass {
     GObjectClass parent;
 };
 
+// A "path" that has a scheme is a location of no path, such as the desktop's own.
+GFile* fakeLocation(FmFileInfo* info) {
+    const char* path = reinterpret_cast<FakeFileInfo*>(info)->path;
+    return g_uri_peek_scheme(path) ? g_file_new_for_uri(path) : g_file_new_for_path(path);
+}
 char* fakeUri(FmFileInfo* info) {
-    GFile* file = g_file_new_for_path(reinterpret_cast<FakeFileInfo*>(info)->path);
+    GFile* file = fakeLocation(info);
     char* uri = g_file_get_uri(file);
     g_object_unref(file);
     return uri;
-}
-GFile* fakeLocation(FmFileInfo* info) {
-    return g_file_new_for_path(reinterpret_cast<FakeFileInfo*>(info)->path);
 }
 gboolean fakeIsDirectory(FmFileInfo* info) {
     return reinterpret_cast<FakeFileInfo*>(info)->isDirectory;
@@ -223,12 +225,16 @@ bool eventually(const std::function<bool()>& done) {
 
 class Adapter : public ::testing::Test {
 public:
+    // The plug-in finds its settings file once, as it does in a file manager: every test of this
+    // process works in the same configuration folder, starting without a settings file.
     Adapter() {
-        ::setenv("XDG_CONFIG_HOME", temp.path().c_str(), 1);
+        static TempFolder* config = new TempFolder;
+        ::setenv("XDG_CONFIG_HOME", config->path().c_str(), 1);
+        fs::remove_all(config->path());
+        fs::create_directories(config->path());
         fs::create_directories(temp / "files");
         writeBytes(temp / "files" / "a.txt", "A");
     }
-    ~Adapter() override { ::unsetenv("XDG_CONFIG_HOME"); }
 
     void store(std::string_view menu) {
         HiveRegistry registry(HiveRegistry::defaultHiveFile());
@@ -236,6 +242,8 @@ public:
         key.writeString(value::theMenu, menu);
         key.writeString(value::extItems, "doc,my_ext");
         key.writeString("NameToClipboard", "Copy Name");
+        key.writeString(value::moveItems, "");
+        key.writeString(value::moveDirItems, "");
         key.close();
     }
 
@@ -318,6 +326,31 @@ TEST_F(Adapter, AnActionNameNeverChangesItsKindAndIsUniqueInItsMenu) {
     g_list_free(files);
     g_object_unref(file);
     g_object_unref(folder);
+}
+
+TEST_F(Adapter, TheDesktopsBackgroundIsTheDesktopFolder) {
+    ASSERT_NE(provider(), nullptr);
+    const fs::path desktop = temp / "Desk";
+    writeBytes(fs::path(std::getenv("XDG_CONFIG_HOME")) / "user-dirs.dirs",
+               "XDG_DESKTOP_DIR=\"" + desktop.string() + "\"\n");
+    g_reload_user_special_dirs_cache();
+    for (const char* uri : {"x-nemo-desktop:///", "x-caja-desktop:///"}) {
+        store(R"("13")");
+        FmFileInfo* background = fakeFile(uri, true);
+        GList* items = backgroundItems(background);
+        std::vector<FmMenuItem*> all;
+        outline(items, &all);
+        ASSERT_EQ(all.size(), 2u);
+        // Add Move Dir stores where you clicked, which a location of no path would refuse.
+        QV_FM(menu_item_activate)(all[1]);
+        EXPECT_TRUE(eventually([&] {
+            HiveRegistry registry(HiveRegistry::defaultHiveFile());
+            return SettingsKey(registry).readString(value::moveDirItems).find(desktop.string()) !=
+                   std::string::npos;
+        })) << uri;
+        QV_FM(menu_item_list_free)(items);
+        g_object_unref(background);
+    }
 }
 
 } // namespace
