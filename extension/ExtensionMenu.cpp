@@ -8,13 +8,16 @@
 #include "settings/StoredMenu.h"
 
 #include <sys/stat.h>
+#include <vector>
 
 namespace quorvane::ext {
 
 namespace {
 
 constexpr int configure = 8;
-constexpr std::size_t longestProblem = 80;
+// Nemo cuts a longer line of an entry short with an ellipsis.
+constexpr std::size_t longestProblemLine = 40;
+constexpr std::size_t mostProblemLines = 4;
 constexpr std::string_view unreadableFile = "Cannot read the settings file '";
 
 } // namespace
@@ -27,7 +30,8 @@ ExtensionMenu readExtensionMenu(Registry& store) {
         struct stat status {};
         if (const auto file = store.storeFile();
             file && ::stat(file->c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
-            result.problem = "Cannot read the settings file: it is no regular file.";
+            result.reason = "Cannot read the settings file: it is no regular file.";
+            result.problem = problemLines(result.reason);
             return result;
         }
         ReadOnlyRegistry reader(store);
@@ -48,10 +52,15 @@ ExtensionMenu readExtensionMenu(Registry& store) {
             text = "Cannot read the settings file: " + text.substr(reason + 3);
         else
             text = "Cannot read the menu: " + text;
-        result.problem = shortProblem(text);
+        // One line for the tip, which some file managers show in a status bar.
+        for (char& c : text)
+            if (c == '\n')
+                c = ' ';
+        result.reason = text;
+        result.problem = problemLines(text);
     } catch (...) {
         result.menu = {};
-        result.problem = "The settings cannot be read.";
+        result.problem = result.reason = "The settings cannot be read.";
     }
     return result;
 }
@@ -66,16 +75,33 @@ std::string menuLabel(std::string_view caption) {
     return label;
 }
 
-std::string shortProblem(std::string_view failure) {
-    std::string line(failure.substr(0, failure.find('\n')));
-    if (line.size() > longestProblem) {
-        std::size_t cut = longestProblem;
-        // Never in the middle of a UTF-8 sequence.
-        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
-            --cut;
-        line = line.substr(0, cut) + "…";
+std::string problemLines(std::string_view failure) {
+    const auto characters = [](std::string_view text) {
+        std::size_t count = 0;
+        for (char c : text)
+            count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        return count;
+    };
+    std::vector<std::string> lines(1);
+    std::size_t at = 0;
+    while (at < failure.size()) {
+        const std::size_t space = failure.find_first_of(" \n", at);
+        const std::string_view word = failure.substr(at, space - at);
+        std::string& line = lines.back();
+        if (!line.empty() && characters(line) + 1 + characters(word) > longestProblemLine)
+            lines.emplace_back(word);
+        else
+            line += (line.empty() ? "" : " ") + std::string(word);
+        if (space == std::string_view::npos)
+            break;
+        at = space + 1;
     }
-    return line;
+    std::string text;
+    for (std::size_t i = 0; i < lines.size() && i < mostProblemLines; ++i)
+        text += (i ? "\n" : "") + lines[i];
+    if (lines.size() > mostProblemLines)
+        text += "…";
+    return text;
 }
 
 } // namespace quorvane::ext

@@ -9,10 +9,12 @@
 namespace quorvane::ext {
 
 // What the "Quorvane" entry holds at one right-click: the stored menu, or, when the settings
-// cannot be read, one disabled line saying why.
+// cannot be read, one disabled entry saying why in a few short lines, with the whole reason on
+// one line for its tip.
 struct ExtensionMenu {
     ShownMenu menu;
     std::string problem;
+    std::string reason;
 };
 
 // Reads the menu afresh from `store` through a read-only view (never waiting for the store's
@@ -24,7 +26,8 @@ ExtensionMenu readExtensionMenu(Registry& store);
 // that it shows instead of marking a mnemonic.
 std::string menuLabel(std::string_view caption);
 
-// What the disabled line says: the failure's first line, cut short for a menu.
-std::string shortProblem(std::string_view failure);
+// What the disabled entry says of a failure: the failure wrapped at spaces into a few lines, each
+// short enough for any menu.
+std::string problemLines(std::string_view failure);
 
 } // namespace quorvane::ext

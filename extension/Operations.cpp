@@ -5,6 +5,7 @@
 #include "extension/FileOperations.h"
 #include "platform/Codepage.h"
 #include "platform/Failure.h"
+#include "platform/HiveLock.h"
 #include "platform/ReadOnlyRegistry.h"
 #include "platform/System.h"
 #include "settings/Properties.h"
@@ -259,9 +260,13 @@ void Activation::operation(int code) {
         if (auto objects = localObjects(true)) {
             Host& host = m_host;
             const Transfer how = code == BrowseMove ? Transfer::Move : Transfer::Copy;
-            host.chooseFolder(m_caption, [&host, how, paths = std::move(*objects)](fs::path to) {
-                fileWork(host, [how, paths, to] { return transfer(paths, to, how); });
-            });
+            // The folder the objects are in, not a selected folder itself, which cannot take it.
+            const auto start = containerOf(m_selection.objects.front()).path;
+            host.chooseFolder(m_caption, start.value_or("/"),
+                              [&host, how, paths = std::move(*objects)](fs::path to) {
+                                  fileWork(host,
+                                           [how, paths, to] { return transfer(paths, to, how); });
+                              });
         }
         return;
     default:
@@ -342,8 +347,18 @@ void Activation::commit(std::vector<NewItem> items) {
     host.runInBackground([&host, &store, items = std::move(items)] {
         try {
             addItems(store, items);
+        } catch (const HiveBusy& busy) {
+            // The lock file stands on a line of its own, which a message box runs into the
+            // sentence.
+            std::string text = busy.what();
+            if (const auto lineEnd = text.find('\n'); lineEnd != std::string::npos)
+                text = text.substr(0, lineEnd) + " (" + shownName(text.substr(lineEnd + 1)) + ")";
+            host.message(failureTextToUtf8(text) + ". " + std::string(nothingAdded));
         } catch (const std::exception& error) {
-            host.message(failureTextToUtf8(userMessage(error)));
+            std::string text = failureTextToUtf8(userMessage(error));
+            if (text.find(nothingAdded) == std::string::npos)
+                text += "\n" + std::string(nothingAdded);
+            host.message(text);
         }
     });
 }
@@ -365,12 +380,17 @@ void Activation::add(Kind kind, bool whereClicked) {
     }
     const Properties options = storedOptions(m_store);
     std::vector<NewItem> items;
-    for (const auto& [path, isDirectory] : objects) {
-        // Names the store's code page cannot hold are refused, naming the character.
-        items.push_back(
-            {kind,
-             utf8ToAnsi(addedCaption(path, isDirectory, options.addPrePath, options.addFileExt)),
-             utf8ToAnsi(path.string())});
+    try {
+        for (const auto& [path, isDirectory] : objects) {
+            // Names the store's code page cannot hold are refused, naming the character.
+            items.push_back({kind,
+                             utf8ToAnsi(addedCaption(path, isDirectory, options.addPrePath,
+                                                     options.addFileExt)),
+                             utf8ToAnsi(path.string())});
+        }
+    } catch (const Failure& failure) {
+        m_host.message(failureTextToUtf8(failure.what()) + "\n" + std::string(nothingAdded));
+        return;
     }
     commit(std::move(items));
 }

@@ -91,8 +91,9 @@ void activated(FmMenuItem* item, gpointer) {
 }
 
 // Some of the file managers insist on a tip.
-FmMenuItem* newItem(const std::string& name, const std::string& label, const std::string& tip) {
-    return QV_FM(menu_item_new)(name.c_str(), label.c_str(), tip.c_str(), nullptr);
+FmMenuItem* newItem(const std::string& name, const std::string& label, const std::string& tip,
+                    const char* icon = nullptr) {
+    return QV_FM(menu_item_new)(name.c_str(), label.c_str(), tip.c_str(), icon);
 }
 
 std::string tipOf(const ShownEntry& entry) {
@@ -176,10 +177,12 @@ GList* quorvaneItems(Selection selection) {
     const ExtensionMenu read = readExtensionMenu(extension().store);
     const std::string prefix =
         selection.background ? "Quorvane::background::" : "Quorvane::files::";
-    FmMenuItem* root = newItem(prefix + "root", "Quorvane", "The Quorvane menu");
+    // The program's icon, which its install puts into the icon theme; where it is missing the
+    // file managers show none.
+    FmMenuItem* root = newItem(prefix + "root", "Quorvane", "The Quorvane menu", "quorvane-setup");
     FmMenu* menu = QV_FM(menu_new)();
     if (!read.problem.empty()) {
-        FmMenuItem* line = newItem(prefix + "problem", read.problem, read.problem);
+        FmMenuItem* line = newItem(prefix + "problem", read.problem, read.reason);
         g_object_set(line, "sensitive", FALSE, nullptr);
         QV_FM(menu_append_item)(menu, line);
         g_object_unref(line);

@@ -205,7 +205,7 @@ void GtkHost::confirm(std::string question, std::function<void()> onYes) {
     present(dialog);
 }
 
-void GtkHost::chooseFolder(std::string caption,
+void GtkHost::chooseFolder(std::string caption, std::filesystem::path start,
                            std::function<void(std::filesystem::path)> onChosen) {
     using OnChosen = std::function<void(std::filesystem::path)>;
     GtkFileChooserNative* chooser =
@@ -232,6 +232,14 @@ void GtkHost::chooseFolder(std::string caption,
         }),
         owned(std::move(onChosen)),
         +[](gpointer data, GClosure*) { delete static_cast<OnChosen*>(data); }, GConnectFlags(0));
+    // Without a folder to start from it opens at its recent files, where no folder can be chosen.
+#if GTK_CHECK_VERSION(4, 0, 0)
+    GFile* folder = g_file_new_for_path(start.c_str());
+    gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser), folder, nullptr);
+    g_object_unref(folder);
+#else
+    gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser), start.c_str());
+#endif
     gtk_native_dialog_show(GTK_NATIVE_DIALOG(chooser));
 }
 

@@ -289,7 +289,8 @@ TEST_F(Adapter, ShowsTheStoredMenuAtEachCallAndActivatesAnItem) {
     writeBytes(HiveRegistry::defaultHiveFile(), "not a settings file\n");
     items = fileItems(files);
     const std::string unreadable = outline(items);
-    EXPECT_TRUE(unreadable.starts_with("Quorvane{!Cannot read the settings file: ")) << unreadable;
+    EXPECT_TRUE(unreadable.starts_with("Quorvane{!Cannot read the settings file: line 1:\n"))
+        << unreadable;
     QV_FM(menu_item_list_free)(items);
 
     g_list_free(files);

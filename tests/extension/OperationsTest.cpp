@@ -2,7 +2,9 @@
 
 #include "RecordingHost.h"
 #include "extension/Selection.h"
+#include "platform/HiveRegistry.h"
 #include "settings/Schema.h"
+#include "support/LockHolder.h"
 #include "support/MenuFixture.h"
 #include "support/TestFiles.h"
 
@@ -212,12 +214,26 @@ TEST_F(Operations, AnUnsetItemSaysSoAndDoesNothing) {
     EXPECT_TRUE(host.started.empty());
 }
 
-TEST_F(Operations, BrowseCopiesWhereTheUserChoosesAndNothingOnCancel) {
+TEST_F(Operations, BrowseCopiesWhereTheUserChoosesFromTheObjectsFolderAndNothingOnCancel) {
     run(20, select({"a.txt"}));
     host.chosenFolder = temp / "there";
     run(19, select({"b.txt"}));
     EXPECT_EQ(folderListing(temp / "there"), "b.txt");
     EXPECT_EQ(folderListing(temp / "here"), "a.txt sub");
+    run(19, select({"sub"}));
+    EXPECT_EQ(host.calls,
+              std::vector<std::string>(3, "choose folder from " + (temp / "here").string()));
+}
+
+TEST_F(Operations, AnAddThatFindsTheSettingsLockedSaysNothingWasAdded) {
+    const fs::path hive = temp / "HKEY_CLASSES_ROOT.reg";
+    HiveRegistry store(hive, {}, std::chrono::milliseconds(50));
+    const LockHolder other(hive);
+    ext::activate({Kind::Operation, "Add", 13, {}, {}}, select({"a.txt"}), host, store, programs);
+    EXPECT_EQ(host.messages, std::vector<std::string>{"The settings are being changed by another "
+                                                      "program (" +
+                                                      other.lockFile().string() +
+                                                      "). Nothing was added to the menu."});
 }
 
 TEST_F(Operations, PromptsOpenTheTerminalWhereYouClicked) {

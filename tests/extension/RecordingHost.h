@@ -26,7 +26,7 @@ public:
         shownTexts.push_back(title + ": " + text);
     }
     void confirm(std::string question, std::function<void()> onYes) override;
-    void chooseFolder(std::string title,
+    void chooseFolder(std::string title, std::filesystem::path start,
                       std::function<void(std::filesystem::path)> onChosen) override;
     void openFolderWindow(std::string uri) override { calls.push_back("open " + uri); }
     void showItems(std::vector<std::string> uris) override;
