@@ -24,6 +24,7 @@ constexpr std::chrono::milliseconds addWait{2000};
 
 struct Extension {
     HiveRegistry store{HiveRegistry::defaultHiveFile(), {}, addWait};
+    MenuReader menu;
     GtkHost host {
 #if defined(QUORVANE_NEMO)
         {"nemo"}
@@ -174,7 +175,8 @@ void addEntries(FmMenu* menu, const std::vector<ShownEntry>& entries,
 GList* quorvaneItems(Selection selection) {
     if (selection.empty())
         return nullptr;
-    const ExtensionMenu read = readExtensionMenu(extension().store);
+    Extension& ext = extension();
+    const ExtensionMenu& read = ext.menu.read(ext.store);
     const std::string prefix =
         selection.background ? "Quorvane::background::" : "Quorvane::files::";
     // The program's icon, which its install puts into the icon theme; where it is missing the

@@ -3,10 +3,13 @@
 #include "Bounded.h"
 #include "platform/HiveRegistry.h"
 #include "settings/Schema.h"
+#include "settings/SettingsKey.h"
 #include "support/MenuFixture.h"
 #include "support/TestFiles.h"
 
 #include <sys/stat.h>
+
+namespace fs = std::filesystem;
 
 namespace quorvane::test {
 namespace {
@@ -63,6 +66,44 @@ TEST(ExtensionMenu, ASettingsFileThatIsAPipeIsRefusedWithoutWaiting) {
     ASSERT_TRUE(shown) << "reading a pipe for the settings never ended";
     EXPECT_TRUE(shown->menu.entries.empty());
     EXPECT_EQ(shown->reason, "Cannot read the settings file: it is no regular file.");
+}
+
+// Counts what is opened through it, to tell a read of the store from none.
+class CountingRegistry : public Registry {
+public:
+    explicit CountingRegistry(Registry& store) : m_store(store) {}
+    std::unique_ptr<RegistryKey> openKey(std::string_view path) override {
+        ++opened;
+        return m_store.openKey(path);
+    }
+    void update(std::string_view path, const std::function<void(RegistryKey&)>& change) override {
+        m_store.update(path, change);
+    }
+    std::optional<fs::path> storeFile() const override { return m_store.storeFile(); }
+    int opened = 0;
+
+private:
+    Registry& m_store;
+};
+
+TEST(MenuReader, ReadsTheSettingsFileAgainOnlyOnceItChanged) {
+    TempFolder folder;
+    HiveRegistry hive(folder / "HKEY_CLASSES_ROOT.reg");
+    CountingRegistry store(hive);
+    ext::MenuReader reader;
+    EXPECT_EQ(reader.read(store).menu.entries[0].operation, 8);
+    for (const char* menu : {R"("4","-2")", R"("2","-2")"}) {
+        // The same size and written moments after the last: it must be told apart all the same.
+        SettingsKey key(hive);
+        key.writeString(value::theMenu, menu);
+        key.close();
+        const int opened = store.opened;
+        EXPECT_EQ(reader.read(store).menu.entries[0].operation, menu[1] - '0');
+        EXPECT_GT(store.opened, opened);
+        const int readOnce = store.opened;
+        reader.read(store);
+        EXPECT_EQ(store.opened, readOnce);
+    }
 }
 
 TEST_F(MenuFixture, AStoredMenuThatDoesNotReadIsNamedAsSuch) {
