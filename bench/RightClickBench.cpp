@@ -465,6 +465,10 @@ void measureOne(Screen& screen, const FileManager& fm, const fs::path& scratch,
         fs::create_directories(home / folder);
     fs::permissions(home / "runtime", fs::perms::owner_all);
     std::ofstream(home / "files" / "sample.txt") << "sample\n";
+    // The program's icon where its install puts it in the icon theme, for the entry that asks
+    // for it: a name the theme lacks would be looked for in vain at every right-click.
+    fs::copy(QUORVANE_ICONS, home / "data" / "icons" / "hicolor",
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
     const std::vector<std::string> environment{"PATH=/usr/bin:/bin",
                                                "HOME=" + home.string(),
                                                "XDG_CONFIG_HOME=" + (home / "config").string(),

@@ -163,23 +163,12 @@ for fm in nemo caja nautilus; do
     mkdir -p "$folder"
     install -m 644 "$build/extension/libquorvane-$fm.so" "$folder/"
     installed="$installed $folder/libquorvane-$fm.so"
-    if [ $fm = caja ]; then
-        # Its list of extensions finds the description by the module's name.
-        mkdir -p /usr/share/caja/extensions
-        install -m 644 "$root/extension/gtk/libquorvane-caja.caja-extension" /usr/share/caja/extensions/
-        installed="$installed /usr/share/caja/extensions/libquorvane-caja.caja-extension"
-    fi
 
     # A home of its own for every run.
     home=$work/$fm
     mkdir -p "$home/files" "$home/run"
     chmod 700 "$home/run"
     printf 'sample\n' >"$home/files/sample.txt"
-    # The program's icon, as its install puts it into the icon theme, for the entry that shows it.
-    for size in 16 22 24 32 48; do
-        icon=icons/hicolor/${size}x$size/apps/quorvane-setup.png
-        install -m 644 -D "$root/resources/$icon" "$home/.local/share/$icon"
-    done
     export HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share"
     export XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$home/run" DISPLAY="$display"
     "$build/bin/quorvanectl" apply '"Clip_board","2","10","-2","-1","0","16"' >/dev/null
@@ -189,6 +178,6 @@ for fm in nemo caja nautilus; do
         echo "$fm: failed; see $shots" >&2
         status=1
     fi
-    rm -f "$folder/libquorvane-$fm.so" /usr/share/caja/extensions/libquorvane-caja.caja-extension
+    rm -f "$folder/libquorvane-$fm.so"
 done
 exit $status
