@@ -32,14 +32,19 @@ run: build
 	fi
 
 # One table: the editor's start-up and memory against bare Qt windows on a virtual display, then
-# the core on its largest inputs; every figure is a median (see bench/README.md). Installs what
-# the benchmarks need first; configuring again lets the build find it. Not part of make test.
+# the core on its largest inputs, then a right-click in each file manager with the plug-in and
+# without; every figure is a median (see bench/README.md). Installs what the benchmarks need
+# first (the file managers and the plug-ins' packages included); configuring again lets the build
+# find it. Not part of make test.
 bench: deps
 	@./tools/ensure-deps.sh bench
+	@./tools/ensure-deps.sh extension
+	@./tools/ensure-deps.sh file-managers
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(LAUNCHER) >/dev/null
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target startup_bench core_bench
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target startup_bench core_bench right_click_bench
 	@$(BUILD_DIR)/bench/startup_bench --heading
 	@$(BUILD_DIR)/bench/core_bench
+	@$(BUILD_DIR)/bench/right_click_bench
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -29,8 +29,6 @@ std::string addedCaption(const fs::path& object, bool isDirectory, bool withoutP
 
 namespace {
 
-constexpr std::string_view nothingAdded = "Nothing was added to the menu.";
-
 std::int32_t codeOf(Kind kind) {
     switch (kind) {
     case Kind::Extension:

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quorvane::ext {
@@ -16,6 +17,9 @@ struct NewItem {
     std::string caption;
     std::string target;
 };
+
+// What every refusal of an "Add" operation ends with.
+inline constexpr std::string_view nothingAdded = "Nothing was added to the menu.";
 
 // The caption an added object gets, as the "Adding" options say: without the folders before its
 // name (`withoutPath`), without a file's last extension (`withoutExtension`; a folder keeps its

@@ -7,12 +7,18 @@
 #include "settings/SettingsKey.h"
 #include "settings/StoredMenu.h"
 
+#include <cerrno>
+#include <sys/stat.h>
+#include <vector>
+
 namespace quorvane::ext {
 
 namespace {
 
 constexpr int configure = 8;
-constexpr std::size_t longestProblem = 80;
+// Nemo cuts a longer line of an entry short with an ellipsis.
+constexpr std::size_t longestProblemLine = 40;
+constexpr std::size_t mostProblemLines = 4;
 constexpr std::string_view unreadableFile = "Cannot read the settings file '";
 
 } // namespace
@@ -20,6 +26,15 @@ constexpr std::string_view unreadableFile = "Cannot read the settings file '";
 ExtensionMenu readExtensionMenu(Registry& store) {
     ExtensionMenu result;
     try {
+        // Opening a pipe or a device to read it may wait for good, and this runs on the file
+        // manager's main thread: a look at what the file is cannot wait.
+        struct stat status {};
+        if (const auto file = store.storeFile();
+            file && ::stat(file->c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+            result.reason = "Cannot read the settings file: it is no regular file.";
+            result.problem = problemLines(result.reason);
+            return result;
+        }
         ReadOnlyRegistry reader(store);
         result.menu = readShownMenu(reader);
         if (result.menu.entries.empty()) {
@@ -38,12 +53,41 @@ ExtensionMenu readExtensionMenu(Registry& store) {
             text = "Cannot read the settings file: " + text.substr(reason + 3);
         else
             text = "Cannot read the menu: " + text;
-        result.problem = shortProblem(text);
+        // One line for the tip, which some file managers show in a status bar.
+        for (char& c : text)
+            if (c == '\n')
+                c = ' ';
+        result.reason = text;
+        result.problem = problemLines(text);
     } catch (...) {
         result.menu = {};
-        result.problem = "The settings cannot be read.";
+        result.problem = result.reason = "The settings cannot be read.";
     }
     return result;
+}
+
+const ExtensionMenu& MenuReader::read(Registry& store) {
+    const auto file = store.storeFile();
+    // Anything but a regular file or none is never kept: it is read (and refused) every time.
+    std::optional<Identity> identity;
+    struct stat status {};
+    if (file && ::stat(file->c_str(), &status) == 0) {
+        if (S_ISREG(status.st_mode))
+            identity = Identity{status.st_dev,
+                                status.st_ino,
+                                status.st_size,
+                                status.st_mtim.tv_sec * 1000000000LL + status.st_mtim.tv_nsec,
+                                status.st_ctim.tv_sec * 1000000000LL + status.st_ctim.tv_nsec,
+                                true};
+    } else if (file && errno == ENOENT) {
+        identity = Identity{};
+    }
+    if (!identity || identity != m_identity) {
+        // Taken before the reading, so that a change while it reads is read at the next call.
+        m_menu = readExtensionMenu(store);
+        m_identity = identity;
+    }
+    return m_menu;
 }
 
 std::string menuLabel(std::string_view caption) {
@@ -56,16 +100,33 @@ std::string menuLabel(std::string_view caption) {
     return label;
 }
 
-std::string shortProblem(std::string_view failure) {
-    std::string line(failure.substr(0, failure.find('\n')));
-    if (line.size() > longestProblem) {
-        std::size_t cut = longestProblem;
-        // Never in the middle of a UTF-8 sequence.
-        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
-            --cut;
-        line = line.substr(0, cut) + "…";
+std::string problemLines(std::string_view failure) {
+    const auto characters = [](std::string_view text) {
+        std::size_t count = 0;
+        for (char c : text)
+            count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        return count;
+    };
+    std::vector<std::string> lines(1);
+    std::size_t at = 0;
+    while (at < failure.size()) {
+        const std::size_t space = failure.find_first_of(" \n", at);
+        const std::string_view word = failure.substr(at, space - at);
+        std::string& line = lines.back();
+        if (!line.empty() && characters(line) + 1 + characters(word) > longestProblemLine)
+            lines.emplace_back(word);
+        else
+            line += (line.empty() ? "" : " ") + std::string(word);
+        if (space == std::string_view::npos)
+            break;
+        at = space + 1;
     }
-    return line;
+    std::string text;
+    for (std::size_t i = 0; i < lines.size() && i < mostProblemLines; ++i)
+        text += (i ? "\n" : "") + lines[i];
+    if (lines.size() > mostProblemLines)
+        text += "…";
+    return text;
 }
 
 } // namespace quorvane::ext

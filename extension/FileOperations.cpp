@@ -1,16 +1,20 @@
 #include "extension/FileOperations.h"
 
+#include "extension/Selection.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <optional>
 #include <random>
+#include <sstream>
 #include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -19,7 +23,7 @@ namespace quorvane::ext {
 namespace {
 
 std::string quoted(const fs::path& path) {
-    return "'" + path.string() + "'";
+    return "'" + shownName(path.string()) + "'";
 }
 
 std::string reason(int error) {
@@ -34,6 +38,15 @@ fs::path tidy(const fs::path& path) {
     return normal;
 }
 
+// 0 when nothing is at `path`, EEXIST when something is, the system's error when it cannot tell
+// (a name too long, a folder it may not look into): never a guess either way.
+int presence(const fs::path& path) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) == 0)
+        return EEXIST;
+    return errno == ENOENT ? 0 : errno;
+}
+
 // Renames without ever replacing what is at `to`. Returns 0 or the error number.
 int renameNoReplace(const fs::path& from, const fs::path& to) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
@@ -41,33 +54,53 @@ int renameNoReplace(const fs::path& from, const fs::path& to) {
     const int error = errno;
     if (error != EINVAL && error != ENOSYS)
         return error;
-    // A file system that cannot rename that way: link and unlink keep the promise for files.
-    std::error_code ec;
-    if (fs::symlink_status(to, ec).type() != fs::file_type::not_found)
-        return EEXIST;
+    // A file system that cannot rename that way: a look first keeps the promise for files.
+    if (const int found = presence(to))
+        return found;
     return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
-bool taken(const fs::path& path) {
-    std::error_code ec;
-    return fs::symlink_status(path, ec).type() != fs::file_type::not_found;
-}
-
-// A name beside `target` that nothing else uses, for a copy under construction.
-fs::path partialName(const fs::path& target) {
+// A name beside `target` that nothing else uses, for a copy under construction; it holds as much
+// of the target's name as fits in the folder's longest name. Gives up, with the system's reason,
+// when it cannot tell whether a name is free, and after a few names that are all taken.
+fs::path partialName(const fs::path& target, std::error_code& ec) {
     static thread_local std::mt19937 random{std::random_device{}()};
-    for (;;) {
-        fs::path candidate = target.parent_path() / ("." + target.filename().string() +
-                                                     ".quorvane-" + std::to_string(random()));
-        if (!taken(candidate))
-            return candidate;
+    constexpr std::string_view mark = ".quorvane-";
+    const long longest = ::pathconf(target.parent_path().c_str(), _PC_NAME_MAX);
+    // A dot, the mark and up to ten digits.
+    const std::size_t room =
+        std::max<long>(longest > 0 ? longest : NAME_MAX, 64) - 11 - mark.size();
+    std::string name = target.filename().string();
+    if (name.size() > room) {
+        std::size_t cut = room;
+        // Not in the middle of a character, where the name is UTF-8.
+        for (int back = 0;
+             back < 3 && cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80; ++back)
+            --cut;
+        name.resize(cut);
     }
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        fs::path candidate =
+            target.parent_path() / ("." + name + std::string(mark) + std::to_string(random()));
+        const int found = presence(candidate);
+        if (found == 0)
+            return candidate;
+        if (found != EEXIST) {
+            ec = std::error_code(found, std::generic_category());
+            return {};
+        }
+    }
+    // Not "exists", which would blame the target's own name.
+    ec = std::make_error_code(std::errc::resource_unavailable_try_again);
+    return {};
 }
 
 // Copies `from` as `to` (which must not exist), links as links, whole or not at all.
 std::error_code copyWhole(const fs::path& from, const fs::path& to) {
-    const fs::path partial = partialName(to);
     std::error_code ec;
+    const fs::path partial = partialName(to, ec);
+    if (ec)
+        return ec;
     fs::copy(from, partial, fs::copy_options::recursive | fs::copy_options::copy_symlinks, ec);
     if (!ec) {
         if (const int error = renameNoReplace(partial, to))
@@ -108,8 +141,9 @@ std::vector<std::string> transfer(const std::vector<fs::path>& objects, const fs
             failures.push_back(what + "a folder cannot go into itself.");
             continue;
         }
-        if (taken(target)) {
-            failures.push_back(what + quoted(target) + " already exists.");
+        if (const int found = presence(target)) {
+            failures.push_back(what + (found == EEXIST ? quoted(target) + " already exists."
+                                                       : reason(found) + "."));
             continue;
         }
         if (how == Transfer::Move) {
@@ -227,17 +261,45 @@ std::string percentDecoded(std::string_view text) {
     return out;
 }
 
+// The first bytes of a regular file, or nothing. Opened so that it cannot block: a pipe named
+// like a launcher would otherwise hold the file manager until something writes to it.
+std::optional<std::string> smallFileStart(const fs::path& file, std::size_t most) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat status {};
+    std::optional<std::string> bytes;
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
+        bytes.emplace(most, '\0');
+        std::size_t filled = 0;
+        while (filled < most) {
+            const ssize_t count = ::read(fd, bytes->data() + filled, most - filled);
+            if (count < 0 && errno == EINTR)
+                continue;
+            if (count <= 0)
+                break;
+            filled += static_cast<std::size_t>(count);
+        }
+        bytes->resize(filled);
+    }
+    ::close(fd);
+    return bytes;
+}
+
 // The URL of a link launcher (a desktop entry of type Link), or nothing.
 std::optional<std::string> launcherUrl(const fs::path& object) {
     if (object.extension() != ".desktop")
         return std::nullopt;
-    std::ifstream in(object);
+    // Launchers are small; a huge file is not one worth reading inside a file manager.
+    const std::optional<std::string> text = smallFileStart(object, 65536);
+    if (!text)
+        return std::nullopt;
+    std::istringstream in(*text);
     std::string line;
     bool inEntry = false;
     bool isLink = false;
     std::optional<std::string> url;
-    // Launchers are small; a huge file is not one worth reading inside a file manager.
-    for (int lines = 0; lines < 1000 && std::getline(in, line); ++lines) {
+    while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         if (line.starts_with('[')) {

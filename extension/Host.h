@@ -25,7 +25,8 @@ public:
     // A small window showing a text.
     virtual void showText(std::string title, std::string text) = 0;
     virtual void confirm(std::string question, std::function<void()> onYes) = 0;
-    virtual void chooseFolder(std::string title,
+    // Opens at `start`, so that the folder the user is in can be chosen at once.
+    virtual void chooseFolder(std::string title, std::filesystem::path start,
                               std::function<void(std::filesystem::path folder)> onChosen) = 0;
 
     // A new window of the file manager at `uri`.

@@ -5,6 +5,7 @@
 #include "extension/FileOperations.h"
 #include "platform/Codepage.h"
 #include "platform/Failure.h"
+#include "platform/HiveLock.h"
 #include "platform/ReadOnlyRegistry.h"
 #include "platform/System.h"
 #include "settings/Properties.h"
@@ -66,6 +67,16 @@ std::string joined(const std::vector<std::string>& lines) {
     return text;
 }
 
+// File operations run away from the file manager's main thread, as a slow disk or a large folder
+// would freeze it; what failed reaches the user from there.
+void fileWork(Host& host, std::function<std::vector<std::string>()> work) {
+    host.runInBackground([&host, work = std::move(work)] {
+        const auto failures = work();
+        if (!failures.empty())
+            host.message(joined(failures));
+    });
+}
+
 class Activation {
 public:
     Activation(const ShownEntry& entry, const Selection& selection, Host& host, Registry& store,
@@ -124,7 +135,7 @@ std::vector<SelectedObject> Activation::objectsOrFolder() const {
 
 void Activation::refuseElsewhere(const SelectedObject& object) const {
     m_host.message("\"" + m_caption + "\" works on files and folders of this computer only; '" +
-                   object.uri + "' is elsewhere.");
+                   shownName(object.uri) + "' is elsewhere.");
 }
 
 std::optional<std::vector<fs::path>> Activation::localObjects(bool objectsOnly) const {
@@ -224,16 +235,12 @@ void Activation::operation(int code) {
             const std::size_t count = objects->size();
             Host& host = m_host;
             const std::string question =
-                count == 1 ? "Remove '" + (*objects)[0].string() +
+                count == 1 ? "Remove '" + shownName((*objects)[0].string()) +
                                  "' for good? It does not go to the trash."
                            : "Remove these " + std::to_string(count) +
                                  " objects for good? They do not go to the trash.";
             host.confirm(question, [&host, paths = std::move(*objects)] {
-                host.runInBackground([&host, paths] {
-                    const auto failures = removeForGood(paths);
-                    if (!failures.empty())
-                        host.message(joined(failures));
-                });
+                fileWork(host, [paths] { return removeForGood(paths); });
             });
         }
         return;
@@ -245,7 +252,7 @@ void Activation::operation(int code) {
                                "systems do not let anyone set. Nothing was changed.");
                 return;
             }
-            report(stamp(*objects, dates));
+            fileWork(m_host, [dates, paths = std::move(*objects)] { return stamp(paths, dates); });
         }
         return;
     case BrowseMove:
@@ -253,13 +260,13 @@ void Activation::operation(int code) {
         if (auto objects = localObjects(true)) {
             Host& host = m_host;
             const Transfer how = code == BrowseMove ? Transfer::Move : Transfer::Copy;
-            host.chooseFolder(m_caption, [&host, how, paths = std::move(*objects)](fs::path to) {
-                host.runInBackground([&host, how, paths, to] {
-                    const auto failures = transfer(paths, to, how);
-                    if (!failures.empty())
-                        host.message(joined(failures));
-                });
-            });
+            // The folder the objects are in, not a selected folder itself, which cannot take it.
+            const auto start = containerOf(m_selection.objects.front()).path;
+            host.chooseFolder(m_caption, start.value_or("/"),
+                              [&host, how, paths = std::move(*objects)](fs::path to) {
+                                  fileWork(host,
+                                           [how, paths, to] { return transfer(paths, to, how); });
+                              });
         }
         return;
     default:
@@ -270,7 +277,8 @@ void Activation::operation(int code) {
 void Activation::toClipboard(bool append, bool targets) {
     std::vector<std::string> names;
     for (const SelectedObject& object : objectsOrFolder())
-        names.push_back(targets && object.path ? linkTarget(*object.path) : displayName(object));
+        names.push_back(
+            clipboardName(targets && object.path ? linkTarget(*object.path) : displayName(object)));
     if (names.empty())
         return;
     const Properties options = storedOptions(m_store);
@@ -339,8 +347,18 @@ void Activation::commit(std::vector<NewItem> items) {
     host.runInBackground([&host, &store, items = std::move(items)] {
         try {
             addItems(store, items);
+        } catch (const HiveBusy& busy) {
+            // The lock file stands on a line of its own, which a message box runs into the
+            // sentence.
+            std::string text = busy.what();
+            if (const auto lineEnd = text.find('\n'); lineEnd != std::string::npos)
+                text = text.substr(0, lineEnd) + " (" + shownName(text.substr(lineEnd + 1)) + ")";
+            host.message(failureTextToUtf8(text) + ". " + std::string(nothingAdded));
         } catch (const std::exception& error) {
-            host.message(failureTextToUtf8(userMessage(error)));
+            std::string text = failureTextToUtf8(userMessage(error));
+            if (text.find(nothingAdded) == std::string::npos)
+                text += "\n" + std::string(nothingAdded);
+            host.message(text);
         }
     });
 }
@@ -362,12 +380,17 @@ void Activation::add(Kind kind, bool whereClicked) {
     }
     const Properties options = storedOptions(m_store);
     std::vector<NewItem> items;
-    for (const auto& [path, isDirectory] : objects) {
-        // Names the store's code page cannot hold are refused, naming the character.
-        items.push_back(
-            {kind,
-             utf8ToAnsi(addedCaption(path, isDirectory, options.addPrePath, options.addFileExt)),
-             utf8ToAnsi(path.string())});
+    try {
+        for (const auto& [path, isDirectory] : objects) {
+            // Names the store's code page cannot hold are refused, naming the character.
+            items.push_back({kind,
+                             utf8ToAnsi(addedCaption(path, isDirectory, options.addPrePath,
+                                                     options.addFileExt)),
+                             utf8ToAnsi(path.string())});
+        }
+    } catch (const Failure& failure) {
+        m_host.message(failureTextToUtf8(failure.what()) + "\n" + std::string(nothingAdded));
+        return;
     }
     commit(std::move(items));
 }
@@ -381,7 +404,7 @@ void Activation::addExtensions() {
     for (const fs::path& path : *paths) {
         const std::string extension = extensionOf(path);
         if (extension.empty()) {
-            refusals.push_back("'" + path.string() + "' has no extension to add.");
+            refusals.push_back("'" + shownName(path.string()) + "' has no extension to add.");
             continue;
         }
         bool known = false;
@@ -398,7 +421,8 @@ std::optional<fs::path> Activation::itemTarget() const {
     const std::string target = ansiToUtf8(m_entry.target);
     std::error_code ec;
     if (target.empty() || !fs::path(target).is_absolute() || !fs::exists(target, ec)) {
-        m_host.message("The item \"" + m_caption + "\" is not set: its target '" + target +
+        m_host.message("The item \"" + m_caption + "\" is not set: its target '" +
+                       shownName(target) +
                        "' does not exist on this computer. Choose one in Quorvane Setup.");
         return std::nullopt;
     }
@@ -408,7 +432,7 @@ std::optional<fs::path> Activation::itemTarget() const {
 void Activation::transferTo(const fs::path& folder, Transfer how) {
     std::error_code ec;
     if (!fs::is_directory(folder, ec)) {
-        m_host.message("The item \"" + m_caption + "\" leads to '" + folder.string() +
+        m_host.message("The item \"" + m_caption + "\" leads to '" + shownName(folder.string()) +
                        "', which is no folder. Nothing was " +
                        (how == Transfer::Move ? "moved." : "copied."));
         return;
@@ -416,12 +440,8 @@ void Activation::transferTo(const fs::path& folder, Transfer how) {
     auto objects = localObjects(true);
     if (!objects)
         return;
-    Host& host = m_host;
-    host.runInBackground([&host, how, folder, paths = std::move(*objects)] {
-        const auto failures = transfer(paths, folder, how);
-        if (!failures.empty())
-            host.message(joined(failures));
-    });
+    fileWork(m_host,
+             [how, folder, paths = std::move(*objects)] { return transfer(paths, folder, how); });
 }
 
 void Activation::runWith(const std::string& target) {
@@ -451,8 +471,11 @@ void Activation::item() {
             m_host.message("'" + extension + "' cannot be a file's extension.");
             return;
         }
-        if (const auto objects = localObjects(true))
-            report(changeExtension(*objects, extension));
+        if (auto objects = localObjects(true)) {
+            fileWork(m_host, [extension, paths = std::move(*objects)] {
+                return changeExtension(paths, extension);
+            });
+        }
         return;
     }
     case Kind::MoveTo:

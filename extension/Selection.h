@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quorvane::ext {
@@ -32,6 +33,16 @@ SelectedObject containerOf(const SelectedObject& object);
 
 // What a clipboard or a message names an object by: its path, or its URI when it has none.
 std::string displayName(const SelectedObject& object);
+
+// A name or path as a message shows it: always UTF-8, each byte that is not becoming U+FFFD as
+// the file managers show such names, and a long one with its middle left out, so that a message
+// stays narrower than the screen.
+std::string shownName(std::string_view name);
+
+// What Copy Name puts into the clipboard for a name: the name as it is where it is UTF-8, as the
+// other programs read the clipboard's text; a path that is not becomes its file URI, as the file
+// managers' own Copy does.
+std::string clipboardName(const std::string& name);
 
 // "file://" URI of a local path, with what URIs reserve escaped.
 std::string fileUri(const std::filesystem::path& path);

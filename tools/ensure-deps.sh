@@ -3,7 +3,8 @@
 # then only the packages that are missing. `ensure-deps.sh fuzz` adds clang and libFuzzer's
 # runtime, which only `make fuzz` needs; `ensure-deps.sh bench` adds what `make bench` needs;
 # `ensure-deps.sh desktop` adds a virtual display and a window manager for the tests that run the
-# program on a desktop; `ensure-deps.sh windows` adds
+# program on a desktop; `ensure-deps.sh file-managers` adds Nemo, Caja and Nautilus for the
+# right-click benchmark; `ensure-deps.sh windows` adds
 # the mingw-w64 cross compilers, GoogleTest's sources and 64-bit Wine for `make test-windows`.
 set -eu
 
@@ -18,9 +19,9 @@ if [ "${1:-}" = "desktop" ]; then
     packages="$packages xvfb xdotool openbox"
 fi
 # What make bench needs: Google Benchmark, and a virtual display, a session bus and the X
-# server's damage reports for the start-up figures.
+# server's damage reports for the start-up figures, and its test extension for the right-clicks.
 if [ "${1:-}" = "bench" ]; then
-    packages="$packages libbenchmark-dev xvfb dbus libxcb1-dev libxcb-damage0-dev"
+    packages="$packages libbenchmark-dev xvfb dbus libxcb1-dev libxcb-damage0-dev libxtst-dev"
 fi
 # What the file managers' plug-ins are built against; without them the build skips them. Their
 # recommendations, and Wine's, would bring a desktop's worth of packages that a headless run never
@@ -29,6 +30,11 @@ install_options=""
 if [ "${1:-}" = "extension" ]; then
     packages="$packages pkg-config libgtk-3-dev libgtk-4-dev libnemo-extension-dev"
     packages="$packages libcaja-extension-dev libnautilus-extension-dev"
+    install_options="--no-install-recommends"
+fi
+# The file managers themselves, for the right-click benchmark; without their recommendations.
+if [ "${1:-}" = "file-managers" ]; then
+    packages="$packages nemo caja nautilus"
     install_options="--no-install-recommends"
 fi
 if [ "${1:-}" = "windows" ]; then

@@ -9,6 +9,8 @@
 #include "platform/HiveRegistry.h"
 
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -22,6 +24,7 @@ constexpr std::chrono::milliseconds addWait{2000};
 
 struct Extension {
     HiveRegistry store{HiveRegistry::defaultHiveFile(), {}, addWait};
+    MenuReader menu;
     GtkHost host {
 #if defined(QUORVANE_NEMO)
         {"nemo"}
@@ -56,6 +59,16 @@ SelectedObject selectedObject(FmFileInfo* info) {
     char* uri = QV_FM(file_info_get_uri)(info);
     object.uri = uri ? uri : "";
     g_free(uri);
+    // The desktop that Nemo and Caja draw names its background by a location of its own, which
+    // stands for the user's desktop folder.
+    if (object.uri.starts_with("x-nemo-desktop:") || object.uri.starts_with("x-caja-desktop:")) {
+        if (const char* desktop = g_get_user_special_dir(G_USER_DIRECTORY_DESKTOP)) {
+            object.path = std::filesystem::path(desktop);
+            object.uri = fileUri(*object.path);
+            object.isDirectory = true;
+            return object;
+        }
+    }
     if (GFile* location = QV_FM(file_info_get_location)(info)) {
         if (char* path = g_file_get_path(location)) {
             object.path = std::filesystem::path(path);
@@ -79,8 +92,9 @@ void activated(FmMenuItem* item, gpointer) {
 }
 
 // Some of the file managers insist on a tip.
-FmMenuItem* newItem(const std::string& name, const std::string& label, const std::string& tip) {
-    return QV_FM(menu_item_new)(name.c_str(), label.c_str(), tip.c_str(), nullptr);
+FmMenuItem* newItem(const std::string& name, const std::string& label, const std::string& tip,
+                    const char* icon = nullptr) {
+    return QV_FM(menu_item_new)(name.c_str(), label.c_str(), tip.c_str(), icon);
 }
 
 std::string tipOf(const ShownEntry& entry) {
@@ -91,11 +105,45 @@ std::string tipOf(const ShownEntry& entry) {
     return {};
 }
 
+// Nemo and Caja keep the type of every name their UI manager has seen, and the place it had among
+// its siblings, so a name that once stood for a submenu and now for an entry shows spilled or
+// missing until they restart; Nautilus makes one page per name of a submenu. Every name therefore
+// holds a digest of the menu it belongs to, and within it the path of places and kinds that leads
+// to the entry: no name ever stands for two things, in one menu or in two.
+std::string menuDigest(const std::vector<ShownEntry>& entries) {
+    std::uint64_t hash = 0xcbf29ce484222325u;
+    const auto add = [&hash](std::string_view bytes) {
+        for (unsigned char c : bytes)
+            hash = (hash ^ c) * 0x100000001b3u;
+        // Ends every field, so that "ab","c" and "a","bc" differ.
+        hash = (hash ^ 0xffu) * 0x100000001b3u;
+    };
+    const auto walk = [&add](const auto& self, const std::vector<ShownEntry>& level) -> void {
+        for (const ShownEntry& entry : level) {
+            add(std::to_string(static_cast<int>(entry.kind)) + ":" +
+                std::to_string(entry.operation));
+            add(entry.caption);
+            add(entry.target);
+            if (!entry.entries.empty()) {
+                add("{");
+                self(self, entry.entries);
+                add("}");
+            }
+        }
+    };
+    walk(walk, entries);
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
 void addEntries(FmMenu* menu, const std::vector<ShownEntry>& entries,
-                const std::shared_ptr<const Selection>& selection, const std::string& prefix,
-                int& counter) {
-    for (const ShownEntry& entry : entries) {
-        const std::string name = prefix + std::to_string(counter++);
+                const std::shared_ptr<const Selection>& selection, const std::string& prefix) {
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const ShownEntry& entry = entries[i];
+        const bool isSubmenu = entry.kind == Kind::Submenu;
+        // "/" would split the UI manager's paths, which are made of these names.
+        const std::string name = prefix + (isSubmenu ? "m" : "e") + std::to_string(i);
         FmMenuItem* item = nullptr;
         if (entry.kind == Kind::Separator) {
             // None of the three draws a separator an extension asks for inside its submenu (Nemo
@@ -105,9 +153,9 @@ void addEntries(FmMenu* menu, const std::vector<ShownEntry>& entries,
         } else {
             item = newItem(name, menuLabel(entry.caption), tipOf(entry));
         }
-        if (entry.kind == Kind::Submenu) {
+        if (isSubmenu) {
             FmMenu* submenu = QV_FM(menu_new)();
-            addEntries(submenu, entry.entries, selection, prefix, counter);
+            addEntries(submenu, entry.entries, selection, name + ".");
             QV_FM(menu_item_set_submenu)(item, submenu);
             g_object_unref(submenu);
         } else if (entry.kind != Kind::Separator) {
@@ -127,20 +175,22 @@ void addEntries(FmMenu* menu, const std::vector<ShownEntry>& entries,
 GList* quorvaneItems(Selection selection) {
     if (selection.empty())
         return nullptr;
-    const ExtensionMenu read = readExtensionMenu(extension().store);
+    Extension& ext = extension();
+    const ExtensionMenu& read = ext.menu.read(ext.store);
     const std::string prefix =
         selection.background ? "Quorvane::background::" : "Quorvane::files::";
-    FmMenuItem* root = newItem(prefix + "root", "Quorvane", "The Quorvane menu");
+    // The program's icon, which its install puts into the icon theme; where it is missing the
+    // file managers show none.
+    FmMenuItem* root = newItem(prefix + "root", "Quorvane", "The Quorvane menu", "quorvane-setup");
     FmMenu* menu = QV_FM(menu_new)();
     if (!read.problem.empty()) {
-        FmMenuItem* line = newItem(prefix + "problem", read.problem, read.problem);
+        FmMenuItem* line = newItem(prefix + "problem", read.problem, read.reason);
         g_object_set(line, "sensitive", FALSE, nullptr);
         QV_FM(menu_append_item)(menu, line);
         g_object_unref(line);
     } else {
-        int counter = 0;
         addEntries(menu, read.menu.entries, std::make_shared<const Selection>(std::move(selection)),
-                   prefix, counter);
+                   prefix + menuDigest(read.menu.entries) + "::");
     }
     QV_FM(menu_item_set_submenu)(root, menu);
     g_object_unref(menu);

@@ -40,9 +40,20 @@ void present(GtkWidget* window) {
 #endif
 }
 
+// GTK takes UTF-8 only; a name from the disk may be anything, and the library shows names as
+// UTF-8 already, so this catches only what comes from elsewhere (the system's own messages).
+std::string validText(const std::string& text) {
+    if (g_utf8_validate(text.c_str(), static_cast<gssize>(text.size()), nullptr))
+        return text;
+    char* valid = g_utf8_make_valid(text.c_str(), static_cast<gssize>(text.size()));
+    std::string result(valid);
+    g_free(valid);
+    return result;
+}
+
 GtkWidget* messageDialog(GtkMessageType type, GtkButtonsType buttons, const std::string& text) {
     GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_DESTROY_WITH_PARENT, type,
-                                               buttons, "%s", text.c_str());
+                                               buttons, "%s", validText(text).c_str());
     gtk_window_set_title(GTK_WINDOW(dialog), title);
     return dialog;
 }
@@ -155,7 +166,8 @@ void GtkHost::showText(std::string caption, std::string text) {
         GTK_WINDOW_TOPLEVEL
 #endif
     );
-    gtk_window_set_title(GTK_WINDOW(window), (std::string(title) + ": " + caption).c_str());
+    gtk_window_set_title(GTK_WINDOW(window),
+                         validText(std::string(title) + ": " + caption).c_str());
     gtk_window_set_default_size(GTK_WINDOW(window), 480, 320);
     GtkWidget* view = gtk_text_view_new();
     gtk_text_view_set_editable(GTK_TEXT_VIEW(view), FALSE);
@@ -193,7 +205,7 @@ void GtkHost::confirm(std::string question, std::function<void()> onYes) {
     present(dialog);
 }
 
-void GtkHost::chooseFolder(std::string caption,
+void GtkHost::chooseFolder(std::string caption, std::filesystem::path start,
                            std::function<void(std::filesystem::path)> onChosen) {
     using OnChosen = std::function<void(std::filesystem::path)>;
     GtkFileChooserNative* chooser =
@@ -220,6 +232,14 @@ void GtkHost::chooseFolder(std::string caption,
         }),
         owned(std::move(onChosen)),
         +[](gpointer data, GClosure*) { delete static_cast<OnChosen*>(data); }, GConnectFlags(0));
+    // Without a folder to start from it opens at its recent files, where no folder can be chosen.
+#if GTK_CHECK_VERSION(4, 0, 0)
+    GFile* folder = g_file_new_for_path(start.c_str());
+    gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser), folder, nullptr);
+    g_object_unref(folder);
+#else
+    gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(chooser), start.c_str());
+#endif
     gtk_native_dialog_show(GTK_NATIVE_DIALOG(chooser));
 }
 

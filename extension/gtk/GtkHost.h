@@ -22,7 +22,7 @@ public:
     void setClipboard(std::string text) override;
     void showText(std::string title, std::string text) override;
     void confirm(std::string question, std::function<void()> onYes) override;
-    void chooseFolder(std::string title,
+    void chooseFolder(std::string title, std::filesystem::path start,
                       std::function<void(std::filesystem::path)> onChosen) override;
     void openFolderWindow(std::string uri) override;
     void showItems(std::vector<std::string> uris) override;

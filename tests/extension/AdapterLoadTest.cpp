@@ -8,10 +8,14 @@
 #include "settings/SettingsKey.h"
 #include "support/TestFiles.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <map>
+#include <ranges>
 #include <set>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -29,14 +33,16 @@ struct FakeFileInfoClass {
     GObjectClass parent;
 };
 
+// A "path" that has a scheme is a location of no path, such as the desktop's own.
+GFile* fakeLocation(FmFileInfo* info) {
+    const char* path = reinterpret_cast<FakeFileInfo*>(info)->path;
+    return g_uri_peek_scheme(path) ? g_file_new_for_uri(path) : g_file_new_for_path(path);
+}
 char* fakeUri(FmFileInfo* info) {
-    GFile* file = g_file_new_for_path(reinterpret_cast<FakeFileInfo*>(info)->path);
+    GFile* file = fakeLocation(info);
     char* uri = g_file_get_uri(file);
     g_object_unref(file);
     return uri;
-}
-GFile* fakeLocation(FmFileInfo* info) {
-    return g_file_new_for_path(reinterpret_cast<FakeFileInfo*>(info)->path);
 }
 gboolean fakeIsDirectory(FmFileInfo* info) {
     return reinterpret_cast<FakeFileInfo*>(info)->isDirectory;
@@ -180,13 +186,13 @@ std::string outline(GList* items, std::vector<FmMenuItem*>* all = nullptr) {
     return text;
 }
 
-// The names of the items, at every depth.
-void collectNames(GList* items, std::set<std::string>& names) {
+// The name of every item, at every depth, and whether it holds a submenu.
+void collectNames(GList* items, std::vector<std::pair<std::string, bool>>& names) {
     for (GList* at = items; at; at = at->next) {
         char* name = nullptr;
         FmMenu* submenu = nullptr;
         g_object_get(at->data, "name", &name, "menu", &submenu, nullptr);
-        names.insert(name ? name : "");
+        names.emplace_back(name ? name : "", submenu != nullptr);
         g_free(name);
         if (submenu) {
             GList* children = QV_FM(menu_get_items)(submenu);
@@ -197,14 +203,37 @@ void collectNames(GList* items, std::set<std::string>& names) {
     }
 }
 
+std::set<std::string> namesOf(GList* items) {
+    std::vector<std::pair<std::string, bool>> names;
+    collectNames(items, names);
+    const auto keys = std::views::keys(names);
+    return {keys.begin(), keys.end()};
+}
+
+// What the plug-in leaves to a thread of its own is waited for, a minute at most.
+bool eventually(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        g_main_context_iteration(nullptr, FALSE);
+        std::this_thread::yield();
+    }
+    return true;
+}
+
 class Adapter : public ::testing::Test {
 public:
+    // The plug-in finds its settings file once, as it does in a file manager: every test of this
+    // process works in the same configuration folder, starting without a settings file.
     Adapter() {
-        ::setenv("XDG_CONFIG_HOME", temp.path().c_str(), 1);
+        static TempFolder* config = new TempFolder;
+        ::setenv("XDG_CONFIG_HOME", config->path().c_str(), 1);
+        fs::remove_all(config->path());
+        fs::create_directories(config->path());
         fs::create_directories(temp / "files");
         writeBytes(temp / "files" / "a.txt", "A");
     }
-    ~Adapter() override { ::unsetenv("XDG_CONFIG_HOME"); }
 
     void store(std::string_view menu) {
         HiveRegistry registry(HiveRegistry::defaultHiveFile());
@@ -212,6 +241,8 @@ public:
         key.writeString(value::theMenu, menu);
         key.writeString(value::extItems, "doc,my_ext");
         key.writeString("NameToClipboard", "Copy Name");
+        key.writeString(value::moveItems, "");
+        key.writeString(value::moveDirItems, "");
         key.close();
     }
 
@@ -233,7 +264,7 @@ TEST_F(Adapter, ShowsTheStoredMenuAtEachCallAndActivatesAnItem) {
     // The extension item "doc" renames the selected file.
     ASSERT_GE(all.size(), 3u);
     QV_FM(menu_item_activate)(all[2]);
-    EXPECT_TRUE(fs::exists(temp / "files" / "a.doc"));
+    EXPECT_TRUE(eventually([&] { return fs::exists(temp / "files" / "a.doc"); }));
     QV_FM(menu_item_list_free)(items);
 
     // A change shows at the next call, without any cache in between.
@@ -248,9 +279,7 @@ TEST_F(Adapter, ShowsTheStoredMenuAtEachCallAndActivatesAnItem) {
     items = backgroundItems(folder);
     EXPECT_EQ(outline(items), "Quorvane{Copy Name}");
     GList* selected = fileItems(files);
-    std::set<std::string> names, backgroundNames;
-    collectNames(selected, names);
-    collectNames(items, backgroundNames);
+    const std::set<std::string> names = namesOf(selected), backgroundNames = namesOf(items);
     for (const std::string& name : backgroundNames)
         EXPECT_FALSE(names.contains(name)) << name;
     QV_FM(menu_item_list_free)(selected);
@@ -259,12 +288,64 @@ TEST_F(Adapter, ShowsTheStoredMenuAtEachCallAndActivatesAnItem) {
     writeBytes(HiveRegistry::defaultHiveFile(), "not a settings file\n");
     items = fileItems(files);
     const std::string unreadable = outline(items);
-    EXPECT_TRUE(unreadable.starts_with("Quorvane{!Cannot read the settings file: ")) << unreadable;
+    EXPECT_TRUE(unreadable.starts_with("Quorvane{!Cannot read the settings file: line 1:\n"))
+        << unreadable;
     QV_FM(menu_item_list_free)(items);
 
     g_list_free(files);
     g_object_unref(file);
     g_object_unref(folder);
+}
+
+TEST_F(Adapter, AnActionNameNeverChangesItsKindAndIsUniqueInItsMenu) {
+    ASSERT_NE(provider(), nullptr);
+    FmFileInfo* file = fakeFile(temp / "files" / "a.txt", false);
+    FmFileInfo* folder = fakeFile(temp / "files", true);
+    GList* files = g_list_append(nullptr, file);
+    const char* first = R"("Explore","0","1","-2","Move To","2","-2","4")";
+    const char* menus[] = {first, R"("0","Target","7","-2","2","4")",
+                           R"("Same","2","-2","Same","4","-2","-1")", first};
+    std::map<std::string, bool> kinds;
+    for (const char* menu : menus) {
+        store(menu);
+        for (GList* items : {fileItems(files), backgroundItems(folder)}) {
+            std::vector<std::pair<std::string, bool>> names;
+            collectNames(items, names);
+            std::set<std::string> seen;
+            for (const auto& [name, isSubmenu] : names) {
+                EXPECT_TRUE(seen.insert(name).second) << menu << ": " << name << " twice";
+                const auto [known, added] = kinds.emplace(name, isSubmenu);
+                EXPECT_EQ(known->second, isSubmenu) << menu << ": " << name << " changed its kind";
+            }
+            QV_FM(menu_item_list_free)(items);
+        }
+    }
+    g_list_free(files);
+    g_object_unref(file);
+    g_object_unref(folder);
+}
+
+TEST_F(Adapter, TheDesktopsBackgroundIsTheDesktopFolder) {
+    ASSERT_NE(provider(), nullptr);
+    const fs::path desktop = temp / "Desk";
+    writeBytes(fs::path(std::getenv("XDG_CONFIG_HOME")) / "user-dirs.dirs",
+               "XDG_DESKTOP_DIR=\"" + desktop.string() + "\"\n");
+    g_reload_user_special_dirs_cache();
+    for (const char* uri : {"x-nemo-desktop:///", "x-caja-desktop:///"}) {
+        store(R"("13")");
+        FmFileInfo* background = fakeFile(uri, true);
+        GList* items = backgroundItems(background);
+        std::vector<FmMenuItem*> all;
+        outline(items, &all);
+        // Add Move Dir stores where you clicked, which a location of no path would refuse.
+        QV_FM(menu_item_activate)(all.at(1));
+        HiveRegistry registry(HiveRegistry::defaultHiveFile());
+        EXPECT_TRUE(eventually([&] {
+            return SettingsKey(registry).readString(value::moveDirItems) == desktop.string();
+        })) << uri;
+        QV_FM(menu_item_list_free)(items);
+        g_object_unref(background);
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "extension/FileOperations.h"
 
+#include "Bounded.h"
 #include "support/TestFiles.h"
 
 #include <fcntl.h>
@@ -93,6 +94,31 @@ TEST_F(Files, AMoveToAnotherFileSystemRemovesTheOriginalOnlyAfterTheCopy) {
     fs::remove_all(other);
 }
 
+TEST_F(Files, NamesUpToTheLongestAFolderTakesAreCopiedAndMovedAcrossFileSystems) {
+    // The move where it copies: to a memory file system, when it is another than the folder's.
+    struct stat here {
+    }, shm{};
+    const bool across = ::stat(temp.path().c_str(), &here) == 0 && ::stat("/dev/shm", &shm) == 0 &&
+                        here.st_dev != shm.st_dev;
+    const fs::path other = fs::path("/dev/shm") / ("quorvane-long-" + std::to_string(getpid()));
+    for (const auto& [length, how] :
+         {std::pair{235, Transfer::Copy}, {255, Transfer::Copy}, {255, Transfer::Move}}) {
+        const fs::path folder = how == Transfer::Move && across ? other : temp / "to";
+        fs::create_directories(folder);
+        const std::string name = "é" + std::string(length - 2, 'n');
+        writeBytes(from(name), "L");
+        // Copies, as a thread that never ends outlives the test.
+        const auto failures = bounded([objects = std::vector{from(name)}, folder, way = how] {
+            return transfer(objects, folder, way);
+        });
+        ASSERT_TRUE(failures) << length << ": the transfer did not end";
+        EXPECT_TRUE(failures->empty()) << (failures->empty() ? "" : failures->front());
+        EXPECT_EQ(readBytes(folder / name), "L") << length;
+        EXPECT_EQ(fs::exists(from(name)), how == Transfer::Copy);
+        fs::remove_all(folder);
+    }
+}
+
 TEST_F(Files, RemoveDeletesFoldersWithTheirContentButNotWhatALinkLeadsTo) {
     fs::create_directory_symlink(temp / "to", from("linkToFolder"));
     writeBytes(to("kept"), "K");
@@ -157,6 +183,10 @@ TEST_F(Files, LinkTargets) {
     EXPECT_EQ(linkTarget(to("local.desktop")), "/tmp/a b");
     EXPECT_EQ(linkTarget(to("app.desktop")), to("app.desktop").string());
     EXPECT_EQ(linkTarget(from("a.txt")), from("a.txt").string());
+    // A pipe named like a launcher is no launcher, and reading it would wait for a writer.
+    ASSERT_EQ(::mkfifo(to("pipe.desktop").c_str(), 0600), 0);
+    EXPECT_EQ(bounded([pipe = to("pipe.desktop")] { return linkTarget(pipe); }),
+              to("pipe.desktop").string());
 }
 
 } // namespace

@@ -2,10 +2,13 @@
 
 #include "RecordingHost.h"
 #include "extension/Selection.h"
+#include "platform/HiveRegistry.h"
 #include "settings/Schema.h"
+#include "support/LockHolder.h"
 #include "support/MenuFixture.h"
 #include "support/TestFiles.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <sys/stat.h>
 
@@ -86,6 +89,13 @@ TEST_F(Operations, CopyAndAppendNameFollowTheLineEndOptions) {
     host.clipboard.clear();
     run(2, {{remote}, {}});
     EXPECT_EQ(host.clipboard, "sftp://host/file ");
+    // A name that is not UTF-8 goes as the file's URI, and a message shows it readable.
+    writeBytes(temp / "here" / "bad\xff.txt", "X");
+    run(2, select({"bad\xff.txt"}));
+    EXPECT_EQ(host.clipboard, ext::fileUri(temp / "here") + "/bad%FF.txt ");
+    host.answerYes = false;
+    run(16, select({"bad\xff.txt"}));
+    EXPECT_NE(host.questions.back().find("bad\uFFFD.txt' for good?"), std::string::npos);
 }
 
 TEST_F(Operations, TargetNamesResolveLinks) {
@@ -147,6 +157,25 @@ TEST_F(Operations, StampWithOnlyTheCreationDateSaysItCannotBeSet) {
     EXPECT_NE(host.messages[0].find("creation date"), std::string::npos);
 }
 
+TEST_F(Operations, WhatChangesFilesIsLeftToTheBackground) {
+    host.deferBackground = true;
+    host.chosenFolder = temp / "there";
+    const auto old = fs::last_write_time(here("a.txt")) - std::chrono::hours(1);
+    fs::last_write_time(here("a.txt"), old);
+    run(17, select({"a.txt"}));
+    runItem(Kind::Extension, "doc", "", select({"b.txt"}));
+    run(20, select({"a.txt"}));
+    run(16, select({"sub"}));
+    EXPECT_EQ(fs::last_write_time(here("a.txt")), old);
+    EXPECT_EQ(folderListing(temp / "here") + "|" + folderListing(temp / "there"),
+              "a.txt b.txt sub|");
+    for (const auto& job : host.deferred)
+        job();
+    EXPECT_NE(fs::last_write_time(here("a.txt")), old);
+    EXPECT_EQ(folderListing(temp / "here") + "|" + folderListing(temp / "there"),
+              "a.txt b.doc|a.txt");
+}
+
 TEST_F(Operations, ItemsMoveCopyRenameAndRun) {
     runItem(Kind::CopyTo, "Copy", (temp / "there").string(), select({"a.txt"}));
     runItem(Kind::MoveTo, "Move", (temp / "there").string(), select({"b.txt"}));
@@ -180,12 +209,26 @@ TEST_F(Operations, AnUnsetItemSaysSoAndDoesNothing) {
     EXPECT_TRUE(host.started.empty());
 }
 
-TEST_F(Operations, BrowseCopiesWhereTheUserChoosesAndNothingOnCancel) {
+TEST_F(Operations, BrowseCopiesWhereTheUserChoosesFromTheObjectsFolderAndNothingOnCancel) {
     run(20, select({"a.txt"}));
     host.chosenFolder = temp / "there";
     run(19, select({"b.txt"}));
     EXPECT_EQ(folderListing(temp / "there"), "b.txt");
     EXPECT_EQ(folderListing(temp / "here"), "a.txt sub");
+    run(19, select({"sub"}));
+    EXPECT_EQ(host.calls,
+              std::vector<std::string>(3, "choose folder from " + (temp / "here").string()));
+}
+
+TEST_F(Operations, AnAddThatFindsTheSettingsLockedSaysNothingWasAdded) {
+    const fs::path hive = temp / "HKEY_CLASSES_ROOT.reg";
+    HiveRegistry store(hive, {}, std::chrono::milliseconds(50));
+    const LockHolder other(hive);
+    ext::activate({Kind::Operation, "Add", 13, {}, {}}, select({"a.txt"}), host, store, programs);
+    EXPECT_EQ(host.messages, std::vector<std::string>{"The settings are being changed by another "
+                                                      "program (" +
+                                                      other.lockFile().string() +
+                                                      "). Nothing was added to the menu."});
 }
 
 TEST_F(Operations, PromptsOpenTheTerminalWhereYouClicked) {

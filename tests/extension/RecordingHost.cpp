@@ -8,8 +8,9 @@ void RecordingHost::confirm(std::string question, std::function<void()> onYes) {
         onYes();
 }
 
-void RecordingHost::chooseFolder(std::string, std::function<void(std::filesystem::path)> onChosen) {
-    calls.push_back("choose folder");
+void RecordingHost::chooseFolder(std::string, std::filesystem::path start,
+                                 std::function<void(std::filesystem::path)> onChosen) {
+    calls.push_back("choose folder from " + start.string());
     if (chosenFolder)
         onChosen(*chosenFolder);
 }

@@ -1,10 +1,11 @@
 #!/bin/sh
-# The plug-ins in real file managers: Nemo and Nautilus on a virtual display, each on a private
-# session bus and a folder of its own. For each: the plug-in goes into the file manager's system
-# extension folder (none of them lets a user point elsewhere), the menu is stored with quorvanectl,
-# a right-click on a file opens the "Quorvane" cascade by keyboard, a screenshot is taken, "Copy
-# Name" is activated and the clipboard must hold the file's path; a menu applied next must show at
-# the next right-click without restarting the file manager. The plug-in is taken out afterwards.
+# The plug-ins in real file managers: Nemo, Caja and Nautilus on a virtual display, each on a
+# private session bus and a folder of its own. For each: the plug-in goes into the file manager's
+# system extension folder (none of them lets a user point elsewhere), the menu is stored with
+# quorvanectl, a right-click on a file opens the "Quorvane" cascade by keyboard, a screenshot is
+# taken, "Copy Name" is activated and the clipboard must hold the file's path; a menu of another
+# shape applied next, and then the first again, must each show whole at the next right-click
+# without restarting the file manager. The plug-in is taken out afterwards.
 #
 # Usage: tests/extension/end-to-end.sh [build folder]   (root; run by .ci/run)
 # Screenshots: <build folder>/extension-e2e/<file manager>-*.png
@@ -19,6 +20,10 @@ if [ "${1:-}" = "--session" ]; then
     nemo)
         nemo --no-desktop "$files" >"$shots/$fm.log" 2>&1 &
         class=nemo x=237 y=173 first=""
+        ;;
+    caja)
+        caja --no-desktop "$files" >"$shots/$fm.log" 2>&1 &
+        class=caja x=234 y=121 first=""
         ;;
     nautilus)
         GSK_RENDERER=cairo GTK_A11Y=none nautilus --new-window "$files" >"$shots/$fm.log" 2>&1 &
@@ -54,32 +59,56 @@ if [ "${1:-}" = "--session" ]; then
         sleep 1
         deeper
     }
+    # The clipboard must hold the file's path once the entry at hand is activated.
+    copies_name() {
+        printf 'nothing' | xclip -selection clipboard
+        xdotool key Return
+        sleep 1
+        clip=$(xclip -o -selection clipboard 2>/dev/null || true)
+        if [ "$clip" != "$files/sample.txt" ]; then
+            echo "$fm: $1: the clipboard holds '$clip', not '$files/sample.txt'" >&2
+            exit 1
+        fi
+    }
+
     # The first submenu's first entry is "Copy Name".
+    first_menu='"Clip_board","2","10","-2","-1","0","16"'
     open_cascade
     deeper
     import -window root "$shots/$fm-cascade.png"
-    xdotool key Return
-    sleep 1
-    clip=$(xclip -o -selection clipboard 2>/dev/null || true)
-    if [ "$clip" != "$files/sample.txt" ]; then
-        echo "$fm: the clipboard holds '$clip', not '$files/sample.txt'" >&2
-        exit 1
-    fi
+    copies_name "the first menu"
 
-    # A change applied now shows at the next right-click: its only entry is then "Show Clipboard".
-    "$ctl" apply '"Changed","4","-2"' >/dev/null
+    # A menu of another shape applied now shows whole at the next right-click: its first entry
+    # is "Copy Name" itself, where a submenu stood, and its second a submenu holding "Show
+    # Clipboard".
+    "$ctl" apply '"2","Show","4","-2","-2"' >/dev/null
     open_cascade
     import -window root "$shots/$fm-changed.png"
+    copies_name "the changed menu's first entry"
+    open_cascade
+    xdotool key Down
+    sleep 1
     deeper
+    import -window root "$shots/$fm-changed-submenu.png"
     xdotool key Return
     sleep 2
     import -window root "$shots/$fm-show-clipboard.png"
     shown=$(xdotool search --onlyvisible --name "Quorvane: Show Clipboard" 2>/dev/null | head -1) || true
     if [ -z "$shown" ]; then
-        echo "$fm: the menu applied later did not show, or its entry did nothing" >&2
+        echo "$fm: the changed menu's submenu did not show, or its entry did nothing" >&2
         exit 1
     fi
-    echo "$fm: cascade shown, Copy Name copied $clip, a later Apply showed at once"
+    # Closed through the window manager, as a user closes it.
+    xdotool windowactivate --sync "$shown" key alt+F4 2>/dev/null || true
+    sleep 1
+
+    # And the first shape again, as after going back to a preset.
+    "$ctl" apply "$first_menu" >/dev/null
+    open_cascade
+    deeper
+    import -window root "$shots/$fm-back.png"
+    copies_name "the first menu applied again"
+    echo "$fm: cascade shown, Copy Name copied $clip, menus of other shapes applied later showed whole at once"
     exit 0
 fi
 
@@ -93,7 +122,7 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 1
 fi
 missing=""
-for p in nemo nautilus xvfb openbox xdotool xclip imagemagick dbus pkg-config; do
+for p in nemo caja nautilus xvfb openbox xdotool xclip imagemagick dbus pkg-config; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
 done
 if [ -n "$missing" ]; then
@@ -102,7 +131,7 @@ if [ -n "$missing" ]; then
     # shellcheck disable=SC2086
     apt-get install -y -q --no-install-recommends $missing
 fi
-for fm in nemo nautilus; do
+for fm in nemo caja nautilus; do
     [ -f "$build/extension/libquorvane-$fm.so" ] || { echo "libquorvane-$fm.so is not built: run make extension" >&2; exit 1; }
 done
 [ -x "$build/bin/quorvanectl" ] || { echo "quorvanectl is not built" >&2; exit 1; }
@@ -124,9 +153,10 @@ xvfb=$!
 sleep 2
 
 status=0
-for fm in nemo nautilus; do
+for fm in nemo caja nautilus; do
     case $fm in
     nemo) module=libnemo-extension ;;
+    caja) module=libcaja-extension ;;
     nautilus) module=libnautilus-extension-4 ;;
     esac
     folder=$(pkg-config --variable=extensiondir $module)
