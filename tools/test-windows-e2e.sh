@@ -61,7 +61,8 @@ on_exit() {
     fi
 }
 trap on_exit EXIT
-trap 'echo "interrupted" >&2; exit 130' INT TERM
+# Stopped by a signal, a run still stops its servers: the EXIT trap runs only on an exit.
+trap 'echo "stopped by a signal" >&2; exit 130' HUP INT PIPE TERM
 
 failures=0
 fail() {

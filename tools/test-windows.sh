@@ -72,7 +72,8 @@ on_exit() {
     fi
 }
 trap on_exit EXIT
-trap 'echo "interrupted" >&2; exit 130' INT TERM
+# Stopped by a signal, a run still stops its servers: the EXIT trap runs only on an exit.
+trap 'echo "stopped by a signal" >&2; exit 130' HUP INT PIPE TERM
 
 # Runs a command that the rest of the run needs, within a time limit, its output in $log; a
 # failure says what ran, how it ended and what it printed, and ends the run.
