@@ -9,6 +9,7 @@
 #include "platform/HiveRegistry.h"
 #include "settings/KeyPath.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -73,9 +74,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::require(readFile(folder.file()) == text, "reading the menu changed the settings file");
     if (!shown.problem.empty()) {
         fuzz::require(shown.menu.entries.empty(), "a menu beside a problem", shown.problem);
-        fuzz::require(shown.problem.find('\n') == std::string::npos && shown.problem.size() <= 84 &&
+        // The entry shows a few lines wrapped from the reason; the tip shows the reason whole.
+        fuzz::require(std::count(shown.problem.begin(), shown.problem.end(), '\n') < 4 &&
                           isUtf8(shown.problem),
-                      "the problem is no short line", shown.problem);
+                      "the problem is not a few lines of UTF-8", shown.problem);
+        fuzz::require(shown.reason.find('\n') == std::string::npos && isUtf8(shown.reason),
+                      "the reason is not one line of UTF-8", shown.reason);
         return 0;
     }
     fuzz::require(!shown.menu.entries.empty(), "neither a menu nor a problem");
