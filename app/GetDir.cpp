@@ -133,9 +133,15 @@ void TGetDirInfo::moveEvent(QMoveEvent* event) {
     m_following.moved();
 }
 
+// Ok takes the highlighted line, opened or not: a user who picks a folder with one click means
+// that folder. The chooser then reopens there. A target the settings cannot hold keeps it open.
 void TGetDirInfo::OkClick() {
+    QString chosen = m_current;
+    if (const QTreeWidgetItem* line = ui ? ui->DirectoryListBox1->currentItem() : nullptr)
+        chosen = line->data(0, pathRole).toString();
     if (m_bound && m_targetHandler)
-        m_targetHandler(m_bound, targetPath(m_current));
+        m_targetHandler(m_bound, targetPath(chosen));
+    enter(chosen);
     close();
 }
 
@@ -160,12 +166,16 @@ void TGetDirInfo::DirectoryListBox1DblClick(QTreeWidgetItem* item) {
 // A directory or volume that went away since the lists were filled is not opened; the lists are
 // filled again instead, without it.
 void TGetDirInfo::open(const QString& directory) {
+    enter(directory);
+    fillDrives();
+    fillDirectories();
+}
+
+void TGetDirInfo::enter(const QString& directory) {
     if (QFileInfo(directory).isDir()) {
         m_current = QDir::cleanPath(directory);
         m_volumeDirectories[volumeOf(m_current)] = m_current;
     }
-    fillDrives();
-    fillDirectories();
 }
 
 void TGetDirInfo::fillDrives() {

@@ -50,7 +50,8 @@ public:
 
     void setVisible(bool visible) override;
 
-    // The directory Ok stores: a full path in the platform's notation, a root with its separator.
+    // The directory opened last: a full path in the platform's notation, a root with its
+    // separator. Ok stores it unless another line is highlighted.
     QString currentDirectory() const;
 
     void OkClick();
@@ -70,6 +71,8 @@ private:
     void DriveComboBox1Change(int index);
     void DirectoryListBox1DblClick(QTreeWidgetItem* item);
     void open(const QString& directory);
+    // Makes `directory` the current one, without filling the lists.
+    void enter(const QString& directory);
     void fillDrives();
     void fillDirectories();
 

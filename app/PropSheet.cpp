@@ -4,11 +4,12 @@
 #include "app/TopLevel.h"
 #include "editor/ErrorHandler.h"
 #include "editor/QtText.h"
-#include "settings/Properties.h"
+#include "platform/Failure.h"
 #include "ui_PropSheet.h"
 
 #include <QCloseEvent>
 #include <QShowEvent>
+#include <algorithm>
 
 namespace quorvane {
 
@@ -53,25 +54,68 @@ void TPropSheets::FormCreate() {
 
 // The controls and the option each one shows, for both directions.
 std::vector<TPropSheets::Edit> TPropSheets::edits(Properties& p) const {
-    return {{&p.dosPromptFile, ui->Edit2},
-            {&p.altPromptFile, ui->Edit4},
-            {&p.altPromptStart, ui->Edit3},
-            {&p.cPromptFile, ui->Edit6}};
+    return {{Property::DosPromptFile, &p.dosPromptFile, ui->Edit2},
+            {Property::AltPromptFile, &p.altPromptFile, ui->Edit4},
+            {Property::AltPromptStart, &p.altPromptStart, ui->Edit3},
+            {Property::CPromptFile, &p.cPromptFile, ui->Edit6}};
 }
 
 std::vector<TPropSheets::Box> TPropSheets::boxes(Properties& p) const {
-    return {{&p.copyCrLf, ui->CheckBox3},          {&p.appendCrLf, ui->CheckBox2},
-            {&p.addPrePath, ui->CheckBox1},        {&p.addFileExt, ui->CheckBox4},
-            {&p.stamp.creation, ui->CheckBox5},    {&p.stamp.lastAccessed, ui->CheckBox6},
-            {&p.stamp.lastModified, ui->CheckBox7}};
+    return {{Property::CopyCrLf, &p.copyCrLf, ui->CheckBox3},
+            {Property::AppendCrLf, &p.appendCrLf, ui->CheckBox2},
+            {Property::AddPrePath, &p.addPrePath, ui->CheckBox1},
+            {Property::AddFileExt, &p.addFileExt, ui->CheckBox4},
+            {Property::Stamp, &p.stamp.creation, ui->CheckBox5},
+            {Property::Stamp, &p.stamp.lastAccessed, ui->CheckBox6},
+            {Property::Stamp, &p.stamp.lastModified, ui->CheckBox7}};
 }
 
-// What the controls show now. A text with a character the settings cannot hold is refused here,
-// before anything is written.
-Properties TPropSheets::shown() const {
+TPropSheets::Shown TPropSheets::controls() const {
+    Properties p;
+    Shown now;
+    for (const Edit& e : edits(p))
+        now.texts << e.edit->text();
+    for (const Box& b : boxes(p))
+        now.checked << b.box->isChecked();
+    return now;
+}
+
+// An option counts as changed when one of its controls differs from what the load left there,
+// whether the load could set that control or not.
+std::vector<Property> TPropSheets::changed() const {
+    std::vector<Property> result;
+    const auto add = [&result](Property property) {
+        if (std::find(result.begin(), result.end(), property) == result.end())
+            result.push_back(property);
+    };
+    Properties p;
+    const Shown now = controls();
+    const std::vector<Edit> allEdits = edits(p);
+    for (std::size_t i = 0; i < allEdits.size(); ++i)
+        if (now.texts.value(qsizetype(i)) != m_loaded.texts.value(qsizetype(i)))
+            add(allEdits[i].property);
+    const std::vector<Box> allBoxes = boxes(p);
+    for (std::size_t i = 0; i < allBoxes.size(); ++i)
+        if (now.checked.value(qsizetype(i)) != m_loaded.checked.value(qsizetype(i)))
+            add(allBoxes[i].property);
+    return result;
+}
+
+bool TPropSheets::holdsUnstoredChanges() const {
+    return m_showing && ui && !changed().empty();
+}
+
+// The options in `which` as the controls show them. A text with a character the settings cannot
+// hold is refused here, before anything is written; a text the user did not change is not looked
+// at, as it is not written.
+Properties TPropSheets::shown(const std::vector<Property>& which) const {
+    const auto chosen = [&which](Property property) {
+        return std::find(which.begin(), which.end(), property) != which.end();
+    };
     Properties p;
     for (const Edit& e : edits(p))
-        *e.option = qtToAnsi(e.edit->text());
+        if (chosen(e.property))
+            *e.option = qtToAnsi(e.edit->text());
     for (const Box& b : boxes(p))
         *b.option = b.box->isChecked();
     return p;
@@ -85,15 +129,19 @@ void TPropSheets::showEvent(QShowEvent* event) {
 }
 
 // The dialog is on the screen whether or not the settings could all be read, so it counts as
-// showing either way: it follows the main window, and Properties does not place it anew.
+// showing either way: it follows the main window, and Properties does not place it anew. What the
+// controls show then, read or not, is what a later Apply compares with.
 void TPropSheets::FormShow() {
     build();
     guarded([this] { load(); });
+    m_loaded = controls();
     m_showing = true;
 }
 
 // A value that is missing leaves its control as it was; the Stamp boxes alone always take a
-// state, all three checked when nothing is stored.
+// state, all three checked when nothing is stored. A value that does not read leaves its control
+// as it was too, and the values after it are read all the same; the failures are reported
+// together once everything readable shows.
 void TPropSheets::load() {
     // A stored text ends at its first NUL, so a field still holding one was not read.
     const std::string notStored(1, '\0');
@@ -102,28 +150,29 @@ void TPropSheets::load() {
         *e.option = notStored;
     for (const Box& b : boxes(p))
         *b.option = b.box->isChecked();
-    // What was read before a value that does not read is shown all the same.
-    const auto show = [this, &p, &notStored] {
-        for (const Edit& e : edits(p))
-            if (*e.option != notStored)
-                e.edit->setText(ansiToQt(*e.option));
-        for (const Box& b : boxes(p))
-            b.box->setChecked(*b.option);
-    };
-    try {
-        readProperties(m_registry, p);
-    } catch (...) {
-        show();
-        throw;
-    }
-    show();
+    const std::vector<std::string> failures = readEachProperty(m_registry, p);
+    for (const Edit& e : edits(p))
+        if (*e.option != notStored)
+            e.edit->setText(ansiToQt(*e.option));
+    for (const Box& b : boxes(p))
+        b.box->setChecked(*b.option);
+    if (failures.empty())
+        return;
+    std::string text;
+    for (const std::string& failure : failures)
+        text += (text.empty() ? "" : "\n") + failure;
+    throw Failure(text);
 }
 
-// Every value, changed or not. A text the settings cannot hold is refused before anything is
-// written, with the user's entries left as they are to be corrected.
+// Only the options the user changed. A text the settings cannot hold is refused before anything
+// is written, with the user's entries left as they are to be corrected.
 void TPropSheets::ApplyClick() {
     build();
-    writeProperties(m_registry, shown());
+    const std::vector<Property> which = changed();
+    if (which.empty())
+        return;
+    writeProperties(m_registry, shown(which), which);
+    m_loaded = controls();
 }
 
 // A failed write leaves the dialog open, with the user's entries still in it.

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "editor/FollowingDialog.h"
+#include "settings/Properties.h"
 
+#include <QList>
 #include <QSize>
+#include <QStringList>
 #include <QWidget>
 #include <memory>
 #include <vector>
@@ -17,12 +20,13 @@ class TPropSheets;
 namespace quorvane {
 
 class Registry;
-struct Properties;
 
 // The properties dialog: the options the extension reads for its prompt, clipboard, Stamp and
 // adding operations. Made once at start-up and only shown and hidden; it reads the settings on
-// every showing and writes them on Apply and OK. Its pages are made at the first showing, so that
-// a start-up that never opens it does not pay for them.
+// every showing and, on Apply and OK, writes the options the user changed since; an option the
+// user left alone is never written, so a stored value the dialog could not read stays as it is,
+// and so does one that another program changed meanwhile. Its pages are made at the first showing,
+// so that a start-up that never opens it does not pay for them.
 class TPropSheets : public QWidget, public FollowingDialog {
     Q_OBJECT
 public:
@@ -37,6 +41,8 @@ public:
     QPoint offset() const override { return m_following.offset(); }
     void moveTo(QPoint topLeft) override;
     void showModeless() override;
+    bool holdsUnstoredChanges() const override;
+    void storeChanges() override { ApplyClick(); }
 
     void setVisible(bool visible) override;
     // Makes the pages now rather than at the first showing; once made, they stay.
@@ -55,24 +61,35 @@ protected:
 
 private:
     struct Edit {
+        Property property;
         std::string* option;
         QLineEdit* edit;
     };
     struct Box {
+        Property property;
         bool* option;
         QCheckBox* box;
+    };
+    // What the controls show, to tell the options the user changed from those left alone.
+    struct Shown {
+        QStringList texts;
+        QList<bool> checked;
     };
 
     void FormCreate();
     void load();
     std::vector<Edit> edits(Properties& p) const;
     std::vector<Box> boxes(Properties& p) const;
-    Properties shown() const;
+    Shown controls() const;
+    std::vector<Property> changed() const;
+    Properties shown(const std::vector<Property>& which) const;
 
     // Built when the dialog is first shown.
     std::unique_ptr<Ui::TPropSheets> ui;
     Registry& m_registry;
     FollowingOffset m_following;
+    // The controls as the last load or store left them.
+    Shown m_loaded;
     bool m_showing = false;
 };
 

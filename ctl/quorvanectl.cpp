@@ -8,6 +8,7 @@
 #include "platform/Failure.h"
 #include "platform/LocaleText.h"
 #include "platform/SettingsStore.h"
+#include "platform/System.h"
 #include "settings/Apply.h"
 #include "settings/FirstRun.h"
 #include "settings/MenuFile.h"
@@ -17,7 +18,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <functional>
 #include <iostream>
@@ -73,11 +76,38 @@ void report(std::string_view text) {
     reportUtf8(failureTextToUtf8(text));
 }
 
+// Flushes standard output and tells whether all that was written to it got through. What is
+// printed there is what a script keeps (a backup made with "save -"), so a write that failed (a
+// full disk, a closed descriptor) fails the command, with the reason and then `note` on standard
+// error.
+bool outputWritten(std::string_view note = {}) {
+    std::cout.flush();
+    if (std::cout)
+        return true;
+    // The failed write was the last call to set errno.
+    const int error = errno != 0 ? errno : EIO;
+    std::string message = "Cannot write to standard output: " + std::string(std::strerror(error));
+    if (!note.empty())
+        message.append("\n").append(note);
+    report(message);
+    return false;
+}
+
+bool print(std::string_view text, std::string_view note = {}) {
+    errno = 0;
+    std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
+    return outputWritten(note);
+}
+
 // A menu string from the command line in the bytes the settings hold; nothing when it has a
-// character they cannot hold, which is then reported.
+// character they cannot hold or is longer than the extension reads (it is refused, never cut),
+// which is then reported.
 std::optional<std::string> storedText(std::string_view argument) {
     try {
-        return utf8ToAnsi(terminal().toUtf8(argument));
+        std::string menu = utf8ToAnsi(terminal().toUtf8(argument));
+        if (auto refusal = givenMenuRefusal(menu))
+            throw Failure(*refusal);
+        return menu;
     } catch (const Failure& refusal) {
         report(refusal.what());
         return std::nullopt;
@@ -259,14 +289,18 @@ public:
             succeeded = work(*this);
         } catch (const std::exception& error) {
             if (partial)
-                std::cout << shownModel(show, format) << std::flush;
+                printModel(show, format);
             report(userMessage(error));
             return failed;
         }
-        if (succeeded || partial)
-            std::cout << shownModel(show, format) << std::flush;
+        if ((succeeded || partial) && !printModel(show, format))
+            return failed;
         return succeeded ? success : failed;
     }
+
+    // The settings were written: a failure to print what they hold changes nothing in them.
+    void markStored() { m_stored = true; }
+    bool printFailed() const { return m_printFailed; }
 
     void load(LoadMode mode, std::string_view menuString = {}) {
         const FirstRunSetup firstRun = [this](Registry& registry) {
@@ -275,12 +309,21 @@ public:
         Load(m_registry, m_pool, m_tree, m_source, mode, menuString, firstRun);
     }
 
-    bool apply() { return Apply(m_registry, m_tree, m_source, m_messages); }
+    bool apply() {
+        m_stored = Apply(m_registry, m_tree, m_source, m_messages);
+        return m_stored;
+    }
 
     Registry& registry() { return m_registry; }
     Messages& messages() { return m_messages; }
 
 private:
+    bool printModel(Show show, Format format) {
+        m_printFailed = !print(shownModel(show, format),
+                               m_stored ? "The settings were stored all the same." : "");
+        return !m_printFailed;
+    }
+
     std::string shownModel(Show show, Format format) const {
         if (show == Show::List)
             return format == Format::Json ? sourceJson(m_source) : sourceText(m_source);
@@ -293,6 +336,8 @@ private:
     RecordPool m_pool;
     MenuTree m_tree{m_pool.rootRecord()};
     TreeSource m_source;
+    bool m_stored = false;
+    bool m_printFailed = false;
 };
 
 int loadAndPrint(LoadMode mode, std::string_view menuString, Show show, Format format) {
@@ -340,9 +385,8 @@ int save(std::string_view file) {
         const std::unique_ptr<Registry> store = openSettingsStore();
         Registry& registry = *store;
         if (file == "-")
-            std::cout << menuFileText(registry) << std::flush;
-        else
-            saveMenuFile(registry, std::string(file));
+            return print(menuFileText(registry)) ? success : failed;
+        saveMenuFile(registry, std::string(file));
         return success;
     } catch (const std::exception& error) {
         report(userMessage(error));
@@ -350,13 +394,28 @@ int save(std::string_view file) {
     }
 }
 
+// Far more than any menu file holds (every value of the settings at its longest takes well under
+// a megabyte), and little enough to hold in memory: standard input could be an endless stream.
+constexpr std::size_t standardInputLimit = 16 << 20;
+
 // A menu file's bytes, "-" meaning standard input.
 std::string menuFileBytes(std::string_view file) {
     if (file != "-")
         return readMenuFile(std::string(file));
-    std::string text{std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
-    if (std::cin.bad())
-        throw Failure("Cannot read the menu file from standard input");
+    const std::string failure = "Cannot read the menu file from standard input: ";
+    std::string text;
+    char buffer[65536];
+    errno = 0;
+    while (const std::size_t count = std::fread(buffer, 1, sizeof buffer, stdin)) {
+        if (count > standardInputLimit - text.size())
+            throw Failure(failure + "it holds more than " +
+                          std::to_string(standardInputLimit >> 20) +
+                          " MiB, far more than any menu file.");
+        text.append(buffer, count);
+    }
+    // Standard input closed, or a folder: reported as such, not as a file of no lines.
+    if (std::ferror(stdin))
+        throw Failure(failure + std::strerror(errno != 0 ? errno : EIO));
     return text;
 }
 
@@ -369,13 +428,14 @@ int loadFile(std::string_view file) {
             session.messages().message(messages::nothingHappened);
             return failed;
         }
+        session.markStored();
     } catch (const std::exception& error) {
         report(userMessage(error));
         return failed;
     }
     // What the editor does after loading a file: reload the stored menu. The file is stored by
     // now, so the status says so even if another program changed the settings meanwhile and the
-    // reload stops; what the reload built is printed then.
+    // reload stops; what the reload built is printed then, and only a failure to print it fails.
     session.run(
         Show::Tree, Format::Text,
         [](Session& s) {
@@ -383,7 +443,7 @@ int loadFile(std::string_view file) {
             return true;
         },
         true);
-    return success;
+    return session.printFailed() ? failed : success;
 }
 
 constexpr std::string_view treeShape =
@@ -400,7 +460,9 @@ constexpr std::string_view jsonShape =
 const std::vector<Verb>& verbs() {
     static const std::string showDetails = std::string(treeShape) + '\n' + std::string(jsonShape);
     static const std::string parseDetails =
-        "Captions and item targets come from the settings; nothing is stored.\n\n" + showDetails;
+        "Captions and item targets come from the settings; nothing is stored. A TEXT longer than\n"
+        "4095 characters is refused, as apply refuses it.\n\n" +
+        showDetails;
     static const std::vector<Verb> table{
         {"show", "", "print the stored menu as the editor loads it", 0, true, showDetails,
          [](Arguments, Format format) {
@@ -426,18 +488,26 @@ const std::vector<Verb>& verbs() {
          [](Arguments args, Format) { return preset(args[0]); }},
         {"apply", "TEXT", "load TEXT as a menu string, apply it, print it", 1, false,
          "Stores the menu as the program's Apply does and prints it. Nothing is written when\n"
-         "the menu holds nothing but its root, when a submenu caption is a number, when the\n"
-         "menu or an item list is longer than 4095 characters, or when TEXT does not read.\n",
+         "the menu holds no entry once submenus without entries are left out (at every depth),\n"
+         "when a submenu caption is a number, when a caption or an item's target holds a line\n"
+         "break, when TEXT, the menu or an item list is longer than 4095 characters (TEXT is\n"
+         "never cut), or when TEXT does not read.\n",
          [](Arguments args, Format) {
              const auto menu = storedText(args[0]);
              return menu ? applyText(*menu) : failed;
          }},
         {"save", "FILE", "save the stored menu and options to a menu file (- for stdout)", 1, false,
-         "The menu as last applied, with every option, in the menu-file format (*.drm).\n",
+         "The menu as last applied, with every option, in the menu-file format (*.drm). A stored\n"
+         "value that a menu file cannot hold (a text with a line break, a name with a colon)\n"
+         "makes the save fail, naming the value; nothing is written then.\n",
          [](Arguments args, Format) { return save(args[0]); }},
         {"load", "FILE", "load a menu file into the settings (- for stdin), print the menu", 1,
          false,
-         "The whole file is checked first; nothing is stored when any of it does not read.\n",
+         "The whole file is checked first; nothing is stored when any of it does not read: a\n"
+         "number that is not one, a value given as text that the program reads as a number or\n"
+         "the reverse, TheMenu or an item list longer than 4095 characters, UTF-16 text. The\n"
+         "message names the value and its line. A UTF-8 byte-order mark is read past, and the\n"
+         "file is then read as UTF-8.\n",
          [](Arguments args, Format) { return loadFile(args[0]); }},
     };
     return table;
@@ -475,9 +545,10 @@ int help() {
               << "  --json        print show, list and parse as JSON for scripts\n"
               << "  -h, --help    print this help\n"
               << "  --version     print the version\n\n"
-              << "Exit status: 0 done, 1 failed or refused (nothing was written), 2 wrong usage.\n"
+              << "Exit status: 0 done, 1 failed or refused (nothing was written, unless the\n"
+              << "message says the settings were stored before printing failed), 2 wrong usage.\n"
               << "See quorvanectl(1).\n";
-    return success;
+    return outputWritten() ? success : failed;
 }
 
 int verbHelp(const Verb& verb) {
@@ -485,7 +556,7 @@ int verbHelp(const Verb& verb) {
               << static_cast<char>(std::toupper(static_cast<unsigned char>(verb.summary[0])))
               << verb.summary.substr(1) << ".\n\n"
               << verb.details;
-    return success;
+    return outputWritten() ? success : failed;
 }
 
 int wrongUse(std::string_view message) {
@@ -534,7 +605,7 @@ int run(Arguments args) {
 
     if (wantsVersion && !wantsHelp && words.empty()) {
         std::cout << programName << ' ' << version << '\n';
-        return success;
+        return outputWritten() ? success : failed;
     }
     if (words.empty())
         return wantsHelp ? help() : wrongUse("no command given");
@@ -571,6 +642,7 @@ int run(Arguments args) {
 } // namespace quorvane
 
 int main(int argc, char** argv) {
+    quorvane::fillClosedStandardDescriptors();
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     return quorvane::run(args);
 }

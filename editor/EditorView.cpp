@@ -197,9 +197,11 @@ void EditorView::dropEvent(QDropEvent* event) {
     setDropTarget({});
 }
 
+// While a caption is edited, a key that reaches the view is one the editor passed on (Qt's line
+// edit lets Enter through once it has taken the text): it belongs to the edit, not to the window.
 void EditorView::keyPressEvent(QKeyEvent* event) {
     m_renameTimer.stop();
-    if (m_keyHandler && m_keyHandler(event->key(), event->modifiers())) {
+    if (!editing() && m_keyHandler && m_keyHandler(event->key(), event->modifiers())) {
         event->accept();
         return;
     }

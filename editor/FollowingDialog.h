@@ -23,6 +23,11 @@ public:
     virtual QPoint offset() const = 0;
     virtual void moveTo(QPoint topLeft) = 0;
     virtual void showModeless() = 0;
+    // What the user changed in it and has not stored yet, which closing the program asks about;
+    // only the properties dialog holds any.
+    virtual bool holdsUnstoredChanges() const { return false; }
+    // Stores it, as the dialog's Apply does; throws Failure when it cannot be stored.
+    virtual void storeChanges() {}
 };
 
 // The directory chooser as the window opens it for one Move To or Copy To item: its "Ok" hands

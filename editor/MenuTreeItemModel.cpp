@@ -1,5 +1,6 @@
 #include "editor/MenuTreeItemModel.h"
 
+#include "editor/CaptionText.h"
 #include "editor/QtText.h"
 #include "platform/Failure.h"
 
@@ -86,9 +87,10 @@ bool MenuTreeItemModel::setData(const QModelIndex& index, const QVariant& value,
         return false;
     std::string caption;
     try {
-        caption = qtToAnsi(value.toString());
+        caption = captionText(value.toString());
     } catch (const Failure& refusal) {
-        emit textRefused(failureText(refusal.what()));
+        emit textRefused(failureText(refusal.what()), QPersistentModelIndex(index),
+                         value.toString());
         return false;
     }
     if (m_renameHandler)

@@ -5,6 +5,7 @@
 
 #include <QAbstractItemModel>
 #include <QIcon>
+#include <QPersistentModelIndex>
 #include <functional>
 #include <string>
 
@@ -41,8 +42,10 @@ public:
 signals:
     // Each node that leaves the tree, while it still exists; moves do not count.
     void nodeAboutToLeave(MenuNode* node);
-    // A caption was refused as it could not be stored; `reason` names what stands in the way.
-    void textRefused(const QString& reason);
+    // The caption `typed` for `index` was refused as it could not be stored; `reason` names what
+    // stands in the way.
+    void textRefused(const QString& reason, const QPersistentModelIndex& index,
+                     const QString& typed);
 
 private:
     void beforeReset() override;

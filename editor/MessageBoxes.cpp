@@ -1,8 +1,9 @@
 #include "editor/MessageBoxes.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QGridLayout>
 #include <QSpacerItem>
+#include <algorithm>
 
 namespace quorvane {
 
@@ -41,6 +42,13 @@ QMessageBox::StandardButton MessageBoxes::show(QWidget* parent, QMessageBox::Ico
     QMessageBox box(icon, caption, text, buttons, parent);
     if (defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(defaultButton);
+    // Properties and the directory chooser stay on top of other windows; a box that blocks them
+    // until it is answered must not open hidden behind them.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    if (std::any_of(windows.cbegin(), windows.cend(), [](const QWidget* window) {
+            return window->isVisible() && window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        }))
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
     makeRoomForCaption(box, caption);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }

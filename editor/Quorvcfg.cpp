@@ -24,6 +24,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -145,13 +146,18 @@ void TForm1::wireHandlers() {
             guard([this](MenuNode* node) { MenuTreeDeletion(node); }));
     // A caption that cannot be stored is refused once its in-place editor has closed: a box that
     // took the editor's focus while it commits would have it commit a second time.
-    const auto refuseCaption = [this](const QString& reason) {
-        MessageBoxes::message(this, reason);
-    };
-    connect(&m_menuModel, &MenuTreeItemModel::textRefused, this, refuseCaption,
-            Qt::QueuedConnection);
-    connect(&m_sourceModel, &TreeSourceItemModel::textRefused, this, refuseCaption,
-            Qt::QueuedConnection);
+    for (EditorView* view : {ui->MenuTree, ui->TreeSource}) {
+        const auto refused = [this, view](const QString& reason, const QPersistentModelIndex& at,
+                                          const QString& typed) {
+            guarded([&] { refuseCaption(view, reason, at, typed); });
+        };
+        if (view == ui->MenuTree)
+            connect(&m_menuModel, &MenuTreeItemModel::textRefused, this, refused,
+                    Qt::QueuedConnection);
+        else
+            connect(&m_sourceModel, &TreeSourceItemModel::textRefused, this, refused,
+                    Qt::QueuedConnection);
+    }
     connect(ui->TreeSource->header(), &QHeaderView::sectionClicked, this,
             guard([this](int column) { TreeSourceColumnClick(column); }));
 
@@ -593,20 +599,30 @@ void TForm1::showRestored(const EditHistory::Restored& restored) {
     MenuTreeChange();
 }
 
-// Before the window closes with changes that were not applied, the user decides about them; an
-// Apply that fails keeps the window open.
+// Before the window closes with changes that were not applied, to the menu or in the open
+// properties dialog, the user decides about them; an Apply that fails keeps the window open. The
+// properties go first: what Apply refuses in the menu is then the only thing left to decide.
 bool TForm1::mayClose() {
-    if (!hasUnappliedChanges())
+    const bool menu = hasUnappliedChanges();
+    const bool properties = m_propertiesDialog && m_propertiesDialog->holdsUnstoredChanges();
+    if (!menu && !properties)
         return true;
+    const QString what = menu && properties ? QStringLiteral("the menu and the properties")
+                         : menu             ? QStringLiteral("the menu")
+                                            : QStringLiteral("the properties");
     switch (MessageBoxes::show(this, QMessageBox::Question, m_title,
-                               QStringLiteral("Apply the changes to the menu before closing?"),
+                               QStringLiteral("Apply the changes to %1 before closing?").arg(what),
                                QMessageBox::Apply | QMessageBox::Discard | QMessageBox::Cancel,
                                QMessageBox::Apply)) {
     case QMessageBox::Apply:
-        if (!Apply(m_registry, m_tree, m_source, m_messages))
-            return false;
-        rememberApplied();
-        refreshEditState();
+        if (properties)
+            m_propertiesDialog->storeChanges();
+        if (menu) {
+            if (!Apply(m_registry, m_tree, m_source, m_messages))
+                return false;
+            rememberApplied();
+            refreshEditState();
+        }
         return true;
     case QMessageBox::Discard:
         return true;
@@ -688,6 +704,18 @@ void TForm1::chooseFile(MenuNode* node) {
         m_tree.setTarget(node->record(), path);
         m_tree.rename(node, captionOfTarget(path));
     });
+}
+
+// Qt has closed the editor by the time the refusal is told, and its editor cannot stay open past
+// a commit; it opens again on what was typed, so that the user corrects it rather than types it
+// all anew.
+void TForm1::refuseCaption(EditorView* view, const QString& reason, const QPersistentModelIndex& at,
+                           const QString& typed) {
+    MessageBoxes::message(this, reason);
+    if (!at.isValid() || view->editing() || !view->editCaption(at))
+        return;
+    if (auto* editor = qobject_cast<QLineEdit*>(view->indexWidget(at)))
+        editor->setText(typed);
 }
 
 void TForm1::MenuTreeDeletion(MenuNode* node) {
@@ -798,7 +826,7 @@ void TForm1::MenuTreeDragDrop(QWidget* dropControl, QWidget* sourceControl) {
     EditorView* list = ui->TreeSource;
     TreeEditing editing(m_tree, m_source, m_pool);
     EditView view;
-    perform(dropName(dropControl, sourceControl), [&] {
+    const auto drop = [&] {
         RedrawSuspended redraw(tree, list);
         if (dropControl == list && sourceControl == tree) {
             editing.remove(selectedNode());
@@ -824,7 +852,14 @@ void TForm1::MenuTreeDragDrop(QWidget* dropControl, QWidget* sourceControl) {
                 if (parent && parent->childCount() == 0)
                     tree->collapse(m_menuModel.indexOf(parent));
         }
-    });
+    };
+    // A drop within the tree that moves no node is no step to undo, though one into the dragged
+    // node's own subtree still marks its target as having children.
+    if (dropControl == tree && sourceControl == tree &&
+        !TreeEditing::moves(selectedNode(), m_menuModel.node(tree->dropTarget())))
+        drop();
+    else
+        perform(dropName(dropControl, sourceControl), drop);
     list->resizeColumnToContents(TreeSourceItemModel::DescriptionColumn);
     m_dragging = false;
     showEdit(view);

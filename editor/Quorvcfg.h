@@ -19,6 +19,7 @@
 #include <string_view>
 
 class QLabel;
+class QPersistentModelIndex;
 
 namespace Ui {
 class TForm1;
@@ -27,6 +28,7 @@ class TForm1;
 namespace quorvane {
 
 struct EditView;
+class EditorView;
 class PanelSplitter;
 
 // The main window: the menu tree, the list of available entries, the splitter between them, the
@@ -167,6 +169,8 @@ private:
     void setItemTarget(TAssoc* record, std::string target);
     // Whether closing may go on: asks first when changes were not applied.
     bool mayClose();
+    void refuseCaption(EditorView* view, const QString& reason, const QPersistentModelIndex& at,
+                       const QString& typed);
     void chooseDirectory(MenuNode* node);
     void chooseFile(MenuNode* node);
     void listSelectionToCore();

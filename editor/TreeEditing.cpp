@@ -96,6 +96,12 @@ EditView TreeEditing::move(MenuNode* dragged, MenuNode* target) {
     return view;
 }
 
+// Onto a leaf inside its own subtree the dragged node stays, yet the leaf comes out before it.
+bool TreeEditing::moves(const MenuNode* dragged, const MenuNode* target) {
+    return dragged && target && dragged != target && dragged->parent() &&
+           !(holdsChildren(*target) && target->isWithin(dragged));
+}
+
 // The tree moves a node only before another or to the front of a parent; to follow the last
 // child, the node goes before it and the child is then moved before the node.
 void TreeEditing::placeAfter(MenuNode* node, MenuNode* target) {

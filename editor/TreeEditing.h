@@ -33,6 +33,8 @@ public:
     // first child; on any other node it ends up directly after it. Steps that would put a node
     // inside its own subtree are skipped. A drag of the root moves nothing.
     EditView move(MenuNode* dragged, MenuNode* target);
+    // Whether that drop moves any node at all.
+    static bool moves(const MenuNode* dragged, const MenuNode* target);
 
     // A move by the keyboard, by one step from where the node is.
     enum class Step {

@@ -1,5 +1,6 @@
 #include "editor/TreeSourceItemModel.h"
 
+#include "editor/CaptionText.h"
 #include "editor/QtText.h"
 #include "platform/Failure.h"
 
@@ -69,9 +70,10 @@ bool TreeSourceItemModel::setData(const QModelIndex& index, const QVariant& valu
         return false;
     std::string caption;
     try {
-        caption = qtToAnsi(value.toString());
+        caption = captionText(value.toString());
     } catch (const Failure& refusal) {
-        emit textRefused(failureText(refusal.what()));
+        emit textRefused(failureText(refusal.what()), QPersistentModelIndex(index),
+                         value.toString());
         return false;
     }
     if (m_renameHandler)

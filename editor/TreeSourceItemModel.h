@@ -5,6 +5,7 @@
 
 #include <QAbstractTableModel>
 #include <QIcon>
+#include <QPersistentModelIndex>
 #include <functional>
 #include <string>
 
@@ -42,8 +43,10 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 signals:
-    // A caption was refused as it could not be stored; `reason` names what stands in the way.
-    void textRefused(const QString& reason);
+    // The caption `typed` for `index` was refused as it could not be stored; `reason` names what
+    // stands in the way.
+    void textRefused(const QString& reason, const QPersistentModelIndex& index,
+                     const QString& typed);
 
 private:
     QModelIndex createRowIndex(int row, int column) const;

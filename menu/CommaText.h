@@ -40,6 +40,9 @@ public:
         return most <= m_text.size() - m_size ? m_text.data() + m_size : grow(most);
     }
     void advance(const char* end) { m_size = static_cast<std::size_t>(end - m_text.data()); }
+    std::size_t size() const { return m_size; }
+    // Takes back what was written after the first `size` characters.
+    void truncate(std::size_t size) { m_size = size < m_size ? size : m_size; }
     // The text; the builder starts over empty.
     std::string take();
 

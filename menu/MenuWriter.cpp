@@ -108,19 +108,33 @@ template <typename Add> void addToItemLists(const MenuNode& node, Add add) {
 }
 
 // The menu string of `tree`. `visit` sees every node below the root in tree order, each before
-// its token is written, so that the caller learns what it needs in the same walk.
-template <typename Visit> std::string writeMenu(const MenuTree& tree, Visit visit) {
+// its token is written, so that the caller learns what it needs in the same walk; `kept(node, at)`
+// sees each submenu the string holds, once its end is written, with where its caption begins.
+//
+// A submenu that holds nothing but empty submenus, at any depth, has nothing to offer in the menu
+// and would be read back empty, so it is not stored: its caption is written when it opens and
+// taken back when it closes without anything written after it.
+template <typename Visit, typename Kept>
+std::string writeMenu(const MenuTree& tree, Visit visit, Kept kept) {
     // Children are reached by index, so every node costs constant time.
     struct Open {
         const MenuNode* parent;
         int next;
+        std::size_t captionAt; // where the submenu's caption begins
+        std::size_t entriesAt; // where its entries begin
     };
-    std::vector<Open> open{{tree.root(), 0}};
+    std::vector<Open> open{{tree.root(), 0, 0, 0}};
     TextBuilder out(commaTextLimit + 1);
     while (!open.empty()) {
         Open& top = open.back();
         if (top.next == top.parent->childCount()) {
-            writeToken(out, code::endOfSubmenu);
+            if (open.size() > 1 && out.size() == top.entriesAt) {
+                out.truncate(top.captionAt);
+            } else {
+                writeToken(out, code::endOfSubmenu);
+                if (open.size() > 1)
+                    kept(*top.parent, top.captionAt);
+            }
             open.pop_back();
             continue;
         }
@@ -128,10 +142,11 @@ template <typename Visit> std::string writeMenu(const MenuTree& tree, Visit visi
         visit(*node);
         const TAssoc& record = *node->record();
         if (record.kind == Kind::Submenu) {
-            // A submenu without entries has nothing to offer in the menu, so it is not stored.
+            // A submenu without entries is not stored either.
             if (node->childCount() > 0) {
+                const std::size_t captionAt = out.size();
                 writeToken(out, node->caption());
-                open.push_back({node, 0});
+                open.push_back({node, 0, captionAt, out.size()});
             }
             continue;
         }
@@ -158,27 +173,39 @@ std::array<std::string, operationCount> operationCaptions(const TreeSource& sour
 std::string menuString(const MenuTree& tree, ItemLists& lists) {
     for (auto& list : lists)
         list.clear();
-    return writeMenu(tree, [&lists](const MenuNode& node) {
-        addToItemLists(node, [&lists](std::size_t slot, const std::string& text) {
-            lists[slot].push_back(text);
-        });
-    });
+    return writeMenu(
+        tree,
+        [&lists](const MenuNode& node) {
+            addToItemLists(node, [&lists](std::size_t slot, const std::string& text) {
+                lists[slot].push_back(text);
+            });
+        },
+        [](const MenuNode&, std::size_t) {});
 }
 
 StoredTexts storedTexts(const MenuTree& tree, const TreeSource& source) {
     std::array<ItemListText, 9> lists;
     CaptionFinder captions(source);
     StoredTexts texts;
-    texts.menu = writeMenu(tree, [&](const MenuNode& node) {
-        // The root, which the writer does not visit, is never an operation.
-        captions.see(node);
-        addToItemLists(node, [&lists](std::size_t slot, const std::string& text) {
-            lists[slot].append(text);
+    // Submenus are known to be kept only once they close, innermost first; the one whose caption
+    // stands first in the string is the first in tree order.
+    std::size_t numberedAt = 0;
+    texts.menu = writeMenu(
+        tree,
+        [&](const MenuNode& node) {
+            // The root, which the writer does not visit, is never an operation.
+            captions.see(node);
+            addToItemLists(node, [&lists](std::size_t slot, const std::string& text) {
+                lists[slot].append(text);
+            });
+        },
+        [&](const MenuNode& submenu, std::size_t captionAt) {
+            if ((!texts.numberedSubmenu || captionAt < numberedAt) &&
+                parseInteger(submenu.caption()).has_value()) {
+                texts.numberedSubmenu = &submenu;
+                numberedAt = captionAt;
+            }
         });
-        if (!texts.numberedSubmenu && node.record()->kind == Kind::Submenu &&
-            node.childCount() > 0 && parseInteger(node.caption()).has_value())
-            texts.numberedSubmenu = &node;
-    });
     for (std::size_t i = 0; i < lists.size(); ++i)
         texts.lists[i] = lists[i].take();
     texts.captions = captions.captions();

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quorvane {
@@ -31,8 +32,12 @@ std::array<std::string, operationCount> operationCaptions(const TreeSource& sour
 
 // The tree as a menu string in the quoted form the load reads back, with `lists` replaced by the
 // captions and targets of its dynamic items in the order the menu string names them. Submenus
-// without children are left out.
+// without entries are left out, and so are those that hold nothing but such submenus at any depth,
+// so that the string never holds an empty submenu (as shownMenu leaves them out).
 std::string menuString(const MenuTree& tree, ItemLists& lists);
+
+// The menu string of a tree without a single entry to store: the end of the top level alone.
+inline constexpr std::string_view emptyMenuString = R"("-2")";
 
 // What Apply stores for `tree` and `source`, found in one walk of the tree: the menu string as
 // menuString gives it, the nine item lists each written in full (writeItemList without a limit,

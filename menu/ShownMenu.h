@@ -32,8 +32,8 @@ struct ShownMenu {
 };
 
 // The tree below `root` as the extension would show it once applied: a submenu without entries
-// is left out, as Apply leaves it out, and so is one that holds nothing but such submenus, since
-// it would be read back empty.
+// is left out, and so is one that holds nothing but such submenus at any depth, as Apply leaves
+// them out (menuString).
 ShownMenu shownMenu(const MenuNode& root);
 
 } // namespace quorvane

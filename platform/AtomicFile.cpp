@@ -1,5 +1,7 @@
 #include "platform/AtomicFile.h"
 
+#include "platform/FileKind.h"
+
 #include <cerrno>
 #include <charconv>
 #include <csignal>
@@ -229,6 +231,10 @@ void writeFileAtomically(const std::filesystem::path& target, std::string_view b
                          MissingFolder missingFolder) {
     // Replacing a link with a file would cut the user's link; its target is what they meant.
     const std::filesystem::path file = followLinks(target);
+    // The rename would put a file in place of a device or a pipe as readily as of a file.
+    if (struct stat status{}; ::stat(file.c_str(), &status) == 0)
+        if (const std::error_code kind = notARegularFile(status.st_mode))
+            throw std::system_error(kind, "cannot replace " + file.string());
     const std::filesystem::path folder = folderOf(file);
     prepareFolder(folder, missingFolder);
     refuseReadOnly(file, "the file");

@@ -1,5 +1,7 @@
 #include "platform/FileBytes.h"
 
+#include "platform/FileKind.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -26,7 +28,9 @@ private:
 } // namespace
 
 std::optional<std::string> readFileBytes(const std::filesystem::path& file) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that opening a named pipe returns at once (to be refused) instead of
+    // waiting for a writer; a regular file reads the same either way.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         const int error = errno;
         if (error == ENOENT)
@@ -34,12 +38,15 @@ std::optional<std::string> readFileBytes(const std::filesystem::path& file) {
         throw std::system_error(error, std::generic_category(), file.string());
     }
     const OpenFile open(fd);
+    struct stat status {};
+    if (::fstat(fd, &status) != 0)
+        throw std::system_error(errno, std::generic_category(), file.string());
+    if (const std::error_code kind = notARegularFile(status.st_mode))
+        throw std::system_error(kind, file.string());
     // Room for one byte more than the file holds, so that a single read both fills it and, by
     // coming up short, shows that the file ends there; and sized once up front, so that a large
     // file does not briefly take twice its size.
-    struct stat status {};
-    const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
-    const std::size_t expected = regular && status.st_size > 0 ? status.st_size : 0;
+    const std::size_t expected = status.st_size > 0 ? status.st_size : 0;
     std::string bytes(expected + 1, '\0');
     std::size_t filled = 0;
     for (;;) {

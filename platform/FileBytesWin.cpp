@@ -1,4 +1,5 @@
 #include "platform/FileBytes.h"
+#include "platform/FileKind.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -34,11 +35,14 @@ std::optional<std::string> readFileBytes(const std::filesystem::path& file) {
         throw std::system_error(error, std::generic_category(), file.string());
     }
     const OpenFile open(fd);
+    // A folder or a device (CON, NUL) is refused unread: the console would keep a read waiting.
     struct _stat64 status {};
-    if (::_fstat64(fd, &status) == 0 && (status.st_mode & _S_IFDIR))
-        throw std::system_error(EISDIR, std::generic_category(), file.string());
+    if (::_fstat64(fd, &status) != 0)
+        throw std::system_error(errno, std::generic_category(), file.string());
+    if (const std::error_code kind = notARegularFile(status.st_mode))
+        throw std::system_error(kind, file.string());
     std::string bytes;
-    if ((status.st_mode & _S_IFREG) && status.st_size > 0)
+    if (status.st_size > 0)
         bytes.reserve(static_cast<std::size_t>(status.st_size));
     char buffer[65536];
     for (;;) {

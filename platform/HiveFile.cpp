@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <iterator>
 #include <optional>
 #include <stdexcept>
 
@@ -94,9 +95,12 @@ public:
         : m_lines(text), m_fileName(fileName) {}
 
     Hive run();
+    std::vector<std::string> takeTopComments() { return std::move(m_topComments); }
 
 private:
     [[noreturn]] void fail(std::size_t line, std::string_view what) const;
+    // Comments waiting for the line they stand before.
+    void keepPendingComments(std::size_t before);
     void parseKeyLine(std::string_view text, std::size_t line);
     void parseValueLine(std::string_view text, std::size_t line);
     std::string parseQuoted(std::string_view& text, std::size_t line);
@@ -108,6 +112,8 @@ private:
     HiveKey* m_currentKey = nullptr;
     std::string_view m_fileName;
     std::string m_unquoted;
+    std::vector<std::string> m_pendingComments;
+    std::vector<std::string> m_topComments;
 };
 
 void Parser::fail(std::size_t line, std::string_view what) const {
@@ -117,19 +123,36 @@ void Parser::fail(std::size_t line, std::string_view what) const {
 
 Hive Parser::run() {
     std::string_view text;
-    if (!m_lines.next(text) || text.substr(0, header.size()) != header ||
-        !isAllBlank(text.substr(header.size())))
+    // With CR alone ending its lines, the whole file reads as its first line.
+    if (m_lines.next(text) && text.find('\r') != std::string_view::npos)
+        fail(1, "the lines end in CR alone; the file needs CR LF or LF line ends");
+    if (text.substr(0, header.size()) != header || !isAllBlank(text.substr(header.size())))
         fail(1, "the file does not start with REGEDIT4");
     while (m_lines.next(text)) {
-        text = trimLeft(text);
-        if (text.empty() || text.front() == ';')
+        const std::string_view trimmed = trimLeft(text);
+        if (trimmed.empty())
             continue;
-        if (text.front() == '[')
-            parseKeyLine(text, m_lines.number());
+        if (trimmed.front() == ';')
+            m_pendingComments.emplace_back(text);
+        else if (trimmed.front() == '[')
+            parseKeyLine(trimmed, m_lines.number());
         else
-            parseValueLine(text, m_lines.number());
+            parseValueLine(trimmed, m_lines.number());
     }
+    keepPendingComments(HiveKey::endOfSection);
     return std::move(m_hive);
+}
+
+void Parser::keepPendingComments(std::size_t before) {
+    if (m_pendingComments.empty())
+        return;
+    if (m_currentKey) {
+        m_currentKey->addComments(before, m_pendingComments);
+    } else {
+        m_topComments.insert(m_topComments.end(), m_pendingComments.begin(),
+                             m_pendingComments.end());
+        m_pendingComments.clear();
+    }
 }
 
 void Parser::parseKeyLine(std::string_view text, std::size_t line) {
@@ -154,6 +177,7 @@ void Parser::parseKeyLine(std::string_view text, std::size_t line) {
     if (!isWritableKeyPath(path))
         fail(line, "invalid key path");
 
+    keepPendingComments(HiveKey::endOfSection);
     // A key listed twice is one key: the later block adds to and overrides the earlier one.
     m_currentKey = &m_hive.ensureKey(path);
 }
@@ -289,7 +313,11 @@ void Parser::parseValueLine(std::string_view text, std::size_t line) {
     } else {
         fail(line, "unrecognised value data");
     }
+    const std::size_t at = m_currentKey->values().size();
     m_currentKey->setValue(name, type, std::move(data));
+    // A value listed again keeps its first place, so its comments wait for the next new line.
+    if (m_currentKey->values().size() > at)
+        keepPendingComments(at);
 }
 
 // How a character goes into a quoted string: as it is, escaped, or not at all (a line break or
@@ -515,10 +543,26 @@ void HiveKey::clearValues() {
     m_values.clear();
     m_lines.clear();
     m_index.clear();
+    for (Comment& comment : m_comments)
+        comment.before = endOfSection;
+}
+
+void HiveKey::addComments(std::size_t before, std::vector<std::string>& lines) {
+    auto at =
+        std::upper_bound(m_comments.begin(), m_comments.end(), before,
+                         [](std::size_t place, const Comment& c) { return place < c.before; });
+    for (std::string& line : lines)
+        at = std::next(m_comments.insert(at, Comment{before, std::move(line)}));
+    lines.clear();
 }
 
 Hive Hive::parse(std::string_view text, std::string_view fileName) {
-    return Parser(text, fileName).run();
+    if (text.ends_with('\x1a'))
+        text.remove_suffix(1);
+    Parser parser(text, fileName);
+    Hive hive = parser.run();
+    hive.m_topComments = parser.takeTopComments();
+    return hive;
 }
 
 namespace {
@@ -536,23 +580,41 @@ void appendKeyLine(std::string& out, const HiveKey& key) {
     out += lineEnd;
 }
 
-std::string startText(std::size_t size) {
-    std::string out;
-    out.reserve(size);
-    out += header;
-    out += lineEnd;
-    out += lineEnd;
-    return out;
+// Writes the comments of `comments` that stand before the value at `before`, from `next` on.
+void appendComments(std::string& out, const std::vector<HiveKey::Comment>& comments,
+                    std::size_t& next, std::size_t before) {
+    for (; next < comments.size() && comments[next].before == before; ++next) {
+        out += comments[next].line;
+        out += lineEnd;
+    }
 }
 
 } // namespace
+
+std::string Hive::startText(std::size_t room) const {
+    std::string out;
+    out.reserve(room);
+    out += header;
+    out += lineEnd;
+    out += lineEnd;
+    if (!m_topComments.empty()) {
+        for (const std::string& comment : m_topComments)
+            out.append(comment).append(lineEnd);
+        out += lineEnd;
+    }
+    return out;
+}
 
 std::string Hive::serialize() const {
     std::string out = startText(0);
     for (const HiveKey& key : m_keys) {
         appendKeyLine(out, key);
-        for (const RegistryValue& value : key.values())
-            appendValue(out, value);
+        std::size_t comment = 0;
+        for (std::size_t i = 0; i < key.values().size(); ++i) {
+            appendComments(out, key.m_comments, comment, i);
+            appendValue(out, key.values()[i]);
+        }
+        appendComments(out, key.m_comments, comment, HiveKey::endOfSection);
         out += lineEnd;
     }
     return out;
@@ -561,6 +623,7 @@ std::string Hive::serialize() const {
 std::string Hive::reserialize(std::string_view previous) {
     // Room made up front for the copied lines and for the lines written anew (quoting doubles
     // a text at most, the hex form triples it), so that the text is not moved while it grows.
+    // The comments were in `previous` too, where there was one.
     std::size_t room = previous.size();
     for (const HiveKey& key : m_keys)
         for (std::size_t i = 0; i < key.m_values.size(); ++i)
@@ -570,7 +633,9 @@ std::string Hive::reserialize(std::string_view previous) {
     try {
         for (HiveKey& key : m_keys) {
             appendKeyLine(out, key);
+            std::size_t comment = 0;
             for (std::size_t i = 0; i < key.m_values.size(); ++i) {
+                appendComments(out, key.m_comments, comment, i);
                 HiveKey::Line& line = key.m_lines[i];
                 const std::size_t at = out.size();
                 if (line.size > 0 && line.at + line.size <= previous.size())
@@ -579,6 +644,7 @@ std::string Hive::reserialize(std::string_view previous) {
                     appendValue(out, key.m_values[i]);
                 line = {at, out.size() - at};
             }
+            appendComments(out, key.m_comments, comment, HiveKey::endOfSection);
             out += lineEnd;
         }
     } catch (...) {

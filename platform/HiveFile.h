@@ -54,8 +54,21 @@ private:
 
 // One key of a REGEDIT4 file: its path without the "HKEY_CLASSES_ROOT\" prefix and its values in
 // enumeration order. Value names keep the case they were created with.
+//
+// The file is one users may edit by hand, so the comment lines (";") of a key's section are kept
+// too: each before the value line it stood before, and those after the section's last value at
+// the section's end, after any value added later. A line that the next write drops (a value or a
+// key listed a second time, taken into its first entry) hands its comments down to the next
+// value of the section that stays, or to the section's end.
 class HiveKey {
 public:
+    // A comment line as it was written, kept before the value at `before`.
+    struct Comment {
+        std::size_t before;
+        std::string line;
+    };
+    static constexpr std::size_t endOfSection = static_cast<std::size_t>(-1);
+
     HiveKey() = default;
     // Later values of `values` replace earlier ones of the same name, in the earlier one's place.
     HiveKey(std::string path, const std::vector<RegistryValue>& values = {});
@@ -72,7 +85,11 @@ public:
     // `writes` is left without values.
     void setValues(HiveKey&& writes);
     void clearValues();
+    // Keeps `lines` before the value at `before` (or at endOfSection), after the comments that
+    // are there already; `lines` is left empty.
+    void addComments(std::size_t before, std::vector<std::string>& lines);
 
+    // The same path and values; comments do not count, as they mean nothing to a reader.
     friend bool operator==(const HiveKey& a, const HiveKey& b) {
         return a.m_path == b.m_path && a.m_values == b.m_values;
     }
@@ -92,6 +109,7 @@ private:
     std::vector<RegistryValue> m_values;
     std::vector<Line> m_lines; // one per value
     NameIndex m_index;
+    std::vector<Comment> m_comments; // by `before`, in file order where it is the same
 };
 
 // Why the file cannot keep a value of this name: it holds one value per line.
@@ -105,11 +123,13 @@ public:
     using Failure::Failure;
 };
 
-// The contents of a REGEDIT4 file: keys in file order.
+// The contents of a REGEDIT4 file: keys in file order, and the comment lines before the first key,
+// which stay at the top. Blank lines are not kept: the writer spaces the file its own way.
 class Hive {
 public:
-    // Parses REGEDIT4 text (CR LF or LF line ends). Throws Failure naming `fileName` and the line
-    // of the first thing it cannot read; a file it refuses must never be overwritten.
+    // Parses REGEDIT4 text (CR LF or LF line ends; a final Ctrl+Z, as DOS editors end a file,
+    // is read past). Throws Failure naming `fileName` and the line of the first thing it cannot
+    // read, lines ended by CR alone included; a file it refuses must never be overwritten.
     static Hive parse(std::string_view text, std::string_view fileName);
     // The REGEDIT4 text, CR LF line ends; parse(serialize()) gives back the same keys and values.
     // Throws UnstorableName for a key path or value name the file cannot hold.
@@ -130,6 +150,10 @@ public:
     friend bool operator==(const Hive& a, const Hive& b) { return a.m_keys == b.m_keys; }
 
 private:
+    // The header and the top comments, in a string with room for `room` bytes.
+    std::string startText(std::size_t room) const;
+
+    std::vector<std::string> m_topComments;
     std::vector<HiveKey> m_keys;
     NameIndex m_index;
 };

@@ -1,9 +1,12 @@
 #include "platform/HiveLock.h"
 
+#include "platform/FileKind.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
@@ -20,13 +23,26 @@ HiveLock::HiveLock(const std::filesystem::path& hiveFile, std::chrono::milliseco
     lockFile += ".lock";
     // flock needs no write access, so a lock file that another user created still serves. The
     // folder is seen to only when the file will not open, sparing every commit a look at it.
-    m_fd = ::open(lockFile.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
+    // Non-blocking, so that a named pipe in the lock file's place is refused at once rather than
+    // waited on; flock works the same either way.
+    constexpr int flags = O_RDONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+    m_fd = ::open(lockFile.c_str(), flags, 0666);
     if (m_fd < 0 && lockFile.has_parent_path()) {
-        std::filesystem::create_directories(lockFile.parent_path());
-        m_fd = ::open(lockFile.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
+        std::error_code error;
+        std::filesystem::create_directories(lockFile.parent_path(), error);
+        if (error)
+            throw std::system_error(error,
+                                    "cannot create the folder " + lockFile.parent_path().string());
+        m_fd = ::open(lockFile.c_str(), flags, 0666);
     }
     if (m_fd < 0)
         throw std::system_error(errno, std::generic_category(), "cannot open " + lockFile.string());
+    struct stat status {};
+    if (::fstat(m_fd, &status) == 0 && notARegularFile(status.st_mode)) {
+        ::close(m_fd);
+        throw std::system_error(notARegularFile(status.st_mode),
+                                "cannot open " + lockFile.string());
+    }
     // Polled rather than blocking, since a blocking flock cannot be given up on. The pause grows
     // so that a short hold is noticed quickly, but stays short: a writer that commits again and
     // again frees the lock only for the moment between two commits, and a waiter looking in

@@ -16,7 +16,7 @@ public:
 // The advisory lock on "<hive>.lock" that serialises every writer of one hive across processes;
 // the kernel drops it when a holder dies. A holder that hangs must not hang everyone else, so
 // taking it waits at most `wait` and then throws HiveBusy. Throws std::system_error when the lock
-// file cannot be opened.
+// file cannot be opened or is not a regular file (a named pipe there is refused, not waited on).
 class HiveLock {
 public:
     static constexpr std::chrono::milliseconds defaultWait{5000};

@@ -192,9 +192,12 @@ void HiveRegistry::update(std::string_view path, const std::function<void(Regist
     } catch (const Failure&) {
         // The lock, the settings file or `change` itself: each says what went wrong.
         throw;
-    } catch (const std::exception&) {
+    } catch (const std::exception& failure) {
+        // Taking the lock failed before any value was written, so there is no value to name:
+        // the message names the file instead.
         if (!key)
-            throw;
+            throw Failure("Cannot write the settings file '" + m_hiveFile.string() +
+                          "': " + reasonOf(failure));
         const std::exception_ptr error = std::current_exception();
         key->reportingFailures([&error] { std::rethrow_exception(error); });
     }

@@ -5,7 +5,6 @@
 #include "platform/FileBytes.h"
 #include "platform/HiveFile.h"
 
-#include <cstring>
 #include <optional>
 #include <system_error>
 
@@ -21,7 +20,7 @@ std::optional<std::string> readHiveBytes(const std::filesystem::path& file) {
     try {
         return readFileBytes(file);
     } catch (const std::system_error& error) {
-        failToRead(file, std::strerror(error.code().value()));
+        failToRead(file, error.code().message());
     } catch (const std::exception& error) {
         // A file too large to hold in memory, most likely.
         failToRead(file, reasonOf(error));

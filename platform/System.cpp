@@ -20,6 +20,17 @@ char pathSeparator() {
     return '/';
 }
 
+void fillClosedStandardDescriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        // The lowest free number is this one, as those below it are open by now.
+        const int opened = ::open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
+        if (opened >= 0 && opened != fd)
+            ::close(opened);
+    }
+}
+
 std::string programDirectory() {
     char buffer[PATH_MAX];
     const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);

@@ -10,6 +10,13 @@ enum class PlatformFamily { WindowsNT, Other };
 // The Windows NT family or anything else; every host but Windows NT counts as "other".
 PlatformFamily platformFamily();
 
+// Puts the null device in the place of each standard descriptor (input, output, error) that the
+// program was started without, so that no file it opens later takes that number and receives
+// what was meant for standard output or error. Opened the other way round (output for reading,
+// input for writing), so that using it still fails as on the closed descriptor and the failure
+// can be reported. Windows is left as it is.
+void fillClosedStandardDescriptors();
+
 // The directory of the program's own executable, with its trailing separator.
 std::string programDirectory();
 

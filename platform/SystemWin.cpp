@@ -23,6 +23,8 @@ char pathSeparator() {
     return '\\';
 }
 
+void fillClosedStandardDescriptors() {}
+
 std::string programDirectory() {
     std::vector<char> buffer(MAX_PATH);
     for (;;) {

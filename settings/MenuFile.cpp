@@ -1,16 +1,22 @@
 #include "settings/MenuFile.h"
 
+#include "menu/Catalog.h"
 #include "menu/CommaText.h"
 #include "platform/AtomicFile.h"
+#include "platform/Codepage.h"
 #include "platform/Failure.h"
 #include "platform/FileBytes.h"
+#include "platform/HiveFile.h"
 #include "platform/MemoryRegistry.h"
+#include "settings/Apply.h"
 #include "settings/FirstRun.h"
 #include "settings/KeyPath.h"
 #include "settings/MenuLoad.h"
 #include "settings/Messages.h"
+#include "settings/Schema.h"
 #include "settings/SettingsKey.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <system_error>
 #include <vector>
@@ -23,8 +29,22 @@ bool isExcluded(std::string_view name) {
     return name.empty() || name == "ItemsAvailable" || name == "v" || name == "DisplayRef";
 }
 
-bool fitsOnALine(std::string_view text) {
-    return text.find_first_of("\r\n") == std::string_view::npos;
+// Why a stored value cannot go into a menu file, or nothing when it can.
+std::optional<std::string> unsavable(std::string_view name, std::optional<std::string_view> text) {
+    std::string_view problem;
+    if (name.find(':') != std::string_view::npos)
+        problem = "its name holds a colon, which would end the name there";
+    else if (holdsLineBreak(name))
+        problem = "its name holds a line break, and a menu file keeps each value on one line";
+    else if (text && holdsLineBreak(*text))
+        problem = "its text holds a line break, and a menu file keeps each value on one line";
+    else
+        return std::nullopt;
+    std::string shown;
+    for (const char c : name)
+        shown += c == '\r' ? "\\r" : c == '\n' ? "\\n" : std::string(1, c);
+    return "The value '" + shown + "' cannot be saved in a menu file: " + std::string(problem) +
+           ". Nothing was saved.";
 }
 
 struct Line {
@@ -59,10 +79,70 @@ private:
     std::string_view m_rest;
 };
 
-std::vector<Line> parseLines(std::string_view text) {
+// How the program reads a value: as an integer, as text, or not at all (any type is kept then).
+enum class ReadAs { Integer, Text, Anything };
+
+ReadAs readAs(std::string_view name) {
+    const auto named = [name](std::string_view known) { return equalsIgnoringCase(known, name); };
+    if (std::any_of(value::integerValues.begin(), value::integerValues.end(), named))
+        return ReadAs::Integer;
+    if (std::any_of(value::textValues.begin(), value::textValues.end(), named) ||
+        std::any_of(value::itemLists.begin(), value::itemLists.end(), named) ||
+        named(toggleCrLfValueName) ||
+        std::any_of(operations().begin(), operations().end(),
+                    [&named](const Operation& op) { return named(op.valueName); }))
+        return ReadAs::Text;
+    return ReadAs::Anything;
+}
+
+// Which value and line a refusal concerns.
+std::string where(std::string_view name, std::size_t number) {
+    return "'" + std::string(name.substr(0, name.find('\0'))) + "' on line " +
+           std::to_string(number);
+}
+
+// A value the program could not read back as the file gives it: of the other type, or a menu
+// string or item list longer than the reader keeps (Apply never writes one).
+void checkValue(const Line& line, std::size_t number) {
+    const ReadAs expected = readAs(line.name);
+    if (expected == ReadAs::Integer && !line.integer)
+        throw Failure(formatMessage(messages::invalidDataType, line.name) + " on line " +
+                      std::to_string(number) +
+                      ": the program reads it as a number, so its line must begin with \"i:\"");
+    if (expected == ReadAs::Text && line.integer)
+        throw Failure(formatMessage(messages::invalidDataType, line.name) + " on line " +
+                      std::to_string(number) +
+                      ": the program reads it as text, so its line must begin with \"s:\"");
+    // ItemsAvailable is a number held as text, read as stored numbers are.
+    if (!line.integer && equalsIgnoringCase(line.name, value::itemsAvailable) &&
+        !parseInteger(line.text))
+        throw Failure(formatMessage(messages::notAnInteger, line.text) + " for " +
+                      where(line.name, number));
+    if (line.integer || line.text.size() <= commaTextLimit)
+        return;
+    if (equalsIgnoringCase(line.name, value::theMenu))
+        throw Failure(menuTooLarge(where(line.name, number), line.text.size()));
+    for (std::size_t i = 0; i < value::itemLists.size(); ++i)
+        if (equalsIgnoringCase(line.name, value::itemLists[i]))
+            throw Failure(itemListTooLong(i, where(line.name, number), line.text.size()));
+}
+
+// A text of a UTF-8 file in the bytes the settings hold.
+std::string fromUtf8(std::string_view text, std::string_view name, std::size_t number) {
+    try {
+        return utf8ToAnsi(text);
+    } catch (const Failure& failure) {
+        throw Failure(where(name, number) + ": " + failure.what());
+    }
+}
+
+// `utf8`: the file said it is UTF-8, so names and texts are converted as they are read.
+std::vector<Line> parseLines(std::string_view text, bool utf8) {
     std::vector<Line> lines;
     LineReader reader(text);
+    std::size_t number = 0;
     for (std::string_view line; reader.next(line);) {
+        ++number;
         if (line.size() < 2)
             continue;
         const std::string_view prefix = line.substr(0, 2);
@@ -76,16 +156,43 @@ std::vector<Line> parseLines(std::string_view text) {
             continue; // no name/value split: nothing to write
         Line parsed{prefix == "i:", std::string(rest.substr(0, colon)),
                     std::string(rest.substr(colon + 1))};
+        if (utf8) {
+            parsed.name = fromUtf8(parsed.name, parsed.name, number);
+            parsed.text = fromUtf8(parsed.text, parsed.name, number);
+        }
+        checkValue(parsed, number);
         if (parsed.integer) {
             // Menu files hold numbers in decimal only; "$10" is text, not sixteen.
-            const auto number = parseDecimal(parsed.text);
-            if (!number)
-                throw Failure(formatMessage(messages::notAnInteger, parsed.text));
-            parsed.number = *number;
+            const auto value = parseDecimal(parsed.text);
+            if (!value)
+                throw Failure(formatMessage(messages::notAnInteger, parsed.text) + " for " +
+                              where(parsed.name, number));
+            parsed.number = *value;
         }
         lines.push_back(std::move(parsed));
     }
     return lines;
+}
+
+constexpr std::string_view utf8Mark = "\xEF\xBB\xBF";
+
+// Text in UTF-16: with its byte-order mark, or without it as text of mostly ASCII characters,
+// each with a NUL beside it.
+bool isUtf16(std::string_view text) {
+    if (text.starts_with("\xFF\xFE") || text.starts_with("\xFE\xFF"))
+        return true;
+    const std::size_t pairs = std::min<std::size_t>(text.size(), 512) / 2;
+    if (pairs < 2)
+        return false;
+    std::size_t nulFirst = 0;
+    std::size_t nulSecond = 0;
+    for (std::size_t i = 0; i < pairs; ++i) {
+        nulFirst += text[2 * i] == '\0' ? 1 : 0;
+        nulSecond += text[2 * i + 1] == '\0' ? 1 : 0;
+    }
+    const auto most = [pairs](std::size_t n) { return 4 * n >= 3 * pairs; };
+    const auto few = [pairs](std::size_t n) { return 4 * n < pairs; };
+    return (most(nulSecond) && few(nulFirst)) || (most(nulFirst) && few(nulSecond));
 }
 
 class SilentMessages : public Messages {
@@ -136,15 +243,18 @@ std::string menuFileText(Registry& registry) {
     const auto names = key.valueNames();
     for (auto it = names.rbegin(); it != names.rend(); ++it) {
         const std::string& name = *it;
-        if (isExcluded(name) || name.find(':') != std::string::npos || !fitsOnALine(name))
+        if (isExcluded(name))
             continue;
         // Expandable strings and other types are left out; so is an integer that cannot be read
         // (not four bytes long), like any value the registry cannot report.
         if (key.isPlainString(name)) {
             const std::string value = key.readString(name);
-            if (fitsOnALine(value))
-                text.append("s:").append(name).append(":").append(value).append("\r\n");
+            if (auto problem = unsavable(name, value))
+                throw Failure(*problem);
+            text.append("s:").append(name).append(":").append(value).append("\r\n");
         } else if (const auto number = key.integerIfReadable(name)) {
+            if (auto problem = unsavable(name, std::nullopt))
+                throw Failure(*problem);
             text.append("i:")
                 .append(name)
                 .append(":")
@@ -180,7 +290,16 @@ std::string readMenuFile(const std::filesystem::path& file) {
 }
 
 bool loadMenuFile(Registry& registry, std::string_view text) {
-    const std::vector<Line> lines = parseLines(text);
+    if (isUtf16(text))
+        throw Failure("The menu file is UTF-16 text, which the program does not read: a menu file "
+                      "is single-byte text (Windows-1252). Save it in that encoding and load it "
+                      "again.");
+    // A file that says it is UTF-8 is read as such: its mark hides no line, and its characters
+    // are stored as the settings hold them, or refused where they cannot be.
+    const bool utf8 = text.starts_with(utf8Mark);
+    if (utf8)
+        text.remove_prefix(utf8Mark.size());
+    const std::vector<Line> lines = parseLines(text, utf8);
     if (lines.empty())
         return false;
 

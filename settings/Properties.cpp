@@ -1,11 +1,11 @@
 #include "settings/Properties.h"
 
+#include "platform/Failure.h"
 #include "settings/Schema.h"
 #include "settings/SettingsKey.h"
 
-#include <array>
+#include <algorithm>
 #include <string_view>
-#include <utility>
 
 namespace quorvane {
 
@@ -15,18 +15,60 @@ constexpr std::int32_t creationBit = 1;
 constexpr std::int32_t lastAccessedBit = 2;
 constexpr std::int32_t lastModifiedBit = 4;
 
-// The texts and the switches, each in the order they are read and written.
-template <typename P> auto texts(P& p) {
-    return std::array{std::pair{value::dosPromptFile, &p.dosPromptFile},
-                      std::pair{value::altPromptFile, &p.altPromptFile},
-                      std::pair{value::altPromptStart, &p.altPromptStart},
-                      std::pair{value::cPromptFile, &p.cPromptFile}};
+std::string_view valueName(Property which) {
+    switch (which) {
+    case Property::DosPromptFile:
+        return value::dosPromptFile;
+    case Property::AltPromptFile:
+        return value::altPromptFile;
+    case Property::AltPromptStart:
+        return value::altPromptStart;
+    case Property::CPromptFile:
+        return value::cPromptFile;
+    case Property::Stamp:
+        return value::stampOptions;
+    case Property::CopyCrLf:
+        return value::copyCrLf;
+    case Property::AppendCrLf:
+        return value::appendCrLf;
+    case Property::AddPrePath:
+        return value::addPrePath;
+    case Property::AddFileExt:
+        return value::addFileExt;
+    }
+    return {};
 }
 
-template <typename P> auto switches(P& p) {
-    return std::array{
-        std::pair{value::copyCrLf, &p.copyCrLf}, std::pair{value::appendCrLf, &p.appendCrLf},
-        std::pair{value::addPrePath, &p.addPrePath}, std::pair{value::addFileExt, &p.addFileExt}};
+// The field of a text option, or null for the others.
+template <typename P> auto textField(P& p, Property which) -> decltype(&p.dosPromptFile) {
+    switch (which) {
+    case Property::DosPromptFile:
+        return &p.dosPromptFile;
+    case Property::AltPromptFile:
+        return &p.altPromptFile;
+    case Property::AltPromptStart:
+        return &p.altPromptStart;
+    case Property::CPromptFile:
+        return &p.cPromptFile;
+    default:
+        return nullptr;
+    }
+}
+
+// The field of a switch option, or null for the others.
+template <typename P> auto switchField(P& p, Property which) -> decltype(&p.copyCrLf) {
+    switch (which) {
+    case Property::CopyCrLf:
+        return &p.copyCrLf;
+    case Property::AppendCrLf:
+        return &p.appendCrLf;
+    case Property::AddPrePath:
+        return &p.addPrePath;
+    case Property::AddFileExt:
+        return &p.addFileExt;
+    default:
+        return nullptr;
+    }
 }
 
 } // namespace
@@ -41,27 +83,63 @@ StampDates stampDates(std::int32_t bits) {
             (bits & lastModifiedBit) != 0};
 }
 
+namespace {
+
+void readOne(const SettingsKey& key, Property which, Properties& into) {
+    const std::string_view name = valueName(which);
+    if (which == Property::Stamp)
+        into.stamp = key.valueExists(name) ? stampDates(key.readInteger(name)) : StampDates{};
+    else if (!key.valueExists(name))
+        return;
+    else if (std::string* text = textField(into, which))
+        *text = key.readString(name);
+    else
+        *switchField(into, which) = key.readBool(name);
+}
+
+void writeOne(SettingsKey& key, Property which, const Properties& properties) {
+    const std::string_view name = valueName(which);
+    if (which == Property::Stamp)
+        key.writeInteger(name, stampBits(properties.stamp));
+    else if (const std::string* text = textField(properties, which))
+        key.writeString(name, *text);
+    else
+        key.writeBool(name, *switchField(properties, which));
+}
+
+} // namespace
+
 void readProperties(Registry& registry, Properties& into) {
     SettingsKey key(registry);
-    for (auto [name, field] : texts(into))
-        if (key.valueExists(name))
-            *field = key.readString(name);
-    into.stamp = key.valueExists(value::stampOptions)
-                     ? stampDates(key.readInteger(value::stampOptions))
-                     : StampDates{};
-    for (auto [name, field] : switches(into))
-        if (key.valueExists(name))
-            *field = key.readBool(name);
+    for (Property which : allProperties)
+        readOne(key, which, into);
     key.close();
 }
 
-void writeProperties(Registry& registry, const Properties& properties) {
+std::vector<std::string> readEachProperty(Registry& registry, Properties& into) {
     SettingsKey key(registry);
-    for (auto [name, field] : texts(properties))
-        key.writeString(name, *field);
-    key.writeInteger(value::stampOptions, stampBits(properties.stamp));
-    for (auto [name, field] : switches(properties))
-        key.writeBool(name, *field);
+    std::vector<std::string> failures;
+    for (Property which : allProperties) {
+        try {
+            readOne(key, which, into);
+        } catch (const Failure& failure) {
+            failures.emplace_back(failure.what());
+        }
+    }
+    key.close();
+    return failures;
+}
+
+void writeProperties(Registry& registry, const Properties& properties) {
+    writeProperties(registry, properties, {allProperties.begin(), allProperties.end()});
+}
+
+void writeProperties(Registry& registry, const Properties& properties,
+                     const std::vector<Property>& which) {
+    SettingsKey key(registry);
+    for (Property property : allProperties)
+        if (std::find(which.begin(), which.end(), property) != which.end())
+            writeOne(key, property, properties);
     key.close();
 }
 

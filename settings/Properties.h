@@ -2,8 +2,10 @@
 
 #include "platform/Registry.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quorvane {
 
@@ -36,11 +38,36 @@ struct Properties {
     friend bool operator==(const Properties&, const Properties&) = default;
 };
 
+// The options one by one, in the order they are read and written, for a caller that reads or
+// stores some of them alone. Stamp's three dates are one option, as they are one stored value.
+enum class Property {
+    DosPromptFile,
+    AltPromptFile,
+    AltPromptStart,
+    CPromptFile,
+    Stamp,
+    CopyCrLf,
+    AppendCrLf,
+    AddPrePath,
+    AddFileExt,
+};
+inline constexpr std::array allProperties{
+    Property::DosPromptFile, Property::AltPromptFile, Property::AltPromptStart,
+    Property::CPromptFile,   Property::Stamp,         Property::CopyCrLf,
+    Property::AppendCrLf,    Property::AddPrePath,    Property::AddFileExt};
+
 // Reads the stored options over `into`: a value that is not stored leaves its field as it was,
 // except Stamp's dates, which are all set when nothing is stored. Throws Failure when the
 // settings cannot be read.
 void readProperties(Registry& registry, Properties& into);
+// Reads each option as readProperties does, but on its own: one that does not read keeps its
+// field, and the options after it are read all the same. Returns the failures' texts, in order.
+// Throws Failure only when the settings cannot be read at all.
+std::vector<std::string> readEachProperty(Registry& registry, Properties& into);
 // Stores every option, in one commit.
 void writeProperties(Registry& registry, const Properties& properties);
+// Stores the options in `which` alone, in one commit; every other stored value stays as it is.
+void writeProperties(Registry& registry, const Properties& properties,
+                     const std::vector<Property>& which);
 
 } // namespace quorvane

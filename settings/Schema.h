@@ -39,6 +39,19 @@ inline constexpr std::array<std::string_view, 9> itemLists{
     moveDirItems, copyDirItems, fileDirItems, sendDirItems,
 };
 
+// The values the program reads as integers, booleans among them: a menu file gives them as "i:"
+// lines.
+inline constexpr std::array<std::string_view, 11> integerValues{
+    installMark,  displayRef, windowLeft, windowTop,  windowWidth, windowHeight,
+    stampOptions, copyCrLf,   appendCrLf, addPrePath, addFileExt,
+};
+
+// The values besides the operation captions (menu/Catalog.h) and the item lists that the program
+// reads as text: a menu file gives them as "s:" lines.
+inline constexpr std::array<std::string_view, 6> textValues{
+    itemsAvailable, theMenu, dosPromptFile, altPromptFile, altPromptStart, cPromptFile,
+};
+
 } // namespace quorvane::value
 
 namespace quorvane::defaults {

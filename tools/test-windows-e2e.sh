@@ -4,6 +4,11 @@
 # in BUILD_DIR/wineprefix-pristine. Each run starts from its own copy of that prefix.
 #
 #   tools/test-windows-e2e.sh [BUILD_DIR]
+#
+# WINE and WINESERVER, when set, name the Wine loader and server to use (see tools/wine-run). A
+# check that fails is counted and the runs go on; a step that the checks after it need (a prefix
+# and its Wine start) ends the run when it fails, saying what failed. Each part's time is printed
+# as it ends.
 set -eu
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -13,20 +18,50 @@ work=$build/e2e
 ctl_exe=$build/bin/quorvanectl.exe
 expected=$root/tests/windows
 
-WINE=/usr/lib/wine/wine64
-WINESERVER=/usr/lib/wine/wineserver
+WINE=${WINE:-/usr/lib/wine/wine64}
+WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
 export WINEDEBUG=-all
 export DISPLAY=
 key='HKCR\QuorvaneShellExt\Settings'
+# No run of quorvanectl.exe or reg.exe takes more than a few seconds, even under load: one that
+# takes this long is hung, and is stopped so that the run goes on to say so.
+limit=120
 
-servers=""
-cleanup() {
-    for prefix in $servers; do
-        WINEPREFIX="$prefix" "$WINESERVER" -k >/dev/null 2>&1 || true
-    done
+now() { date +%s%N; }
+since() { # start in ns: seconds to a tenth
+    ns=$(($(now) - $1))
+    printf '%d.%d' $((ns / 1000000000)) $((ns / 100000000 % 10))
 }
-trap cleanup EXIT
-trap 'exit 1' INT TERM
+run_started=$(now)
+part=""
+part_started=$run_started
+end_part() {
+    [ -z "$part" ] || echo "   ($part: $(since "$part_started") s)"
+    part=""
+}
+begin() { # part's name
+    end_part
+    part=$1
+    part_started=$(now)
+    echo "-- $1"
+}
+
+counted=no
+log=$(mktemp "${TMPDIR:-/tmp}/test-windows-e2e.XXXXXX")
+servers=""
+on_exit() {
+    status=$?
+    set +e
+    for prefix in $servers; do
+        WINEPREFIX="$prefix" timeout -k 10 60 "$WINESERVER" -k >/dev/null 2>&1
+    done
+    rm -f "$log"
+    if [ "$status" -ne 0 ] && [ "$counted" = no ]; then
+        echo "the end-to-end runs stopped (status $status) in \"${part:-getting ready}\" after $(since "$part_started") s; they took $(since "$run_started") s" >&2
+    fi
+}
+trap on_exit EXIT
+trap 'echo "interrupted" >&2; exit 130' INT TERM
 
 failures=0
 fail() {
@@ -37,19 +72,44 @@ pass() {
     printf 'ok: %s\n' "$*"
 }
 
+# Runs a step that the checks after it need: when it fails, the run ends, saying what ran, how it
+# ended and what it printed.
+must() { # command...
+    must_status=0
+    timeout -k 10 "$limit" "$@" >"$log" 2>&1 </dev/null || must_status=$?
+    [ "$must_status" -eq 0 ] && return 0
+    if [ "$must_status" -eq 124 ] || [ "$must_status" -eq 137 ]; then
+        echo "FAILED: $* was still running after $limit s and was stopped" >&2
+    else
+        echo "FAILED: $* exited with status $must_status" >&2
+    fi
+    if [ -s "$log" ]; then
+        echo "  it printed (at most its last 40 lines):" >&2
+        tr -d '\r' <"$log" | tail -n 40 | sed 's/^/    /' >&2
+    else
+        echo "  it printed nothing" >&2
+    fi
+    exit 1
+}
+
 # A prefix of its own for one run: the programs and files of the pristine one linked, its
-# registry files copied, as Wine rewrites those in place. Its server is started before anything
-# reads a program's output (see tools/test-windows.sh).
+# registry files copied, as Wine rewrites those in place. Wine is started in it before anything
+# reads a program's output (see tools/wine-run), and a start that fails is tried again there.
 new_prefix() { # name
     prefix=$work/$1
-    rm -rf "$prefix"
-    mkdir -p "$prefix"
-    cp -al "$pristine/drive_c" "$pristine/dosdevices" "$prefix/"
-    cp "$pristine/system.reg" "$pristine/user.reg" "$pristine/userdef.reg" "$prefix/"
+    must rm -rf "$prefix"
+    must mkdir -p "$prefix"
+    must cp -al "$pristine/drive_c" "$pristine/dosdevices" "$prefix/"
+    must cp "$pristine/system.reg" "$pristine/user.reg" "$pristine/userdef.reg" \
+        "$pristine/.update-timestamp" "$prefix/"
     export WINEPREFIX="$prefix"
     servers="$servers $prefix"
-    "$WINESERVER" -p >/dev/null 2>&1 </dev/null
-    "$WINE" cmd /c exit 0 >/dev/null 2>&1 </dev/null
+    began=$(now)
+    if ! "$root/tools/wine-run" --start; then
+        echo "FAILED: Wine could not be started in $prefix" >&2
+        exit 1
+    fi
+    echo "   (Wine started in $1 in $(since "$began") s)"
 }
 
 # Runs quorvanectl.exe with the given arguments: standard output in $out, standard error in $err
@@ -60,13 +120,20 @@ err=""
 status=0
 ctl() {
     status=0
-    "$WINE" "$ctl_exe" "$@" >"$work/out" 2>"$work/err" </dev/null || status=$?
+    timeout -k 10 "$limit" "$WINE" "$ctl_exe" "$@" >"$work/out" 2>"$work/err" </dev/null ||
+        status=$?
     out=$(tr -d '\r' <"$work/out")
     err=$(tr -d '\r' <"$work/err")
+    if [ "$status" -eq 124 ] || [ "$status" -eq 137 ]; then
+        fail "quorvanectl.exe $* was still running after $limit s and was stopped"
+    fi
 }
 
+reg_query() { # reg query's arguments, after the key
+    timeout -k 10 "$limit" "$WINE" reg query "$key" "$@" </dev/null
+}
 reg_value() { # name: "TYPE DATA" as reg query shows it
-    "$WINE" reg query "$key" /v "$1" 2>/dev/null </dev/null | tr -d '\r' |
+    reg_query /v "$1" 2>/dev/null | tr -d '\r' |
         sed -n "s/^    $1    \\(REG_[A-Z_]*\\)    \\{0,1\\}/\\1 /p"
 }
 
@@ -75,9 +142,9 @@ c_drive() { # name
     printf '%s\n' "$WINEPREFIX/drive_c/$1"
 }
 
-mkdir -p "$work"
+must mkdir -p "$work"
 
-echo "-- a first start on a fresh prefix"
+begin "a first start on a fresh prefix"
 new_prefix fresh
 ctl show
 [ "$status" -eq 0 ] || fail "show on a fresh prefix exited with $status: $err"
@@ -91,7 +158,7 @@ case "$err" in
 *"is installed"*) pass "the first start says Quorvane is installed" ;;
 *) fail "the first start said: $err" ;;
 esac
-"$WINE" reg query "$key" </dev/null | tr -d '\r' |
+reg_query | tr -d '\r' |
     awk 'NF >= 2 && $1 !~ /^HKEY/ { print $1, $2 }' | sort -f >"$work/values"
 if grep -v '^#' "$expected/settings-values.txt" | cmp -s - "$work/values"; then
     pass "reg query shows every default with its type"
@@ -106,7 +173,7 @@ ctl show
 [ "$status" -eq 0 ] && [ -z "$err" ] && pass "a second start installs nothing" ||
     fail "a second start said: $err"
 
-echo "-- presets and Apply"
+begin "presets and Apply"
 ctl preset Compact
 [ "$status" -eq 0 ] || fail "preset Compact exited with $status: $err"
 compact='"Move To","-6","-6","-1","13","-2","Copy To","-7","-7","-1","14","-2","0","2","5","7","8","-1","16","-2"'
@@ -127,15 +194,19 @@ ctl apply ''
 [ "$(reg_value TheMenu)" = 'REG_SZ "Tools","5","-1","Move To","-6","-2","17","-2","-2"' ] &&
     pass "a refused apply writes nothing" || fail "a refused apply changed TheMenu"
 
-echo "-- menu files"
+begin "menu files"
 ctl save 'C:\saved.drm'
 [ "$status" -eq 0 ] || fail "save exited with $status: $err"
 saved=$(c_drive saved.drm)
-lines=$(wc -l <"$saved")
-crlf=$(grep -c "$(printf '\r')\$" "$saved" || true)
-[ "$lines" -gt 40 ] && [ "$lines" -eq "$crlf" ] && pass "save writes $lines lines, each ending CR LF" ||
-    fail "save wrote $lines lines, $crlf of them ending CR LF"
-head -n 1 "$saved" | grep -q '^# This is a menu-file for Quorvane' || fail "the menu file's header"
+if [ -f "$saved" ]; then
+    lines=$(wc -l <"$saved")
+    crlf=$(grep -c "$(printf '\r')\$" "$saved" || true)
+    [ "$lines" -gt 40 ] && [ "$lines" -eq "$crlf" ] && pass "save writes $lines lines, each ending CR LF" ||
+        fail "save wrote $lines lines, $crlf of them ending CR LF"
+    head -n 1 "$saved" | grep -q '^# This is a menu-file for Quorvane' || fail "the menu file's header"
+else
+    fail "save wrote no file $saved"
+fi
 ctl show
 before=$out
 ctl preset All
@@ -148,7 +219,7 @@ cmp -s "$saved" "$(c_drive again.drm)" && pass "saving again gives the same byte
 # Bytes that a file in text mode would change: CR LF inside the file and 0x1A, which ends a
 # text-mode read.
 printf '# This is a menu-file for Quorvane\r\n#\r\ns:Odd:one\032two\r\ni:StampOptions:5\r\n' \
-    >"$(c_drive odd.drm)"
+    >"$(c_drive odd.drm)" || fail "could not write $(c_drive odd.drm)"
 ctl load 'C:\odd.drm'
 [ "$status" -eq 0 ] || fail "loading a file with 0x1A exited with $status: $err"
 [ "$(reg_value StampOptions)" = "REG_DWORD 0x5" ] && pass "a value after the 0x1A byte is read" ||
@@ -160,14 +231,14 @@ else
     fail "the value with 0x1A did not come back"
 fi
 
-echo "-- the installer, started through CreateProcessA"
+begin "the installer, started through CreateProcessA"
 new_prefix installer
 system32=$WINEPREFIX/drive_c/windows/system32
 # The system's rundll32.exe gives way to a program that records how it was started (removed
 # first: the file is linked to the pristine prefix's). Wine would run its own built-in program
 # of that name instead unless told otherwise.
-rm -f "$system32/rundll32.exe"
-cp "$build/tests/quorvane_record_command.exe" "$system32/rundll32.exe"
+must rm -f "$system32/rundll32.exe"
+must cp "$build/tests/quorvane_record_command.exe" "$system32/rundll32.exe"
 export WINEDLLOVERRIDES=rundll32.exe=n
 ctl show
 unset WINEDLLOVERRIDES
@@ -187,9 +258,9 @@ else
     printf 'expected: "%s\n' "$want" >&2
 fi
 
-echo "-- an installer that cannot be started"
+begin "an installer that cannot be started"
 new_prefix no-installer
-rm -f "$WINEPREFIX/drive_c/windows/system32/rundll32.exe"
+must rm -f "$WINEPREFIX/drive_c/windows/system32/rundll32.exe"
 ctl show
 case "$err" in
 *"Installation probably failed. (See ReadMe.txt)"*) pass "the failed start is reported" ;;
@@ -198,8 +269,10 @@ esac
 [ "$(reg_value v)" = "REG_DWORD 0x7da" ] && [ "$out" = "$(cat "$expected/default-menu.txt")" ] &&
     pass "the defaults are written all the same" || fail "the defaults are missing"
 
+end_part
 if [ "$failures" -ne 0 ]; then
-    echo "$failures end-to-end checks failed" >&2
+    echo "$failures end-to-end checks failed; the runs took $(since "$run_started") s" >&2
+    counted=yes
     exit 1
 fi
-echo "every end-to-end check passed"
+echo "every end-to-end check passed in $(since "$run_started") s"

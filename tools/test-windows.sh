@@ -6,7 +6,12 @@
 #   tools/test-windows.sh [BUILD_DIR] [BUILD32_DIR]
 #
 # Everything lives below BUILD_DIR (build-windows): the build, a throw-away Wine prefix made afresh
-# on every run, and the copies of it that the end-to-end runs start from.
+# on every run, and the copies of it that the end-to-end runs start from. WINE and WINESERVER, when
+# set, name the Wine loader and server to use (see tools/wine-run).
+#
+# A run that stops says where and why: each step's time is printed as it ends, and a failure
+# names the step, the command, how it ended and what it printed, so that a slow run can be told
+# from a hung one and a failed Wine start from a failed test.
 set -eu
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -14,8 +19,8 @@ build=${1:-build-windows}
 build32=${2:-build-windows32}
 jobs=${JOBS:-$(nproc 2>/dev/null || echo 2)}
 
-WINE=/usr/lib/wine/wine64
-WINESERVER=/usr/lib/wine/wineserver
+WINE=${WINE:-/usr/lib/wine/wine64}
+WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
 export WINEDEBUG=-all
 export DISPLAY=
 base=$root/$build/wineprefix
@@ -25,6 +30,79 @@ launcher=""
 if command -v ccache >/dev/null 2>&1; then
     launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache"
 fi
+
+now() { date +%s%N; }
+since() { # start in ns: seconds to a tenth
+    ns=$(($(now) - $1))
+    printf '%d.%d' $((ns / 1000000000)) $((ns / 100000000 % 10))
+}
+run_started=$(now)
+step_name=""
+step_started=$run_started
+step_times=""
+end_step() {
+    [ -n "$step_name" ] || return 0
+    took=$(since "$step_started")
+    echo "   ($step_name: $took s)"
+    step_times="$step_times
+$(printf '%9s s  %s' "$took" "$step_name")"
+    step_name=""
+}
+step() { # name [where]
+    end_step
+    step_name=$1
+    step_started=$(now)
+    echo "== $1${2:+ $2}"
+}
+
+log=$(mktemp "${TMPDIR:-/tmp}/test-windows.XXXXXX")
+servers=""
+stop_wine() { # prefix
+    WINEPREFIX="$1" timeout -k 10 60 "$WINESERVER" -k >/dev/null 2>&1 || true
+}
+on_exit() {
+    status=$?
+    set +e
+    for prefix in $servers; do
+        stop_wine "$prefix"
+    done
+    rm -f "$log"
+    if [ "$status" -ne 0 ]; then
+        echo "== make test-windows FAILED (status $status) in \"$step_name\" after $(since "$step_started") s; the run took $(since "$run_started") s" >&2
+    fi
+}
+trap on_exit EXIT
+trap 'echo "interrupted" >&2; exit 130' INT TERM
+
+# Runs a command that the rest of the run needs, within a time limit, its output in $log; a
+# failure says what ran, how it ended and what it printed, and ends the run.
+must() { # seconds command...
+    if ! bounded "$@"; then
+        shift
+        report "$@"
+        exit 1
+    fi
+}
+bounded() { # seconds command...: its status in $status, its time limit in $limit
+    limit=$1
+    shift
+    status=0
+    timeout -k 10 "$limit" "$@" >"$log" 2>&1 </dev/null || status=$?
+    [ "$status" -eq 0 ]
+}
+report() { # command...: how the last bounded command ended
+    if [ "$status" -eq 124 ] || [ "$status" -eq 137 ]; then
+        echo "FAILED: $* was still running after $limit s and was stopped" >&2
+    else
+        echo "FAILED: $* exited with status $status" >&2
+    fi
+    if [ -s "$log" ]; then
+        echo "  it printed (at most its last 40 lines):" >&2
+        tr -d '\r' <"$log" | tail -n 40 | sed 's/^/    /' >&2
+    else
+        echo "  it printed nothing" >&2
+    fi
+}
 
 configure() { # folder toolchain
     if [ ! -f "$1/build.ninja" ]; then
@@ -36,51 +114,61 @@ configure() { # folder toolchain
     fi
 }
 
-# A wineserver started by a program whose output is being read keeps that output open until it
-# quits, about 3 s after its last program: each prefix gets its server up front, with its output
-# elsewhere, and loses it at the end.
-start_wine() { # prefix
-    WINEPREFIX="$1" "$WINESERVER" -p >/dev/null 2>&1 </dev/null
-    WINEPREFIX="$1" "$WINE" cmd /c exit 0 >/dev/null 2>&1 </dev/null
-}
-stop_wine() { # prefix
-    WINEPREFIX="$1" "$WINESERVER" -k >/dev/null 2>&1 || true
-}
-servers=""
-cleanup() {
-    for prefix in $servers; do
-        stop_wine "$prefix"
+# wineboot -i makes the prefix; once the server has quit (wineserver -w), the registry is on disk.
+# Under load it may fail or hang like any Wine start: each try is bounded, says why it failed,
+# and starts again from nothing, three tries in all.
+make_prefix() {
+    for attempt in 1 2 3; do
+        must 60 rm -rf "$base"
+        began=$(now)
+        if ! bounded 600 "$WINE" wineboot -i; then
+            report "$WINE" wineboot -i
+        elif ! bounded 120 "$WINESERVER" -w; then
+            report "$WINESERVER" -w
+        elif [ ! -f "$base/system.reg" ] || [ ! -f "$base/.update-timestamp" ] ||
+            [ ! -d "$base/drive_c/windows/system32" ]; then
+            echo "FAILED: $WINE wineboot -i left no complete prefix in $base:" >&2
+            ls -A "$base" 2>&1 | sed 's/^/    /' >&2
+        else
+            return 0
+        fi
+        echo "   (try $attempt of 3 to make the prefix, $(since "$began") s)" >&2
+        stop_wine "$base"
+        sleep 1
     done
+    echo "Wine could not make a prefix in $base; gave up after 3 tries" >&2
+    exit 1
 }
-trap cleanup EXIT
-trap 'exit 1' INT TERM
 
-echo "== a fresh Wine prefix in $base"
+step "a fresh Wine prefix" "in $base"
 stop_wine "$base"
-rm -rf "$base" "$root/$build/e2e"
-mkdir -p "$root/$build"
-"$WINE" wineboot -i >/dev/null 2>&1 </dev/null
-"$WINESERVER" -w
+must 60 rm -rf "$base" "$root/$build/e2e"
+must 60 mkdir -p "$root/$build"
+make_prefix
 # The end-to-end runs each start from a copy of the prefix as it is now, untouched by the tests.
-# The registry files are copied, never linked: Wine rewrites them in place.
+# The registry files are copied, never linked: Wine rewrites them in place. Without its
+# .update-timestamp, a copy would have Wine bring the prefix up to date at its first start, which
+# takes as long as making it.
 pristine=$root/$build/wineprefix-pristine
-rm -rf "$pristine"
-mkdir -p "$pristine"
-cp -al "$base/drive_c" "$base/dosdevices" "$pristine/"
-cp "$base/system.reg" "$base/user.reg" "$base/userdef.reg" "$pristine/"
+must 60 rm -rf "$pristine"
+must 60 mkdir -p "$pristine"
+must 120 cp -al "$base/drive_c" "$base/dosdevices" "$pristine/"
+must 60 cp "$base/system.reg" "$base/user.reg" "$base/userdef.reg" "$base/.update-timestamp" \
+    "$pristine/"
 servers="$base"
-start_wine "$base"
+"$root/tools/wine-run" --start
 
-echo "== building for 64-bit Windows in $build"
+step "building for 64-bit Windows" "in $build"
 configure "$build" mingw-w64-x86_64.cmake
 cmake --build "$build" -j "$jobs"
 
-echo "== building for 32-bit Windows in $build32"
+step "building for 32-bit Windows" "in $build32"
 configure "$build32" mingw-w64-i686.cmake
 cmake --build "$build32" -j "$jobs"
 
-echo "== the core tests under Wine"
-(cd "$build" && ctest --output-on-failure -j "$jobs")
+step "the core tests under Wine"
+# A test that hangs ends at the time limit, as a failure, instead of holding up the run.
+(cd "$build" && ctest --output-on-failure -j "$jobs" --timeout 300)
 # A test program that Wine could not run would have left ctest nothing to run.
 count=$(cd "$build" && ctest -N | sed -n 's/^Total Tests: //p')
 if [ "${count:-0}" -lt 100 ]; then
@@ -88,6 +176,7 @@ if [ "${count:-0}" -lt 100 ]; then
     exit 1
 fi
 
-echo "== quorvanectl.exe against Wine's registry"
+step "quorvanectl.exe against Wine's registry"
 sh "$root/tools/test-windows-e2e.sh" "$build"
-echo "== make test-windows: all passed"
+end_step
+echo "== make test-windows: all passed in $(since "$run_started") s; the steps took:$step_times"

@@ -10,10 +10,12 @@
 #include "support/Process.h"
 #include "support/TestFiles.h"
 
+#include <algorithm>
 #include <cctype>
 #include <functional>
 #include <gtest/gtest.h>
 #include <optional>
+#include <sys/stat.h>
 
 using namespace std::string_literals;
 
@@ -22,10 +24,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Runs the built program with `home` as its configuration folder.
-test::Outcome runQuorvanectl(const fs::path& home, std::vector<std::string> args) {
+std::string withPlaceholder(std::string text, std::string_view placeholder,
+                            const std::string& value) {
+    for (auto at = text.find(placeholder); at != std::string::npos;
+         at = text.find(placeholder, at + value.size()))
+        text.replace(at, placeholder.size(), value);
+    return text;
+}
+
+// Runs the built program with `home` as its configuration folder, by the shell command `shell`
+// where CTL stands for the program under a time limit: one that waits forever fails the test.
+test::Outcome runQuorvanectl(const fs::path& home, std::vector<std::string> args,
+                             const std::string& shell = "CTL") {
+    args.insert(
+        args.begin(),
+        {"-c", withPlaceholder(shell, "CTL", R"(timeout -s KILL 20 "$0" "$@")"), QUORVANECTL});
     return test::runProgram(
-        QUORVANECTL, std::move(args),
+        "/bin/sh", std::move(args),
         {{"XDG_CONFIG_HOME", home.string()}, {"XDG_DATA_HOME", (home / "data").string()}});
 }
 
@@ -51,6 +66,17 @@ HiveEdit valueLine(const std::string& name, const std::string& line) {
     };
 }
 
+// A string value in the hex form, the only one that can carry a line break.
+std::string hexStringLine(const std::string& name, std::string_view text) {
+    std::string line = "\"" + name + "\"=hex(1):";
+    char byte[4];
+    for (const char c : text) {
+        std::snprintf(byte, sizeof byte, "%02x,", static_cast<unsigned char>(c));
+        line += byte;
+    }
+    return line + "00";
+}
+
 HiveEdit cutInsideLine(int number) {
     return [=](std::string hive) {
         std::size_t at = 0;
@@ -71,25 +97,57 @@ HiveEdit lineInsertedAt(int number, std::string text) {
 
 struct Case {
     std::string label;
-    // "FILE" stands for the path of the case's menu file.
+    // In args, shell and err, FILE stands for the case's menu file, PIPE for a named pipe, HIVE
+    // for the settings file; in shell, CTL for the program.
     std::vector<std::string> args;
     HiveEdit hive = {};
     std::optional<std::string> menuFile = {};
+    std::string shell = "CTL";
     int status = 0;
-    // "HIVE" stands for the path of the settings file.
     std::string err = {};
     // Unset: the settings file must stay as it was, byte for byte. Set: TheMenu afterwards.
     std::optional<std::string> storedMenu = {};
     // The line after the root in standard output, when it tells what was read.
     std::optional<std::string> out = {};
+    // What the case's menu file holds afterwards.
+    std::optional<std::string> fileAfter = {};
 };
 
 const std::string storedMenu = R"("Tools",5,-1,16,-2,-2)";
 
+// A command run by the shell command `shell` that fails with `err`, leaving `storedMenu` stored
+// or, without it, the settings file as it was.
+Case fails(std::string label, std::vector<std::string> args, std::string shell, std::string err,
+           std::optional<std::string> storedMenu = {}) {
+    return {.label = std::move(label),
+            .args = std::move(args),
+            .shell = std::move(shell),
+            .status = 1,
+            .err = std::move(err),
+            .storedMenu = std::move(storedMenu)};
+}
+
 std::vector<Case> cases() {
-    const std::string tooLarge = "quorvanectl: The menu is too large to be stored: it takes 6829 "
-                                 "characters where at most 4095 are kept. Remove some entries "
-                                 "and apply again.\n";
+    const auto tooLarge = [](std::size_t length) {
+        return "quorvanectl: The menu is too large to be stored: it takes " +
+               std::to_string(length) +
+               " characters where at most 4095 are kept. Remove some entries and apply again.\n";
+    };
+    const std::string zeroItems =
+        "quorvanectl: You cannot have zero menu-items. Then remove Quorvane altogether\n";
+    const std::string asNumber =
+        ": the program reads it as a number, so its line must begin with \"i:\"\n";
+    const std::string asText =
+        ": the program reads it as text, so its line must begin with \"s:\"\n";
+    const std::string utf16 = "quorvanectl: The menu file is UTF-16 text, which the program does "
+                              "not read: a menu file is single-byte text (Windows-1252). Save it "
+                              "in that encoding and load it again.\n";
+    const auto inUtf16 = [](std::string_view text) {
+        std::string wide;
+        for (const char c : text)
+            wide += std::string{c, '\0'};
+        return wide;
+    };
     const std::string outOfBounds = "quorvanectl: List index out of bounds\n";
     const std::string nothingHappened = "quorvanectl: Nothing happened!\n";
     const std::string unreadable = "quorvanectl: Cannot read the settings file 'HIVE': ";
@@ -99,16 +157,58 @@ std::vector<Case> cases() {
     for (int c = 0; c < 256; ++c)
         everyByte += static_cast<char>(c);
     const std::string megabyteMenu = repeated("16,", 1 << 20) + "-2";
+    const std::string noSpace = "quorvanectl: Cannot write to standard output: No space left on "
+                                "device\n";
+    const std::string closed =
+        "quorvanectl: Cannot write to standard output: Bad file descriptor\n";
+    const std::string stored = "The settings were stored all the same.\n";
+    const std::string pipe = "it is a named pipe (FIFO), not a regular file\n";
+    const std::string input = "quorvanectl: Cannot read the menu file from standard input: ";
 
     return {
         // Menu strings.
         {.label = "GarbageParsesAsACaption",
          .args = {"parse", "@@##garbage!!"},
          .out = "  [submenu] @@##garbage!!"},
-        // An empty submenu is not stored, so all that stays of this menu is its end.
+        // An empty submenu is not stored, so nothing would stay of this menu but its end.
         {.label = "GarbageAppliesAsAnEmptySubmenu",
          .args = {"apply", "garbage"},
-         .storedMenu = R"("-2")"},
+         .status = 1,
+         .err = zeroItems},
+        // A menu of nothing is refused, at every depth.
+        {.label = "LoneCaption", .args = {"apply", R"("Tools")"}, .status = 1, .err = zeroItems},
+        {.label = "LoneEmptyCaption", .args = {"apply", R"("")"}, .status = 1, .err = zeroItems},
+        {.label = "ClosedEmptySubmenu",
+         .args = {"apply", R"("Empty",-2)"},
+         .status = 1,
+         .err = zeroItems},
+        {.label = "SubmenuOfAnEmptySubmenu",
+         .args = {"apply", R"("A","B",-2,-2)"},
+         .status = 1,
+         .err = zeroItems},
+        {.label = "SubmenuOfAnEmptySubmenuBesideAnEntry",
+         .args = {"apply", R"("A","B",-2,-2,16)"},
+         .storedMenu = R"("16","-2")"},
+        // A caption holding a line break could be stored but never saved and loaded back.
+        {.label = "CaptionWithLineFeed",
+         .args = {"apply", "\"Two\nLines\",16,-2"},
+         .status = 1,
+         .err = "quorvanectl: The submenu \"Two\\nLines\" cannot be stored: its caption holds a "
+                "line break, and a menu file keeps each text on one line, so it could not be "
+                "saved and loaded back. Rename it and apply again.\n"},
+        {.label = "CaptionWithCarriageReturn",
+         .args = {"apply", "\"Two\rLines\",16,-2"},
+         .status = 1,
+         .err = "quorvanectl: The submenu \"Two\\rLines\" cannot be stored: its caption holds a "
+                "line break, and a menu file keeps each text on one line, so it could not be "
+                "saved and loaded back. Rename it and apply again.\n"},
+        {.label = "StoredCaptionWithLineBreak",
+         .args = {"apply", "16,-2"},
+         .hive = valueLine("Stamp", hexStringLine("Stamp", "St\r\namp")),
+         .status = 1,
+         .err = "quorvanectl: The caption \"St\\r\\namp\" cannot be stored: it holds a line "
+                "break, and a menu file keeps each text on one line, so it could not be saved and "
+                "loaded back. Rename it and apply again.\n"},
         {.label = "BinaryMenuString",
          .args = {"apply", "\x01\x02\x7f\u00ff\u00fe,5,-2"},
          .storedMenu = "\"\x7f\xff\xfe\",\"5\",\"-2\",\"-2\""},
@@ -129,19 +229,38 @@ std::vector<Case> cases() {
          .args = {"parse", "Caf\xe9,5,-2"},
          .status = 1,
          .err = "quorvanectl: The text is not valid UTF-8 (byte 4 is 0xE9).\n"},
+        // Longer than the extension reads: refused, never cut.
         {.label = "HundredThousandCharacterMenu",
          .args = {"apply", repeated("16,", 100000)},
          .status = 1,
-         .err = tooLarge},
+         .err = tooLarge(100000)},
         {.label = "HundredThousandCharacterCaption",
          .args = {"parse", "\"" + std::string(99998, 'y') + "\",5,-2"},
-         .out = "  [submenu] " + std::string(4094, 'y')},
+         .status = 1,
+         .err = tooLarge(100005)},
+        // Cut at 4095 characters, this one would have been an empty menu.
+        {.label = "MenuOneCharacterTooLong",
+         .args = {"apply", std::string(4094, ' ') + "16"},
+         .status = 1,
+         .err = tooLarge(4096)},
+        {.label = "ParseOneCharacterTooLong",
+         .args = {"parse", std::string(4094, ' ') + "16"},
+         .status = 1,
+         .err = tooLarge(4096)},
+        // Characters as stored, not bytes: each accent is two bytes of UTF-8 and one stored.
+        // What follows the final -2 is read past, but it counts.
+        {.label = "MenuOneCharacterTooLongInAccents",
+         .args = {"apply", "16,-2," + repeated("\u00e9", 4090 * 2)},
+         .status = 1,
+         .err = tooLarge(4096)},
         {.label = "UnbalancedQuoteSwallowsTheRest",
          .args = {"parse", R"("Tools,5,-2)"},
          .out = "  [submenu] Tools,5,-2"},
+        // Tools holds only an empty submenu captioned 5,-2,-2: nothing stays.
         {.label = "UnbalancedQuoteInside",
          .args = {"apply", R"(Tools,"5,-2,-2)"},
-         .storedMenu = R"("Tools","-2","-2")"},
+         .status = 1,
+         .err = zeroItems},
         {.label = "JustPast32BitsIsACaption",
          .args = {"apply", "2147483648,5,-2,-2"},
          .storedMenu = R"("2147483648","5","-2","-2")"},
@@ -211,7 +330,8 @@ std::vector<Case> cases() {
          .args = {"load", "FILE"},
          .menuFile = everyByte + "\r\ns:TheMenu:5,-2\r\ni:StampOptions:se\xe3\0\0en\r\n"s,
          .status = 1,
-         .err = "quorvanectl: 'se\u00e3' is not a valid integer value\n"},
+         .err = "quorvanectl: 'se\u00e3' is not a valid integer value for 'StampOptions' on "
+                "line 5\n"},
         {.label = "BinaryMenuFileWithoutLines",
          .args = {"load", "FILE"},
          .menuFile = everyByte.substr(0x80) + everyByte.substr(0x80),
@@ -235,22 +355,84 @@ std::vector<Case> cases() {
         {.label = "MegabyteLine",
          .args = {"load", "FILE"},
          .menuFile = "s:TheMenu:" + megabyteMenu + "\r\n",
-         .storedMenu = megabyteMenu},
+         .status = 1,
+         .err = "quorvanectl: The menu is too large to be stored: 'TheMenu' on line 1 takes " +
+                std::to_string(megabyteMenu.size()) + " characters where at most 4095 are kept.\n"},
+        {.label = "MenuOneCharacterTooLongInAFile",
+         .args = {"load", "FILE"},
+         .menuFile = "# This is a menu-file for Quorvane\r\n#\r\ns:TheMenu:" +
+                     std::string(4094, ' ') + "16\r\n",
+         .status = 1,
+         .err = "quorvanectl: The menu is too large to be stored: 'TheMenu' on line 3 takes 4096 "
+                "characters where at most 4095 are kept.\n"},
+        {.label = "ItemListTooLongInAFile",
+         .args = {"load", "FILE"},
+         .menuFile = "s:ExtItems:" + repeated("x,", 4096) + "\r\n",
+         .status = 1,
+         .err = "quorvanectl: The extension items are too many to be stored: 'ExtItems' on line 1 "
+                "takes 4096 characters where at most 4095 are kept.\n"},
+        // Values of a type the program cannot read back.
+        {.label = "BooleanAsText",
+         .args = {"load", "FILE"},
+         .menuFile = "s:TheMenu:5,-2\r\ns:CopyCRLF:yes\r\n",
+         .status = 1,
+         .err = "quorvanectl: Invalid data type for 'CopyCRLF' on line 2" + asNumber},
+        {.label = "PlacementAsText",
+         .args = {"load", "FILE"},
+         .menuFile = "s:MWnL:abc\r\n",
+         .status = 1,
+         .err = "quorvanectl: Invalid data type for 'MWnL' on line 1" + asNumber},
+        {.label = "StampOptionsAsText",
+         .args = {"load", "FILE"},
+         .menuFile = "s:StampOptions:all\r\n",
+         .status = 1,
+         .err = "quorvanectl: Invalid data type for 'StampOptions' on line 1" + asNumber},
+        {.label = "PromptAsNumber",
+         .args = {"load", "FILE"},
+         .menuFile = "i:DOSPromptFile:3\r\n",
+         .status = 1,
+         .err = "quorvanectl: Invalid data type for 'DOSPromptFile' on line 1" + asText},
+        {.label = "BadNumberNamesItsValue",
+         .args = {"load", "FILE"},
+         .menuFile = "i:MWnW:640\r\ni:MWnH:7x5\r\n",
+         .status = 1,
+         .err = "quorvanectl: '7x5' is not a valid integer value for 'MWnH' on line 2\n"},
+        // Byte-order marks.
+        {.label = "Utf8MarkHidesNoLine",
+         .args = {"load", "FILE"},
+         .menuFile = "\xEF\xBB\xBFs:TheMenu:\"Caf\xC3\xA9\",16,-2\r\n",
+         .storedMenu = "\"Caf\xE9\",16,-2"},
+        {.label = "Utf16WithMark",
+         .args = {"load", "FILE"},
+         .menuFile = "\xFF\xFE" + inUtf16("# This is a menu-file for Quorvane\r\n#\r\n"
+                                          "s:TheMenu:16,-2\r\n"),
+         .status = 1,
+         .err = utf16},
+        {.label = "Utf16BigEndianMarkAlone",
+         .args = {"load", "FILE"},
+         .menuFile = "\xFE\xFF",
+         .status = 1,
+         .err = utf16},
+        {.label = "Utf16WithoutMark",
+         .args = {"load", "FILE"},
+         .menuFile = inUtf16("s:TheMenu:16,-2\r\n"),
+         .status = 1,
+         .err = utf16},
         {.label = "InvalidIntegerOnTheLastLine",
          .args = {"load", "FILE"},
          .menuFile = "s:TheMenu:5,-2\r\ni:StampOptions:7\r\ni:MWnL:12x",
          .status = 1,
-         .err = "quorvanectl: '12x' is not a valid integer value\n"},
+         .err = "quorvanectl: '12x' is not a valid integer value for 'MWnL' on line 3\n"},
         {.label = "IntegerJustPast32Bits",
          .args = {"load", "FILE"},
          .menuFile = "s:TheMenu:5,-2\r\ni:MWnL:2147483648\r\n",
          .status = 1,
-         .err = "quorvanectl: '2147483648' is not a valid integer value\n"},
+         .err = "quorvanectl: '2147483648' is not a valid integer value for 'MWnL' on line 2\n"},
         {.label = "HexNumberInMenuFile",
          .args = {"load", "FILE"},
          .menuFile = "s:TheMenu:5,-2\r\ni:StampOptions:$10\r\n",
          .status = 1,
-         .err = "quorvanectl: '$10' is not a valid integer value\n"},
+         .err = "quorvanectl: '$10' is not a valid integer value for 'StampOptions' on line 2\n"},
         // Files that read but would leave settings the menu load refuses.
         {.label = "MenuFileEmptiesTheTargets",
          .args = {"load", "FILE"},
@@ -261,17 +443,41 @@ std::vector<Case> cases() {
          .args = {"load", "FILE"},
          .menuFile = "s:Stamp:Changed\r\ni:TheMenu:5\r\n",
          .status = 1,
-         .err = "quorvanectl: Invalid data type for 'TheMenu'\n" + notLoaded},
+         .err = "quorvanectl: Invalid data type for 'TheMenu' on line 2" + asText},
         {.label = "MenuFileStoresItemsAvailableAsANumber",
          .args = {"load", "FILE"},
          .menuFile = "i:ItemsAvailable:5\r\n",
          .status = 1,
-         .err = "quorvanectl: Invalid data type for 'ItemsAvailable'\n" + notLoaded},
+         .err = "quorvanectl: Invalid data type for 'ItemsAvailable' on line 1" + asText},
         {.label = "PrefixWithoutName",
          .args = {"load", "FILE"},
          .menuFile = "s:\r\ni:\r\ns:TheMenu\r\ni:StampOptions\r\n",
          .status = 1,
          .err = nothingHappened},
+
+        // Stored values that a menu file cannot hold: the save fails naming the value.
+        {.label = "SaveOfATextWithALineBreak",
+         .args = {"save", "FILE"},
+         .hive = valueLine("Stamp", hexStringLine("Stamp", "two\nlines")),
+         .menuFile = "old",
+         .status = 1,
+         .err = "quorvanectl: The value 'Stamp' cannot be saved in a menu file: its text holds a "
+                "line break, and a menu file keeps each value on one line. Nothing was saved.\n",
+         .fileAfter = "old"},
+        {.label = "SaveToStandardOutputOfATextWithALineBreak",
+         .args = {"save", "-"},
+         .hive = valueLine("TheMenu", hexStringLine("TheMenu", "\"A\rB\",16,-2")),
+         .status = 1,
+         .err = "quorvanectl: The value 'TheMenu' cannot be saved in a menu file: its text holds "
+                "a line break, and a menu file keeps each value on one line. Nothing was saved.\n"},
+        {.label = "SaveOfANameWithAColon",
+         .args = {"save", "FILE"},
+         .hive = lineInsertedAt(7, R"("Odd:Name"="x")"),
+         .menuFile = "old",
+         .status = 1,
+         .err = "quorvanectl: The value 'Odd:Name' cannot be saved in a menu file: its name holds "
+                "a colon, which would end the name there. Nothing was saved.\n",
+         .fileAfter = "old"},
 
         // The settings file itself.
         {.label = "TruncatedHive",
@@ -305,6 +511,38 @@ std::vector<Case> cases() {
          .hive = [=](std::string) { return everyByte; },
          .status = 1,
          .err = unreadable + "line 1: the file does not start with REGEDIT4\n"},
+        // Standing in for the settings file and its lock, a pipe is refused, never waited on.
+        fails("HiveIsAPipe", {"show"},
+              "mv HIVE HIVE.kept && mkfifo HIVE && CTL; s=$?; rm HIVE; mv HIVE.kept HIVE; exit $s",
+              unreadable + pipe),
+        fails("LockIsAPipe", {"load", "-"},
+              "rm HIVE.lock && mkfifo HIVE.lock && echo s:TheMenu:5,-2 | CTL; s=$?; rm HIVE.lock; "
+              "exit $s",
+              "quorvanectl: Cannot write the settings file 'HIVE': cannot open HIVE.lock: " + pipe),
+        {.label = "HandWrittenCommentsStay",
+         .args = {"apply", "7,-2"},
+         .hive = lineInsertedAt(6, "; mine\r\n;\"TheMenu\"=\"old\""),
+         .storedMenu = R"("7","-2")"},
+
+        // Standard output and input that fail, and what is not a regular file.
+        fails("SaveToAFullDisk", {"save", "-"}, "CTL >/dev/full", noSpace),
+        fails("ShowToClosedOutput", {"show"}, "CTL >&-", closed),
+        fails("HelpToClosedOutput", {"help"}, "CTL >&-", closed),
+        fails("VersionToAFullDisk", {"--version"}, "CTL >/dev/full", noSpace),
+        fails("ApplyToAFullDisk", {"apply", "7,-2"}, "CTL >/dev/full", noSpace + stored,
+              R"("7","-2")"),
+        fails("LoadToClosedOutput", {"load", "-"}, "echo s:TheMenu:5,-2 | CTL >&-", closed + stored,
+              "5,-2"),
+        fails("LoadOfADevice", {"load", "/dev/zero"}, "CTL",
+              "quorvanectl: Cannot open file /dev/zero: it is a device, not a regular file\n"),
+        fails("LoadOfAPipe", {"load", "PIPE"}, "CTL",
+              "quorvanectl: Cannot open file PIPE: " + pipe),
+        fails("SaveOntoAPipe", {"save", "PIPE"}, "CTL",
+              "quorvanectl: Cannot create file PIPE: " + pipe),
+        fails("LoadOfClosedInput", {"load", "-"}, "CTL <&-", input + "Bad file descriptor\n"),
+        fails("LoadOfAFolderAsInput", {"load", "-"}, "CTL </", input + "Is a directory\n"),
+        fails("LoadOfEndlessInput", {"load", "-"}, "CTL </dev/zero",
+              input + "it holds more than 16 MiB, far more than any menu file.\n"),
     };
 }
 
@@ -337,27 +575,26 @@ protected:
     std::string m_base;
 };
 
-std::string withPlaceholder(std::string text, std::string_view placeholder,
-                            const std::string& value) {
-    if (const auto at = text.find(placeholder); at != std::string::npos)
-        text.replace(at, placeholder.size(), value);
-    return text;
-}
-
 TEST_F(BadInputTest, EachGetsItsMessageAndLosesNothing) {
     const fs::path menuFile = m_folder / "input.drm";
+    const fs::path fifo = m_folder / "pipe.drm";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     for (Case& row : cases()) {
         SCOPED_TRACE(row.label);
         const std::string before = row.hive ? row.hive(m_base) : m_base;
         test::writeBytes(hive(), before);
         if (row.menuFile)
             test::writeBytes(menuFile, *row.menuFile);
-        for (std::string& arg : row.args)
-            arg = withPlaceholder(arg, "FILE", menuFile.string());
+        const auto placed = [&](const std::string& text) {
+            return withPlaceholder(withPlaceholder(withPlaceholder(text, "FILE", menuFile.string()),
+                                                   "PIPE", fifo.string()),
+                                   "HIVE", hive().string());
+        };
+        std::ranges::transform(row.args, row.args.begin(), placed);
 
-        const test::Outcome result = runQuorvanectl(m_folder.path(), row.args);
+        const test::Outcome result = runQuorvanectl(m_folder.path(), row.args, placed(row.shell));
         EXPECT_EQ(result.status, row.status);
-        EXPECT_EQ(result.err, withPlaceholder(row.err, "HIVE", hive().string()));
+        EXPECT_EQ(result.err, placed(row.err));
         if (row.status != 0) {
             EXPECT_EQ(result.out, "") << "a failed command prints nothing on standard output";
         }
@@ -366,11 +603,22 @@ TEST_F(BadInputTest, EachGetsItsMessageAndLosesNothing) {
             EXPECT_EQ(result.out.substr(second, result.out.find('\n', second) - second), *row.out);
         }
 
+        if (row.fileAfter) {
+            EXPECT_EQ(test::readBytes(menuFile), row.fileAfter);
+        }
+
         const auto after = test::readBytes(hive());
         ASSERT_TRUE(after);
         if (!row.storedMenu) {
             EXPECT_TRUE(*after == before) << "the settings file changed";
             continue;
+        }
+        // Comments written by hand come through, in their order.
+        std::size_t kept = 0;
+        for (auto at = before.find("\r\n;"); at != std::string::npos;
+             at = before.find("\r\n;", at + 2)) {
+            const std::string comment = before.substr(at, before.find("\r\n", at + 2) - at);
+            EXPECT_NE(kept = after->find(comment, kept), std::string::npos) << comment;
         }
         // What was written is whole: the file reads, TheMenu is as stored, the rest carried over.
         EXPECT_NO_THROW(Hive::parse(*after, hive().string()));

@@ -5,9 +5,11 @@
 #include "support/Process.h"
 #include "support/TestFiles.h"
 
+#include <chrono>
 #include <filesystem>
 #include <future>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace quorvane {
 namespace {
@@ -297,7 +299,16 @@ TEST_F(QuorvanectlTest, RefusalsLeaveTheHiveAsItWas) {
          "quorvanectl: You cannot have zero menu-items. Then remove Quorvane altogether\n"},
         {{"load", (home / "empty.drm").string()}, "quorvanectl: Nothing happened!\n"},
         {{"load", (home / "bad.drm").string()},
-         "quorvanectl: 'seven' is not a valid integer value\n"},
+         "quorvanectl: 'seven' is not a valid integer value for 'StampOptions' on line 2\n"},
+        // A menu of nothing, at every depth: empty submenus are left out before the check.
+        {{"apply", R"("Tools")"},
+         "quorvanectl: You cannot have zero menu-items. Then remove Quorvane altogether\n"},
+        {{"apply", R"("")"},
+         "quorvanectl: You cannot have zero menu-items. Then remove Quorvane altogether\n"},
+        {{"apply", R"("Empty",-2)"},
+         "quorvanectl: You cannot have zero menu-items. Then remove Quorvane altogether\n"},
+        {{"apply", R"("A","B",-2,-2)"},
+         "quorvanectl: You cannot have zero menu-items. Then remove Quorvane altogether\n"},
     };
     for (const Row& row : rows) {
         const Outcome result = run(row.args);
@@ -308,6 +319,66 @@ TEST_F(QuorvanectlTest, RefusalsLeaveTheHiveAsItWas) {
     const Outcome missing = run({"load", (home / "missing.drm").string()});
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("missing.drm"), std::string::npos);
+}
+
+// As a user meets it: the settings made by a first start, then a menu of nothing applied.
+TEST_F(QuorvanectlTest, MenuOfNothingOnFreshSettingsChangesNothing) {
+    ASSERT_EQ(run({"show"}).status, 0);
+    // The installer that the first start hands the INF file to runs on its own, as on Windows,
+    // and adds its keys in one commit when it is done.
+    const auto installed = [this] {
+        const auto bytes = test::readBytes(hive());
+        return bytes && bytes->find("InprocServer32") != std::string::npos;
+    };
+    for (int wait = 0; wait < 300 && !installed(); ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(installed());
+    const auto before = test::readBytes(hive());
+    for (const char* menu : {R"("Tools")", R"("")", R"("Empty",-2)"}) {
+        const Outcome result = run({"apply", menu});
+        EXPECT_EQ(result.status, 1) << menu;
+        EXPECT_EQ(result.out, "") << menu;
+        EXPECT_EQ(result.err,
+                  "quorvanectl: You cannot have zero menu-items. Then remove Quorvane altogether\n")
+            << menu;
+        EXPECT_EQ(test::readBytes(hive()), before) << menu;
+    }
+}
+
+// A menu string is refused from the first character past the 4095 the extension reads, counted
+// as stored (an accent is two bytes of UTF-8 and one stored), and never cut.
+TEST_F(QuorvanectlTest, MenuStringsAreRefusedFromTheFirstCharacterPastTheReader) {
+    const auto accents = [](std::size_t count) {
+        std::string text;
+        for (std::size_t i = 0; i < count; ++i)
+            text += "\u00e9";
+        return text;
+    };
+    struct Row {
+        std::string menu;
+        bool stored;
+    };
+    // What follows the final -2 is read past, but it counts.
+    const Row rows[] = {{std::string(4094, ' ') + "16", false},
+                        {std::string(4093, ' ') + "16", true},
+                        {"16,-2," + accents(4090), false},
+                        {"16,-2," + accents(4089), true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.menu.size());
+        store("5,-2");
+        const auto before = test::readBytes(hive());
+        const Outcome result = run({"apply", row.menu});
+        if (row.stored) {
+            EXPECT_EQ(result.status, 0) << result.err;
+            EXPECT_EQ(stored("TheMenu"), R"("16","-2")");
+        } else {
+            EXPECT_EQ(result.status, 1);
+            EXPECT_EQ(result.err, "quorvanectl: The menu is too large to be stored: it takes 4096 "
+                                  "characters where at most 4095 are kept. Remove some entries "
+                                  "and apply again.\n");
+            EXPECT_EQ(test::readBytes(hive()), before);
+        }
+    }
 }
 
 TEST_F(QuorvanectlTest, SavedMenuFileLoadsBack) {

@@ -1,6 +1,8 @@
-// The menu-file loader on any file. It writes everything or nothing, stops only on a number that
-// does not read or on settings the menu load would refuse, and what it stores saves to a menu
-// file that loads back the same into the same installation.
+// The menu-file loader on any file. It writes everything or nothing, stops only on a line it
+// refuses (a number that does not read, a value of a type the program does not read it as, a
+// text longer than the reader keeps, text that is not what the file's mark says), on UTF-16 text
+// or on settings the menu load would refuse, and what it stores saves to a menu file that loads
+// back the same into the same installation.
 
 #include "FuzzSupport.h"
 #include "platform/Failure.h"
@@ -50,15 +52,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         wrote = loadMenuFile(registry, text);
     } catch (const Failure& failure) {
         const std::string_view what = failure.what();
+        const auto holds = [what](std::string_view part) {
+            return what.find(part) != std::string_view::npos;
+        };
         const bool badNumber =
-            what.starts_with("'") && what.ends_with("' is not a valid integer value");
+            what.starts_with("'") && holds("' is not a valid integer value for '");
+        const bool wrongType = what.starts_with("Invalid data type for '") && holds("' on line ");
+        const bool tooLong =
+            (what.starts_with("The menu is too large to be stored: '") ||
+             (what.starts_with("The ") && holds(" are too many to be stored: '"))) &&
+            what.ends_with(" characters where at most 4095 are kept.");
+        const bool utf16 = what.starts_with("The menu file is UTF-16 text");
+        const bool notUtf8 = holds("' on line ") &&
+                             (holds(": The text is not valid UTF-8") || holds(": The character "));
         const bool wouldNotLoad = what.ends_with("\nThe menu file was not loaded: the settings it "
                                                  "would leave cannot be read back. Nothing was "
                                                  "written.");
         const bool unstorableName =
             what.starts_with("Failed to set data for '") &&
             what.ends_with("'\na value name cannot hold a line break or a NUL character");
-        fuzz::require(badNumber || wouldNotLoad || unstorableName,
+        fuzz::require(badNumber || wrongType || tooLong || utf16 || notUtf8 || wouldNotLoad ||
+                          unstorableName,
                       "the load stopped with a text of its own", what);
         fuzz::require(registry.commits == 0, "a refused menu file wrote something", text);
         return 0;

@@ -15,13 +15,24 @@ using namespace quorvane;
 
 namespace {
 
+// Whether a submenu holds an entry that is not a submenu, at any depth.
+bool holdsEntry(const MenuNode* submenu) {
+    for (int i = 0; i < submenu->childCount(); ++i) {
+        const MenuNode* child = submenu->child(i);
+        if (child->record()->kind != Kind::Submenu || holdsEntry(child))
+            return true;
+    }
+    return false;
+}
+
 // The tree in one line, with everything the menu string and the lists carry. The writer leaves
-// out submenus without entries, at any depth; `asWritten` leaves them out too.
+// out submenus without entries, and those holding nothing but such submenus, at any depth;
+// `asWritten` leaves them out too.
 void outline(const MenuNode* node, bool asWritten, std::string& out) {
     for (int i = 0; i < node->childCount(); ++i) {
         const MenuNode* child = node->child(i);
         const TAssoc& record = *child->record();
-        if (asWritten && record.kind == Kind::Submenu && child->childCount() == 0)
+        if (asWritten && record.kind == Kind::Submenu && !holdsEntry(child))
             continue;
         out += std::to_string(static_cast<int>(record.kind)) + ":" + std::to_string(record.code) +
                ":" + fuzz::escaped(child->caption()) + ">" + fuzz::escaped(record.description);

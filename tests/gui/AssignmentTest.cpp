@@ -80,6 +80,11 @@ struct Window {
                 return item;
         return nullptr;
     }
+    // Where to click a line; the deeper the folder, the further down the list it lies.
+    QPoint pointOfLine(const QString& path) {
+        list()->scrollToItem(line(path));
+        return list()->visualItemRect(line(path)).center();
+    }
     QString in(const QString& sub) { return QDir::toNativeSeparators(QDir(home).filePath(sub)); }
 
     QTemporaryDir folder;
@@ -259,6 +264,10 @@ private slots:
         Window w;
         FileDialog::setNextFileName(""); // cancelled
         ::doubleClick(w.tree()->viewport(), w.pointOf("Editor"));
+        FileDialog::setNextFileName("/tools/two\nlines.exe");
+        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        ::doubleClick(w.tree()->viewport(), w.pointOf("Editor"));
+        QVERIFY(MessageBoxes::takeAnswered().value(0).text.contains("line break"));
         const QString odd = QDir::toNativeSeparators(QString::fromUtf8("/tools/\u65e5.exe"));
         FileDialog::setNextFileName(odd);
         MessageBoxes::setNextAnswer(QMessageBox::Ok);
@@ -287,8 +296,7 @@ private slots:
         Window w;
         QVERIFY(QDir(w.home).mkdir(QStringLiteral("\u6f22")));
         ::doubleClick(w.tree()->viewport(), w.pointOf("Archive"));
-        ::doubleClick(w.list()->viewport(),
-                      w.list()->visualItemRect(w.line(w.in(QStringLiteral("\u6f22")))).center());
+        ::doubleClick(w.list()->viewport(), w.pointOfLine(w.in(QStringLiteral("\u6f22"))));
         QCOMPARE(w.chooser->currentDirectory(), w.in(QStringLiteral("\u6f22")));
         MessageBoxes::setNextAnswer(QMessageBox::Ok);
         QTest::mouseClick(w.chooser->findChild<QPushButton*>("Ok"), Qt::LeftButton);
@@ -304,8 +312,7 @@ private slots:
         Window w;
         w.select("Archive");
         ::doubleClick(w.tree()->viewport(), w.pointOf("Archive"));
-        ::doubleClick(w.list()->viewport(),
-                      w.list()->visualItemRect(w.line(w.in("Archive"))).center());
+        ::doubleClick(w.list()->viewport(), w.pointOfLine(w.in("Archive")));
         QCOMPARE(w.chooser->currentDirectory(), w.in("Archive"));
         QTest::mouseClick(w.chooser->findChild<QPushButton*>("Ok"), Qt::LeftButton);
         QCOMPARE(w.description("Archive"), w.in("Archive"));
@@ -314,14 +321,16 @@ private slots:
         QVERIFY(!w.chooser->isVisible());
 
         // Reopened for another item, it is where it was left, whatever that item's target; a
-        // line only highlighted is not opened.
+        // line only highlighted is what Ok takes, and where the chooser opens next.
         ::doubleClick(w.tree()->viewport(), w.pointOf("Deep"));
         QCOMPARE(w.chooser->currentDirectory(), w.in("Archive"));
         QTest::mouseClick(w.list()->viewport(), Qt::LeftButton, {},
-                          w.list()->visualItemRect(w.line(w.in("Archive/b"))).center());
+                          w.pointOfLine(w.in("Archive/b")));
         QCOMPARE(w.list()->currentItem(), w.line(w.in("Archive/b")));
         QTest::mouseClick(w.chooser->findChild<QPushButton*>("Ok"), Qt::LeftButton);
-        QCOMPARE(w.description("Deep"), w.in("Archive"));
+        QCOMPARE(w.description("Deep"), w.in("Archive/b"));
+        ::doubleClick(w.tree()->viewport(), w.pointOf("Backup"));
+        QCOMPARE(w.chooser->currentDirectory(), w.in("Archive/b"));
     }
 
     void listShowsThePathThenTheSubdirectories() {
@@ -354,8 +363,7 @@ private slots:
         Window w;
         for (const char* way : {"Cancel", "close box"}) {
             ::doubleClick(w.tree()->viewport(), w.pointOf("Archive"));
-            ::doubleClick(w.list()->viewport(),
-                          w.list()->visualItemRect(w.line(w.in("Other"))).center());
+            ::doubleClick(w.list()->viewport(), w.pointOfLine(w.in("Other")));
             if (QByteArray(way) == "Cancel")
                 QTest::mouseClick(w.chooser->findChild<QPushButton*>("Cancel"), Qt::LeftButton);
             else

@@ -132,10 +132,12 @@ void ItemModelsTest::menuModelCaptionsKeepEveryByte() {
     QCOMPARE(refused.size(), 1);
     QVERIFY(refused[0][0].toString().contains(QStringLiteral("\"\u6f22\" (U+6F22)")));
 
-    // Every byte shows as the character the code page gives it, and comes back as itself.
+    // Every byte shows as the character the code page gives it, and comes back as itself; line
+    // breaks alone are refused, as no caption may hold one.
     std::string every;
     for (int byte = 1; byte < 256; ++byte)
-        every += static_cast<char>(byte);
+        if (byte != '\r' && byte != '\n')
+            every += static_cast<char>(byte);
     tree.rename(n, every);
     const std::string utf8 = ansiToUtf8(every);
     QCOMPARE(i.data().toString(), QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));

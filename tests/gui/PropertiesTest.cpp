@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <optional>
 
@@ -232,17 +233,18 @@ private slots:
         QTest::addColumn<QList<bool>>("checked"); // creation, last modified, last accessed
         QTest::addColumn<int>("applied");
 
-        QTest::newRow("missing") << std::optional<int>() << QList<bool>{true, true, true} << 7;
-        QTest::newRow("5") << std::optional<int>(5) << QList<bool>{true, true, false} << 5;
+        // Applied once "Last accessed date" is clicked.
+        QTest::newRow("missing") << std::optional<int>() << QList<bool>{true, true, true} << 5;
+        QTest::newRow("5") << std::optional<int>(5) << QList<bool>{true, true, false} << 7;
         QTest::newRow("13: bit 8 ignored")
-            << std::optional<int>(13) << QList<bool>{true, true, false} << 5;
-        QTest::newRow("0") << std::optional<int>(0) << QList<bool>{false, false, false} << 0;
+            << std::optional<int>(13) << QList<bool>{true, true, false} << 7;
+        QTest::newRow("0") << std::optional<int>(0) << QList<bool>{false, false, false} << 2;
         QTest::newRow("2: last accessed")
-            << std::optional<int>(2) << QList<bool>{false, false, true} << 2;
+            << std::optional<int>(2) << QList<bool>{false, false, true} << 0;
         QTest::newRow("4: last modified")
-            << std::optional<int>(4) << QList<bool>{false, true, false} << 4;
+            << std::optional<int>(4) << QList<bool>{false, true, false} << 6;
         QTest::newRow("-1: every bit")
-            << std::optional<int>(-1) << QList<bool>{true, true, true} << 7;
+            << std::optional<int>(-1) << QList<bool>{true, true, true} << 5;
     }
 
     void stampOptions() {
@@ -261,6 +263,7 @@ private slots:
         QCOMPARE((QList<bool>{s.box("CheckBox5")->isChecked(), s.box("CheckBox7")->isChecked(),
                               s.box("CheckBox6")->isChecked()}),
                  checked);
+        s.box("CheckBox6")->click();
         s.click("Apply");
         QCOMPARE(s.stored(value::stampOptions)->type, regtype::dword);
         QCOMPARE(s.storedInteger(value::stampOptions), applied);
@@ -346,19 +349,19 @@ private slots:
         QCOMPARE(s.edit("Edit2")->text(), QString());
     }
 
-    void applyTwiceWritesTwiceAndStaysOpen() {
+    // What the user did not change since the load or the last Apply is not written again.
+    void applyWritesOnlyWhatChangedAndStaysOpen() {
         Setup s;
         s.open();
         const int commits = s.registry.commits;
         s.click("Apply");
-        const auto once = s.registry.key(settingsKeyPath());
+        QCOMPARE(s.registry.commits, commits);
+        s.box("CheckBox4")->click();
         s.click("Apply");
-        QCOMPARE(s.registry.commits, commits + 2);
-        QCOMPARE(s.registry.key(settingsKeyPath()), once);
+        s.click("Apply");
+        QCOMPARE(s.registry.commits, commits + 1);
         QVERIFY(s.dialog->isVisible());
         QVERIFY(s.dialog->showing());
-        for (auto name : allOptions)
-            QVERIFY2(s.stored(name), name.data());
     }
 
     void closeBoxWritesNothing() {
@@ -460,21 +463,105 @@ private slots:
         QCOMPARE(pages->tabText(pages->currentIndex()), QStringLiteral("Alternative Prompt"));
     }
 
-    // A value of the wrong type ends the load there, and the dialog shows all the same.
-    void loadFailureIsReported() {
+    // A value of the wrong type is reported and the others load all the same. OK writes only
+    // what the user changed: an option left alone stays as stored, the wrong one included.
+    void optionsLeftAloneAreNeverWritten_data() {
+        QTest::addColumn<QStringList>("wrong"); // stored as strings
+        QTest::addColumn<QString>("clicked");   // the box the user clicks, if any
+        QTest::addColumn<QString>("changed");   // the value that changes
+        QTest::newRow("nothing changed") << QStringList{"CopyCRLF", "StampOptions"} << ""
+                                         << "";
+        QTest::newRow("another option changed") << QStringList{"StampOptions"} << "CheckBox4"
+                                                << "AddFileExt";
+        QTest::newRow("the wrong one set right") << QStringList{"CopyCRLF"} << "CheckBox3"
+                                                 << "CopyCRLF";
+    }
+    void optionsLeftAloneAreNeverWritten() {
+        QFETCH(QStringList, wrong);
+        QFETCH(QString, clicked);
+        QFETCH(QString, changed);
         Setup s;
-        s.store(value::dosPromptFile, "before.bat");
-        s.store(value::stampOptions, "7");
-        s.store(value::copyCrLf, 0);
-        s.box("CheckBox3")->setChecked(true);
+        s.store(value::appendCrLf, 1);
+        s.box("CheckBox2")->setChecked(false);
+        for (const QString& name : wrong)
+            s.store(name.toStdString(), "yes");
+        const auto before = s.registry.key(settingsKeyPath());
         MessageBoxes::setNextAnswer(QMessageBox::Ok);
         s.open();
         const auto shown = MessageBoxes::takeAnswered();
         QCOMPARE(shown.size(), 1);
-        QVERIFY2(shown[0].text.contains("'StampOptions'"), qPrintable(shown[0].text));
-        QCOMPARE(s.edit("Edit2")->text(), QStringLiteral("before.bat"));
-        QVERIFY2(s.box("CheckBox3")->isChecked(), "values after the failure are not read");
-        QVERIFY(s.dialog->showing());
+        for (const QString& name : wrong)
+            QVERIFY2(shown[0].text.contains('\'' + name + '\''), qPrintable(shown[0].text));
+        QVERIFY2(s.box("CheckBox2")->isChecked(), "values after a failure are read");
+        if (!clicked.isEmpty())
+            s.box(clicked.toLatin1())->click();
+        s.click("OK");
+        QVERIFY(!s.dialog->isVisible());
+        const auto without = [name = changed.toStdString()](auto values) {
+            std::erase_if(values, [&](const RegistryValue& v) { return v.name == name; });
+            return values;
+        };
+        if (!changed.isEmpty())
+            QCOMPARE(s.stored(changed.toStdString())->type, regtype::dword);
+        QVERIFY(without(s.registry.key(settingsKeyPath())) == without(before));
+    }
+
+    // The dialog stays on top of other windows; a box that blocks it must not open behind it.
+    void boxesOpenAboveTheDialog() {
+        Setup s;
+        s.open();
+        Qt::WindowFlags flags;
+        QTimer::singleShot(0, [&flags] {
+            for (QWidget* window : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(window); box && box->isVisible()) {
+                    flags = box->windowFlags();
+                    box->done(QMessageBox::Ok);
+                }
+        });
+        MessageBoxes::message(&*s.form, QStringLiteral("Nothing happened!"));
+        QVERIFY(flags.testFlag(Qt::WindowStaysOnTopHint));
+    }
+
+    // Closing the program asks about options changed and not stored, as it does about the menu.
+    void closingAsksAboutUnstoredOptions_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("menuToo");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("Apply") << int(QMessageBox::Apply) << false << "new.bat" << true;
+        QTest::newRow("Apply, the menu too")
+            << int(QMessageBox::Apply) << true << "new.bat" << true;
+        QTest::newRow("Apply, not storable")
+            << int(QMessageBox::Apply) << false << QStringLiteral("\u0101.bat") << false;
+        QTest::newRow("Discard") << int(QMessageBox::Discard) << true << "new.bat" << true;
+        QTest::newRow("Cancel") << int(QMessageBox::Cancel) << false << "new.bat" << false;
+    }
+    void closingAsksAboutUnstoredOptions() {
+        QFETCH(int, answer);
+        QFETCH(bool, menuToo);
+        QFETCH(QString, typed);
+        QFETCH(bool, closes);
+        Setup s;
+        s.form->show();
+        s.open();
+        s.edit("Edit2")->setText(typed);
+        if (menuToo)
+            s.form->menu().rename(s.form->menu().root()->child(0), "Renamed");
+        const std::string menuBefore = s.storedString(value::theMenu);
+        const bool refused = answer == QMessageBox::Apply && !closes;
+        MessageBoxes::setNextAnswer(static_cast<QMessageBox::StandardButton>(answer));
+        if (refused)
+            MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        QCOMPARE(s.form->close(), closes);
+        const auto shown = MessageBoxes::takeAnswered();
+        QCOMPARE(shown.size(), refused ? 2 : 1);
+        QCOMPARE(shown[0].text, menuToo ? "Apply the changes to the menu and the properties "
+                                          "before closing?"
+                                        : "Apply the changes to the properties before closing?");
+        const bool applied = closes && answer == QMessageBox::Apply;
+        QCOMPARE(s.storedString(value::dosPromptFile) == typed.toStdString(), applied);
+        QCOMPARE(s.storedString(value::theMenu) != menuBefore, applied && menuToo);
+        QCOMPARE(s.form->isVisible(), !closes);
     }
 
     // The settings hold Windows-1252 bytes: its letters past Latin-1 are stored, a character it

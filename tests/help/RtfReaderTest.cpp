@@ -391,8 +391,7 @@ TEST(RtfFuzz, RandomBytes) {
 // The help file that ships with the program: it must read as rich text, cleanly, and explain
 // every operation under the caption the user sees first.
 TEST(HelpFile, ReadsCleanlyAndNamesEveryOperation) {
-    const auto path =
-        std::filesystem::path(__FILE__).parent_path() / "../../resources/Quorvane.rtf";
+    const auto path = std::filesystem::path(QUORVANE_RESOURCES_DIR) / "Quorvane.rtf";
     std::ifstream file(path, std::ios::binary);
     ASSERT_TRUE(file) << path;
     const std::string bytes{std::istreambuf_iterator<char>(file), {}};

@@ -1,6 +1,7 @@
 #include "menu/MenuWriter.h"
 
 #include "menu/CommaText.h"
+#include "menu/ShownMenu.h"
 #include "settings/Schema.h"
 #include "support/MenuFixture.h"
 
@@ -51,8 +52,13 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{
             "Example", "Explore,0,1,-2,-1,16", R"("Explore","0","1","-2","-1","16","-2")", {}},
         WriteCase{"MoveToItem", "-6", R"("-6","-2")", {{1, {"Drive A:"}}, {5, {"a:\\"}}}},
-        WriteCase{
-            "EmptySubmenusSkipped", "Outer,Inner,-2,-2,Empty,-2,5", R"("Outer","-2","5","-2")", {}},
+        WriteCase{"EmptySubmenusSkipped", "Empty,-2,5,Other,-2", R"("5","-2")", {}},
+        // A submenu that holds nothing but empty submenus, at any depth, is empty too.
+        WriteCase{"SubmenusOfEmptySubmenusSkipped",
+                  "Outer,Inner,-2,-2,A,B,C,-2,-2,D,-2,-2,5",
+                  R"("5","-2")",
+                  {}},
+        WriteCase{"OnlyEmptySubmenus", "A,B,-2,-2,C,-2", R"("-2")", {}},
         WriteCase{
             "QuotesDoubled", R"("Say ""hi"", ok",0)", R"("Say ""hi"", ok","0","-2","-2")", {}},
         WriteCase{"ListsInMenuStringOrder",
@@ -104,12 +110,49 @@ TEST_F(MenuWriterTest, OperationCaptionPrefersTheListThenTheLastMatch) {
     }
 }
 
-TEST_F(MenuWriterTest, SubmenuHoldingOnlyAnEmptyOneVanishesOverTwoApplies) {
+TEST_F(MenuWriterTest, SubmenuHoldingOnlyAnEmptyOneVanishesAtTheFirstApply) {
     load("0,Outer,Inner");
-    for (const char* expected : {"0:Explore From Here|Outer{}", "0:Explore From Here"}) {
+    apply();
+    load("", LoadMode::Stored);
+    EXPECT_EQ(outline(tree), "0:Explore From Here");
+}
+
+// A numbered caption on a submenu that is not written, because it holds only empty submenus,
+// does no harm.
+TEST_F(MenuWriterTest, NumberedSubmenuOfEmptySubmenusDoesNotCount) {
+    load("A,B,-2,-2,C,3,-2");
+    tree.rename(tree.root()->child(0), "12");
+    const StoredTexts texts = storedTexts(tree, source);
+    EXPECT_EQ(texts.numberedSubmenu, nullptr);
+    EXPECT_EQ(texts.menu, R"("C","3","-2","-2")");
+}
+
+// The preview (shownMenu) and the writer leave out the same submenus: what is stored reads back
+// as the preview showed it, and never holds an empty submenu.
+TEST_F(MenuWriterTest, StoredMenuIsWhatThePreviewShowsWithoutEmptySubmenus) {
+    std::uint32_t seed = 777;
+    const auto random = [&seed](std::size_t below) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<std::size_t>((seed >> 16) % below);
+    };
+    for (int round = 0; round < 60; ++round) {
+        load("");
+        std::vector<MenuNode*> parents{tree.root()};
+        for (int i = 0; i < 20; ++i) {
+            MenuNode* parent = parents[random(parents.size())];
+            if (random(4) == 0)
+                tree.addLastChild(parent, "<separator>", pool.prototype(Kind::Separator));
+            else
+                parents.push_back(
+                    tree.addLastChild(parent, "S" + std::to_string(i), pool.loadedSubmenuRecord()));
+        }
+        const ShownMenu preview = shownMenu(*tree.root());
         apply();
         load("", LoadMode::Stored);
-        EXPECT_EQ(outline(tree), expected);
+        ASSERT_EQ(shownMenu(*tree.root()), preview) << "round " << round;
+        for (const MenuNode* node : tree.inTreeOrder())
+            ASSERT_TRUE(node->record()->kind != Kind::Submenu || node->childCount() > 0)
+                << "round " << round << ": " << node->caption();
     }
 }
 

@@ -141,6 +141,21 @@ INSTANTIATE_TEST_SUITE_P(
                    {{"a", {{"s", regtype::sz, "x\ry"}}}}}),
     [](const auto& info) { return info.param.label; });
 
+// Comments stay in their section before the line they preceded: those before a value listed
+// again, which is dropped, move down, and those at a section's end stay after added values.
+TEST(HiveFileTest, HandWrittenCommentsKeepTheirPlace) {
+    Hive hive = Hive::parse("REGEDIT4\n; top\n[HKEY_CLASSES_ROOT\\a]\n  ; on x\n\"x\"=\"1\"\n"
+                            "; on X\n\"X\"=\"2\"\n; end of a\n[HKEY_CLASSES_ROOT\\b]\n;\n\x1a",
+                            fileName);
+    hive.ensureKey("a").setValue("new", regtype::sz, "3");
+    const std::string expected =
+        "REGEDIT4\r\n\r\n; top\r\n\r\n[HKEY_CLASSES_ROOT\\a]\r\n  ; on x\r\n"
+        "\"x\"=\"2\"\r\n\"new\"=\"3\"\r\n; on X\r\n; end of a\r\n\r\n"
+        "[HKEY_CLASSES_ROOT\\b]\r\n;\r\n\r\n";
+    EXPECT_EQ(hive.serialize(), expected);
+    EXPECT_EQ(hive.reserialize(""), expected);
+}
+
 TEST(HiveFileTest, KeyListedTwiceIsMergedLaterValuesWinInPlace) {
     Hive hive = Hive::parse("REGEDIT4\r\n\r\n"
                             "[HKEY_CLASSES_ROOT\\Key]\r\n\"a\"=\"1\"\r\n\"b\"=\"2\"\r\n\r\n"

@@ -65,6 +65,7 @@ std::vector<BrokenHiveSample> brokenHiveSamples() {
         {"WrongHeader", "REGEDIT5\r\n\r\n", 1, "REGEDIT4"},
         {"MissingHeader", "[HKEY_CLASSES_ROOT\\k]\r\n\"a\"=\"b\"\r\n", 1, "REGEDIT4"},
         {"HeaderNotFirst", "\r\nREGEDIT4\r\n", 1, "REGEDIT4"},
+        {"CrOnlyLineEnds", "REGEDIT4\r\r[HKEY_CLASSES_ROOT\\k]\r", 1, "CR alone"},
         {"ValueBeforeKey", "REGEDIT4\n\n\"a\"=\"b\"\n", 3, "before the first key"},
         {"OtherRoot", "REGEDIT4\n\n[HKEY_CURRENT_USER\\k]\n", 3, "HKEY_CLASSES_ROOT"},
         {"RootPrefixOnly", "REGEDIT4\n\n[HKEY_CLASSES_ROOTS\\k]\n", 3, "HKEY_CLASSES_ROOT"},

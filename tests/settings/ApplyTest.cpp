@@ -8,6 +8,7 @@
 #include "support/MemoryRegistry.h"
 #include "support/RecordingMessages.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace quorvane {
@@ -99,11 +100,30 @@ TEST_F(ApplyTest, CaptionComesFromTheListFirstThenTheLastTreeNode) {
     EXPECT_EQ(stored("Stamp"), "");
 }
 
-TEST_F(ApplyTest, OnlyEmptySubmenusStillCountAsItems) {
-    load(R"("A",-2,"B",-2)");
-    ASSERT_EQ(tree.root()->childCount(), 2);
+// A menu that would hold nothing once its empty submenus are left out, at every depth, is no menu.
+TEST_F(ApplyTest, MenuOfEmptySubmenusIsRefusedAtEveryDepth) {
+    for (const char* menu : {R"("Tools")", R"("")", R"("Empty",-2)", R"("A",-2,"B",-2)",
+                             R"("A","B",-2,-2)", R"("A","B","C",-2,-2,"D",-2,-2)"}) {
+        SCOPED_TRACE(menu);
+        load(menu);
+        ASSERT_GT(tree.root()->childCount(), 0);
+        const auto before = registry.key(path);
+        const int commits = registry.commits;
+        messages.messages.clear();
+        EXPECT_FALSE(apply());
+        EXPECT_EQ(messages.messages,
+                  std::vector<std::string>{std::string(messages::zeroMenuItems)});
+        EXPECT_EQ(registry.commits, commits);
+        EXPECT_EQ(registry.key(path), before);
+    }
+}
+
+// The stored string never holds an empty submenu: one whose every descendant is an empty
+// submenu is left out with them.
+TEST_F(ApplyTest, SubmenuOfEmptySubmenusIsLeftOut) {
+    load(R"("A","B",-2,-2,16,"C","D","E",-2,-2,-1,-2,-2)");
     EXPECT_TRUE(apply());
-    EXPECT_EQ(stored("TheMenu"), R"("-2")");
+    EXPECT_EQ(stored("TheMenu"), R"("16","C","-1","-2","-2")");
 }
 
 void renameFirstSubmenu(MenuTree& tree, const std::string& caption) {
@@ -149,8 +169,55 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Refusal{"NumericCaption", R"(0,"x",1,-2)", "2000", "The submenu \"2000\""},
                       Refusal{"SpacedNumericCaption", R"("y",16,-2)", " 7", "The submenu \" 7\""},
                       Refusal{"HexCaption", R"("z","w",17,-2,-2)", "$1F", "The submenu \"$1F\""},
-                      Refusal{"MenuTooLong", repeated("-1,", 1300), "", "The menu is too large"}),
+                      Refusal{"MenuTooLong", repeated("-1,", 1300), "", "The menu is too large"},
+                      // A caption holding a line break could be stored but never saved to a menu
+                      // file and loaded back.
+                      Refusal{"SubmenuCaptionWithLineFeed", "\"Two\nLines\",16,-2", "",
+                              "The submenu \"Two\\nLines\" cannot be stored: its caption holds a "
+                              "line break"},
+                      Refusal{"SubmenuCaptionWithCarriageReturn", "\"Two\rLines\",16,-2", "",
+                              "The submenu \"Two\\rLines\" cannot be stored"},
+                      Refusal{"RenamedSubmenuWithLineBreak", "\"x\",16,-2", "a\r\nb",
+                              "The submenu \"a\\r\\nb\" cannot be stored"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Operation captions, item captions and targets with a line break are refused alike, wherever
+// they come from: the list, the tree or the settings.
+TEST_F(ApplyTest, LineBreaksInCaptionsAndTargetsAreRefused) {
+    struct Row {
+        const char* name;
+        std::function<void()> change;
+        std::string messageStart;
+    };
+    const Row rows[] = {
+        {"ListedOperation", [this] { source.rename(listRow(17), "Stamp\nit"); },
+         "The caption \"Stamp\\nit\" cannot be stored: it holds a line break"},
+        {"OperationInTheTree", [this] { tree.rename(node(1), "Ex\rplore"); },
+         "The caption \"Ex\\rplore\" cannot be stored"},
+        {"ExtensionItem", [this] { tree.rename(node(2), "e\nxe"); },
+         "The extension item \"e\\nxe\" cannot be stored"},
+        {"MoveToTarget", [this] { tree.setTarget(node(3)->record(), "a:\\\nb"); },
+         "The Move To target \"a:\\\\nb\" cannot be stored"},
+        // Last: the stored caption stays for the rest.
+        {"StoredCaption",
+         [this] {
+             registry.setString(path, "Remove", "Re\nmove");
+             load("16,-2");
+         },
+         "The caption \"Re\\nmove\" cannot be stored"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        load("0,-5,-6,-2");
+        row.change();
+        const auto before = registry.key(path);
+        messages.messages.clear();
+        EXPECT_FALSE(apply());
+        ASSERT_EQ(messages.messages.size(), 1u);
+        EXPECT_TRUE(messages.messages[0].starts_with(row.messageStart)) << messages.messages[0];
+        EXPECT_EQ(registry.key(path), before);
+    }
+}
 
 TEST_F(ApplyTest, NumericCaptionOfAnEmptySubmenuIsHarmless) {
     load(R"("A",-2,16,-2)");

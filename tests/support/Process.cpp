@@ -1,5 +1,6 @@
 #include "support/Process.h"
 
+#include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -70,6 +71,8 @@ Outcome runProgram(const std::filesystem::path& program, std::vector<std::string
         }
     }
     EXPECT_EQ(open, 0) << "the program or what it started did not end";
+    if (open > 0 && spawned == 0)
+        ::kill(pid, SIGKILL); // so that the wait below ends
     ::close(out[0]);
     ::close(err[0]);
     EXPECT_EQ(spawned, 0);
