@@ -1,7 +1,7 @@
 // What the plug-in adds to a right-click in the real file managers, with the plug-in and without
-// it side by side on a virtual display of the benchmark's own: the time from a right-click on a
-// file until the context menu is mapped, and the processor time the file manager's main thread
-// spends on the right-click, from the click until it has nothing left to do (the menu drawn).
+// it side by side on a virtual display of the benchmark's own: from a right-click on a file until
+// the context menu is mapped, the time on the clock and the processor time of the file manager's
+// main thread, where the file managers build their menus.
 //
 // Each file manager runs in sessions that take turns, one with the plug-in and one without, each
 // on a session bus of its own. The only difference between the two is the plug-in: the file
@@ -373,10 +373,10 @@ double mainThreadTime(pid_t pid) {
     return ran;
 }
 
-// Waits until the process's main thread has not run for a tenth of a second (two seconds at
-// most), and returns how long it has run by then: all the work a right-click caused, the menu's
-// drawing and whatever the file manager does once it shows included.
-double untilIdle(Screen& screen, pid_t pid) {
+// Lets the file manager finish what the menu set off (its drawing, a popover's animation) before
+// the next right-click: waits until its main thread has not run for a tenth of a second, two
+// seconds at most.
+void waitUntilIdle(Screen& screen, pid_t pid) {
     const Clock::time_point deadline = Clock::now() + std::chrono::seconds(2);
     double ran = mainThreadTime(pid);
     int quiet = 0;
@@ -386,7 +386,6 @@ double untilIdle(Screen& screen, pid_t pid) {
         quiet = now == ran ? quiet + 1 : 0;
         ran = now;
     }
-    return ran;
 }
 
 struct Try {
@@ -441,7 +440,8 @@ std::vector<Try> session(Screen& screen, const FileManager& fm, const fs::path& 
             });
         if (!menu)
             fail(fm.name + " showed no menu");
-        const double ranAfter = untilIdle(screen, process);
+        const double ranAfter = mainThreadTime(process);
+        waitUntilIdle(screen, process);
         if (i > 0)
             times.push_back({std::chrono::duration<double, std::milli>(menu->at - clicked).count(),
                              (ranAfter - ranBefore) / 1e6});
@@ -467,6 +467,7 @@ void measureOne(Screen& screen, const FileManager& fm, const fs::path& scratch,
     std::ofstream(home / "files" / "sample.txt") << "sample\n";
     // The program's icon where its install puts it in the icon theme, for the entry that asks
     // for it: a name the theme lacks would be looked for in vain at every right-click.
+    fs::create_directories(home / "data" / "icons");
     fs::copy(QUORVANE_ICONS, home / "data" / "icons" / "hicolor",
              fs::copy_options::recursive | fs::copy_options::overwrite_existing);
     const std::vector<std::string> environment{"PATH=/usr/bin:/bin",
