@@ -65,7 +65,7 @@ struct FullFile {
         : registry(folder / "HKEY_CLASSES_ROOT.reg", std::move(writer)) {
         setUpFirstRun(registry);
         full = std::make_unique<FullModel>(registry);
-        Apply(registry, full->model.tree, full->model.source, silent());
+        applyMenu(registry, full->model.tree, full->model.source, silent());
     }
     test::TempFolder folder;
     HiveRegistry registry;
@@ -85,7 +85,7 @@ void applyRepeatedly(benchmark::State& state, Registry& registry, FullModel& ful
     std::int64_t round = 0;
     for (auto _ : state) {
         full.change(++round);
-        if (!Apply(registry, full.model.tree, full.model.source, silent()))
+        if (!applyMenu(registry, full.model.tree, full.model.source, silent()))
             state.SkipWithError("Apply refused the full menu");
     }
 }
@@ -132,8 +132,8 @@ void addApplies() {
             for (auto _ : state) {
                 fixture.full->change(++round);
                 const auto start = std::chrono::steady_clock::now();
-                if (!Apply(fixture.registry, fixture.full->model.tree, fixture.full->model.source,
-                           silent()))
+                if (!applyMenu(fixture.registry, fixture.full->model.tree,
+                               fixture.full->model.source, silent()))
                     state.SkipWithError("Apply refused the full menu");
                 const std::chrono::duration<double> took = flushWouldStart - start;
                 state.SetIterationTime(took.count());

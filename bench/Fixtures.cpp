@@ -118,7 +118,7 @@ FirstRunSetup programFirstRun() {
 }
 
 void Model::load(Registry& registry, std::string_view menu) {
-    Load(registry, pool, tree, source, LoadMode::Given, menu, {});
+    loadMenu(registry, pool, tree, source, LoadMode::Given, menu, {});
 }
 
 SettingsFile::SettingsFile() : registry(folder / "HKEY_CLASSES_ROOT.reg") {

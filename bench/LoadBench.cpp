@@ -39,7 +39,7 @@ void loadRepeatedly(benchmark::State& state, Registry& registry, LoadMode mode,
     std::unique_ptr<Model> model;
     int loads = 0;
     auto load = [&] {
-        Load(registry, model->pool, model->tree, model->source, mode, menu, firstRun);
+        loadMenu(registry, model->pool, model->tree, model->source, mode, menu, firstRun);
     };
     for (auto _ : state) {
         if (loads++ % 64 == 0) {
@@ -72,7 +72,7 @@ struct StoredMenuFile {
         model.load(file.registry, menu);
         // Apply refuses a menu whose stored form outgrows the limit; the text is then stored as
         // it stands, as a menu file or another program may leave it.
-        if (!Apply(file.registry, model.tree, model.source, silent()))
+        if (!applyMenu(file.registry, model.tree, model.source, silent()))
             updateSettings(file.registry,
                            [&menu](SettingsKey& key) { key.writeString(value::theMenu, menu); });
         if (given.empty())
@@ -115,8 +115,8 @@ void addPresetLoads() {
         const char* name;
         std::string (*build)(Registry&);
     };
-    for (const Preset preset : {Preset{"Default", &DefaultMenu}, Preset{"Compact", &CompactMenu},
-                                Preset{"All", &AllMenu}}) {
+    for (const Preset preset : {Preset{"Default", &defaultMenu}, Preset{"Compact", &compactMenu},
+                                Preset{"All", &allMenu}}) {
         auto stored = lazy<StoredMenuFile>(
             [preset] { return std::make_unique<StoredMenuFile>(preset.build); });
         // The window builds the preset's string before the load: the item lists it ensures are

@@ -148,7 +148,7 @@ std::string treeText(const MenuTree& tree) {
         const TAssoc& record = *node->record();
         std::string line = std::string(2 * depth, ' ') + '[' + tag(record) + "] " + node->caption();
         if (hasTarget(record.kind))
-            line += " -> " + record.description;
+            line += " -> " + record.descriptionOrTarget;
         text += shown(line) + '\n';
         for (int i = node->childCount(); i-- > 0;)
             pending.emplace_back(node->child(i), depth + 1);
@@ -160,7 +160,7 @@ std::string sourceText(const TreeSource& source) {
     std::string text;
     for (const SourceEntry& entry : source.entries())
         text += shown('[' + tag(*entry.record) + "] " + entry.caption + '\t' +
-                      entry.record->description) +
+                      entry.record->descriptionOrTarget) +
                 '\n';
     return text;
 }
@@ -227,7 +227,8 @@ std::string_view kindName(Kind kind) {
 std::string jsonFields(std::string_view caption, const TAssoc& record) {
     return "\"caption\":" + jsonString(caption) + ",\"kind\":\"" +
            std::string(kindName(record.kind)) + "\",\"code\":" + std::to_string(record.code) +
-           ",\"target\":" + (hasTarget(record.kind) ? jsonString(record.description) : "null");
+           ",\"target\":" +
+           (hasTarget(record.kind) ? jsonString(record.descriptionOrTarget) : "null");
 }
 
 constexpr std::string_view jsonFormatVersion = "1";
@@ -260,7 +261,7 @@ std::string sourceJson(const TreeSource& source) {
         if (!std::exchange(first, false))
             text += ',';
         text += '{' + jsonFields(entry.caption, *entry.record) +
-                ",\"description\":" + jsonString(entry.record->description) + '}';
+                ",\"description\":" + jsonString(entry.record->descriptionOrTarget) + '}';
     }
     return text + "]}\n";
 }
@@ -306,11 +307,11 @@ public:
         const FirstRunSetup firstRun = [this](Registry& registry) {
             runFirstRunSetup(registry, Installer::host(), m_messages);
         };
-        Load(m_registry, m_pool, m_tree, m_source, mode, menuString, firstRun);
+        loadMenu(m_registry, m_pool, m_tree, m_source, mode, menuString, firstRun);
     }
 
     bool apply() {
-        m_stored = Apply(m_registry, m_tree, m_source, m_messages);
+        m_stored = applyMenu(m_registry, m_tree, m_source, m_messages);
         return m_stored;
     }
 
@@ -351,9 +352,9 @@ int loadAndPrint(LoadMode mode, std::string_view menuString, Show show, Format f
 int preset(std::string_view name) {
     using Builder = std::string (*)(Registry&);
     const std::pair<std::string_view, Builder> presets[] = {{"Current", nullptr},
-                                                            {"Default", &DefaultMenu},
-                                                            {"Compact", &CompactMenu},
-                                                            {"All", &AllMenu}};
+                                                            {"Default", &defaultMenu},
+                                                            {"Compact", &compactMenu},
+                                                            {"All", &allMenu}};
     for (const auto& [presetName, build] : presets) {
         if (presetName != name)
             continue;

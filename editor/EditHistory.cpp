@@ -11,19 +11,19 @@ EditorState EditorState::of(const MenuTree& tree, const TreeSource& source) {
         state.m_nodes.push_back(
             {node->caption(), node->record(), node->childCount(), node->hasChildrenMark()});
         if (hasTarget(node->record()->kind))
-            state.m_targets.emplace_back(node->record(), node->record()->description);
+            state.m_targets.emplace_back(node->record(), node->record()->descriptionOrTarget);
     }
     state.m_entries = source.entries();
     for (const SourceEntry& entry : state.m_entries)
         if (hasTarget(entry.record->kind))
-            state.m_targets.emplace_back(entry.record, entry.record->description);
+            state.m_targets.emplace_back(entry.record, entry.record->descriptionOrTarget);
     state.m_partial = tree.isPartial();
     return state;
 }
 
 std::vector<MenuNode*> EditorState::restore(MenuTree& tree, TreeSource& source) const {
     for (const auto& [record, target] : m_targets)
-        record->description = target;
+        record->descriptionOrTarget = target;
 
     tree.reset(m_rootRecord);
     std::vector<MenuNode*> nodes{tree.root()};

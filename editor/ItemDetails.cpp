@@ -28,9 +28,9 @@ std::string_view targetPrefix(Kind kind) {
 
 std::string statusText(const TAssoc& record) {
     if (!hasTarget(record.kind))
-        return record.description;
+        return record.descriptionOrTarget;
     std::string text(targetPrefix(record.kind));
-    text += record.description;
+    text += record.descriptionOrTarget;
     text += changeHint;
     return text;
 }

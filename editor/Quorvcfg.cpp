@@ -212,7 +212,7 @@ void TForm1::Load(LoadMode mode, std::string_view menuString) {
     } redraw{this};
 
     const LoadedView loaded =
-        quorvane::Load(m_registry, m_pool, m_tree, m_source, mode, menuString, m_firstRun);
+        quorvane::loadMenu(m_registry, m_pool, m_tree, m_source, mode, menuString, m_firstRun);
     if (loaded.expand)
         ui->MenuTree->expand(m_menuModel.indexOf(loaded.expand));
     if (loaded.select)
@@ -356,7 +356,7 @@ void TForm1::Exit1Click() {
 void TForm1::TreeSourceColumnClick(int) {}
 
 void TForm1::Button4Click() {
-    if (Apply(m_registry, m_tree, m_source, m_messages)) {
+    if (applyMenu(m_registry, m_tree, m_source, m_messages)) {
         rememberApplied();
         refreshEditState();
     }
@@ -397,15 +397,15 @@ void TForm1::Current1Click() {
 }
 
 void TForm1::Default1Click() {
-    loadAsStep("Preset \"Default\"", LoadMode::Given, DefaultMenu(m_registry));
+    loadAsStep("Preset \"Default\"", LoadMode::Given, defaultMenu(m_registry));
 }
 
 void TForm1::Compact1Click() {
-    loadAsStep("Preset \"Compact\"", LoadMode::Given, CompactMenu(m_registry));
+    loadAsStep("Preset \"Compact\"", LoadMode::Given, compactMenu(m_registry));
 }
 
 void TForm1::All1Click() {
-    loadAsStep("Preset \"All\"", LoadMode::Given, AllMenu(m_registry));
+    loadAsStep("Preset \"All\"", LoadMode::Given, allMenu(m_registry));
 }
 
 // A load replacing unapplied edits asks nothing: it is a step that can be undone. A load of
@@ -618,7 +618,7 @@ bool TForm1::mayClose() {
         if (properties)
             m_propertiesDialog->storeChanges();
         if (menu) {
-            if (!Apply(m_registry, m_tree, m_source, m_messages))
+            if (!applyMenu(m_registry, m_tree, m_source, m_messages))
                 return false;
             rememberApplied();
             refreshEditState();

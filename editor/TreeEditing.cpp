@@ -16,7 +16,7 @@ bool holdsChildren(const MenuNode& node) {
 TAssoc* TreeEditing::recordForNewNode(const SourceEntry& entry) {
     // Items with a target each need a record of their own; the others share the entry's.
     if (hasTarget(entry.record->kind))
-        return m_pool.copyOf(*entry.record, entry.record->description);
+        return m_pool.copyOf(*entry.record, entry.record->descriptionOrTarget);
     return entry.record;
 }
 

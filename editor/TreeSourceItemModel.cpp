@@ -54,7 +54,7 @@ QVariant TreeSourceItemModel::data(const QModelIndex& index, int role) const {
         if (role == Qt::DecorationRole && m_imageProvider)
             return m_imageProvider(*entry.record);
     } else if (role == Qt::DisplayRole) {
-        return ansiToQt(entry.record->description);
+        return ansiToQt(entry.record->descriptionOrTarget);
     }
     return {};
 }

@@ -28,7 +28,7 @@ struct HinfCommand {
 
 // Reads the arguments after the program name: the entry point ("setupx.dll,InstallHinfSection"
 // or "syssetup.dll,InstallHinfSection"), then the section, the mode number and the INF's path.
-// One argument is the command line as RunCommand hands it over, read as the platform's INF
+// One argument is the command line as runCommand hands it over, read as the platform's INF
 // installer reads it: the INF's path is everything after the blank that ends the mode, blanks,
 // tabs and quotes included, since the caller does not quote the program directory. Several
 // arguments come from a shell that has split the line; the path is then the rest joined again

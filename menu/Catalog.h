@@ -37,14 +37,16 @@ inline constexpr std::int32_t sendTo = -9;
 // points at its record and never owns it (see RecordPool).
 class TAssoc {
 public:
-    TAssoc(std::int32_t code, std::string description, Kind kind, std::int32_t imageIndex,
+    TAssoc(std::int32_t code, std::string descriptionOrTarget, Kind kind, std::int32_t imageIndex,
            std::int32_t selectedImageIndex)
-        : code(code), description(std::move(description)), kind(kind), imageIndex(imageIndex),
-          selectedImageIndex(selectedImageIndex) {}
+        : code(code), descriptionOrTarget(std::move(descriptionOrTarget)), kind(kind),
+          imageIndex(imageIndex), selectedImageIndex(selectedImageIndex) {}
 
     std::int32_t code;
-    // For Move To, Copy To, Run/Open and Send To items: the item's target.
-    std::string description;
+    // The entry's description; for the kinds that hasTarget() names (Move To, Copy To, Run/Open
+    // and Send To) the item's target instead, once it has one (an unset item still describes
+    // itself). One field, because the list's "Description" column shows either.
+    std::string descriptionOrTarget;
     Kind kind;
     std::int32_t imageIndex;
     std::int32_t selectedImageIndex;
@@ -53,7 +55,7 @@ public:
 inline constexpr int operationCount = 21;
 
 struct Operation {
-    std::string_view valueName;      // settings value holding the caption
+    std::string_view valueName;      // settings value holding the caption; the stored name
     std::string_view defaultCaption; // written on first run
     std::string_view description;
 };
@@ -65,7 +67,8 @@ const std::array<Operation, operationCount>& operations();
 // holds "LASTONE", which no operation uses.
 std::string_view operationDescription(int n);
 
-// Value name of the caption that is given a default on first run but is no operation.
+// Value name of the caption that is given a default on first run but is no operation. "CFLF" is
+// how it is stored, not a slip to correct.
 inline constexpr std::string_view toggleCrLfValueName = "ToggleCFLF";
 inline constexpr std::string_view toggleCrLfDefaultCaption = "Toggle CR/LF";
 

@@ -151,7 +151,7 @@ void MenuTree::rename(MenuNode* node, std::string caption) {
 }
 
 void MenuTree::setTarget(TAssoc* record, std::string target) {
-    record->description = std::move(target);
+    record->descriptionOrTarget = std::move(target);
     for (MenuNode* node : inTreeOrder())
         if (node->record() == record)
             for (auto* o : m_observers)
@@ -164,15 +164,6 @@ void MenuTree::setHasChildrenMark(MenuNode* node, bool mark) {
     node->m_hasChildrenMark = mark;
     for (auto* o : m_observers)
         o->changed(node);
-}
-
-MenuNode* MenuTree::nextInTreeOrder(const MenuNode* node) {
-    if (node->childCount() > 0)
-        return node->child(0);
-    for (const MenuNode* n = node; n; n = n->parent())
-        if (MenuNode* next = n->nextSibling())
-            return next;
-    return nullptr;
 }
 
 std::vector<MenuNode*> MenuTree::inTreeOrder() const {

@@ -18,7 +18,6 @@ public:
     MenuNode* parent() const { return m_parent; }
     int childCount() const { return static_cast<int>(m_children.size()); }
     MenuNode* child(int row) const { return m_children[static_cast<std::size_t>(row)].get(); }
-    MenuNode* firstChild() const { return m_children.empty() ? nullptr : m_children.front().get(); }
     // Position among its parent's children; 0 for the root.
     int row() const;
     MenuNode* nextSibling() const;
@@ -98,14 +97,12 @@ public:
 
     void rename(MenuNode* node, std::string caption);
     void setHasChildrenMark(MenuNode* node, bool mark);
-    // Sets the target (the description) of an item's record; every node carrying the record is
+    // Sets the target (descriptionOrTarget) of an item's record; every node carrying the record is
     // reported changed.
     void setTarget(TAssoc* record, std::string target);
 
     // All nodes, root first, each parent before its children, in sibling order ("tree order").
     std::vector<MenuNode*> inTreeOrder() const;
-    // The node following `node` in tree order, or nullptr.
-    static MenuNode* nextInTreeOrder(const MenuNode* node);
     int nodeCount() const;
 
     // Set while a load is under way and left set when it stops part-way: the tree and the list

@@ -104,7 +104,7 @@ template <typename Add> void addToItemLists(const MenuNode& node, Add add) {
     if (slots.captions >= 0)
         add(static_cast<std::size_t>(slots.captions), node.caption());
     if (slots.targets >= 0)
-        add(static_cast<std::size_t>(slots.targets), record.description);
+        add(static_cast<std::size_t>(slots.targets), record.descriptionOrTarget);
 }
 
 // The menu string of `tree`. `visit` sees every node below the root in tree order, each before

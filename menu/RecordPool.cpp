@@ -17,15 +17,15 @@ RecordPool::RecordPool() {
     add(code::sendTo, describe::sendTo, Kind::SendTo, 8, 8);
 }
 
-TAssoc* RecordPool::make(std::int32_t code, std::string description, Kind kind,
+TAssoc* RecordPool::make(std::int32_t code, std::string descriptionOrTarget, Kind kind,
                          std::int32_t imageIndex, std::int32_t selectedImageIndex) {
-    return &m_records.emplace_back(code, std::move(description), kind, imageIndex,
+    return &m_records.emplace_back(code, std::move(descriptionOrTarget), kind, imageIndex,
                                    selectedImageIndex);
 }
 
-TAssoc* RecordPool::copyOf(const TAssoc& prototype, std::string description) {
-    return make(prototype.code, std::move(description), prototype.kind, prototype.imageIndex,
-                prototype.selectedImageIndex);
+TAssoc* RecordPool::copyOf(const TAssoc& prototype, std::string descriptionOrTarget) {
+    return make(prototype.code, std::move(descriptionOrTarget), prototype.kind,
+                prototype.imageIndex, prototype.selectedImageIndex);
 }
 
 TAssoc* RecordPool::operationRecord(int n) {

@@ -15,10 +15,10 @@ public:
     RecordPool(const RecordPool&) = delete;
     RecordPool& operator=(const RecordPool&) = delete;
 
-    TAssoc* make(std::int32_t code, std::string description, Kind kind, std::int32_t imageIndex,
-                 std::int32_t selectedImageIndex);
-    // A new record with the prototype's code, kind and images and the given description.
-    TAssoc* copyOf(const TAssoc& prototype, std::string description);
+    TAssoc* make(std::int32_t code, std::string descriptionOrTarget, Kind kind,
+                 std::int32_t imageIndex, std::int32_t selectedImageIndex);
+    // A new record with the prototype's code, kind and images and the given description or target.
+    TAssoc* copyOf(const TAssoc& prototype, std::string descriptionOrTarget);
     TAssoc* operationRecord(int n);
     TAssoc* rootRecord();
     TAssoc* loadedSubmenuRecord();

@@ -31,7 +31,7 @@ ShownMenu shownMenu(const MenuNode& root) {
         if (record.kind == Kind::Operation)
             entry.operation = record.code;
         if (hasTarget(record.kind))
-            entry.target = record.description;
+            entry.target = record.descriptionOrTarget;
         std::vector<ShownEntry>* into = top.into;
         into->push_back(std::move(entry));
         if (record.kind == Kind::Submenu)

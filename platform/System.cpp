@@ -105,7 +105,7 @@ std::string findProgram(std::string_view name, const std::string& programDir) {
     return {};
 }
 
-int RunCommand(std::string_view commandLine, int /*showState*/) {
+int runCommand(std::string_view commandLine, int /*showState*/) {
     CommandLine command = splitProgramName(commandLine);
     const std::string program = findProgram(command.program, programDirectory());
     if (program.empty())

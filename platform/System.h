@@ -39,7 +39,7 @@ std::string systemDirectory();
 // in; hosts without it ignore it. A Windows program reads its own command line; elsewhere the
 // program gets what follows its name as one argument, exactly as written, and reads it the same
 // way. On Windows it waits until the new program first waits for input.
-int RunCommand(std::string_view commandLine, int showState);
+int runCommand(std::string_view commandLine, int showState);
 
 // A command line cut after the program's name, as Windows cuts it: the name runs to the first
 // blank, or between quotes, taken literally; the arguments are the rest after the blanks that

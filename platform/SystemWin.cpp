@@ -120,7 +120,7 @@ std::string findProgram(std::string_view name, const std::string& programDir) {
     return {};
 }
 
-int RunCommand(std::string_view commandLine, int showState) {
+int runCommand(std::string_view commandLine, int showState) {
     // CreateProcess itself would look in the program's own folder and the current folder before
     // the system folder, where a stray rundll32.exe would stand in for the system's. A bare name
     // is therefore found here and put in the command line with its full path; a name with a

@@ -12,12 +12,12 @@ namespace quorvane {
 Installer Installer::host() {
     const InstallLayout layout = installLayout(quorvane::programDirectory());
     if (layout.helperDirectory == layout.dataDirectory)
-        return {platformFamily(), layout.dataDirectory, pathSeparator(), &RunCommand};
+        return {platformFamily(), layout.dataDirectory, pathSeparator(), &runCommand};
     // Installed, the stand-in lies apart from the program, where no PATH search finds it: the
     // command names it with its folder, quoted as the platform reads a program name with blanks.
     auto run = [helpers = layout.helperDirectory](std::string_view commandLine, int showState) {
         const CommandLine command = splitProgramName(commandLine);
-        return RunCommand('"' + helpers + command.program + "\" " + command.arguments, showState);
+        return runCommand('"' + helpers + command.program + "\" " + command.arguments, showState);
     };
     return {platformFamily(), layout.dataDirectory, pathSeparator(), run};
 }
@@ -87,7 +87,7 @@ void writeDefaults(SettingsKey& key) {
     integerDefault(key, value::windowWidth, 0);
     integerDefault(key, value::windowHeight, 0);
     if (!key.valueExists(value::theMenu))
-        key.writeString(value::theMenu, DefaultMenu(key));
+        key.writeString(value::theMenu, defaultMenu(key));
 }
 
 } // namespace

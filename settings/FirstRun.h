@@ -18,7 +18,7 @@ struct Installer {
     char separator = '/';
     std::function<int(std::string_view commandLine, int showState)> run;
 
-    // This host: its family, the program's own directory and RunCommand.
+    // This host: its family, the program's own directory and runCommand.
     static Installer host();
 };
 

@@ -32,12 +32,12 @@ std::string ensureItems(SettingsKey& key, std::string_view captionsName,
 
 } // namespace
 
-std::string EnsureItemList(SettingsKey& key, std::string_view captionsName,
+std::string ensureItemList(SettingsKey& key, std::string_view captionsName,
                            std::string_view defaultCaptions, std::int32_t code) {
     return ensureItems(key, captionsName, std::nullopt, defaultCaptions, {}, code);
 }
 
-std::string EnsureItemPair(SettingsKey& key, std::string_view captionsName,
+std::string ensureItemPair(SettingsKey& key, std::string_view captionsName,
                            std::string_view targetsName, std::string_view defaultCaptions,
                            std::string_view defaultTargets, std::int32_t code) {
     return ensureItems(key, captionsName, targetsName, defaultCaptions, defaultTargets, code);
@@ -45,22 +45,22 @@ std::string EnsureItemPair(SettingsKey& key, std::string_view captionsName,
 
 // The defaults go in only if the list is still empty when they are committed, so that items
 // another program stores meanwhile are never replaced.
-std::string EnsureItemList(Registry& registry, std::string_view captionsName,
+std::string ensureItemList(Registry& registry, std::string_view captionsName,
                            std::string_view defaultCaptions, std::int32_t code) {
     std::string codes;
     updateSettings(registry, [&](SettingsKey& key) {
-        codes = EnsureItemList(key, captionsName, defaultCaptions, code);
+        codes = ensureItemList(key, captionsName, defaultCaptions, code);
     });
     return codes;
 }
 
-std::string EnsureItemPair(Registry& registry, std::string_view captionsName,
+std::string ensureItemPair(Registry& registry, std::string_view captionsName,
                            std::string_view targetsName, std::string_view defaultCaptions,
                            std::string_view defaultTargets, std::int32_t code) {
     std::string codes;
     updateSettings(registry, [&](SettingsKey& key) {
         codes =
-            EnsureItemPair(key, captionsName, targetsName, defaultCaptions, defaultTargets, code);
+            ensureItemPair(key, captionsName, targetsName, defaultCaptions, defaultTargets, code);
     });
     return codes;
 }

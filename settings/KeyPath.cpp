@@ -18,7 +18,7 @@ std::string shifted(std::string_view text, int by) {
 
 } // namespace
 
-std::string DC(std::string_view scrambled) {
+std::string descramble(std::string_view scrambled) {
     return shifted(scrambled, -17);
 }
 
@@ -27,7 +27,7 @@ std::string scramble(std::string_view plain) {
 }
 
 std::string settingsKeyPath() {
-    return DC(std::string_view(scrambledKeyPath, sizeof scrambledKeyPath - 1));
+    return descramble(std::string_view(scrambledKeyPath, sizeof scrambledKeyPath - 1));
 }
 
 } // namespace quorvane

@@ -6,9 +6,9 @@
 namespace quorvane {
 
 // Recovers a path kept scrambled: every byte lowered by 17, modulo 256.
-std::string DC(std::string_view scrambled);
+std::string descramble(std::string_view scrambled);
 
-// The inverse of DC: every byte raised by 17, modulo 256.
+// The inverse of descramble: every byte raised by 17, modulo 256.
 std::string scramble(std::string_view plain);
 
 // The settings key below HKEY_CLASSES_ROOT, recovered afresh on every call; the program keeps

@@ -26,7 +26,8 @@ namespace quorvane {
 namespace {
 
 bool isExcluded(std::string_view name) {
-    return name.empty() || name == "ItemsAvailable" || name == "v" || name == "DisplayRef";
+    return name.empty() || name == value::itemsAvailable || name == value::installMark ||
+           name == value::displayRef;
 }
 
 // Why a stored value cannot go into a menu file, or nothing when it can.
@@ -220,8 +221,8 @@ void checkThatItLoads(const RegistryKey& key) {
     MenuTree tree(pool.rootRecord());
     TreeSource source;
     try {
-        Load(copy, pool, tree, source, LoadMode::Stored, {},
-             [&](Registry& registry) { runFirstRunSetup(registry, noInstaller, silent); });
+        loadMenu(copy, pool, tree, source, LoadMode::Stored, {},
+                 [&](Registry& registry) { runFirstRunSetup(registry, noInstaller, silent); });
     } catch (const Failure& failure) {
         throw Failure(std::string(failure.what()) +
                       "\nThe menu file was not loaded: the settings it would leave cannot be "

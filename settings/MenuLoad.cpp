@@ -103,8 +103,8 @@ void buildMenuTree(const std::vector<std::string>& tokens, const ItemLists& list
     // Submenus still open when the tokens run out end here.
 }
 
-LoadedView Load(Registry& registry, RecordPool& pool, MenuTree& tree, TreeSource& source,
-                LoadMode mode, std::string_view menuString, const FirstRunSetup& firstRun) {
+LoadedView loadMenu(Registry& registry, RecordPool& pool, MenuTree& tree, TreeSource& source,
+                    LoadMode mode, std::string_view menuString, const FirstRunSetup& firstRun) {
     source.clear();
     for (const KindEntry& entry : kindEntries)
         source.append(std::string(entry.caption), pool.prototype(entry.kind));

@@ -38,7 +38,7 @@ void buildMenuTree(const std::vector<std::string>& tokens, const ItemLists& list
                    std::array<std::string, operationCount>& captions, RecordPool& pool,
                    MenuTree& tree);
 
-LoadedView Load(Registry& registry, RecordPool& pool, MenuTree& tree, TreeSource& source,
-                LoadMode mode, std::string_view menuString, const FirstRunSetup& firstRun);
+LoadedView loadMenu(Registry& registry, RecordPool& pool, MenuTree& tree, TreeSource& source,
+                    LoadMode mode, std::string_view menuString, const FirstRunSetup& firstRun);
 
 } // namespace quorvane

@@ -11,25 +11,25 @@ namespace {
 
 // Each list helper works on a key of its own when given the registry, or on the caller's key.
 template <typename Store> std::string moveCodes(Store& store) {
-    return EnsureItemPair(store, value::moveItems, value::moveDirItems, defaults::moveItems,
+    return ensureItemPair(store, value::moveItems, value::moveDirItems, defaults::moveItems,
                           defaults::moveDirItems, code::moveTo);
 }
 
 template <typename Store> std::string copyCodes(Store& store) {
-    return EnsureItemPair(store, value::copyItems, value::copyDirItems, defaults::copyItems,
+    return ensureItemPair(store, value::copyItems, value::copyDirItems, defaults::copyItems,
                           defaults::copyDirItems, code::copyTo);
 }
 
 template <typename Store> std::string runCodes(Store& store) {
-    return EnsureItemPair(store, value::fileItems, value::fileDirItems, defaults::fileItems,
+    return ensureItemPair(store, value::fileItems, value::fileDirItems, defaults::fileItems,
                           defaults::fileDirItems, code::runOpen);
 }
 
 template <typename Store> std::string extCodes(Store& store) {
-    return EnsureItemList(store, value::extItems, defaults::extItems, code::extension);
+    return ensureItemList(store, value::extItems, defaults::extItems, code::extension);
 }
 
-template <typename Store> std::string defaultMenu(Store& store) {
+template <typename Store> std::string defaultMenuOn(Store& store) {
     const std::string move = moveCodes(store);
     const std::string copy = copyCodes(store);
     const std::string ext = extCodes(store);
@@ -40,22 +40,22 @@ template <typename Store> std::string defaultMenu(Store& store) {
 
 } // namespace
 
-std::string DefaultMenu(Registry& registry) {
-    return defaultMenu(registry);
+std::string defaultMenu(Registry& registry) {
+    return defaultMenuOn(registry);
 }
 
-std::string DefaultMenu(SettingsKey& key) {
-    return defaultMenu(key);
+std::string defaultMenu(SettingsKey& key) {
+    return defaultMenuOn(key);
 }
 
-std::string CompactMenu(Registry& registry) {
+std::string compactMenu(Registry& registry) {
     const std::string move = moveCodes(registry);
     const std::string copy = copyCodes(registry);
     return "\"Move To\"," + move + ",-1,13,-2,\"Copy To\"," + copy + ",-1,14,-2," +
            "0,2,5,7,8,-1,16,-2";
 }
 
-std::string AllMenu(Registry& registry) {
+std::string allMenu(Registry& registry) {
     const std::string run = runCodes(registry);
     const std::string move = moveCodes(registry);
     const std::string copy = copyCodes(registry);

@@ -3,12 +3,16 @@
 #include <array>
 #include <string_view>
 
+// The names of the stored values, as the extension and every earlier version read and write
+// them: the stored format, spelled as stored, however terse or odd.
 namespace quorvane::value {
 
-inline constexpr std::string_view installMark = "v";
+inline constexpr std::string_view installMark = "v"; // stored name: the installation mark
 inline constexpr std::string_view itemsAvailable = "ItemsAvailable";
 inline constexpr std::string_view theMenu = "TheMenu";
+// Stored name; only the extension gives it a meaning, this program writes its default.
 inline constexpr std::string_view displayRef = "DisplayRef";
+// Stored names: the main window's left, top, width and height.
 inline constexpr std::string_view windowLeft = "MWnL";
 inline constexpr std::string_view windowTop = "MWnT";
 inline constexpr std::string_view windowWidth = "MWnW";
@@ -54,6 +58,8 @@ inline constexpr std::array<std::string_view, 6> textValues{
 
 } // namespace quorvane::value
 
+// Default item lists and options, written on first start; they are stored texts, typing slips
+// (the missing colon of "Drive A", "db-click") included.
 namespace quorvane::defaults {
 
 inline constexpr std::string_view extItems = R"("exe","txt","doc")";

@@ -112,9 +112,9 @@ TEST_F(TreeEditingTest, ItemsWithTargetsGetRecordsOfTheirOwn) {
     MenuNode* first = node("Empty")->child(0);
     MenuNode* second = node("Empty")->child(1);
     ASSERT_NE(first->record(), second->record());
-    first->record()->description = "/srv/archive";
-    EXPECT_EQ(second->record()->description, "This is an unset Move To Item");
-    EXPECT_EQ(pool.prototype(Kind::MoveTo)->description, "This is an unset Move To Item");
+    first->record()->descriptionOrTarget = "/srv/archive";
+    EXPECT_EQ(second->record()->descriptionOrTarget, "This is an unset Move To Item");
+    EXPECT_EQ(pool.prototype(Kind::MoveTo)->descriptionOrTarget, "This is an unset Move To Item");
 }
 
 TEST_F(TreeEditingTest, RemovalReturnsOperationsInTreeOrderSelected) {
@@ -267,7 +267,7 @@ TEST_F(TreeEditingTest, EditedMenuSurvivesStoreAndLoad) {
     editing.insertSelected(node("Empty"), tree.root());
     editing.move(node("Drive A:"), node("DOS Prompt"));
     tree.rename(node("Stamp"), "Touch \"now\"");
-    node("CopyTo Item")->record()->description = "/srv/copies";
+    node("CopyTo Item")->record()->descriptionOrTarget = "/srv/copies";
     editing.remove(node("<separator>"));
     const std::string before = test::outline(tree);
     apply();

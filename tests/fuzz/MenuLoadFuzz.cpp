@@ -35,7 +35,8 @@ void outline(const MenuNode* node, bool asWritten, std::string& out) {
         if (asWritten && record.kind == Kind::Submenu && !holdsEntry(child))
             continue;
         out += std::to_string(static_cast<int>(record.kind)) + ":" + std::to_string(record.code) +
-               ":" + fuzz::escaped(child->caption()) + ">" + fuzz::escaped(record.description);
+               ":" + fuzz::escaped(child->caption()) + ">" +
+               fuzz::escaped(record.descriptionOrTarget);
         if (record.kind == Kind::Submenu) {
             out += "{";
             outline(child, asWritten, out);
@@ -54,7 +55,7 @@ struct Loaded {
 
 void load(test::MemoryRegistry& registry, std::string_view menu, Loaded& loaded) {
     try {
-        Load(registry, loaded.pool, loaded.tree, loaded.source, LoadMode::Given, menu, {});
+        loadMenu(registry, loaded.pool, loaded.tree, loaded.source, LoadMode::Given, menu, {});
     } catch (const Failure& failure) {
         loaded.failure = failure.what();
     }

@@ -64,7 +64,7 @@ struct Window {
         return nullptr;
     }
     QString description(const QString& caption) {
-        return QString::fromStdString(node(caption)->record()->description);
+        return QString::fromStdString(node(caption)->record()->descriptionOrTarget);
     }
     void select(const QString& caption) {
         tree()->setCurrentIndex(form->menuModel().indexOf(node(caption)));
@@ -166,7 +166,7 @@ private slots:
         w.form->move(40, 30);
         QTRY_COMPARE(w.form->pos(), QPoint(40, 30));
         TAssoc* record = w.node(caption)->record();
-        const std::string before = record->description;
+        const std::string before = record->descriptionOrTarget;
         const QString link = QDir(w.home).filePath("App.lnk");
         QVERIFY(QFile::link(QDir(w.home).filePath("Archive"), link));
         FileDialog::setNextFileName(link);
@@ -194,7 +194,7 @@ private slots:
             QVERIFY(!w.form->fileDialog().followLinks);
             QVERIFY(w.form->fileDialog().defaultSuffix.isEmpty());
         } else {
-            QCOMPARE(record->description, before);
+            QCOMPARE(record->descriptionOrTarget, before);
             QVERIFY(w.node(caption));
         }
     }
@@ -285,7 +285,7 @@ private slots:
         FileDialog::setNextFileName(QStringLiteral("/tools/Caf\u00e9 \u20ac.exe"));
         ::doubleClick(w.tree()->viewport(), w.pointOf("Editor"));
         const std::string separator(1, QDir::separator().toLatin1());
-        QCOMPARE(record->description, separator + "tools" + separator + "Caf\xE9 \x80.exe");
+        QCOMPARE(record->descriptionOrTarget, separator + "tools" + separator + "Caf\xE9 \x80.exe");
         QCOMPARE(w.form->statusText(),
                  "Runs/Opens - " +
                      QDir::toNativeSeparators(QStringLiteral("/tools/Caf\u00e9 \u20ac.exe")) +
@@ -380,7 +380,7 @@ private slots:
         w.chooser->bind(orphan);
         w.chooser->showModeless();
         w.chooser->OkClick();
-        QCOMPARE(orphan->description, std::string("kept"));
+        QCOMPARE(orphan->descriptionOrTarget, std::string("kept"));
         QVERIFY(!w.chooser->showing());
     }
 

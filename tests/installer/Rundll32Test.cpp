@@ -59,7 +59,7 @@ TEST_F(Rundll32Test, TakesTheCommandFirstRunBuilds) {
 
     for (PlatformFamily family : {PlatformFamily::Other, PlatformFamily::WindowsNT}) {
         const Installer installer{family, programDir().string() + "/", '/', nullptr};
-        // Handed over as RunCommand hands it over.
+        // Handed over as runCommand hands it over.
         const CommandLine command = splitProgramName(installerCommand(installer));
         ASSERT_EQ(command.program, "rundll32.exe");
 

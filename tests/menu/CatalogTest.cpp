@@ -80,7 +80,7 @@ TEST(RecordPool, PrototypesCarryTheirKindsValues) {
         ASSERT_NE(p, nullptr);
         EXPECT_EQ(p->kind, row.kind);
         EXPECT_EQ(p->code, row.code);
-        EXPECT_EQ(p->description, row.description);
+        EXPECT_EQ(p->descriptionOrTarget, row.description);
         EXPECT_EQ(p->imageIndex, row.image);
         EXPECT_EQ(p->selectedImageIndex, row.selected);
     }
@@ -94,9 +94,9 @@ TEST(RecordPool, RootAndSubmenusShareTheirImages) {
     const TAssoc* loaded = pool.loadedSubmenuRecord();
     const TAssoc* offered = pool.prototype(Kind::Submenu);
     EXPECT_EQ(root->code, -4);
-    EXPECT_EQ(root->description, "This is the root of the Quorvane-menu");
+    EXPECT_EQ(root->descriptionOrTarget, "This is the root of the Quorvane-menu");
     EXPECT_EQ(loaded->code, -3);
-    EXPECT_EQ(loaded->description, "This is a submenu-item");
+    EXPECT_EQ(loaded->descriptionOrTarget, "This is a submenu-item");
     for (const TAssoc* r : {root, loaded, offered}) {
         EXPECT_EQ(r->imageIndex, 0);
         EXPECT_EQ(r->selectedImageIndex, 1);
@@ -110,16 +110,16 @@ TEST(RecordPool, RecordsKeepTheirAddressAndCopiesAreIndependent) {
     TAssoc* second = pool.copyOf(*pool.prototype(Kind::MoveTo), "a:\\");
     for (int i = 0; i < 10000; ++i)
         pool.operationRecord(i % operationCount);
-    first->description = "/srv/archive";
-    EXPECT_EQ(second->description, "a:\\");
-    EXPECT_EQ(pool.prototype(Kind::MoveTo)->description, "This is an unset Move To Item");
+    first->descriptionOrTarget = "/srv/archive";
+    EXPECT_EQ(second->descriptionOrTarget, "a:\\");
+    EXPECT_EQ(pool.prototype(Kind::MoveTo)->descriptionOrTarget, "This is an unset Move To Item");
     EXPECT_EQ(first->code, -6);
     EXPECT_EQ(first->kind, Kind::MoveTo);
 
     const TAssoc* op = pool.operationRecord(17);
     EXPECT_EQ(op->code, 17);
     EXPECT_EQ(op->kind, Kind::Operation);
-    EXPECT_EQ(op->description, operationDescription(17));
+    EXPECT_EQ(op->descriptionOrTarget, operationDescription(17));
     EXPECT_EQ(op->imageIndex, 2);
     EXPECT_EQ(op->selectedImageIndex, 2);
 }

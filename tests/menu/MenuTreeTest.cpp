@@ -109,7 +109,7 @@ TEST_F(MenuTreeTest, PrimitivesNotifyInOrder) {
         {"SetTargetReportsEveryNodeCarryingTheRecord",
          [](auto& t, auto& n) {
              t.setTarget(n["B"]->record(), "d:\\");
-             EXPECT_EQ(n["A"]->record()->description, "d:\\");
+             EXPECT_EQ(n["A"]->record()->descriptionOrTarget, "d:\\");
          },
          {"changed A", "changed a2", "changed B"},
          "Quorvane(A(a1,a2(x)),B,C)"},

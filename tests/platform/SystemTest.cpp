@@ -117,7 +117,7 @@ TEST_F(Programs, RunCommandHandsTheArgumentsOverWhole) {
     };
     for (const auto& c : cases) {
         std::filesystem::remove(marker);
-        EXPECT_EQ(RunCommand(script.string() + c.arguments, 0), 0);
+        EXPECT_EQ(runCommand(script.string() + c.arguments, 0), 0);
         for (int i = 0; i < 500 && !std::filesystem::exists(marker); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -135,19 +135,19 @@ TEST_F(Programs, RunCommandNeverRunsAProgramFromTheCurrentFolder) {
     std::filesystem::current_path(folder / "cwd");
     makeScript(folder / "cwd/rundll32.exe", "touch \"" + marker.string() + "\"");
     setenv("PATH", "", 1);
-    EXPECT_EQ(RunCommand("rundll32.exe setupx.dll,InstallHinfSection DefaultInstall 132 x", 0),
+    EXPECT_EQ(runCommand("rundll32.exe setupx.dll,InstallHinfSection DefaultInstall 132 x", 0),
               ENOENT);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_FALSE(std::filesystem::exists(marker));
 }
 
 TEST_F(Programs, RunCommandReportsTheSystemError) {
-    EXPECT_EQ(RunCommand((folder / "nothing-here.exe").string() + " x", 0), ENOENT);
-    EXPECT_EQ(RunCommand("", 0), ENOENT);
+    EXPECT_EQ(runCommand((folder / "nothing-here.exe").string() + " x", 0), ENOENT);
+    EXPECT_EQ(runCommand("", 0), ENOENT);
     // Found but not startable: a script whose interpreter does not exist.
     test::writeBytes(folder / "broken", "#!/no/such/interpreter\n");
     std::filesystem::permissions(folder / "broken", std::filesystem::perms::owner_all);
-    EXPECT_EQ(RunCommand((folder / "broken").string(), 0), ENOENT);
+    EXPECT_EQ(runCommand((folder / "broken").string(), 0), ENOENT);
 }
 
 TEST(ProgramDirectory, IsTheTestsOwnFolderWithSeparator) {

@@ -51,13 +51,13 @@ TEST(WindowsSystemTest, InstallerCommandNamesTheInfAfterTwoBackslashes) {
 }
 
 TEST(WindowsSystemTest, RunCommandStartsAProgramThroughCreateProcess) {
-    EXPECT_EQ(RunCommand("cmd.exe /c exit 3", SW_HIDE), 0);
+    EXPECT_EQ(runCommand("cmd.exe /c exit 3", SW_HIDE), 0);
 }
 
 TEST(WindowsSystemTest, RunCommandOfAMissingProgramReturnsItsErrorNumber) {
-    EXPECT_EQ(RunCommand("quorvane-no-such-program.exe argument", SW_HIDE),
+    EXPECT_EQ(runCommand("quorvane-no-such-program.exe argument", SW_HIDE),
               static_cast<int>(ERROR_FILE_NOT_FOUND));
-    const int error = RunCommand("C:\\quorvane-no-such-folder\\program.exe", SW_HIDE);
+    const int error = runCommand("C:\\quorvane-no-such-folder\\program.exe", SW_HIDE);
     EXPECT_TRUE(error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) << error;
 }
 

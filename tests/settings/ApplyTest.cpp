@@ -28,9 +28,9 @@ protected:
     }
 
     void load(std::string_view menu) {
-        Load(registry, pool, tree, source, LoadMode::Given, menu, {});
+        loadMenu(registry, pool, tree, source, LoadMode::Given, menu, {});
     }
-    bool apply() { return Apply(registry, tree, source, messages); }
+    bool apply() { return applyMenu(registry, tree, source, messages); }
     std::string stored(std::string_view name) {
         const auto* v = registry.find(path, name);
         return v ? v->data : "(missing)";

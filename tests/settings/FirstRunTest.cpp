@@ -13,7 +13,7 @@ namespace {
 
 using test::RecordingMessages;
 
-const std::string defaultMenu =
+const std::string expectedDefaultMenu =
     R"("Explore",0,1,-2,"Move To",-6,-6,-1,19,13,-2,"Copy To",-7,-7,-1,20,14,-2,"Extension",)"
     R"(-5,-5,-5,-1,12,-2,"Clipboard",2,10,-2,-1,5,-1,16,-1,7,-1,8,-2)";
 
@@ -112,7 +112,7 @@ TEST_F(FirstRunTest, EmptySettingsGetEveryDefaultInOrderWithTheDefaultMenuLast) 
 
     EXPECT_EQ(number("v"), 2010);
     EXPECT_EQ(text("ItemsAvailable"), "21");
-    EXPECT_EQ(text("TheMenu"), defaultMenu);
+    EXPECT_EQ(text("TheMenu"), expectedDefaultMenu);
     EXPECT_EQ(text("CopyItems"), R"("Drive A","db-click to set directory")");
     EXPECT_EQ(text("MoveDirItems"), R"(a:\,"Unset Move Item")");
     EXPECT_EQ(text("SendDirItems"), R"("SendDIR")");
@@ -134,7 +134,7 @@ TEST_F(FirstRunTest, InstallerThatCannotStartIsReportedAndDefaultsAreWrittenAnyw
     EXPECT_EQ(messages.messages,
               std::vector<std::string>{"Installation probably failed. (See ReadMe.txt)"});
     EXPECT_EQ(number("v"), 2010);
-    EXPECT_EQ(text("TheMenu"), defaultMenu);
+    EXPECT_EQ(text("TheMenu"), expectedDefaultMenu);
     EXPECT_EQ(messages.notices, 1);
 }
 

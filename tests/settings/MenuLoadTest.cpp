@@ -119,7 +119,7 @@ TEST_F(MenuLoadTest, RecordsAreSharedOnlyWhereTheyMayBe) {
         EXPECT_EQ(root->child(row)->record(), pool.prototype(Kind::Extension));
     EXPECT_NE(root->child(4)->record(), root->child(5)->record());
     EXPECT_NE(root->child(4)->record(), pool.prototype(Kind::MoveTo));
-    EXPECT_EQ(pool.prototype(Kind::MoveTo)->description, "This is an unset Move To Item");
+    EXPECT_EQ(pool.prototype(Kind::MoveTo)->descriptionOrTarget, "This is an unset Move To Item");
     EXPECT_EQ(root->child(6)->record()->code, code::submenu);
 }
 

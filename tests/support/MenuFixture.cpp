@@ -30,7 +30,7 @@ void MenuFixture::unset(std::string_view name) {
 }
 
 LoadedView MenuFixture::load(std::string_view menu, LoadMode mode, const FirstRunSetup& firstRun) {
-    return Load(registry, pool, tree, source, mode, menu, firstRun);
+    return loadMenu(registry, pool, tree, source, mode, menu, firstRun);
 }
 
 std::string MenuFixture::loadFailure(std::string_view menu) {
@@ -71,7 +71,7 @@ std::string outline(const MenuNode* parent) {
             text += std::to_string(record.code) + ":" + node->caption();
         else
             text += prefixes[static_cast<int>(record.kind)] + node->caption() +
-                    (hasTarget(record.kind) ? ">" + record.description : "");
+                    (hasTarget(record.kind) ? ">" + record.descriptionOrTarget : "");
     }
     return text;
 }
