@@ -7,8 +7,8 @@
 #include "editor/Quorvcfg.h"
 #include "editor/WindowMessages.h"
 #include "menu/RecordPool.h"
-#include "platform/SettingsStore.h"
 #include "settings/FirstRun.h"
+#include "store/SettingsStore.h"
 
 int main(int argc, char** argv) {
     quorvane::Application application(argc, argv);

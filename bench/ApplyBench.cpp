@@ -4,9 +4,9 @@
 #include "bench/Rows.h"
 #include "bench/Table.h"
 #include "menu/MenuWriter.h"
-#include "platform/MemoryRegistry.h"
 #include "settings/Apply.h"
 #include "settings/MenuFile.h"
+#include "store/MemoryRegistry.h"
 
 #include <chrono>
 #include <cstdio>

@@ -6,7 +6,7 @@
 #include "bench/Table.h"
 #include "editor/EditHistory.h"
 #include "editor/TreeEditing.h"
-#include "platform/MemoryRegistry.h"
+#include "store/MemoryRegistry.h"
 
 #include <functional>
 #include <memory>

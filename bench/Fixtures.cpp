@@ -1,11 +1,11 @@
 #include "bench/Fixtures.h"
 
 #include "menu/MenuWriter.h"
-#include "platform/MemoryRegistry.h"
 #include "settings/FirstRun.h"
 #include "settings/Messages.h"
 #include "settings/Schema.h"
 #include "settings/SettingsKey.h"
+#include "store/MemoryRegistry.h"
 
 #include <stdexcept>
 #include <vector>

@@ -5,9 +5,9 @@
 #include "menu/MenuTree.h"
 #include "menu/RecordPool.h"
 #include "menu/TreeSource.h"
-#include "platform/HiveRegistry.h"
 #include "settings/MenuLoad.h"
 #include "settings/Messages.h"
+#include "store/HiveRegistry.h"
 #include "support/TestFiles.h"
 
 #include <cstddef>

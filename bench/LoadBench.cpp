@@ -4,11 +4,11 @@
 #include "bench/Rows.h"
 #include "bench/Table.h"
 #include "menu/MenuWriter.h"
-#include "platform/MemoryRegistry.h"
 #include "settings/Apply.h"
 #include "settings/Presets.h"
 #include "settings/Schema.h"
 #include "settings/SettingsKey.h"
+#include "store/MemoryRegistry.h"
 
 #include <algorithm>
 #include <array>

@@ -4,7 +4,7 @@
 #include "bench/Rows.h"
 #include "bench/Table.h"
 #include "extension/ExtensionMenu.h"
-#include "platform/HiveFile.h"
+#include "store/HiveFile.h"
 
 #include <memory>
 

@@ -7,7 +7,6 @@
 #include "platform/Codepage.h"
 #include "platform/Failure.h"
 #include "platform/LocaleText.h"
-#include "platform/SettingsStore.h"
 #include "platform/System.h"
 #include "settings/Apply.h"
 #include "settings/FirstRun.h"
@@ -15,6 +14,7 @@
 #include "settings/MenuLoad.h"
 #include "settings/Messages.h"
 #include "settings/Presets.h"
+#include "store/SettingsStore.h"
 
 #include <algorithm>
 #include <cctype>

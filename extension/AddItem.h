@@ -1,7 +1,7 @@
 #pragma once
 
 #include "menu/Catalog.h"
-#include "platform/Registry.h"
+#include "store/Registry.h"
 
 #include <filesystem>
 #include <string>

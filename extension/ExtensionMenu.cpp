@@ -2,10 +2,10 @@
 
 #include "platform/Codepage.h"
 #include "platform/Failure.h"
-#include "platform/ReadOnlyRegistry.h"
 #include "settings/KeyPath.h"
 #include "settings/SettingsKey.h"
 #include "settings/StoredMenu.h"
+#include "store/ReadOnlyRegistry.h"
 
 #include <cerrno>
 #include <sys/stat.h>

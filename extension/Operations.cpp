@@ -5,11 +5,11 @@
 #include "extension/FileOperations.h"
 #include "platform/Codepage.h"
 #include "platform/Failure.h"
-#include "platform/HiveLock.h"
-#include "platform/ReadOnlyRegistry.h"
 #include "platform/System.h"
 #include "settings/Properties.h"
 #include "settings/Schema.h"
+#include "store/HiveLock.h"
+#include "store/ReadOnlyRegistry.h"
 
 #include <cstdlib>
 #include <memory>

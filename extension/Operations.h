@@ -3,7 +3,7 @@
 #include "extension/Host.h"
 #include "extension/Selection.h"
 #include "menu/ShownMenu.h"
-#include "platform/Registry.h"
+#include "store/Registry.h"
 
 #include <string>
 #include <vector>

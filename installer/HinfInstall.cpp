@@ -4,8 +4,8 @@
 #include "platform/AtomicFile.h"
 #include "platform/Failure.h"
 #include "platform/FileBytes.h"
-#include "platform/HiveFile.h"
-#include "platform/HiveUpdate.h"
+#include "store/HiveFile.h"
+#include "store/HiveUpdate.h"
 
 #include <charconv>
 #include <cstdint>

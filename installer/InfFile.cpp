@@ -2,7 +2,7 @@
 
 #include "platform/Failure.h"
 #include "platform/FileBytes.h"
-#include "platform/HiveFile.h"
+#include "store/HiveFile.h"
 
 #include <system_error>
 

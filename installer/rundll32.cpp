@@ -2,8 +2,8 @@
 // InstallHinfSection, so that its first start installs the extension's INF file as on Windows.
 
 #include "installer/HinfInstall.h"
-#include "platform/SettingsStore.h"
 #include "platform/System.h"
+#include "store/SettingsStore.h"
 
 #include <iostream>
 #include <string>

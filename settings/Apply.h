@@ -2,7 +2,7 @@
 
 #include "menu/MenuTree.h"
 #include "menu/TreeSource.h"
-#include "platform/Registry.h"
+#include "store/Registry.h"
 
 #include <cstddef>
 #include <optional>

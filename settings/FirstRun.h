@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Registry.h"
 #include "platform/System.h"
+#include "store/Registry.h"
 
 #include <functional>
 #include <string>

@@ -6,8 +6,6 @@
 #include "platform/Codepage.h"
 #include "platform/Failure.h"
 #include "platform/FileBytes.h"
-#include "platform/HiveFile.h"
-#include "platform/MemoryRegistry.h"
 #include "settings/Apply.h"
 #include "settings/FirstRun.h"
 #include "settings/KeyPath.h"
@@ -15,6 +13,8 @@
 #include "settings/Messages.h"
 #include "settings/Schema.h"
 #include "settings/SettingsKey.h"
+#include "store/HiveFile.h"
+#include "store/MemoryRegistry.h"
 
 #include <algorithm>
 #include <cerrno>

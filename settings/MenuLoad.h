@@ -4,7 +4,7 @@
 #include "menu/MenuWriter.h"
 #include "menu/RecordPool.h"
 #include "menu/TreeSource.h"
-#include "platform/Registry.h"
+#include "store/Registry.h"
 
 #include <array>
 #include <functional>

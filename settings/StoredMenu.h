@@ -1,7 +1,7 @@
 #pragma once
 
 #include "menu/ShownMenu.h"
-#include "platform/Registry.h"
+#include "store/Registry.h"
 
 namespace quorvane {
 

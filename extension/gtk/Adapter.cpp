@@ -6,7 +6,7 @@
 #include "extension/gtk/FileManager.h"
 #include "extension/gtk/GtkHost.h"
 #include "platform/Codepage.h"
-#include "platform/HiveRegistry.h"
+#include "store/HiveRegistry.h"
 
 #include <chrono>
 #include <cstdint>

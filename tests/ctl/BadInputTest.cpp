@@ -2,11 +2,11 @@
 // status, and where nothing may change the settings file stays byte for byte as it was.
 
 #include "menu/Catalog.h"
-#include "platform/HiveFile.h"
-#include "platform/HiveRegistry.h"
 #include "settings/KeyPath.h"
 #include "settings/Schema.h"
 #include "settings/SettingsKey.h"
+#include "store/HiveFile.h"
+#include "store/HiveRegistry.h"
 #include "support/Process.h"
 #include "support/TestFiles.h"
 

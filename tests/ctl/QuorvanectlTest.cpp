@@ -1,7 +1,7 @@
 #include "menu/Catalog.h"
-#include "platform/HiveRegistry.h"
 #include "settings/Schema.h"
 #include "settings/SettingsKey.h"
+#include "store/HiveRegistry.h"
 #include "support/Process.h"
 #include "support/TestFiles.h"
 

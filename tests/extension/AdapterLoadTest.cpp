@@ -3,9 +3,9 @@
 // file-info objects, the items walked and one of them activated.
 
 #include "extension/gtk/FileManager.h"
-#include "platform/HiveRegistry.h"
 #include "settings/Schema.h"
 #include "settings/SettingsKey.h"
+#include "store/HiveRegistry.h"
 #include "support/TestFiles.h"
 
 #include <chrono>

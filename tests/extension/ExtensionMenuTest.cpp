@@ -1,9 +1,9 @@
 #include "extension/ExtensionMenu.h"
 
 #include "Bounded.h"
-#include "platform/HiveRegistry.h"
 #include "settings/Schema.h"
 #include "settings/SettingsKey.h"
+#include "store/HiveRegistry.h"
 #include "support/MenuFixture.h"
 #include "support/TestFiles.h"
 

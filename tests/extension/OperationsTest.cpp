@@ -2,8 +2,8 @@
 
 #include "RecordingHost.h"
 #include "extension/Selection.h"
-#include "platform/HiveRegistry.h"
 #include "settings/Schema.h"
+#include "store/HiveRegistry.h"
 #include "support/LockHolder.h"
 #include "support/MenuFixture.h"
 #include "support/TestFiles.h"

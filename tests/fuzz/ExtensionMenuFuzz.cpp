@@ -6,8 +6,8 @@
 #include "FuzzSupport.h"
 #include "extension/ExtensionMenu.h"
 #include "platform/Codepage.h"
-#include "platform/HiveRegistry.h"
 #include "settings/KeyPath.h"
+#include "store/HiveRegistry.h"
 
 #include <algorithm>
 #include <cstdlib>

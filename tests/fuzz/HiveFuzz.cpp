@@ -3,8 +3,8 @@
 
 #include "FuzzSupport.h"
 #include "platform/Failure.h"
-#include "platform/HiveFile.h"
-#include "platform/HiveRegistry.h"
+#include "store/HiveFile.h"
+#include "store/HiveRegistry.h"
 
 #include <cstdlib>
 #include <filesystem>

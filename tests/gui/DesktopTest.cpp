@@ -2,9 +2,9 @@
 // driven as a user drives it. Skipped where Xvfb, openbox or xdotool is not installed.
 
 #include "SettingsFixture.h"
-#include "platform/HiveRegistry.h"
 #include "settings/Schema.h"
 #include "settings/SettingsKey.h"
+#include "store/HiveRegistry.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,8 +3,8 @@
 #include "SettingsFixture.h"
 #include "editor/Quorvcfg.h"
 #include "menu/RecordPool.h"
-#include "platform/HiveRegistry.h"
 #include "platform/InstanceLock.h"
+#include "store/HiveRegistry.h"
 #include "support/MemoryRegistry.h"
 
 #include <QDir>

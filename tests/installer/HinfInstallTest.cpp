@@ -1,8 +1,8 @@
 #include "installer/HinfInstall.h"
 
 #include "platform/Failure.h"
-#include "platform/HiveFile.h"
-#include "platform/HiveUpdate.h"
+#include "store/HiveFile.h"
+#include "store/HiveUpdate.h"
 #include "support/LockHolder.h"
 #include "support/TestFiles.h"
 

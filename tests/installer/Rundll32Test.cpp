@@ -1,6 +1,6 @@
-#include "platform/HiveFile.h"
 #include "platform/System.h"
 #include "settings/FirstRun.h"
+#include "store/HiveFile.h"
 #include "support/Process.h"
 #include "support/TestFiles.h"
 

@@ -3,9 +3,9 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/FileBytes.h"
-#include "platform/MemoryRegistry.h"
 #include "settings/KeyPath.h"
 #include "settings/MenuFile.h"
+#include "store/MemoryRegistry.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>

@@ -2,10 +2,10 @@
 
 #include "platform/Failure.h"
 #include "platform/FileBytes.h"
-#include "platform/HiveRegistry.h"
 #include "settings/FirstRun.h"
 #include "settings/KeyPath.h"
 #include "settings/SettingsKey.h"
+#include "store/HiveRegistry.h"
 #include "support/MemoryRegistry.h"
 #include "support/RecordingMessages.h"
 #include "support/TestFiles.h"

@@ -1,8 +1,8 @@
 #include "settings/Placement.h"
 
 #include "platform/Failure.h"
-#include "platform/MemoryRegistry.h"
 #include "settings/KeyPath.h"
+#include "store/MemoryRegistry.h"
 
 #include <climits>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "settings/Properties.h"
 
 #include "platform/Failure.h"
-#include "platform/MemoryRegistry.h"
 #include "settings/KeyPath.h"
+#include "store/MemoryRegistry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 #include "settings/StoredMenu.h"
 
 #include "platform/Failure.h"
-#include "platform/HiveRegistry.h"
-#include "platform/ReadOnlyRegistry.h"
 #include "settings/Properties.h"
 #include "settings/Schema.h"
 #include "settings/SettingsKey.h"
+#include "store/HiveRegistry.h"
+#include "store/ReadOnlyRegistry.h"
 #include "support/LockHolder.h"
 #include "support/MenuFixture.h"
 #include "support/TestFiles.h"

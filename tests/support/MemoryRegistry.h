@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/MemoryRegistry.h"
+#include "store/MemoryRegistry.h"
 
 namespace quorvane::test {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/HiveFile.h"
-#include "platform/HiveLock.h"
+#include "store/HiveFile.h"
+#include "store/HiveLock.h"
 
 #include <chrono>
 #include <filesystem>

@@ -1,10 +1,10 @@
-#include "platform/HiveRegistry.h"
+#include "store/HiveRegistry.h"
 
 #include "platform/Failure.h"
-#include "platform/HiveFile.h"
-#include "platform/HiveLock.h"
-#include "platform/HiveUpdate.h"
 #include "platform/System.h"
+#include "store/HiveFile.h"
+#include "store/HiveLock.h"
+#include "store/HiveUpdate.h"
 
 #include <cstdlib>
 #include <exception>

@@ -1,6 +1,6 @@
 #include "HiveSamples.h"
 #include "platform/Failure.h"
-#include "platform/HiveRegistry.h"
+#include "store/HiveRegistry.h"
 #include "support/TestFiles.h"
 
 #include <cerrno>

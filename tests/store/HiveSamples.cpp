@@ -1,6 +1,6 @@
 #include "HiveSamples.h"
 
-#include "platform/Registry.h"
+#include "store/Registry.h"
 
 using namespace std::string_literals;
 

@@ -1,7 +1,7 @@
-#include "platform/MemoryRegistry.h"
+#include "store/MemoryRegistry.h"
 
 #include "platform/Failure.h"
-#include "platform/HiveFile.h"
+#include "store/HiveFile.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #include "menu/CommaText.h"
 #include "platform/Failure.h"
-#include "platform/HiveFile.h"
-#include "platform/HiveRegistry.h"
 #include "settings/SettingsKey.h"
+#include "store/HiveFile.h"
+#include "store/HiveRegistry.h"
 #include "support/TestFiles.h"
 
 #include <array>

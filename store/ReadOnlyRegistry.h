@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Registry.h"
+#include "store/Registry.h"
 
 namespace quorvane {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Failure.h"
-#include "platform/Registry.h"
+#include "store/Registry.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // The settings store over the real registry, run on Windows (under Wine by make test-windows).
 
-#include "platform/WindowsRegistry.h"
+#include "store/WindowsRegistry.h"
 
 #include "platform/Failure.h"
 #include "settings/SettingsKey.h"

@@ -1,4 +1,4 @@
-#include "platform/HiveLock.h"
+#include "store/HiveLock.h"
 
 #include "platform/FileKind.h"
 

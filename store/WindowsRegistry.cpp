@@ -1,7 +1,7 @@
-#include "platform/WindowsRegistry.h"
+#include "store/WindowsRegistry.h"
 
 #include "platform/Failure.h"
-#include "platform/HiveFile.h"
+#include "store/HiveFile.h"
 
 #include <system_error>
 #include <windows.h>

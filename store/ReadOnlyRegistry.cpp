@@ -1,4 +1,4 @@
-#include "platform/ReadOnlyRegistry.h"
+#include "store/ReadOnlyRegistry.h"
 
 #include "platform/Failure.h"
 

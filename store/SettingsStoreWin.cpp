@@ -1,5 +1,5 @@
-#include "platform/SettingsStore.h"
-#include "platform/WindowsRegistry.h"
+#include "store/SettingsStore.h"
+#include "store/WindowsRegistry.h"
 
 namespace quorvane {
 

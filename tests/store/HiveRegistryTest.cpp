@@ -1,9 +1,9 @@
-#include "platform/HiveRegistry.h"
+#include "store/HiveRegistry.h"
 
 #include "HiveSamples.h"
 #include "platform/Failure.h"
-#include "platform/HiveFile.h"
-#include "platform/MemoryRegistry.h"
+#include "store/HiveFile.h"
+#include "store/MemoryRegistry.h"
 #include "support/Forking.h"
 #include "support/LockHolder.h"
 #include "support/TestFiles.h"

@@ -1,9 +1,9 @@
-#include "platform/HiveUpdate.h"
+#include "store/HiveUpdate.h"
 
 #include "platform/AtomicFile.h"
 #include "platform/Failure.h"
 #include "platform/FileBytes.h"
-#include "platform/HiveFile.h"
+#include "store/HiveFile.h"
 
 #include <optional>
 #include <system_error>

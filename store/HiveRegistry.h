@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/HiveLock.h"
-#include "platform/HiveUpdate.h"
-#include "platform/Registry.h"
+#include "store/HiveLock.h"
+#include "store/HiveUpdate.h"
+#include "store/Registry.h"
 
 #include <chrono>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "platform/HiveFile.h"
+#include "store/HiveFile.h"
 
 #include "platform/Failure.h"
 

@@ -1,6 +1,6 @@
 #include "HiveSamples.h"
-#include "platform/HiveFile.h"
-#include "platform/HiveRegistry.h"
+#include "store/HiveFile.h"
+#include "store/HiveRegistry.h"
 #include "support/TestFiles.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
-#include "platform/SettingsStore.h"
+#include "store/SettingsStore.h"
 
-#include "platform/HiveRegistry.h"
+#include "store/HiveRegistry.h"
 
 namespace quorvane {
 

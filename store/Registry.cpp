@@ -1,4 +1,4 @@
-#include "platform/Registry.h"
+#include "store/Registry.h"
 
 namespace quorvane {
 
