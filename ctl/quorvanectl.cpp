@@ -114,28 +114,39 @@ std::optional<std::string> storedText(std::string_view argument) {
     }
 }
 
-std::string tag(const TAssoc& record) {
-    switch (record.kind) {
+// How each kind is named: its tag in printed trees and lists, its name in JSON.
+struct KindNames {
+    std::string_view tag;
+    std::string_view json;
+};
+
+KindNames namesOf(Kind kind) {
+    switch (kind) {
     case Kind::Root:
-        return "root";
+        return {"root", "root"};
     case Kind::Submenu:
-        return "submenu";
+        return {"submenu", "submenu"};
     case Kind::Operation:
-        return "op " + std::to_string(record.code);
+        return {"op", "operation"};
     case Kind::Separator:
-        return "separator";
+        return {"separator", "separator"};
     case Kind::Extension:
-        return "ext";
+        return {"ext", "extension"};
     case Kind::MoveTo:
-        return "move";
+        return {"move", "move"};
     case Kind::CopyTo:
-        return "copy";
+        return {"copy", "copy"};
     case Kind::RunOpen:
-        return "run";
+        return {"run", "run"};
     case Kind::SendTo:
-        return "send";
+        return {"send", "send"};
     }
-    return "?";
+    return {"?", "unknown"};
+}
+
+std::string tag(const TAssoc& record) {
+    const std::string tag(namesOf(record.kind).tag);
+    return record.kind == Kind::Operation ? tag + ' ' + std::to_string(record.code) : tag;
 }
 
 std::string treeText(const MenuTree& tree) {
@@ -199,34 +210,10 @@ std::string jsonString(std::string_view ansi) {
     return out + '"';
 }
 
-std::string_view kindName(Kind kind) {
-    switch (kind) {
-    case Kind::Root:
-        return "root";
-    case Kind::Submenu:
-        return "submenu";
-    case Kind::Operation:
-        return "operation";
-    case Kind::Separator:
-        return "separator";
-    case Kind::Extension:
-        return "extension";
-    case Kind::MoveTo:
-        return "move";
-    case Kind::CopyTo:
-        return "copy";
-    case Kind::RunOpen:
-        return "run";
-    case Kind::SendTo:
-        return "send";
-    }
-    return "unknown";
-}
-
 // "caption", "kind", "code" and "target" of an entry, without the braces.
 std::string jsonFields(std::string_view caption, const TAssoc& record) {
     return "\"caption\":" + jsonString(caption) + ",\"kind\":\"" +
-           std::string(kindName(record.kind)) + "\",\"code\":" + std::to_string(record.code) +
+           std::string(namesOf(record.kind).json) + "\",\"code\":" + std::to_string(record.code) +
            ",\"target\":" +
            (hasTarget(record.kind) ? jsonString(record.descriptionOrTarget) : "null");
 }

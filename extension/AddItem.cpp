@@ -29,21 +29,6 @@ std::string addedCaption(const fs::path& object, bool isDirectory, bool withoutP
 
 namespace {
 
-std::int32_t codeOf(Kind kind) {
-    switch (kind) {
-    case Kind::Extension:
-        return code::extension;
-    case Kind::MoveTo:
-        return code::moveTo;
-    case Kind::CopyTo:
-        return code::copyTo;
-    case Kind::RunOpen:
-        return code::runOpen;
-    default:
-        return code::sendTo;
-    }
-}
-
 // Where a new item of `kind` goes among `tokens`, given that its captions list holds `entries`;
 // may first close submenus that the text leaves open, so that the item lands at the top level.
 std::size_t insertionPoint(std::vector<std::string>& tokens, std::int32_t kindCode,
@@ -88,17 +73,13 @@ std::string quotedTokens(const std::vector<std::string>& tokens) {
 }
 
 void addItems(SettingsKey& key, const std::vector<NewItem>& items) {
-    std::array<std::string, operationCount> captions;
-    for (std::size_t n = 0; n < captions.size(); ++n)
-        captions[n] = key.readString(operations()[n].valueName);
-    ItemLists lists;
-    for (std::size_t i = 0; i < lists.size(); ++i)
-        lists[i] = splitCommaText(key.readString(value::itemLists[i]));
-    std::vector<std::string> tokens = splitCommaText(key.readString(value::theMenu));
+    MenuParts parts = readMenuParts(key);
+    ItemLists& lists = parts.lists;
+    std::vector<std::string>& tokens = parts.tokens;
     try {
         RecordPool pool;
         MenuTree tree(pool.rootRecord());
-        buildMenuTree(tokens, lists, captions, pool, tree);
+        buildMenuTree(tokens, lists, parts.captions, pool, tree);
     } catch (const Failure& failure) {
         throw Failure("The stored menu cannot be read (" + std::string(failure.what()) + "). " +
                       std::string(nothingAdded));
@@ -107,16 +88,16 @@ void addItems(SettingsKey& key, const std::vector<NewItem>& items) {
     std::array<bool, 9> changed{};
     for (const NewItem& item : items) {
         const ItemListSlots slots = itemListSlots(item.kind);
+        const std::int32_t kindCode = itemKind(item.kind)->code;
         auto& captionList = lists[static_cast<std::size_t>(slots.captions)];
-        const std::size_t at = insertionPoint(tokens, codeOf(item.kind), captionList.size());
+        const std::size_t at = insertionPoint(tokens, kindCode, captionList.size());
         // The new token is the k-th of its kind that binds, so its entries go to place k; the
         // entries that no token shows stay behind it, still unshown.
         std::size_t bound = 0;
         for (std::size_t i = 0; i < at; ++i)
-            bound += tokenValue(tokens[i]) == codeOf(item.kind);
+            bound += tokenValue(tokens[i]) == kindCode;
         bound = std::min(bound, captionList.size());
-        tokens.insert(tokens.begin() + static_cast<std::ptrdiff_t>(at),
-                      std::to_string(codeOf(item.kind)));
+        tokens.insert(tokens.begin() + static_cast<std::ptrdiff_t>(at), std::to_string(kindCode));
         captionList.insert(captionList.begin() + static_cast<std::ptrdiff_t>(bound), item.caption);
         changed[static_cast<std::size_t>(slots.captions)] = true;
         if (slots.targets >= 0) {

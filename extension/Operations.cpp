@@ -20,30 +20,6 @@ namespace quorvane::ext {
 
 namespace {
 
-enum Code {
-    ExploreFromHere = 0,
-    OpenContainer = 1,
-    CopyName = 2,
-    CopyTargetName = 3,
-    ShowClipboard = 4,
-    DosPrompt = 5,
-    AlternativePrompt = 6,
-    TargetProperties = 7,
-    Configure = 8,
-    CPrompt = 9,
-    AppendName = 10,
-    AppendTargetName = 11,
-    AddCurrentExt = 12,
-    AddMoveDir = 13,
-    AddCopyDir = 14,
-    AddRunOpen = 15,
-    Remove = 16,
-    Stamp = 17,
-    AddSendTo = 18,
-    BrowseMove = 19,
-    BrowseCopy = 20,
-};
-
 // A shell that runs the file given as $1, if any, then stays as the prompt.
 constexpr const char* promptScript = "[ -n \"$1\" ] && \"$1\"; exec \"${SHELL:-/bin/sh}\"";
 // The same with the prompt's own start-up command, given as $2, instead of the user's shell.
@@ -87,7 +63,7 @@ public:
     void run();
 
 private:
-    void operation(int code);
+    void operation(std::int32_t code);
     void item();
 
     // The selected objects, or the folder whose background was clicked.
@@ -171,7 +147,9 @@ void Activation::report(const std::vector<std::string>& failures) const {
         m_host.message(joined(failures));
 }
 
-void Activation::operation(int code) {
+void Activation::operation(std::int32_t value) {
+    using enum OperationCode;
+    const auto code = static_cast<OperationCode>(value);
     switch (code) {
     case ExploreFromHere:
         m_host.openFolderWindow(whereClicked(m_selection).uri);
@@ -183,12 +161,12 @@ void Activation::operation(int code) {
         m_host.showItems(uris);
         return;
     }
-    case CopyName:
-    case AppendName:
-    case CopyTargetName:
-    case AppendTargetName:
-        toClipboard(code == AppendName || code == AppendTargetName,
-                    code == CopyTargetName || code == AppendTargetName);
+    case NameToClipboard:
+    case AppendToClipboard:
+    case TargetNameToClipboard:
+    case AppendTargetToClipboard:
+        toClipboard(code == AppendToClipboard || code == AppendTargetToClipboard,
+                    code == TargetNameToClipboard || code == AppendTargetToClipboard);
         return;
     case ShowClipboard: {
         Host& host = m_host;
@@ -219,16 +197,16 @@ void Activation::operation(int code) {
     case Configure:
         startSetup();
         return;
-    case AddCurrentExt:
+    case AddThisExt:
         addExtensions();
         return;
-    case AddMoveDir:
-    case AddCopyDir:
-        add(code == AddMoveDir ? Kind::MoveTo : Kind::CopyTo, true);
+    case AddThisMoveDir:
+    case AddThisCopyDir:
+        add(code == AddThisMoveDir ? Kind::MoveTo : Kind::CopyTo, true);
         return;
-    case AddRunOpen:
-    case AddSendTo:
-        add(code == AddRunOpen ? Kind::RunOpen : Kind::SendTo, false);
+    case AddThisFile:
+    case AddThisSendTo:
+        add(code == AddThisFile ? Kind::RunOpen : Kind::SendTo, false);
         return;
     case Remove:
         if (auto objects = localObjects(true)) {

@@ -6,41 +6,56 @@ namespace quorvane {
 
 const std::array<Operation, operationCount>& operations() {
     static constexpr std::array<Operation, operationCount> table{{
-        {"ExploreFromHere", "Explore From Here",
+        {OperationCode::ExploreFromHere, "ExploreFromHere", "Explore From Here",
          "Opens an explorer view rooted where you clicked."},
-        {"OpenContainer", "Open Container", "Opens a folder view of the selected object."},
-        {"NameToClipboard", "Copy Name",
+        {OperationCode::OpenContainer, "OpenContainer", "Open Container",
+         "Opens a folder view of the selected object."},
+        {OperationCode::NameToClipboard, "NameToClipboard", "Copy Name",
          "Copies the name of the object you right-clicked to the clipboard."},
-        {"TargetNameToClipboard", "Copy Target Name",
+        {OperationCode::TargetNameToClipboard, "TargetNameToClipboard", "Copy Target Name",
          "Copies the name of whatever the shortcut points at to the clipboard."},
-        {"ShowClipboard", "Show Clipboard", "Shows what is currently in the clipboard."},
-        {"DOSPrompt", "DOS Prompt", "Opens a DOS prompt rooted where you clicked."},
-        {"AlternativePrompt", "Alternative Prompt",
+        {OperationCode::ShowClipboard, "ShowClipboard", "Show Clipboard",
+         "Shows what is currently in the clipboard."},
+        {OperationCode::DosPrompt, "DOSPrompt", "DOS Prompt",
+         "Opens a DOS prompt rooted where you clicked."},
+        {OperationCode::AlternativePrompt, "AlternativePrompt", "Alternative Prompt",
          "Opens a prompt of your choice rooted where you clicked."},
-        {"TargetProperties", "Target Properties",
+        {OperationCode::TargetProperties, "TargetProperties", "Target Properties",
          "Shows the properties of what the shortcut points at."},
-        {"Configure", "Configure", "Allows you to reconfigure the menu (runs this program)."},
-        {"CPrompt", "C:\\ Prompt", "Opens a DOS prompt at C:\\"},
-        {"AppendToClipboard", "Append Name",
+        {OperationCode::Configure, "Configure", "Configure",
+         "Allows you to reconfigure the menu (runs this program)."},
+        {OperationCode::CPrompt, "CPrompt", "C:\\ Prompt", "Opens a DOS prompt at C:\\"},
+        {OperationCode::AppendToClipboard, "AppendToClipboard", "Append Name",
          "Appends the name of the object you right-clicked to the clipboard."},
-        {"AppendTargetToClipboard", "Append Target Name",
+        {OperationCode::AppendTargetToClipboard, "AppendTargetToClipboard", "Append Target Name",
          "Appends the name of what the shortcut points at to the clipboard."},
-        {"AddThisExt", "Add Current Ext",
+        {OperationCode::AddThisExt, "AddThisExt", "Add Current Ext",
          "Adds the selected object's extension to the current menu."},
-        {"AddThisMoveDir", "Add Move Dir",
+        {OperationCode::AddThisMoveDir, "AddThisMoveDir", "Add Move Dir",
          "Adds the current path to the Move To items in the menu."},
-        {"AddThisCopyDir", "Add Copy Dir",
+        {OperationCode::AddThisCopyDir, "AddThisCopyDir", "Add Copy Dir",
          "Adds the current path to the Copy To items in the menu."},
-        {"AddThisFile", "Add Run/Open", "Adds the current file-name to the menu."},
-        {"Remove", "Remove!!", "Removes the selected objects without a trace."},
-        {"Stamp", "Stamp", "Sets the date/time of the selected objects to the current date/time."},
-        {"AddThisSendTo", "Add Send To",
+        {OperationCode::AddThisFile, "AddThisFile", "Add Run/Open",
+         "Adds the current file-name to the menu."},
+        {OperationCode::Remove, "Remove", "Remove!!",
+         "Removes the selected objects without a trace."},
+        {OperationCode::Stamp, "Stamp", "Stamp",
+         "Sets the date/time of the selected objects to the current date/time."},
+        {OperationCode::AddThisSendTo, "AddThisSendTo", "Add Send To",
          "Adds the current file object to the Send To items in the menu."},
-        {"BrowseMove", "Browse Move...",
+        {OperationCode::BrowseMove, "BrowseMove", "Browse Move...",
          "Opens a dialog box letting you specify the Move destination."},
-        {"BrowseCopy", "Browse Copy...",
+        {OperationCode::BrowseCopy, "BrowseCopy", "Browse Copy...",
          "Opens a dialog box letting you specify the Copy destination."},
     }};
+    static_assert(
+        [] {
+            for (std::size_t n = 0; n < table.size(); ++n)
+                if (codeOf(table[n].code) != static_cast<std::int32_t>(n))
+                    return false;
+            return true;
+        }(),
+        "the catalogue lists the operations in code order");
     return table;
 }
 

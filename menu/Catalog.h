@@ -54,7 +54,39 @@ public:
 
 inline constexpr int operationCount = 21;
 
+// The operations by the code a menu string holds them under, each named after the value that
+// stores its caption. The catalogue is indexed by them and the extension carries them out by them.
+enum class OperationCode : std::int32_t {
+    ExploreFromHere = 0,
+    OpenContainer = 1,
+    NameToClipboard = 2,
+    TargetNameToClipboard = 3,
+    ShowClipboard = 4,
+    DosPrompt = 5,
+    AlternativePrompt = 6,
+    TargetProperties = 7,
+    Configure = 8,
+    CPrompt = 9,
+    AppendToClipboard = 10,
+    AppendTargetToClipboard = 11,
+    AddThisExt = 12,
+    AddThisMoveDir = 13,
+    AddThisCopyDir = 14,
+    AddThisFile = 15,
+    Remove = 16,
+    Stamp = 17,
+    AddThisSendTo = 18,
+    BrowseMove = 19,
+    BrowseCopy = 20,
+};
+static_assert(static_cast<int>(OperationCode::BrowseCopy) + 1 == operationCount);
+
+constexpr std::int32_t codeOf(OperationCode operation) {
+    return static_cast<std::int32_t>(operation);
+}
+
 struct Operation {
+    OperationCode code;
     std::string_view valueName;      // settings value holding the caption; the stored name
     std::string_view defaultCaption; // written on first run
     std::string_view description;
@@ -102,10 +134,43 @@ inline constexpr std::array<KindEntry, 7> kindEntries{{
     {Kind::SendTo, "Send To Item"},
 }};
 
+// The kinds of item the user makes and the settings keep in the nine item lists (in the order of
+// value::itemLists): the code a menu string gives each, and which lists hold its captions and
+// its targets (-1: it has none).
+struct ItemKind {
+    Kind kind;
+    std::int32_t code;
+    int captionsList;
+    int targetsList;
+};
+inline constexpr std::array<ItemKind, 5> itemKinds{{
+    {Kind::Extension, code::extension, 0, -1},
+    {Kind::MoveTo, code::moveTo, 1, 5},
+    {Kind::CopyTo, code::copyTo, 2, 6},
+    {Kind::RunOpen, code::runOpen, 3, 7},
+    {Kind::SendTo, code::sendTo, 4, 8},
+}};
+
+// The item kind `kind` is, or nullptr for the root, submenus, operations and separators.
+constexpr const ItemKind* itemKind(Kind kind) {
+    for (const ItemKind& item : itemKinds)
+        if (item.kind == kind)
+            return &item;
+    return nullptr;
+}
+
+// The item kind a menu string's `code` stands for, or nullptr.
+constexpr const ItemKind* itemKindOfCode(std::int32_t code) {
+    for (const ItemKind& item : itemKinds)
+        if (item.code == code)
+            return &item;
+    return nullptr;
+}
+
 // Move To, Copy To, Run/Open and Send To items carry their target in their own record.
 constexpr bool hasTarget(Kind kind) {
-    return kind == Kind::MoveTo || kind == Kind::CopyTo || kind == Kind::RunOpen ||
-           kind == Kind::SendTo;
+    const ItemKind* item = itemKind(kind);
+    return item && item->targetsList >= 0;
 }
 
 } // namespace quorvane

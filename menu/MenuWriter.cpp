@@ -7,20 +7,9 @@
 namespace quorvane {
 
 ItemListSlots itemListSlots(Kind kind) {
-    switch (kind) {
-    case Kind::Extension:
-        return {0, -1};
-    case Kind::MoveTo:
-        return {1, 5};
-    case Kind::CopyTo:
-        return {2, 6};
-    case Kind::RunOpen:
-        return {3, 7};
-    case Kind::SendTo:
-        return {4, 8};
-    default:
-        return {};
-    }
+    if (const ItemKind* item = itemKind(kind))
+        return {item->captionsList, item->targetsList};
+    return {};
 }
 
 namespace {

@@ -49,23 +49,6 @@ private:
     std::array<std::size_t, 5> m_counters{};
 };
 
-std::optional<Kind> dynamicKind(std::int32_t value) {
-    switch (value) {
-    case code::extension:
-        return Kind::Extension;
-    case code::moveTo:
-        return Kind::MoveTo;
-    case code::copyTo:
-        return Kind::CopyTo;
-    case code::runOpen:
-        return Kind::RunOpen;
-    case code::sendTo:
-        return Kind::SendTo;
-    default:
-        return std::nullopt;
-    }
-}
-
 } // namespace
 
 // A 4095-character menu string can nest some two thousand submenus, so the open submenus are an
@@ -94,13 +77,24 @@ void buildMenuTree(const std::vector<std::string>& tokens, const ItemLists& list
             // The -2 that closes the top level ends the menu; whatever follows it is ignored.
             if (parents.empty())
                 return;
-        } else if (auto kind = dynamicKind(value)) {
-            binder.addNext(*kind, parent, pool, tree);
+        } else if (const ItemKind* item = itemKindOfCode(value)) {
+            binder.addNext(item->kind, parent, pool, tree);
         } else {
             listIndexOutOfBounds();
         }
     }
     // Submenus still open when the tokens run out end here.
+}
+
+MenuParts readMenuParts(const SettingsKey& key, std::optional<std::string_view> menuString) {
+    MenuParts parts;
+    for (std::size_t n = 0; n < parts.captions.size(); ++n)
+        parts.captions[n] = key.readString(operations()[n].valueName);
+    for (std::size_t i = 0; i < parts.lists.size(); ++i)
+        parts.lists[i] = splitCommaText(key.readString(value::itemLists[i]));
+    parts.tokens =
+        splitCommaText(menuString ? std::string(*menuString) : key.readString(value::theMenu));
+    return parts;
 }
 
 LoadedView loadMenu(Registry& registry, RecordPool& pool, MenuTree& tree, TreeSource& source,
@@ -122,18 +116,10 @@ LoadedView loadMenu(Registry& registry, RecordPool& pool, MenuTree& tree, TreeSo
     if (!available)
         throw Failure(formatMessage(messages::notAnInteger, availableText));
 
-    std::array<std::string, operationCount> captions;
-    for (std::size_t n = 0; n < captions.size(); ++n)
-        captions[n] = key.readString(operations()[n].valueName);
-
-    ItemLists lists;
-    for (std::size_t i = 0; i < lists.size(); ++i)
-        lists[i] = splitCommaText(key.readString(value::itemLists[i]));
-
-    const std::vector<std::string> tokens = splitCommaText(
-        mode == LoadMode::Stored ? key.readString(value::theMenu) : std::string(menuString));
-
-    buildMenuTree(tokens, lists, captions, pool, tree);
+    MenuParts parts = readMenuParts(
+        key, mode == LoadMode::Stored ? std::nullopt : std::optional<std::string_view>(menuString));
+    auto& captions = parts.captions;
+    buildMenuTree(parts.tokens, parts.lists, captions, pool, tree);
 
     for (std::int32_t n = 0; n < *available; ++n) {
         // ItemsAvailable can claim more operations than exist; the ones that do exist are

@@ -8,11 +8,14 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace quorvane {
+
+class SettingsKey;
 
 enum class LoadMode { Stored = 0, Given = 1 };
 
@@ -37,6 +40,17 @@ using FirstRunSetup = std::function<void(Registry&)>;
 void buildMenuTree(const std::vector<std::string>& tokens, const ItemLists& lists,
                    std::array<std::string, operationCount>& captions, RecordPool& pool,
                    MenuTree& tree);
+
+// What a menu is built from, as the settings key holds it.
+struct MenuParts {
+    std::array<std::string, operationCount> captions;
+    ItemLists lists;
+    std::vector<std::string> tokens;
+};
+// Reads the operation captions, the nine item lists and the menu string's tokens: those of
+// TheMenu, or of `menuString` when one is given (TheMenu is then not read).
+MenuParts readMenuParts(const SettingsKey& key,
+                        std::optional<std::string_view> menuString = std::nullopt);
 
 LoadedView loadMenu(Registry& registry, RecordPool& pool, MenuTree& tree, TreeSource& source,
                     LoadMode mode, std::string_view menuString, const FirstRunSetup& firstRun);
