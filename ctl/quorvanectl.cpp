@@ -8,6 +8,7 @@
 #include "platform/Failure.h"
 #include "platform/LocaleText.h"
 #include "platform/System.h"
+#include "quorvane/Version.h"
 #include "settings/Apply.h"
 #include "settings/FirstRun.h"
 #include "settings/MenuFile.h"
@@ -500,8 +501,6 @@ const std::vector<Verb>& verbs() {
     };
     return table;
 }
-
-constexpr std::string_view version = QUORVANE_VERSION;
 
 std::string verbUsage(const Verb& verb) {
     std::string line = std::string(programName) + ' ' + std::string(verb.name);

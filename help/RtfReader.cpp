@@ -11,14 +11,9 @@ namespace quorvane {
 
 namespace {
 
-// Upper halves of the code pages, generated from the published mappings; U+FFFD marks a byte
-// the code page leaves undefined.
-constexpr std::array<char16_t, 32> cp1252From80 = {
-    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178,
-};
-
+// Upper halves of Windows-1250 and -1251, generated from the published mappings; U+FFFD marks a
+// byte the code page leaves undefined. Windows-1252 is the settings' own code page
+// (platform/Codepage.h).
 constexpr std::array<char16_t, 128> cp1250From80 = {
     0x20AC, 0xFFFD, 0x201A, 0xFFFD, 0x201E, 0x2026, 0x2020, 0x2021, 0xFFFD, 0x2030, 0x0160, 0x2039,
     0x015A, 0x0164, 0x017D, 0x0179, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
@@ -56,7 +51,10 @@ char32_t decodeByte(unsigned char byte, CodePage page) {
     case CodePage::Windows1252:
         break;
     }
-    return byte < 0xA0 ? cp1252From80[byte - 0x80] : byte;
+    // Windows reads the five bytes Windows-1252 leaves undefined as C1 controls; help text shows
+    // them as the other code pages' undefined bytes.
+    const char32_t c = ansiCharacter(byte);
+    return c < 0xA0 && c >= 0x80 ? 0xFFFD : c;
 }
 
 RtfDocument readPlainText(std::string_view bytes) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "quorvane/Version.h"
+
 #include <string_view>
 
 namespace quorvane {
@@ -25,7 +27,8 @@ inline constexpr std::string_view partialMenu =
     "The menu could not be loaded completely, so applying it now would throw away the part of "
     "the stored settings that is missing. Nothing was written.\nChoose one of the Preset Menus "
     "or load a menu file first.";
-inline constexpr std::string_view installedHeading = "Quorvane v2.02 is installed";
+inline constexpr std::string_view installedHeading =
+    "Quorvane v" QUORVANE_VERSION_TEXT " is installed";
 } // namespace messages
 
 } // namespace quorvane

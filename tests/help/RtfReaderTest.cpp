@@ -179,6 +179,10 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"ControlCharactersDropped", R"({\rtf1 a\u7?b\'01c\u9?d})", "[abc\td]"},
         Case{"HexInWindows1252", R"({\rtf1 \'e9\'80\'E9\'9f})",
              "[\xC3\xA9\xE2\x82\xAC\xC3\xA9\xC5\xB8]"},
+        Case{"UndefinedInWindows1252", R"({\rtf1 a\'81b\'9dc})",
+             "[a\xEF\xBF\xBD"
+             "b\xEF\xBF\xBD"
+             "c]"},
         Case{"RawHighBytes", "{\\rtf1 caf\xE9}", "[caf\xC3\xA9]"},
         Case{"Windows1251", R"({\rtf1\ansi\ansicpg1251 \'cf\'f0\'e8\'a8})",
              "[\xD0\x9F\xD1\x80\xD0\xB8\xD0\x81]"},

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <iconv.h>
+#endif
+
 using namespace std::string_literals;
 
 namespace quorvane {
@@ -27,6 +31,34 @@ TEST(CodepageTest, HighControlBytesReadAsWindowsReadsThem) {
         EXPECT_EQ(utf8ToAnsi(character), ansi) << int(byte);
     }
 }
+
+#ifndef _WIN32
+// Every high byte against the system's own converter: where it knows the byte, we read the same
+// character; the five bytes it leaves undefined are the C1 controls above.
+TEST(CodepageTest, HighBytesReadAsTheSystemsWindows1252) {
+    const iconv_t converter = iconv_open("UTF-8", "CP1252");
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        GTEST_SKIP() << "this system has no CP1252 converter";
+    int undefined = 0;
+    for (int byte = 0x80; byte <= 0xFF; ++byte) {
+        char in = static_cast<char>(byte);
+        char out[8] = {};
+        char* from = &in;
+        char* to = out;
+        std::size_t inLeft = 1;
+        std::size_t outLeft = sizeof out;
+        iconv(converter, nullptr, nullptr, nullptr, nullptr);
+        if (iconv(converter, &from, &inLeft, &to, &outLeft) == static_cast<std::size_t>(-1)) {
+            ++undefined;
+            EXPECT_EQ(ansiCharacter(static_cast<unsigned char>(byte)), char32_t(byte)) << byte;
+            continue;
+        }
+        EXPECT_EQ(ansiToUtf8(std::string(1, in)), std::string(out, to)) << byte;
+    }
+    iconv_close(converter);
+    EXPECT_EQ(undefined, 5);
+}
+#endif
 
 TEST(CodepageTest, TextsBothWays) {
     const std::pair<std::string, std::string> rows[] = {
