@@ -39,10 +39,11 @@ public:
             selection.objects.push_back(object(name, name == "sub"));
         return selection;
     }
-    void run(int operation, const ext::Selection& selection) {
+    void run(OperationCode operation, const ext::Selection& selection) {
+        const std::int32_t code = codeOf(operation);
         ext::activate({Kind::Operation,
-                       std::string(operations()[operation].defaultCaption),
-                       operation,
+                       std::string(operations()[static_cast<std::size_t>(code)].defaultCaption),
+                       code,
                        {},
                        {}},
                       selection, host, registry, programs);
@@ -64,17 +65,17 @@ public:
 
 TEST_F(Operations, CopyAndAppendNameFollowTheLineEndOptions) {
     struct Row {
-        int operation;
+        OperationCode operation;
         std::int32_t copyCrLf, appendCrLf;
         std::initializer_list<std::string_view> names;
         std::string expected; // "@" stands for the folder
     };
     const Row rows[] = {
-        {2, 0, 1, {"a.txt"}, "@a.txt "},
-        {2, 1, 0, {"a.txt"}, "@a.txt\n"},
-        {2, 0, 0, {"a.txt", "sub"}, "@a.txt\n@sub\n"},
-        {10, 1, 0, {"a.txt"}, "old@a.txt "},
-        {10, 0, 1, {"a.txt", "b.txt"}, "old@a.txt\n@b.txt\n"},
+        {OperationCode::NameToClipboard, 0, 1, {"a.txt"}, "@a.txt "},
+        {OperationCode::NameToClipboard, 1, 0, {"a.txt"}, "@a.txt\n"},
+        {OperationCode::NameToClipboard, 0, 0, {"a.txt", "sub"}, "@a.txt\n@sub\n"},
+        {OperationCode::AppendToClipboard, 1, 0, {"a.txt"}, "old@a.txt "},
+        {OperationCode::AppendToClipboard, 0, 1, {"a.txt", "b.txt"}, "old@a.txt\n@b.txt\n"},
     };
     for (const Row& row : rows) {
         registry.setInteger(path, value::copyCrLf, row.copyCrLf);
@@ -87,33 +88,33 @@ TEST_F(Operations, CopyAndAppendNameFollowTheLineEndOptions) {
         EXPECT_EQ(host.clipboard, expected);
     }
     host.clipboard.clear();
-    run(2, {{remote}, {}});
+    run(OperationCode::NameToClipboard, {{remote}, {}});
     EXPECT_EQ(host.clipboard, "sftp://host/file ");
     // A name that is not UTF-8 goes as the file's URI, and a message shows it readable.
     writeBytes(temp / "here" / "bad\xff.txt", "X");
-    run(2, select({"bad\xff.txt"}));
+    run(OperationCode::NameToClipboard, select({"bad\xff.txt"}));
     EXPECT_EQ(host.clipboard, ext::fileUri(temp / "here") + "/bad%FF.txt ");
     host.answerYes = false;
-    run(16, select({"bad\xff.txt"}));
+    run(OperationCode::Remove, select({"bad\xff.txt"}));
     EXPECT_NE(host.questions.back().find("bad\uFFFD.txt' for good?"), std::string::npos);
 }
 
 TEST_F(Operations, TargetNamesResolveLinks) {
     fs::create_symlink(temp / "here" / "a.txt", temp / "here" / "link");
     const std::string target = fs::canonical(here("a.txt")).string();
-    run(3, select({"link", "b.txt"}));
+    run(OperationCode::TargetNameToClipboard, select({"link", "b.txt"}));
     EXPECT_EQ(host.clipboard, target + "\n" + here("b.txt") + "\n");
-    run(7, select({"link"}));
+    run(OperationCode::TargetProperties, select({"link"}));
     EXPECT_EQ(host.calls, std::vector<std::string>{"properties " + ext::fileUri(target)});
 }
 
 TEST_F(Operations, WhereYouClickedOpensWindowsAndShowsContainers) {
-    run(0, select({"a.txt"}));
-    run(0, select({"sub"}));
+    run(OperationCode::ExploreFromHere, select({"a.txt"}));
+    run(OperationCode::ExploreFromHere, select({"sub"}));
     ext::Selection background;
     background.background = object("sub", true);
-    run(0, background);
-    run(1, select({"a.txt", "sub"}));
+    run(OperationCode::ExploreFromHere, background);
+    run(OperationCode::OpenContainer, select({"a.txt", "sub"}));
     const std::string uri = ext::fileUri(temp / "here");
     EXPECT_EQ(host.calls, (std::vector<std::string>{
                               "open " + uri, "open " + uri + "/sub", "open " + uri + "/sub",
@@ -121,10 +122,12 @@ TEST_F(Operations, WhereYouClickedOpensWindowsAndShowsContainers) {
 }
 
 TEST_F(Operations, ObjectsElsewhereAreRefusedWhereALocalPathIsNeeded) {
-    for (int operation : {5, 6, 12, 13, 15, 16, 17, 19}) {
+    using enum OperationCode;
+    for (OperationCode operation : {DosPrompt, AlternativePrompt, AddThisExt, AddThisMoveDir,
+                                    AddThisFile, Remove, Stamp, BrowseMove}) {
         host.messages.clear();
         run(operation, {{remote}, {}});
-        ASSERT_EQ(host.messages.size(), 1u) << operation;
+        ASSERT_EQ(host.messages.size(), 1u) << codeOf(operation);
         EXPECT_NE(host.messages[0].find("this computer only; 'sftp://host/"), std::string::npos)
             << host.messages[0];
     }
@@ -134,10 +137,10 @@ TEST_F(Operations, ObjectsElsewhereAreRefusedWhereALocalPathIsNeeded) {
 
 TEST_F(Operations, RemoveAsksOnceSayingHowManyThenDeletesForGood) {
     host.answerYes = false;
-    run(16, select({"a.txt", "sub"}));
+    run(OperationCode::Remove, select({"a.txt", "sub"}));
     EXPECT_TRUE(fs::exists(here("a.txt")));
     host.answerYes = true;
-    run(16, select({"a.txt", "sub"}));
+    run(OperationCode::Remove, select({"a.txt", "sub"}));
     EXPECT_EQ(host.questions,
               std::vector<std::string>(
                   2, "Remove these 2 objects for good? They do not go to the trash."));
@@ -145,14 +148,14 @@ TEST_F(Operations, RemoveAsksOnceSayingHowManyThenDeletesForGood) {
     host.questions.clear();
     ext::Selection background;
     background.background = object("", true);
-    run(16, background);
+    run(OperationCode::Remove, background);
     EXPECT_TRUE(host.questions.empty());
     EXPECT_EQ(host.messages.size(), 1u);
 }
 
 TEST_F(Operations, StampWithOnlyTheCreationDateSaysItCannotBeSet) {
     registry.setInteger(path, value::stampOptions, 1);
-    run(17, select({"a.txt"}));
+    run(OperationCode::Stamp, select({"a.txt"}));
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_NE(host.messages[0].find("creation date"), std::string::npos);
 }
@@ -162,10 +165,10 @@ TEST_F(Operations, WhatChangesFilesIsLeftToTheBackground) {
     host.chosenFolder = temp / "there";
     const auto old = fs::last_write_time(here("a.txt")) - std::chrono::hours(1);
     fs::last_write_time(here("a.txt"), old);
-    run(17, select({"a.txt"}));
+    run(OperationCode::Stamp, select({"a.txt"}));
     runItem(Kind::Extension, "doc", "", select({"b.txt"}));
-    run(20, select({"a.txt"}));
-    run(16, select({"sub"}));
+    run(OperationCode::BrowseCopy, select({"a.txt"}));
+    run(OperationCode::Remove, select({"sub"}));
     EXPECT_EQ(fs::last_write_time(here("a.txt")), old);
     EXPECT_EQ(folderListing(temp / "here") + "|" + folderListing(temp / "there"),
               "a.txt b.txt sub|");
@@ -209,22 +212,39 @@ TEST_F(Operations, AnUnsetItemSaysSoAndDoesNothing) {
     EXPECT_TRUE(host.started.empty());
 }
 
-TEST_F(Operations, BrowseCopiesWhereTheUserChoosesFromTheObjectsFolderAndNothingOnCancel) {
-    run(20, select({"a.txt"}));
-    host.chosenFolder = temp / "there";
-    run(19, select({"b.txt"}));
-    EXPECT_EQ(folderListing(temp / "there"), "b.txt");
-    EXPECT_EQ(folderListing(temp / "here"), "a.txt sub");
-    run(19, select({"sub"}));
+// Browse Copy leaves the objects where they were, Browse Move takes them away; both start the
+// chooser in the objects' folder (never in a selected folder itself) and do nothing on Cancel.
+TEST_F(Operations, BrowseCopyAndMoveGoWhereTheUserChoosesFromTheObjectsFolderAndNothingOnCancel) {
+    struct Row {
+        OperationCode operation;
+        const char* chosen;
+        const char* leftHere;
+    };
+    const Row rows[] = {
+        {OperationCode::BrowseCopy, "copies", "a.txt b.txt sub"},
+        {OperationCode::BrowseMove, "moved", "a.txt"},
+    };
+    for (const Row& row : rows) {
+        host.chosenFolder.reset();
+        run(row.operation, select({"a.txt"}));
+        fs::create_directories(temp / "there" / row.chosen);
+        EXPECT_EQ(folderListing(temp / "there" / row.chosen), "") << row.chosen;
+        host.chosenFolder = temp / "there" / row.chosen;
+        run(row.operation, select({"b.txt"}));
+        run(row.operation, select({"sub"}));
+        EXPECT_EQ(folderListing(temp / "there" / row.chosen), "b.txt sub") << row.chosen;
+        EXPECT_EQ(folderListing(temp / "here"), row.leftHere) << row.chosen;
+    }
     EXPECT_EQ(host.calls,
-              std::vector<std::string>(3, "choose folder from " + (temp / "here").string()));
+              std::vector<std::string>(6, "choose folder from " + (temp / "here").string()));
 }
 
 TEST_F(Operations, AnAddThatFindsTheSettingsLockedSaysNothingWasAdded) {
     const fs::path hive = temp / "HKEY_CLASSES_ROOT.reg";
     HiveRegistry store(hive, {}, std::chrono::milliseconds(50));
     const LockHolder other(hive);
-    ext::activate({Kind::Operation, "Add", 13, {}, {}}, select({"a.txt"}), host, store, programs);
+    ext::activate({Kind::Operation, "Add", codeOf(OperationCode::AddThisMoveDir), {}, {}},
+                  select({"a.txt"}), host, store, programs);
     EXPECT_EQ(host.messages, std::vector<std::string>{"The settings are being changed by another "
                                                       "program (" +
                                                       other.lockFile().string() +
@@ -234,12 +254,12 @@ TEST_F(Operations, AnAddThatFindsTheSettingsLockedSaysNothingWasAdded) {
 TEST_F(Operations, PromptsOpenTheTerminalWhereYouClicked) {
     ::setenv("TERMINAL", "/bin/true", 1);
     set(value::dosPromptFile, "/usr/bin/env");
-    run(5, select({"a.txt"}));
-    run(9, select({"a.txt"}));
+    run(OperationCode::DosPrompt, select({"a.txt"}));
+    run(OperationCode::CPrompt, select({"a.txt"}));
     set(value::altPromptStart, "sh -i");
-    run(6, select({"sub"}));
+    run(OperationCode::AlternativePrompt, select({"sub"}));
     set(value::altPromptStart, "c:\\4dos\\4dos.com");
-    run(6, select({"sub"}));
+    run(OperationCode::AlternativePrompt, select({"sub"}));
     ::unsetenv("TERMINAL");
     ASSERT_EQ(host.started.size(), 3u);
     EXPECT_EQ(host.started[0][0], "/bin/true");
@@ -255,9 +275,9 @@ TEST_F(Operations, AddOperationsStoreTheClickedObjectNamedByTheAddingOptions) {
     registry.setInteger(path, value::addPrePath, 1);
     registry.setInteger(path, value::addFileExt, 1);
     set(value::theMenu, "0,-2");
-    run(15, select({"a.txt"}));
-    run(13, select({"a.txt"}));
-    run(12, select({"a.txt", "b.txt", "sub"}));
+    run(OperationCode::AddThisFile, select({"a.txt"}));
+    run(OperationCode::AddThisMoveDir, select({"a.txt"}));
+    run(OperationCode::AddThisExt, select({"a.txt", "b.txt", "sub"}));
     EXPECT_EQ(host.messages,
               std::vector<std::string>{"'" + here("sub") + "' has no extension to add."});
     load("", LoadMode::Stored);
@@ -266,12 +286,12 @@ TEST_F(Operations, AddOperationsStoreTheClickedObjectNamedByTheAddingOptions) {
 }
 
 TEST_F(Operations, ConfigureStartsTheProgramFromItsFolder) {
-    run(8, {});
+    run(OperationCode::Configure, {});
     ASSERT_EQ(host.messages.size(), 1u);
     fs::create_directories(temp / "bin");
     writeBytes(temp / "bin" / "quorvane-setup", "#!/bin/sh\n");
     fs::permissions(temp / "bin" / "quorvane-setup", fs::perms::owner_all);
-    run(8, {});
+    run(OperationCode::Configure, {});
     ASSERT_EQ(host.started.size(), 1u);
     EXPECT_EQ(host.started[0][0], (temp / "bin" / "quorvane-setup").string());
 }

@@ -107,7 +107,9 @@ TEST_F(Programs, FoundInProgramDirectoryThenPathNeverInTheCurrentFolder) {
 TEST_F(Programs, RunCommandHandsTheArgumentsOverWhole) {
     const auto marker = folder / "ran";
     const auto script = folder / "installer";
-    makeScript(script, "printf '%s|%s' \"$#\" \"$1\" > \"" + marker.string() + "\"");
+    // Written aside and renamed into place, so that the marker is complete once it exists.
+    makeScript(script, "printf '%s|%s' \"$#\" \"$1\" > \"" + marker.string() + ".part\" && mv \"" +
+                           marker.string() + ".part\" \"" + marker.string() + "\"");
     const struct {
         std::string arguments;
         std::string received;
@@ -118,9 +120,10 @@ TEST_F(Programs, RunCommandHandsTheArgumentsOverWhole) {
     for (const auto& c : cases) {
         std::filesystem::remove(marker);
         EXPECT_EQ(runCommand(script.string() + c.arguments, 0), 0);
-        for (int i = 0; i < 500 && !std::filesystem::exists(marker); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        // The program runs on its own; a bound keeps a program that never runs from hanging us.
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!std::filesystem::exists(marker) && std::chrono::steady_clock::now() < giveUp)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         EXPECT_EQ(test::readBytes(marker).value_or("(not run)"), c.received);
     }
     // Nothing of ours is left to reap.
@@ -135,9 +138,9 @@ TEST_F(Programs, RunCommandNeverRunsAProgramFromTheCurrentFolder) {
     std::filesystem::current_path(folder / "cwd");
     makeScript(folder / "cwd/rundll32.exe", "touch \"" + marker.string() + "\"");
     setenv("PATH", "", 1);
+    // ENOENT means no program was started, so nothing can create the marker later.
     EXPECT_EQ(runCommand("rundll32.exe setupx.dll,InstallHinfSection DefaultInstall 132 x", 0),
               ENOENT);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_FALSE(std::filesystem::exists(marker));
 }
 
