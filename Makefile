@@ -10,18 +10,24 @@ LAUNCHER = $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUN
 
 all: build
 
+# Installing is a step of its own: make deps (and .ci/run's set-up stage) install what is
+# missing. make build installs only before it first configures a build folder, so that a fresh
+# machine needs nothing else and a build that is already set up never waits for the package
+# manager; make test checks for missing packages once more before it runs, as a fresh machine
+# needs its validators too.
 deps:
 	@./tools/ensure-deps.sh
 
-configure: deps
+configure:
 	@if [ ! -f $(BUILD_DIR)/build.ninja ]; then \
+		./tools/ensure-deps.sh && \
 		cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(LAUNCHER); \
 	fi
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-test: build format-check
+test: deps build format-check
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 run: build
@@ -67,7 +73,8 @@ format:
 	clang-format -i $(FORMAT_SOURCES)
 
 # The same check without changing anything: part of make test, so that an unformatted file fails.
-format-check: deps
+format-check:
+	@command -v clang-format >/dev/null 2>&1 || ./tools/ensure-deps.sh
 	clang-format --dry-run -Werror $(FORMAT_SOURCES)
 
 # Everything again with AddressSanitizer and UndefinedBehaviorSanitizer, in a build folder of its
