@@ -1,13 +1,13 @@
 #include "app/Application.h"
 
-#include "app/About.h"
+#include "app/AboutBox.h"
 #include "app/DeferredIconStyle.h"
-#include "app/GetDir.h"
-#include "app/PropSheet.h"
-#include "app/RtfHelp.h"
-#include "app/Startup.h"
+#include "app/DirectoryChooser.h"
+#include "app/FirstStartNotice.h"
+#include "app/HelpWindow.h"
+#include "app/PropertiesDialog.h"
 #include "editor/ErrorHandler.h"
-#include "editor/Quorvcfg.h"
+#include "editor/MainWindow.h"
 
 #include <QFont>
 #include <algorithm>
@@ -25,9 +25,10 @@ namespace {
 // the children take it from the window, and a desktop's font change that reaches the window
 // passes here again. Qt's standard dialogs keep the desktop's hinting.
 void drawOnWholePixels(QWidget& widget) {
-    static const std::array forms{&TForm1::staticMetaObject,      &TPropSheets::staticMetaObject,
-                                  &TGetDirInfo::staticMetaObject, &THlp::staticMetaObject,
-                                  &TAboutBox::staticMetaObject,   &TForm3::staticMetaObject};
+    static const std::array forms{
+        &MainWindow::staticMetaObject,       &PropertiesDialog::staticMetaObject,
+        &DirectoryChooser::staticMetaObject, &HelpWindow::staticMetaObject,
+        &AboutBox::staticMetaObject,         &FirstStartNotice::staticMetaObject};
     if (!widget.isWindow() || widget.font().hintingPreference() == QFont::PreferFullHinting ||
         std::none_of(forms.begin(), forms.end(),
                      [&](const QMetaObject* form) { return widget.metaObject()->inherits(form); }))

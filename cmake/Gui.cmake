@@ -2,17 +2,17 @@
 # the program runs, and the executable around it.
 
 add_library(quorvane_gui OBJECT
-    app/About.cpp
+    app/AboutBox.cpp
     app/Application.cpp
     app/DeferredIconStyle.cpp
     app/EscapeKey.cpp
-    app/GetDir.cpp
+    app/DirectoryChooser.cpp
     app/MultiRowTabWidget.cpp
-    app/PropSheet.cpp
+    app/PropertiesDialog.cpp
     app/ReadableColour.cpp
-    app/RtfHelp.cpp
+    app/HelpWindow.cpp
     app/SingleInstance.cpp
-    app/Startup.cpp
+    app/FirstStartNotice.cpp
     app/TopLevel.cpp
     app/Version.cpp
     app/WindowRequests.cpp
@@ -26,16 +26,16 @@ add_library(quorvane_gui OBJECT
     editor/MenuTreeItemModel.cpp
     editor/MessageBoxes.cpp
     editor/PanelSplitter.cpp
-    editor/Quorvcfg.cpp
+    editor/MainWindow.cpp
     editor/TreeSourceItemModel.cpp
     editor/WindowMessages.cpp
     editor/WindowPlacement.cpp
-    resources/About.ui
-    resources/GetDir.ui
-    resources/PropSheet.ui
-    resources/Quorvcfg.ui
-    resources/RtfHelp.ui
-    resources/Startup.ui
+    resources/AboutBox.ui
+    resources/DirectoryChooser.ui
+    resources/PropertiesDialog.ui
+    resources/MainWindow.ui
+    resources/HelpWindow.ui
+    resources/FirstStartNotice.ui
 )
 # The pictures' pixels, made from their XPM files by a tool built here (olive in the strip of
 # small images is transparent).

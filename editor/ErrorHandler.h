@@ -18,7 +18,7 @@ void guarded(const std::function<void()>& handler);
 bool guardedAnswer(const std::function<bool()>& handler);
 
 // `handler` as a slot that runs under the general error handler, taking the signal's arguments:
-// connect(button, &QPushButton::clicked, this, guard([this] { OkClick(); })).
+// connect(button, &QPushButton::clicked, this, guard([this] { okClicked(); })).
 template <typename Handler> auto guard(Handler handler) {
     // Qt hands a slot as many of the signal's arguments as it can take, finding out by trying
     // from all of them downwards; the constraint lets it see what `handler` takes.

@@ -33,7 +33,7 @@ public:
 // The directory chooser as the window opens it for one Move To or Copy To item: its "Ok" hands
 // the directory chosen for the record it is bound to to the target handler. Closing ends the
 // binding.
-class DirectoryChooser : public FollowingDialog {
+class TargetFolderChooser : public FollowingDialog {
 public:
     using TargetHandler = std::function<void(TAssoc* record, std::string target)>;
     virtual void setTargetHandler(TargetHandler handler) = 0;

@@ -1,10 +1,10 @@
 #include "SettingsFixture.h"
 #include "app/Application.h"
-#include "app/GetDir.h"
+#include "app/DirectoryChooser.h"
 #include "editor/FileDialog.h"
 #include "editor/ItemDetails.h"
+#include "editor/MainWindow.h"
 #include "editor/MessageBoxes.h"
-#include "editor/Quorvcfg.h"
 #include "menu/RecordPool.h"
 #include "support/MemoryRegistry.h"
 
@@ -34,7 +34,7 @@ struct Window {
         for (const char* sub : {"Archive", "Archive/b", "Archive/A", "Archive/.hidden", "Other"})
             QDir(folder.path()).mkpath(QString::fromLatin1(sub));
         test::seedSettings(registry, R"("Explore",0,1,-2,-2)");
-        form.emplace(TForm1::Services{registry, pool, QStringLiteral("/prog/"), {}});
+        form.emplace(MainWindow::Services{registry, pool, QStringLiteral("/prog/"), {}});
         MenuTree& menu = form->menu();
         auto add = [&](MenuNode* parent, const char* caption, Kind kind, const char* target) {
             return menu.addLastChild(parent, caption, pool.copyOf(*pool.prototype(kind), target));
@@ -56,7 +56,7 @@ struct Window {
     ~Window() { QDir::setCurrent(QDir::tempPath()); }
 
     QTreeView* tree() { return form->findChild<QTreeView*>("MenuTree"); }
-    QTreeWidget* list() { return chooser->findChild<QTreeWidget*>("DirectoryListBox1"); }
+    QTreeWidget* list() { return chooser->findChild<QTreeWidget*>("Directories"); }
     MenuNode* node(const QString& caption) {
         for (MenuNode* n : form->menu().inTreeOrder())
             if (QString::fromStdString(n->caption()) == caption)
@@ -91,8 +91,8 @@ struct Window {
     const QString home = QDir(folder.path()).canonicalPath();
     test::MemoryRegistry registry;
     RecordPool pool;
-    std::optional<TForm1> form;
-    std::optional<TGetDirInfo> chooser;
+    std::optional<MainWindow> form;
+    std::optional<DirectoryChooser> chooser;
 };
 
 // As a user double-clicks: press and release, then a second press that Qt reports as a
@@ -238,12 +238,13 @@ private slots:
     void doubleClickActsWhereTheLastButtonWentUp() {
         Window w;
         w.select("Archive");
-        w.form->MenuTreeMouseUp(QPoint(5, w.tree()->viewport()->height() - 2)); // below every node
-        w.form->MenuTreeDblClick();
+        w.form->treeMouseReleased(
+            QPoint(5, w.tree()->viewport()->height() - 2)); // below every node
+        w.form->treeDoubleClicked();
         QVERIFY(!w.chooser->showing());
 
         QTest::mouseClick(w.tree()->viewport(), Qt::RightButton, {}, w.pointOf("Backup"));
-        w.form->MenuTreeDblClick();
+        w.form->treeDoubleClicked();
         QCOMPARE(w.chooser->boundRecord(), w.node("Backup")->record());
 
         // A second item while the chooser shows for the first changes nothing.
@@ -255,7 +256,7 @@ private slots:
         QTest::mouseClick(w.tree()->viewport(), Qt::MiddleButton, {}, w.pointOf("Editor"));
         w.select("Archive");
         FileDialog::setNextFileName("/bin/ed");
-        w.form->MenuTreeDblClick();
+        w.form->treeDoubleClicked();
         QCOMPARE(w.description("ed"), QDir::toNativeSeparators("/bin/ed"));
         QCOMPARE(w.form->statusText(), "Moves objects to - D:\\Archive" + hint);
     }
@@ -352,7 +353,7 @@ private slots:
         QCOMPARE(subdirectories, (QStringList{"A", "b"}));
 
         // Each volume goes back to the directory last opened on it.
-        auto* drives = w.chooser->findChild<QComboBox*>("DriveComboBox1");
+        auto* drives = w.chooser->findChild<QComboBox*>("Drives");
         QCOMPARE(drives->itemText(0), QDir::toNativeSeparators(QDir::rootPath()));
         emit drives->activated(0);
         emit drives->activated(drives->findData(QStorageInfo(w.home).rootPath()));
@@ -379,7 +380,7 @@ private slots:
         TAssoc* orphan = w.pool.copyOf(*w.pool.prototype(Kind::MoveTo), "kept");
         w.chooser->bind(orphan);
         w.chooser->showModeless();
-        w.chooser->OkClick();
+        w.chooser->okClicked();
         QCOMPARE(orphan->description, std::string("kept"));
         QVERIFY(!w.chooser->showing());
     }

@@ -1,8 +1,9 @@
+#include "editor/MainWindow.h"
+
 #include "SettingsFixture.h"
 #include "app/Application.h"
 #include "editor/ErrorHandler.h"
 #include "editor/MessageBoxes.h"
-#include "editor/Quorvcfg.h"
 #include "menu/RecordPool.h"
 #include "platform/Failure.h"
 #include "settings/KeyPath.h"
@@ -32,7 +33,7 @@ struct Placement {
 };
 
 // A dialog standing in for the properties dialog and the directory chooser.
-class FakeDialog : public DirectoryChooser {
+class FakeDialog : public TargetFolderChooser {
 public:
     explicit FakeDialog(QPoint offset) : m_offset(offset) {}
     bool showing() const override { return m_showing; }
@@ -57,7 +58,9 @@ struct Window {
     explicit Window(std::string_view menu = test::defaultMenuString) {
         test::seedSettings(registry, menu);
     }
-    void create() { form.emplace(TForm1::Services{registry, pool, QStringLiteral("/prog/"), {}}); }
+    void create() {
+        form.emplace(MainWindow::Services{registry, pool, QStringLiteral("/prog/"), {}});
+    }
 
     template <typename T> T* find(const char* name) { return form->findChild<T*>(name); }
 
@@ -72,7 +75,7 @@ struct Window {
 
     MemoryRegistry registry;
     RecordPool pool;
-    std::optional<TForm1> form;
+    std::optional<MainWindow> form;
 };
 
 std::int32_t storedInteger(MemoryRegistry& registry, std::string_view name) {
@@ -248,13 +251,13 @@ void MainWindowTest::resizeRule() {
     w.form->resize(width - frame, 353);
     QTRY_COMPARE(w.form->frameGeometry().width(), width);
 
-    QCOMPARE(w.find<QPushButton>("Properties")->geometry(), QRect(8, 4, 75, 23));
-    QCOMPARE(w.find<QPushButton>("Button4")->geometry(), QRect(width - 250, 4, 75, 23));
-    QCOMPARE(w.find<QPushButton>("Help")->geometry(), QRect(width - 170, 4, 75, 23));
-    QCOMPARE(w.find<QPushButton>("Button5")->geometry(), QRect(width - 90, 4, 75, 23));
+    QCOMPARE(w.find<QPushButton>("PropertiesButton")->geometry(), QRect(8, 4, 75, 23));
+    QCOMPARE(w.find<QPushButton>("ApplyButton")->geometry(), QRect(width - 250, 4, 75, 23));
+    QCOMPARE(w.find<QPushButton>("HelpButton")->geometry(), QRect(width - 170, 4, 75, 23));
+    QCOMPARE(w.find<QPushButton>("ExitButton")->geometry(), QRect(width - 90, 4, 75, 23));
     // The button row spans the window at the bottom, under the tree and the list.
-    auto* row = w.find<QWidget>("Panel2");
-    auto* panel = w.find<QWidget>("Panel1");
+    auto* row = w.find<QWidget>("ButtonRow");
+    auto* panel = w.find<QWidget>("ViewsPanel");
     QCOMPARE(row->geometry(), QRect(0, panel->height() - 31, panel->width(), 31));
     QCOMPARE(w.find<QWidget>("TreeSource")->geometry().bottom(), row->y() - 1);
 }
@@ -267,14 +270,15 @@ void MainWindowTest::buttonsNeverOverlap() {
     w.form->show();
     w.form->resize(100, 80);
     QTRY_VERIFY(w.form->width() < 578);
-    QRect previous = w.find<QPushButton>("Properties")->geometry();
-    for (const char* name : {"Button4", "Help", "Button5"}) {
+    QRect previous = w.find<QPushButton>("PropertiesButton")->geometry();
+    for (const char* name : {"ApplyButton", "HelpButton", "ExitButton"}) {
         const QRect button = w.find<QPushButton>(name)->geometry();
         QVERIFY2(button.left() > previous.right(), name);
         previous = button;
     }
-    QVERIFY(previous.right() < w.find<QWidget>("Panel2")->width());
-    QVERIFY(w.find<QWidget>("Panel2")->geometry().bottom() < w.find<QWidget>("Panel1")->height());
+    QVERIFY(previous.right() < w.find<QWidget>("ButtonRow")->width());
+    QVERIFY(w.find<QWidget>("ButtonRow")->geometry().bottom() <
+            w.find<QWidget>("ViewsPanel")->height());
 }
 
 void MainWindowTest::placementRestored_data() {
@@ -317,7 +321,7 @@ void MainWindowTest::placementRestored() {
         QTRY_COMPARE(w.form->frameGeometry(), expected);
         return;
     }
-    QTRY_COMPARE(w.form->frameGeometry().size(), TForm1::designSize);
+    QTRY_COMPARE(w.form->frameGeometry().size(), MainWindow::designSize);
     const QPoint screenCentre = w.form->screen()->availableGeometry().center();
     QVERIFY(qAbs(w.form->frameGeometry().center().x() - screenCentre.x()) <= 1);
     QVERIFY(qAbs(w.form->frameGeometry().center().y() - screenCentre.y()) <= 1);
@@ -353,8 +357,8 @@ void MainWindowTest::placementSurvivesRestoreAndSave() {
 
 void MainWindowTest::closeSavesPlacement_data() {
     QTest::addColumn<QString>("how");
-    QTest::newRow("Exit button") << "Button5";
-    QTest::newRow("Exit menu entry") << "Exit1";
+    QTest::newRow("Exit button") << "ExitButton";
+    QTest::newRow("Exit menu entry") << "ExitAction";
     QTest::newRow("close box") << "";
 }
 
@@ -366,12 +370,12 @@ void MainWindowTest::closeSavesPlacement() {
     w.form->setGeometry(30, 40, 640, 420);
     QTRY_COMPARE(w.form->geometry(), QRect(30, 40, 640, 420));
     const QRect outer = w.form->frameGeometry();
-    QSignalSpy closed(&*w.form, &TForm1::closed);
+    QSignalSpy closed(&*w.form, &MainWindow::closed);
 
-    if (how == "Button5")
-        QTest::mouseClick(w.find<QPushButton>("Button5"), Qt::LeftButton);
-    else if (how == "Exit1")
-        w.find<QAction>("Exit1")->trigger();
+    if (how == "ExitButton")
+        QTest::mouseClick(w.find<QPushButton>("ExitButton"), Qt::LeftButton);
+    else if (how == "ExitAction")
+        w.find<QAction>("ExitAction")->trigger();
     else
         w.form->close();
 
@@ -404,11 +408,11 @@ void MainWindowTest::splitter() {
     Window w;
     w.create();
     w.form->show();
-    w.form->resize(TForm1::designSize);
-    auto* splitter = w.find<QWidget>("Panel3");
+    w.form->resize(MainWindow::designSize);
+    auto* splitter = w.find<QWidget>("Splitter");
     auto* tree = w.find<QWidget>("MenuTree");
     auto* list = w.find<QWidget>("TreeSource");
-    QTRY_COMPARE(w.find<QWidget>("Panel1")->width(), 578);
+    QTRY_COMPARE(w.find<QWidget>("ViewsPanel")->width(), 578);
     QCOMPARE(tree->width(), 193);
     QCOMPARE(splitter->cursor().shape(), Qt::SizeHorCursor);
     const int panel = tree->width() + splitter->width() + list->width();
@@ -433,7 +437,7 @@ void MainWindowTest::splitterWorksAgainAfterADrop() {
     Window w;
     w.create();
     w.form->show();
-    auto* splitter = w.find<QWidget>("Panel3");
+    auto* splitter = w.find<QWidget>("Splitter");
     auto* tree = w.find<QWidget>("MenuTree");
     w.form->setDragging(true);
     w.form->setDragging(false); // the drop handler clears it
@@ -488,12 +492,12 @@ void MainWindowTest::propertiesClickPlacesADialogOnlyOnce() {
     w.form->move(100, 100);
     QTRY_COMPARE(w.form->pos(), QPoint(100, 100));
 
-    QTest::mouseClick(w.find<QPushButton>("Properties"), Qt::LeftButton);
+    QTest::mouseClick(w.find<QPushButton>("PropertiesButton"), Qt::LeftButton);
     QVERIFY(properties.showing());
     QCOMPARE(properties.position, std::optional<QPoint>(QPoint(232, 148)));
 
     properties.position = QPoint(5, 5); // the user moved it
-    QTest::mouseClick(w.find<QPushButton>("Properties"), Qt::LeftButton);
+    QTest::mouseClick(w.find<QPushButton>("PropertiesButton"), Qt::LeftButton);
     QCOMPARE(properties.position, std::optional<QPoint>(QPoint(5, 5)));
 }
 

@@ -1,8 +1,8 @@
 #include "SettingsFixture.h"
 #include "app/Application.h"
 #include "editor/FileDialog.h"
+#include "editor/MainWindow.h"
 #include "editor/MessageBoxes.h"
-#include "editor/Quorvcfg.h"
 #include "menu/RecordPool.h"
 #include "platform/HiveRegistry.h"
 #include "settings/KeyPath.h"
@@ -22,7 +22,7 @@ namespace {
 struct Window {
     explicit Window(std::string_view menu = test::defaultMenuString) {
         test::seedSettings(registry, menu);
-        form.emplace(TForm1::Services{registry, pool, QStringLiteral("/prog/"), {}});
+        form.emplace(MainWindow::Services{registry, pool, QStringLiteral("/prog/"), {}});
     }
     std::string stored(std::string_view name) {
         SettingsKey key(registry);
@@ -37,7 +37,7 @@ struct Window {
 
     MemoryRegistry registry;
     RecordPool pool;
-    std::optional<TForm1> form;
+    std::optional<MainWindow> form;
 };
 
 } // namespace
@@ -52,7 +52,7 @@ private slots:
         Window w(R"("Explore",0,1,-2,-2)");
         w.form->menu().rename(w.form->menu().root()->child(0), "Look");
         const int before = w.registry.commits;
-        w.form->Button4Click();
+        w.form->applyClicked();
         QCOMPARE(w.registry.commits, before + 1);
         QCOMPARE(w.stored("TheMenu"), std::string(R"("Look","0","1","-2","-2")"));
     }
@@ -61,7 +61,7 @@ private slots:
         Window w("");
         MessageBoxes::setNextAnswer(QMessageBox::Ok);
         const int before = w.registry.commits;
-        w.form->Button4Click();
+        w.form->applyClicked();
         const auto answered = MessageBoxes::takeAnswered();
         QCOMPARE(answered.size(), 1);
         QCOMPARE(answered[0].caption, QStringLiteral("Quorvane"));
@@ -80,29 +80,29 @@ private slots:
                  QStringLiteral("List index out of bounds"));
         const auto before = w.registry.key(settingsKeyPath());
         MessageBoxes::setNextAnswer(QMessageBox::Ok);
-        w.form->Button4Click();
+        w.form->applyClicked();
         const auto answered = MessageBoxes::takeAnswered();
         QCOMPARE(answered.size(), 1);
         QVERIFY(answered[0].text.startsWith("The menu could not be loaded completely"));
         QVERIFY(w.registry.key(settingsKeyPath()) == before);
 
-        w.form->Compact1Click();
-        w.form->Button4Click();
+        w.form->presetCompact();
+        w.form->applyClicked();
         QVERIFY(w.stored("TheMenu").ends_with(R"("-1","16","-2")"));
         QCOMPARE(w.stored("Stamp"), std::string("Stamp"));
     }
 
     void presetsReplaceTheTreeButNotTheStoredMenu() {
         Window w(R"(16,-2)");
-        w.form->Compact1Click();
+        w.form->presetCompact();
         QCOMPARE(w.topLevel().mid(0, 3), (QStringList{"Move To", "Copy To", "Explore From Here"}));
         QCOMPARE(w.stored("TheMenu"), std::string("16,-2"));
-        w.form->All1Click();
+        w.form->presetAll();
         QCOMPARE(w.topLevel().first(), QStringLiteral("Explore"));
         QVERIFY(w.topLevel().contains("Prompt"));
-        w.form->Default1Click();
+        w.form->presetDefault();
         QCOMPARE(w.topLevel().size(), 13);
-        w.form->Current1Click();
+        w.form->presetCurrent();
         QCOMPARE(w.topLevel(), QStringList{"Remove!!"});
     }
 
@@ -111,7 +111,7 @@ private slots:
         const QString file = QString::fromStdString((folder / "Quorvmenu.drm").string());
         Window w(R"("Saved",16,-2)");
         FileDialog::setNextFileName(file);
-        w.form->Savemenuas1Click();
+        w.form->saveMenuFileAs();
         QCOMPARE(w.form->saveDialog().title, QStringLiteral("Save menu as:"));
         QCOMPARE(w.form->saveDialog().defaultSuffix, QStringLiteral("drm"));
         QCOMPARE(w.form->saveDialog().initialDirectory, QStringLiteral("/prog/"));
@@ -121,7 +121,7 @@ private slots:
 
         Window other("5,-2");
         FileDialog::setNextFileName(file);
-        other.form->Openmenu1Click();
+        other.form->openMenuFile();
         QCOMPARE(other.form->fileDialog().title, QStringLiteral("Load menu"));
         QCOMPARE(other.form->fileDialog().filter,
                  QStringLiteral("Menu files (*.drm)|*.drm|All files|*.*"));
@@ -145,7 +145,7 @@ private slots:
 
         HiveRegistry hive(hiveFile);
         RecordPool pool;
-        TForm1 form(TForm1::Services{hive, pool, QStringLiteral("/prog/"), {}});
+        MainWindow form(MainWindow::Services{hive, pool, QStringLiteral("/prog/"), {}});
         const QModelIndex root = form.menuModel().index(0, 0);
         QCOMPARE(form.menuModel().index(0, 0, root).data().toString(),
                  QStringLiteral("Café Ünïcödé"));
@@ -157,16 +157,16 @@ private slots:
         Window w("5,-2");
         const int before = w.registry.commits;
         FileDialog::setNextFileName(QString()); // cancelled
-        w.form->Openmenu1Click();
+        w.form->openMenuFile();
         FileDialog::setNextFileName(QString());
-        w.form->Savemenuas1Click();
+        w.form->saveMenuFileAs();
         QCOMPARE(w.registry.commits, before);
 
         const auto empty = folder / "empty.drm";
         test::writeBytes(empty, "# nothing here\r\n");
         FileDialog::setNextFileName(QString::fromStdString(empty.string()));
         MessageBoxes::setNextAnswer(QMessageBox::Ok);
-        w.form->Openmenu1Click();
+        w.form->openMenuFile();
         const auto answered = MessageBoxes::takeAnswered();
         QCOMPARE(answered.size(), 1);
         QCOMPARE(answered[0].text, QStringLiteral("Nothing happened!"));

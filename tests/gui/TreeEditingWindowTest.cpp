@@ -1,8 +1,8 @@
 #include "SettingsFixture.h"
 #include "editor/EditorView.h"
 #include "editor/EntriesDrag.h"
+#include "editor/MainWindow.h"
 #include "editor/MessageBoxes.h"
-#include "editor/Quorvcfg.h"
 #include "menu/RecordPool.h"
 #include "settings/KeyPath.h"
 #include "support/MemoryRegistry.h"
@@ -30,7 +30,7 @@ namespace {
 struct Window {
     Window() {
         test::seedSettings(registry);
-        form.emplace(TForm1::Services{registry, pool, QStringLiteral("/prog/"), {}});
+        form.emplace(MainWindow::Services{registry, pool, QStringLiteral("/prog/"), {}});
         form->show();
         tree = form->findChild<EditorView*>("MenuTree");
         list = form->findChild<EditorView*>("TreeSource");
@@ -94,7 +94,7 @@ struct Window {
     }
     // Splitter pressed and moved 40 to the right; true when the tree grew by as much.
     bool splits() {
-        QWidget* splitter = form->findChild<QWidget*>("Panel3");
+        QWidget* splitter = form->findChild<QWidget*>("Splitter");
         const int before = tree->width();
         mouse(splitter, QEvent::MouseButtonPress, {1, 10});
         mouse(splitter, QEvent::MouseMove, {40, 10});
@@ -105,7 +105,7 @@ struct Window {
 
     test::MemoryRegistry registry;
     RecordPool pool;
-    std::optional<TForm1> form;
+    std::optional<MainWindow> form;
     EditorView* tree = nullptr;
     EditorView* list = nullptr;
 };
@@ -561,7 +561,7 @@ void TreeEditingWindowTest::deleteIsUndoneInPlaceAndRedone() {
     w.tree->setCurrentIndex(w.node("Clipboard"));
     QTest::keyClick(w.tree, Qt::Key_Delete);
     QCOMPARE(w.form->windowTitle(), QStringLiteral("Quorvane Setup *"));
-    QAction* undo = w.form->findChild<QAction*>("Undo1");
+    QAction* undo = w.form->findChild<QAction*>("UndoAction");
     QCOMPARE(undo->text(), QStringLiteral("Undo Remove \"Clipboard\""));
 
     QTest::keyClick(w.form->windowHandle(), Qt::Key_Z, Qt::ControlModifier);
@@ -654,10 +654,10 @@ void TreeEditingWindowTest::previewShowsTheUnappliedMenuWithoutEmptySubmenus() {
     test::MemoryRegistry registry;
     test::seedSettings(registry, R"("Tools",5,"Deep",17,-2,-2,"Empty",-2,-1,16,-2)");
     RecordPool pool;
-    TForm1 form({registry, pool, QStringLiteral("/prog/"), {}});
+    MainWindow form({registry, pool, QStringLiteral("/prog/"), {}});
     form.menu().rename(form.menu().root()->child(3), "Fish && Chips & Co");
 
-    form.PreviewClick();
+    form.showPreview();
     const auto* preview = form.findChild<QMenu*>(QStringLiteral("Preview"));
     QVERIFY(preview);
     QCOMPARE(outline(preview),

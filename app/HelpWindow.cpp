@@ -1,4 +1,4 @@
-#include "app/RtfHelp.h"
+#include "app/HelpWindow.h"
 
 #include "app/EscapeKey.h"
 #include "app/ReadableColour.h"
@@ -8,7 +8,7 @@
 #include "help/RtfReader.h"
 #include "platform/Failure.h"
 #include "platform/System.h"
-#include "ui_RtfHelp.h"
+#include "ui_HelpWindow.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -110,28 +110,27 @@ void fillDocument(QTextDocument& document, const RtfDocument& rtf, const Units& 
 
 } // namespace
 
-QPointer<THlp> THlp::s_open;
+QPointer<HelpWindow> HelpWindow::s_open;
 
-THlp::THlp() : ui(std::make_unique<Ui::THlp>()) {
+HelpWindow::HelpWindow() : ui(std::make_unique<Ui::HelpWindow>()) {
     ui->setupUi(this);
     keepDesignedWidths(*this);
     setAttribute(Qt::WA_DeleteOnClose);
     // Until the window has a frame to measure, its outer size is taken for its inner one.
     resize(outerSize);
 
-    QPalette palette = ui->RichEdit1->palette();
+    QPalette palette = ui->Page->palette();
     palette.setColor(QPalette::Base, palette.color(QPalette::ToolTipBase));
     palette.setColor(QPalette::Text, palette.color(QPalette::ToolTipText));
-    ui->RichEdit1->setPalette(palette);
+    ui->Page->setPalette(palette);
     makeTextReadable(*this);
     closeOnEscape(*this);
-    ui->RichEdit1->setTextInteractionFlags(Qt::TextSelectableByMouse |
-                                           Qt::TextSelectableByKeyboard);
+    ui->Page->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 }
 
-THlp::~THlp() = default;
+HelpWindow::~HelpWindow() = default;
 
-QString THlp::helpFilePath() {
+QString HelpWindow::helpFilePath() {
     const QChar separator = QLatin1Char(pathSeparator());
     return QFile::decodeName(QByteArray::fromStdString(systemDirectory())) + separator +
            QStringLiteral("ShellExt") + separator + QStringLiteral("Quorvane.rtf");
@@ -139,8 +138,8 @@ QString THlp::helpFilePath() {
 
 // A window whose file could not be read is dropped at once rather than kept empty: the next Help
 // then tries the file again instead of showing a blank window with a stale version line.
-THlp* THlp::open(const QString& path) {
-    if (THlp* window = s_open) {
+HelpWindow* HelpWindow::open(const QString& path) {
+    if (HelpWindow* window = s_open) {
         if (window->isMinimized())
             window->showNormal();
         window->show();
@@ -148,9 +147,9 @@ THlp* THlp::open(const QString& path) {
         window->activateWindow();
         return window;
     }
-    std::unique_ptr<THlp> window(new THlp);
+    std::unique_ptr<HelpWindow> window(new HelpWindow);
     window->loadFile(path);
-    window->ui->Panel2->setText(versionLine());
+    window->ui->Version->setText(versionLine());
     s_open = window.release();
     deleteAtQuit(*s_open);
     centreOnScreen(*s_open);
@@ -160,7 +159,7 @@ THlp* THlp::open(const QString& path) {
     return s_open;
 }
 
-void THlp::loadFile(const QString& path) {
+void HelpWindow::loadFile(const QString& path) {
     QFile file(path);
     QByteArray bytes;
     if (file.open(QIODevice::ReadOnly))
@@ -168,14 +167,14 @@ void THlp::loadFile(const QString& path) {
     if (!file.isOpen() || file.error() != QFileDevice::NoError)
         throw Failure(formatMessage(cannotOpenFile, QFile::encodeName(path).toStdString()));
     const RtfDocument rtf = readRtf(std::string_view(bytes.constData(), bytes.size()));
-    fillDocument(*ui->RichEdit1->document(), rtf, Units(ui->RichEdit1->logicalDpiX()),
-                 ui->RichEdit1->palette().color(QPalette::Base));
-    ui->RichEdit1->moveCursor(QTextCursor::Start);
+    fillDocument(*ui->Page->document(), rtf, Units(ui->Page->logicalDpiX()),
+                 ui->Page->palette().color(QPalette::Base));
+    ui->Page->moveCursor(QTextCursor::Start);
 }
 
 // The frame is known once the window is on the screen; the outer size and the centring are
 // made good then.
-void THlp::showEvent(QShowEvent* event) {
+void HelpWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (m_framed || !windowHandle())
         return;
@@ -188,22 +187,22 @@ void THlp::showEvent(QShowEvent* event) {
     centreOnScreen(*this);
 }
 
-void THlp::resizeEvent(QResizeEvent* event) {
+void HelpWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    guarded([this] { FormResize(); });
+    guarded([this] { repaintPage(); });
 }
 
 // The text is wrapped anew to the width and shown at once, not when the event loop gets to it.
-void THlp::FormResize() {
-    ui->RichEdit1->viewport()->repaint();
+void HelpWindow::repaintPage() {
+    ui->Page->viewport()->repaint();
 }
 
-void THlp::closeEvent(QCloseEvent* event) {
-    FormClose();
+void HelpWindow::closeEvent(QCloseEvent* event) {
+    finishClosing();
     QWidget::closeEvent(event);
 }
 
-void THlp::FormClose() {
+void HelpWindow::finishClosing() {
     if (s_open == this)
         s_open = nullptr;
 }

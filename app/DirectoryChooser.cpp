@@ -1,9 +1,9 @@
-#include "app/GetDir.h"
+#include "app/DirectoryChooser.h"
 
 #include "app/EscapeKey.h"
 #include "editor/ErrorHandler.h"
 #include "editor/TargetPath.h"
-#include "ui_GetDir.h"
+#include "ui_DirectoryChooser.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -36,7 +36,7 @@ QString volumeOf(QString path) {
 
 } // namespace
 
-TGetDirInfo::TGetDirInfo(QWidget& mainWindow)
+DirectoryChooser::DirectoryChooser(QWidget& mainWindow)
     : QWidget(&mainWindow, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
       m_following(*this, mainWindow, defaultOffset) {
@@ -44,73 +44,73 @@ TGetDirInfo::TGetDirInfo(QWidget& mainWindow)
     // showing.
     setWindowTitle(QStringLiteral("Configuration"));
     setFixedSize(clientSize);
-    FormCreate();
+    setUp();
 }
 
-TGetDirInfo::~TGetDirInfo() = default;
+DirectoryChooser::~DirectoryChooser() = default;
 
 // The chooser exists from start-up, but its lists, the volumes and the folder icons are looked up
 // only for a user who opens it.
-void TGetDirInfo::setVisible(bool visible) {
+void DirectoryChooser::setVisible(bool visible) {
     if (visible && !ui)
         build();
     QWidget::setVisible(visible);
 }
 
-void TGetDirInfo::build() {
-    ui = std::make_unique<Ui::TGetDirInfo>();
+void DirectoryChooser::build() {
+    ui = std::make_unique<Ui::DirectoryChooser>();
     ui->setupUi(this);
     m_volumeDirectories[volumeOf(m_current)] = m_current;
     setFixedSize(clientSize);
     // Every line is always open, so the lines need no expand buttons.
-    ui->DirectoryListBox1->setStyleSheet(QStringLiteral("QTreeView::branch { image: none; }"));
-    ui->DirectoryListBox1->installEventFilter(this);
+    ui->Directories->setStyleSheet(QStringLiteral("QTreeView::branch { image: none; }"));
+    ui->Directories->installEventFilter(this);
 
-    connect(ui->Ok, &QPushButton::clicked, this, guard([this] { OkClick(); }));
-    connect(ui->Cancel, &QPushButton::clicked, this, guard([this] { CancelClick(); }));
+    connect(ui->Ok, &QPushButton::clicked, this, guard([this] { okClicked(); }));
+    connect(ui->Cancel, &QPushButton::clicked, this, guard([this] { cancelClicked(); }));
     pressOnEscape(*this, *ui->Cancel);
-    connect(ui->DriveComboBox1, &QComboBox::activated, this,
-            guard([this](int index) { DriveComboBox1Change(index); }));
-    connect(ui->DirectoryListBox1, &QTreeWidget::itemDoubleClicked, this,
-            guard([this](QTreeWidgetItem* item) { DirectoryListBox1DblClick(item); }));
+    connect(ui->Drives, &QComboBox::activated, this,
+            guard([this](int index) { driveChosen(index); }));
+    connect(ui->Directories, &QTreeWidget::itemDoubleClicked, this,
+            guard([this](QTreeWidgetItem* item) { directoryDoubleClicked(item); }));
 }
 
 // The lists are filled when the chooser shows; here it only takes the directory it opens in. Which
 // volume that lies on is looked up at the first showing too, as it reads the system's mount table.
-void TGetDirInfo::FormCreate() {
+void DirectoryChooser::setUp() {
     m_following.setOffset(defaultOffset);
     m_current = QDir::cleanPath(QDir::currentPath());
 }
 
-QString TGetDirInfo::currentDirectory() const {
+QString DirectoryChooser::currentDirectory() const {
     return QDir::toNativeSeparators(m_current);
 }
 
-void TGetDirInfo::setCaption(const QString& caption) {
+void DirectoryChooser::setCaption(const QString& caption) {
     setWindowTitle(caption);
 }
 
-void TGetDirInfo::moveTo(QPoint topLeft) {
+void DirectoryChooser::moveTo(QPoint topLeft) {
     m_following.moveTo(topLeft);
 }
 
-void TGetDirInfo::showModeless() {
+void DirectoryChooser::showModeless() {
     show();
     raise();
     activateWindow();
 }
 
-void TGetDirInfo::showEvent(QShowEvent* event) {
+void DirectoryChooser::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     m_showing = true;
     // Coming back from being minimised with the main window is not a new opening.
     if (!event->spontaneous())
-        guarded([this] { FormShow(); });
+        guarded([this] { prepareToShow(); });
 }
 
 // Directories and volumes may have come and gone while the window was hidden; the current
 // directory stays what it was.
-void TGetDirInfo::FormShow() {
+void DirectoryChooser::prepareToShow() {
     if (!ui)
         build();
     fillDrives();
@@ -118,26 +118,26 @@ void TGetDirInfo::FormShow() {
     ui->Ok->setFocus();
 }
 
-void TGetDirInfo::closeEvent(QCloseEvent* event) {
-    FormClose();
+void DirectoryChooser::closeEvent(QCloseEvent* event) {
+    finishClosing();
     QWidget::closeEvent(event);
 }
 
-void TGetDirInfo::FormClose() {
+void DirectoryChooser::finishClosing() {
     m_showing = false;
     m_bound = nullptr;
 }
 
-void TGetDirInfo::moveEvent(QMoveEvent* event) {
+void DirectoryChooser::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
     m_following.moved();
 }
 
 // Ok takes the highlighted line, opened or not: a user who picks a folder with one click means
 // that folder. The chooser then reopens there. A target the settings cannot hold keeps it open.
-void TGetDirInfo::OkClick() {
+void DirectoryChooser::okClicked() {
     QString chosen = m_current;
-    if (const QTreeWidgetItem* line = ui ? ui->DirectoryListBox1->currentItem() : nullptr)
+    if (const QTreeWidgetItem* line = ui ? ui->Directories->currentItem() : nullptr)
         chosen = line->data(0, pathRole).toString();
     if (m_bound && m_targetHandler)
         m_targetHandler(m_bound, targetPath(chosen));
@@ -145,12 +145,12 @@ void TGetDirInfo::OkClick() {
     close();
 }
 
-void TGetDirInfo::CancelClick() {
+void DirectoryChooser::cancelClicked() {
     close();
 }
 
-void TGetDirInfo::DriveComboBox1Change(int index) {
-    const QString root = ui->DriveComboBox1->itemData(index).toString();
+void DirectoryChooser::driveChosen(int index) {
+    const QString root = ui->Drives->itemData(index).toString();
     const auto remembered = m_volumeDirectories.find(root);
     if (remembered != m_volumeDirectories.end() && QFileInfo(remembered->second).isDir())
         open(remembered->second);
@@ -158,27 +158,27 @@ void TGetDirInfo::DriveComboBox1Change(int index) {
         open(root);
 }
 
-void TGetDirInfo::DirectoryListBox1DblClick(QTreeWidgetItem* item) {
+void DirectoryChooser::directoryDoubleClicked(QTreeWidgetItem* item) {
     if (item)
         open(item->data(0, pathRole).toString());
 }
 
 // A directory or volume that went away since the lists were filled is not opened; the lists are
 // filled again instead, without it.
-void TGetDirInfo::open(const QString& directory) {
+void DirectoryChooser::open(const QString& directory) {
     enter(directory);
     fillDrives();
     fillDirectories();
 }
 
-void TGetDirInfo::enter(const QString& directory) {
+void DirectoryChooser::enter(const QString& directory) {
     if (QFileInfo(directory).isDir()) {
         m_current = QDir::cleanPath(directory);
         m_volumeDirectories[volumeOf(m_current)] = m_current;
     }
 }
 
-void TGetDirInfo::fillDrives() {
+void DirectoryChooser::fillDrives() {
     QStringList roots;
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes())
         if (volume.isValid() && volume.isReady())
@@ -193,19 +193,19 @@ void TGetDirInfo::fillDrives() {
     });
     roots.erase(std::unique(roots.begin(), roots.end()), roots.end());
 
-    ui->DriveComboBox1->clear();
+    ui->Drives->clear();
     for (const QString& root : roots)
-        ui->DriveComboBox1->addItem(QDir::toNativeSeparators(root), root);
-    ui->DriveComboBox1->setCurrentIndex(static_cast<int>(roots.indexOf(current)));
+        ui->Drives->addItem(QDir::toNativeSeparators(root), root);
+    ui->Drives->setCurrentIndex(static_cast<int>(roots.indexOf(current)));
 }
 
-void TGetDirInfo::fillDirectories() {
+void DirectoryChooser::fillDirectories() {
     QStringList path{m_current};
     for (QString parent = QFileInfo(m_current).path(); parent != path.first();
          parent = QFileInfo(parent).path())
         path.prepend(parent);
 
-    QTreeWidget* list = ui->DirectoryListBox1;
+    QTreeWidget* list = ui->Directories;
     list->clear();
     const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
@@ -235,11 +235,11 @@ void TGetDirInfo::fillDirectories() {
 }
 
 // Return opens the highlighted line, for those who choose without a mouse.
-bool TGetDirInfo::eventFilter(QObject* watched, QEvent* event) {
-    if (ui && watched == ui->DirectoryListBox1 && event->type() == QEvent::KeyPress) {
+bool DirectoryChooser::eventFilter(QObject* watched, QEvent* event) {
+    if (ui && watched == ui->Directories && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            guarded([this] { DirectoryListBox1DblClick(ui->DirectoryListBox1->currentItem()); });
+            guarded([this] { directoryDoubleClicked(ui->Directories->currentItem()); });
             return true;
         }
     }

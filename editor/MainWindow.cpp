@@ -1,4 +1,4 @@
-#include "editor/Quorvcfg.h"
+#include "editor/MainWindow.h"
 
 #include "editor/ErrorHandler.h"
 #include "editor/ItemDetails.h"
@@ -15,7 +15,7 @@
 #include "settings/MenuFile.h"
 #include "settings/Messages.h"
 #include "settings/Presets.h"
-#include "ui_Quorvcfg.h"
+#include "ui_MainWindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -53,19 +53,20 @@ std::string quoted(const std::string& caption) {
 
 } // namespace
 
-TForm1::TForm1(Services services, QWidget* parent)
-    : QMainWindow(parent), ui(std::make_unique<Ui::TForm1>()), m_registry(services.registry),
+MainWindow::MainWindow(Services services, QWidget* parent)
+    : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>()), m_registry(services.registry),
       m_pool(services.pool), m_programDirectory(std::move(services.programDirectory)),
       m_firstRun(std::move(services.firstRun)), m_tree(m_pool.rootRecord()), m_menuModel(m_tree),
       m_sourceModel(m_source), m_images(smallImages(), imageSize),
       m_placement(*this, m_registry, designSize) {
     ui->setupUi(this);
-    m_splitter = std::make_unique<PanelSplitter>(
-        PanelSplitter::Parts{ui->Panel1, ui->MenuTree, ui->Panel3, ui->TreeSource, ui->Panel2},
-        designTreeWidth, buttonRowHeight);
+    m_splitter = std::make_unique<PanelSplitter>(PanelSplitter::Parts{ui->ViewsPanel, ui->MenuTree,
+                                                                      ui->Splitter, ui->TreeSource,
+                                                                      ui->ButtonRow},
+                                                 designTreeWidth, buttonRowHeight);
     setMinimumSize(minimumWindowWidth, menuBar()->sizeHint().height() + minimumViewHeight +
                                            buttonRowHeight + statusBarHeight);
-    SaveDlg.defaultSuffix = QStringLiteral("drm");
+    m_saveDialog.defaultSuffix = QStringLiteral("drm");
     QIcon icon;
     icon.addPixmap(QPixmap::fromImage(icon32()));
     icon.addPixmap(QPixmap::fromImage(icon16()));
@@ -75,19 +76,19 @@ TForm1::TForm1(Services services, QWidget* parent)
     wireEditing();
     createEditMenu();
     createContextMenus();
-    FormCreate();
+    startUp();
 }
 
-TForm1::~TForm1() {
+MainWindow::~MainWindow() {
     // The views outlive the models by a little, as widgets go after members; let them go first.
     ui->MenuTree->setModel(nullptr);
     ui->TreeSource->setModel(nullptr);
 }
 
-void TForm1::configureViews() {
-    m_statusText = new QLabel(ui->StatusBar1);
-    ui->StatusBar1->addWidget(m_statusText, 1);
-    ui->StatusBar1->setFixedHeight(statusBarHeight);
+void MainWindow::configureViews() {
+    m_statusText = new QLabel(ui->StatusBar);
+    ui->StatusBar->addWidget(m_statusText, 1);
+    ui->StatusBar->setFixedHeight(statusBarHeight);
 
     ui->TreeSource->measureHeaderPlainly();
     ui->MenuTree->setModel(&m_menuModel);
@@ -109,41 +110,39 @@ void TForm1::configureViews() {
     // "Operation" is never narrower than its header, and also fits the captions, which a header
     // this short would otherwise cut off; "Description" fits the descriptions.
     QHeaderView* header = ui->TreeSource->header();
-    header->setSectionsClickable(true);
     header->setSortIndicatorShown(false);
     header->setSectionResizeMode(QHeaderView::ResizeToContents);
 
-    ui->Panel3->installEventFilter(this);
+    ui->Splitter->installEventFilter(this);
     ui->MenuTree->viewport()->installEventFilter(this);
 }
 
-void TForm1::wireHandlers() {
-    connect(ui->Properties, &QPushButton::clicked, this, guard([this] { PropertiesClick(); }));
-    connect(ui->Button4, &QPushButton::clicked, this, guard([this] { Button4Click(); }));
-    connect(ui->Help, &QPushButton::clicked, this, guard([this] { HelpClick(); }));
-    connect(ui->Button5, &QPushButton::clicked, this, guard([this] { Button5Click(); }));
-    connect(ui->Openmenu1, &QAction::triggered, this, guard([this] { Openmenu1Click(); }));
-    connect(ui->Savemenuas1, &QAction::triggered, this, guard([this] { Savemenuas1Click(); }));
-    connect(ui->Exit1, &QAction::triggered, this, guard([this] { Exit1Click(); }));
-    connect(ui->Current1, &QAction::triggered, this, guard([this] { Current1Click(); }));
-    connect(ui->Default1, &QAction::triggered, this, guard([this] { Default1Click(); }));
-    connect(ui->Compact1, &QAction::triggered, this, guard([this] { Compact1Click(); }));
-    connect(ui->All1, &QAction::triggered, this, guard([this] { All1Click(); }));
-    connect(ui->Help1, &QAction::triggered, this, guard([this] { HelpClick(); }));
-    connect(ui->AboutQuorvane1, &QAction::triggered, this,
-            guard([this] { AboutQuorvane1Click(); }));
-    connect(ui->MenuTree, &QTreeView::doubleClicked, this, guard([this] { MenuTreeDblClick(); }));
+void MainWindow::wireHandlers() {
+    connect(ui->PropertiesButton, &QPushButton::clicked, this, guard([this] { showProperties(); }));
+    connect(ui->ApplyButton, &QPushButton::clicked, this, guard([this] { applyClicked(); }));
+    connect(ui->HelpButton, &QPushButton::clicked, this, guard([this] { showHelp(); }));
+    connect(ui->ExitButton, &QPushButton::clicked, this, guard([this] { exitRequested(); }));
+    connect(ui->OpenMenuFileAction, &QAction::triggered, this, guard([this] { openMenuFile(); }));
+    connect(ui->SaveMenuFileAction, &QAction::triggered, this, guard([this] { saveMenuFileAs(); }));
+    connect(ui->ExitAction, &QAction::triggered, this, guard([this] { exitRequested(); }));
+    connect(ui->CurrentPresetAction, &QAction::triggered, this, guard([this] { presetCurrent(); }));
+    connect(ui->DefaultPresetAction, &QAction::triggered, this, guard([this] { presetDefault(); }));
+    connect(ui->CompactPresetAction, &QAction::triggered, this, guard([this] { presetCompact(); }));
+    connect(ui->AllPresetAction, &QAction::triggered, this, guard([this] { presetAll(); }));
+    connect(ui->HelpAction, &QAction::triggered, this, guard([this] { showHelp(); }));
+    connect(ui->AboutAction, &QAction::triggered, this, guard([this] { showAbout(); }));
+    connect(ui->MenuTree, &QTreeView::doubleClicked, this, guard([this] { treeDoubleClicked(); }));
     connect(ui->MenuTree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            guard([this] { MenuTreeChange(); }));
+            guard([this] { describeSelection(); }));
     // A target set, by the file dialog or the directory chooser, shows in the status bar at once.
     connect(&m_menuModel, &QAbstractItemModel::dataChanged, this,
-            guard([this] { MenuTreeChange(); }));
+            guard([this] { describeSelection(); }));
     // A reset empties the selection without a word; the status bar must not go on describing a
     // node that is gone.
     connect(&m_menuModel, &QAbstractItemModel::modelReset, this,
-            guard([this] { MenuTreeChange(); }));
+            guard([this] { describeSelection(); }));
     connect(&m_menuModel, &MenuTreeItemModel::nodeAboutToLeave, this,
-            guard([this](MenuNode* node) { MenuTreeDeletion(node); }));
+            guard([this](MenuNode* node) { nodeLeaving(node); }));
     // A caption that cannot be stored is refused once its in-place editor has closed: a box that
     // took the editor's focus while it commits would have it commit a second time.
     for (EditorView* view : {ui->MenuTree, ui->TreeSource}) {
@@ -158,8 +157,6 @@ void TForm1::wireHandlers() {
             connect(&m_sourceModel, &TreeSourceItemModel::textRefused, this, refused,
                     Qt::QueuedConnection);
     }
-    connect(ui->TreeSource->header(), &QHeaderView::sectionClicked, this,
-            guard([this](int column) { TreeSourceColumnClick(column); }));
 
     // The list selects whole entries; its current cell stays in the caption column, which F2
     // edits, and a click on a long description does not scroll the captions out of sight.
@@ -173,7 +170,7 @@ void TForm1::wireHandlers() {
 
     // The list's selection lives in the core list, where the editing rules read and change it.
     connect(ui->TreeSource->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &TForm1::listSelectionToCore);
+            &MainWindow::listSelectionToCore);
     connect(&m_sourceModel, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex& first, const QModelIndex& last) {
                 listSelectionFromCore(first.row(), last.row());
@@ -185,7 +182,7 @@ void TForm1::wireHandlers() {
 
 // Each step reports its own failure and the next still runs, so that a stored menu that does not
 // load still leaves a window with its images that follows its dialogs.
-void TForm1::FormCreate() {
+void MainWindow::startUp() {
     guarded([this] { m_placement.restore(); });
     guarded([this] { Load(LoadMode::Stored); });
     rememberApplied();
@@ -199,12 +196,12 @@ void TForm1::FormCreate() {
     QApplication::setWindowIcon(windowIcon());
 }
 
-void TForm1::Load(LoadMode mode, std::string_view menuString) {
+void MainWindow::Load(LoadMode mode, std::string_view menuString) {
     // Neither view redraws while the load rebuilds everything under it.
     ui->MenuTree->setUpdatesEnabled(false);
     ui->TreeSource->setUpdatesEnabled(false);
     struct Redraw {
-        TForm1* form;
+        MainWindow* form;
         ~Redraw() {
             form->ui->MenuTree->setUpdatesEnabled(true);
             form->ui->TreeSource->setUpdatesEnabled(true);
@@ -219,92 +216,92 @@ void TForm1::Load(LoadMode mode, std::string_view menuString) {
         ui->MenuTree->setCurrentIndex(m_menuModel.indexOf(loaded.select));
 }
 
-void TForm1::showEvent(QShowEvent* event) {
+void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     m_placement.shown();
 }
 
-QIcon TForm1::MenuTreeGetImageIndex(const MenuNode& node) {
+QIcon MainWindow::MenuTreeGetImageIndex(const MenuNode& node) {
     return m_images.icon(node.record()->imageIndex, node.record()->selectedImageIndex);
 }
 
-void TForm1::setStatusText(const QString& text) {
+void MainWindow::setStatusText(const QString& text) {
     m_statusText->setText(text);
 }
 
-QString TForm1::statusText() const {
+QString MainWindow::statusText() const {
     return m_statusText->text();
 }
 
-void TForm1::resizeEvent(QResizeEvent* event) {
+void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     m_placement.movedOrResized();
-    guarded([this] { FormResize(); });
+    guarded([this] { layOutButtons(); });
 }
 
-void TForm1::FormResize() {
+void MainWindow::layOutButtons() {
     const int w = frameGeometry().width();
-    ui->Button4->move(w - 250, ui->Button4->y());
-    ui->Help->move(w - 170, ui->Help->y());
-    ui->Button5->move(w - 90, ui->Button5->y());
+    ui->ApplyButton->move(w - 250, ui->ApplyButton->y());
+    ui->HelpButton->move(w - 170, ui->HelpButton->y());
+    ui->ExitButton->move(w - 90, ui->ExitButton->y());
 }
 
-bool TForm1::splitting() const {
+bool MainWindow::splitting() const {
     return m_splitter->splitting();
 }
 
-int TForm1::treeWidth() const {
+int MainWindow::treeWidth() const {
     return m_splitter->treeWidth();
 }
 
-void TForm1::Panel3MouseDown() {
+void MainWindow::splitterPressed() {
     m_splitter->press(m_dragging);
 }
 
-void TForm1::Panel3MouseMove(int x) {
+void MainWindow::splitterMoved(int x) {
     m_splitter->moveTo(x);
 }
 
-void TForm1::Panel3MouseUp() {
+void MainWindow::splitterReleased() {
     m_splitter->release();
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ui->Panel3) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui->Splitter) {
         // The splitter gets the moves while its button is held, as the pointer is grabbed then.
         // Only mouse events may be taken as one: the splitter gets resize and paint events too.
         switch (event->type()) {
         case QEvent::MouseButtonPress:
             if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-                guarded([this] { Panel3MouseDown(); });
+                guarded([this] { splitterPressed(); });
             return true;
         case QEvent::MouseMove: {
             const int x = qRound(static_cast<QMouseEvent*>(event)->position().x());
-            guarded([this, x] { Panel3MouseMove(x); });
+            guarded([this, x] { splitterMoved(x); });
             return true;
         }
         case QEvent::MouseButtonRelease:
             if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-                guarded([this] { Panel3MouseUp(); });
+                guarded([this] { splitterReleased(); });
             return true;
         default:
             break;
         }
     } else if (watched == ui->MenuTree->viewport() && event->type() == QEvent::MouseButtonRelease) {
         const QPoint position = static_cast<QMouseEvent*>(event)->position().toPoint();
-        guarded([this, position] { MenuTreeMouseUp(position); });
+        guarded([this, position] { treeMouseReleased(position); });
     }
     return QMainWindow::eventFilter(watched, event);
 }
 
 // Qt reports a finished move of the window where the platform has a window-moved message.
-void TForm1::moveEvent(QMoveEvent* event) {
+void MainWindow::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
     m_placement.movedOrResized();
     guarded([this] { followMove(); });
 }
 
-void TForm1::followMove() {
+void MainWindow::followMove() {
     if (!m_following)
         return;
     for (FollowingDialog* dialog :
@@ -313,59 +310,53 @@ void TForm1::followMove() {
             dialog->moveTo(pos() + dialog->offset());
 }
 
-void TForm1::PropertiesClick() {
+void MainWindow::showProperties() {
     if (!m_propertiesDialog || m_propertiesDialog->showing())
         return;
     m_propertiesDialog->moveTo(pos() + m_propertiesDialog->offset());
     m_propertiesDialog->showModeless();
 }
 
-void TForm1::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     if (!guardedAnswer([this] { return mayClose(); })) {
         event->ignore();
         return;
     }
-    FormClose();
+    finishClosing();
     QMainWindow::closeEvent(event);
     emit closed();
 }
 
 // A placement that cannot be saved is reported, and the window closes all the same: a settings
 // store the user cannot write must not keep the program from ending.
-void TForm1::FormClose() {
+void MainWindow::finishClosing() {
     guarded([this] { m_placement.save(); });
     m_following = false;
 }
 
-void TForm1::bringToFront() {
+void MainWindow::bringToFront() {
     if (isMinimized())
         showNormal();
     raise();
     activateWindow();
 }
 
-void TForm1::Button5Click() {
+// The Exit button and File's Exit.
+void MainWindow::exitRequested() {
     close();
 }
 
-void TForm1::Exit1Click() {
-    close();
-}
-
-// The list keeps the order it was built in.
-void TForm1::TreeSourceColumnClick(int) {}
-
-void TForm1::Button4Click() {
+void MainWindow::applyClicked() {
     if (Apply(m_registry, m_tree, m_source, m_messages)) {
         rememberApplied();
         refreshEditState();
     }
 }
-void TForm1::HelpClick() {
+void MainWindow::showHelp() {
     emit helpRequested();
 }
 
-void TForm1::setUpMenuFileDialog(FileDialog& dialog, const QString& title) {
+void MainWindow::setUpMenuFileDialog(FileDialog& dialog, const QString& title) {
     dialog.title = title;
     dialog.filter = QStringLiteral("Menu files (*.drm)|*.drm|All files|*.*");
     dialog.initialDirectory = m_programDirectory;
@@ -373,11 +364,11 @@ void TForm1::setUpMenuFileDialog(FileDialog& dialog, const QString& title) {
     dialog.defaultSuffix = QStringLiteral("drm");
 }
 
-void TForm1::Openmenu1Click() {
-    setUpMenuFileDialog(FileDlg, QStringLiteral("Load menu"));
-    if (!FileDlg.execute(this))
+void MainWindow::openMenuFile() {
+    setUpMenuFileDialog(m_openDialog, QStringLiteral("Load menu"));
+    if (!m_openDialog.execute(this))
         return;
-    const std::string text = readMenuFile(QFile::encodeName(FileDlg.fileName).toStdString());
+    const std::string text = readMenuFile(QFile::encodeName(m_openDialog.fileName).toStdString());
     if (loadMenuFile(m_registry, text))
         loadAsStep("Load Menu File", LoadMode::Stored);
     else
@@ -385,34 +376,34 @@ void TForm1::Openmenu1Click() {
 }
 
 // Saves what is stored, that is the menu as last applied, not the tree being edited.
-void TForm1::Savemenuas1Click() {
-    setUpMenuFileDialog(SaveDlg, QStringLiteral("Save menu as:"));
-    if (!SaveDlg.execute(this))
+void MainWindow::saveMenuFileAs() {
+    setUpMenuFileDialog(m_saveDialog, QStringLiteral("Save menu as:"));
+    if (!m_saveDialog.execute(this))
         return;
-    saveMenuFile(m_registry, QFile::encodeName(SaveDlg.fileName).toStdString());
+    saveMenuFile(m_registry, QFile::encodeName(m_saveDialog.fileName).toStdString());
 }
 
-void TForm1::Current1Click() {
+void MainWindow::presetCurrent() {
     loadAsStep("Preset \"Current\"", LoadMode::Stored);
 }
 
-void TForm1::Default1Click() {
+void MainWindow::presetDefault() {
     loadAsStep("Preset \"Default\"", LoadMode::Given, DefaultMenu(m_registry));
 }
 
-void TForm1::Compact1Click() {
+void MainWindow::presetCompact() {
     loadAsStep("Preset \"Compact\"", LoadMode::Given, CompactMenu(m_registry));
 }
 
-void TForm1::All1Click() {
+void MainWindow::presetAll() {
     loadAsStep("Preset \"All\"", LoadMode::Given, AllMenu(m_registry));
 }
 
 // A load replacing unapplied edits asks nothing: it is a step that can be undone. A load of
 // what is stored is, from then on, what counts as applied, even when it stopped part-way.
-void TForm1::loadAsStep(std::string what, LoadMode mode, std::string_view menuString) {
+void MainWindow::loadAsStep(std::string what, LoadMode mode, std::string_view menuString) {
     struct Loaded {
-        TForm1* form;
+        MainWindow* form;
         bool fromStore;
         ~Loaded() {
             if (fromStore)
@@ -423,23 +414,23 @@ void TForm1::loadAsStep(std::string what, LoadMode mode, std::string_view menuSt
     m_history.perform(std::move(what), [&] { Load(mode, menuString); });
 }
 
-void TForm1::perform(std::string what, const std::function<void()>& change) {
+void MainWindow::perform(std::string what, const std::function<void()>& change) {
     struct Refresh {
-        TForm1* form;
+        MainWindow* form;
         ~Refresh() { form->refreshEditState(); }
     } refresh{this};
     m_history.perform(std::move(what), change);
 }
 
-void TForm1::rememberApplied() {
+void MainWindow::rememberApplied() {
     m_appliedForm = storedForm(m_tree, m_source);
 }
 
-bool TForm1::hasUnappliedChanges() const {
+bool MainWindow::hasUnappliedChanges() const {
     return storedForm(m_tree, m_source) != m_appliedForm;
 }
 
-void TForm1::refreshEditState() {
+void MainWindow::refreshEditState() {
     setWindowTitle(hasUnappliedChanges() ? m_title + QStringLiteral(" *") : m_title);
     m_undo->setEnabled(m_history.canUndo());
     m_undo->setText(m_history.canUndo() ? QStringLiteral("Undo ") + ansiToQt(m_history.undoName())
@@ -449,7 +440,7 @@ void TForm1::refreshEditState() {
                                         : QStringLiteral("Redo"));
 }
 
-void TForm1::setDirectoryChooser(DirectoryChooser* dialog) {
+void MainWindow::setDirectoryChooser(TargetFolderChooser* dialog) {
     m_directoryChooser = dialog;
     if (dialog)
         dialog->setTargetHandler([this](TAssoc* record, std::string target) {
@@ -459,25 +450,25 @@ void TForm1::setDirectoryChooser(DirectoryChooser* dialog) {
 
 // Between File and Preset Menus; made here rather than in the form so that the form keeps the
 // main menu's entries as they always were.
-void TForm1::createEditMenu() {
+void MainWindow::createEditMenu() {
     m_title = windowTitle();
     auto* edit = new QMenu(QStringLiteral("&Edit"), this);
-    edit->setObjectName(QStringLiteral("Edit1"));
-    menuBar()->insertMenu(ui->PresetMenus1->menuAction(), edit);
+    edit->setObjectName(QStringLiteral("EditMenu"));
+    menuBar()->insertMenu(ui->PresetMenu->menuAction(), edit);
     m_undo = edit->addAction(QStringLiteral("Undo"));
-    m_undo->setObjectName(QStringLiteral("Undo1"));
+    m_undo->setObjectName(QStringLiteral("UndoAction"));
     m_undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     m_redo = edit->addAction(QStringLiteral("Redo"));
-    m_redo->setObjectName(QStringLiteral("Redo1"));
+    m_redo->setObjectName(QStringLiteral("RedoAction"));
     m_redo->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     edit->addSeparator();
     QAction* preview = edit->addAction(QStringLiteral("Preview Menu"));
-    preview->setObjectName(QStringLiteral("PreviewMenu1"));
+    preview->setObjectName(QStringLiteral("PreviewAction"));
     preview->setShortcut(QKeySequence(Qt::Key_F5));
-    connect(preview, &QAction::triggered, this, guard([this] { PreviewClick(); }));
-    connect(m_undo, &QAction::triggered, this, guard([this] { UndoClick(); }));
-    connect(m_redo, &QAction::triggered, this, guard([this] { RedoClick(); }));
+    connect(preview, &QAction::triggered, this, guard([this] { showPreview(); }));
+    connect(m_undo, &QAction::triggered, this, guard([this] { undoStep(); }));
+    connect(m_redo, &QAction::triggered, this, guard([this] { redoStep(); }));
 
     // Renames in place are steps too.
     m_menuModel.setRenameHandler([this](MenuNode* node, std::string caption) {
@@ -496,7 +487,7 @@ void TForm1::createEditMenu() {
 }
 
 // The same actions as the keys, for those who look for them with the mouse or the menu key.
-void TForm1::createContextMenus() {
+void MainWindow::createContextMenus() {
     EditorView* tree = ui->MenuTree;
     EditorView* list = ui->TreeSource;
     const auto item = [this](QMenu& menu, const QString& text, QKeySequence keys,
@@ -509,11 +500,11 @@ void TForm1::createContextMenus() {
     const auto history = [this, item](QMenu& menu) {
         menu.addSeparator();
         item(menu, QStringLiteral("Preview Menu"), QKeySequence(Qt::Key_F5),
-             [this] { PreviewClick(); });
+             [this] { showPreview(); });
         item(
-            menu, m_undo->text(), m_undo->shortcut(), [this] { UndoClick(); }, m_history.canUndo());
+            menu, m_undo->text(), m_undo->shortcut(), [this] { undoStep(); }, m_history.canUndo());
         item(
-            menu, m_redo->text(), m_redo->shortcut(), [this] { RedoClick(); }, m_history.canRedo());
+            menu, m_redo->text(), m_redo->shortcut(), [this] { redoStep(); }, m_history.canRedo());
     };
     for (EditorView* view : {tree, list})
         view->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -522,19 +513,19 @@ void TForm1::createContextMenus() {
         const MenuNode* node = selectedNode();
         item(
             menu, QStringLiteral("Rename"), QKeySequence(Qt::Key_F2),
-            [this] { MenuTreeKeyDown(Qt::Key_F2); }, node && TreeEditing::mayRename(*node));
+            [this] { treeKeyPressed(Qt::Key_F2); }, node && TreeEditing::mayRename(*node));
         item(
             menu, QStringLiteral("Delete"), QKeySequence(Qt::Key_Delete),
-            [this] { MenuTreeKeyDown(Qt::Key_Delete); }, node != nullptr);
+            [this] { treeKeyPressed(Qt::Key_Delete); }, node != nullptr);
         history(menu);
         menu.exec(tree->viewport()->mapToGlobal(at));
     });
     connect(list, &QWidget::customContextMenuRequested, this, [=, this](QPoint at) {
         QMenu menu;
         item(menu, QStringLiteral("Add to Menu"), QKeySequence(Qt::Key_Insert),
-             [this] { TreeSourceInsert(); });
+             [this] { insertSelectedEntries(); });
         item(menu, QStringLiteral("Rename"), QKeySequence(Qt::Key_F2),
-             [this] { TreeSourceKeyDown(Qt::Key_F2); });
+             [this] { listKeyPressed(Qt::Key_F2); });
         history(menu);
         menu.exec(list->viewport()->mapToGlobal(at));
     });
@@ -542,19 +533,19 @@ void TForm1::createContextMenus() {
     // Names a screen reader announces.
     tree->setAccessibleName(QStringLiteral("Menu"));
     list->setAccessibleName(QStringLiteral("Available entries"));
-    ui->Panel3->setAccessibleName(QStringLiteral("Splitter between the menu and the entries"));
-    ui->Panel2->setAccessibleName(QStringLiteral("Buttons"));
-    ui->Panel1->setAccessibleName(QStringLiteral("Menu and available entries"));
+    ui->Splitter->setAccessibleName(QStringLiteral("Splitter between the menu and the entries"));
+    ui->ButtonRow->setAccessibleName(QStringLiteral("Buttons"));
+    ui->ViewsPanel->setAccessibleName(QStringLiteral("Menu and available entries"));
 }
 
 // The unapplied state, as Apply would store it and the extension then show it.
-void TForm1::PreviewClick() {
+void MainWindow::showPreview() {
     QMenu* preview = previewMenu(shownMenu(*m_tree.root()), this);
     preview->setAttribute(Qt::WA_DeleteOnClose);
     preview->popup(QCursor::pos());
 }
 
-void TForm1::UndoClick() {
+void MainWindow::undoStep() {
     if (!m_history.canUndo())
         return;
     const EditHistory::Restored restored = m_history.undo();
@@ -562,7 +553,7 @@ void TForm1::UndoClick() {
     refreshEditState();
 }
 
-void TForm1::RedoClick() {
+void MainWindow::redoStep() {
     if (!m_history.canRedo())
         return;
     const EditHistory::Restored restored = m_history.redo();
@@ -570,7 +561,7 @@ void TForm1::RedoClick() {
     refreshEditState();
 }
 
-ViewMarks TForm1::viewMarks() const {
+ViewMarks MainWindow::viewMarks() const {
     ViewMarks marks;
     const MenuNode* selected = selectedNode();
     int i = 0;
@@ -584,7 +575,7 @@ ViewMarks TForm1::viewMarks() const {
     return marks;
 }
 
-void TForm1::showRestored(const EditHistory::Restored& restored) {
+void MainWindow::showRestored(const EditHistory::Restored& restored) {
     const auto at = [&restored](int i) {
         return i >= 0 && static_cast<std::size_t>(i) < restored.nodes.size() ? restored.nodes[i]
                                                                              : nullptr;
@@ -596,13 +587,13 @@ void TForm1::showRestored(const EditHistory::Restored& restored) {
         ui->MenuTree->setCurrentIndex(m_menuModel.indexOf(node));
         ui->MenuTree->scrollTo(m_menuModel.indexOf(node));
     }
-    MenuTreeChange();
+    describeSelection();
 }
 
 // Before the window closes with changes that were not applied, to the menu or in the open
 // properties dialog, the user decides about them; an Apply that fails keeps the window open. The
 // properties go first: what Apply refuses in the menu is then the only thing left to decide.
-bool TForm1::mayClose() {
+bool MainWindow::mayClose() {
     const bool menu = hasUnappliedChanges();
     const bool properties = m_propertiesDialog && m_propertiesDialog->holdsUnstoredChanges();
     if (!menu && !properties)
@@ -631,37 +622,37 @@ bool TForm1::mayClose() {
     }
 }
 
-void TForm1::setItemTarget(TAssoc* record, std::string target) {
+void MainWindow::setItemTarget(TAssoc* record, std::string target) {
     // The record may have left the tree while the chooser was open; then nothing refers to it
     // any more and there is nothing to set.
     if (!isReferenced(m_tree, record))
         return;
     perform("Set Target", [&] { m_tree.setTarget(record, std::move(target)); });
 }
-void TForm1::AboutQuorvane1Click() {
+void MainWindow::showAbout() {
     emit aboutRequested();
 }
 
-MenuNode* TForm1::selectedNode() const {
+MenuNode* MainWindow::selectedNode() const {
     const QModelIndexList selected = ui->MenuTree->selectionModel()->selectedIndexes();
     return selected.isEmpty() ? nullptr : m_menuModel.node(selected.constFirst());
 }
 
 // With nothing selected (the selected node has just gone, or a reload has not chosen one yet)
 // there is nothing to describe, and the status bar stays empty.
-void TForm1::MenuTreeChange() {
+void MainWindow::describeSelection() {
     const MenuNode* node = selectedNode();
     setStatusText(node ? ansiToQt(quorvane::statusText(*node->record())) : QString());
 }
 
 // Any button: a double-click acts where the last press ended, whichever it was.
-void TForm1::MenuTreeMouseUp(QPoint position) {
+void MainWindow::treeMouseReleased(QPoint position) {
     m_lastMouseUp = position;
 }
 
 // Acts on the node under the pointer, which need not be the selected one. Where no node lies
 // there is nothing to assign.
-void TForm1::MenuTreeDblClick() {
+void MainWindow::treeDoubleClicked() {
     MenuNode* node = m_menuModel.node(ui->MenuTree->indexAt(m_lastMouseUp));
     if (!node)
         return;
@@ -680,7 +671,7 @@ void TForm1::MenuTreeDblClick() {
 }
 
 // The chooser changes the record's target only; the node keeps its caption.
-void TForm1::chooseDirectory(MenuNode* node) {
+void MainWindow::chooseDirectory(MenuNode* node) {
     if (!m_directoryChooser || m_directoryChooser->showing())
         return;
     m_directoryChooser->moveTo(pos() + m_directoryChooser->offset());
@@ -691,15 +682,15 @@ void TForm1::chooseDirectory(MenuNode* node) {
 
 // The open dialog takes only a file that exists in a folder that exists. Qt's dialog has no
 // read-only box to hide and opens nothing, so sharing does not arise.
-void TForm1::chooseFile(MenuNode* node) {
-    FileDlg = FileDialog(FileDialog::Mode::Open);
-    FileDlg.title = QStringLiteral("File to associate with item");
-    FileDlg.filter = QStringLiteral("Runable files (*.exe, *.lnk, *.bat, *.com)|"
-                                    "*.exe;*.bat;*.com;*.lnk|All files|*.*");
-    FileDlg.followLinks = false;
-    if (!FileDlg.execute(this))
+void MainWindow::chooseFile(MenuNode* node) {
+    m_openDialog = FileDialog(FileDialog::Mode::Open);
+    m_openDialog.title = QStringLiteral("File to associate with item");
+    m_openDialog.filter = QStringLiteral("Runable files (*.exe, *.lnk, *.bat, *.com)|"
+                                         "*.exe;*.bat;*.com;*.lnk|All files|*.*");
+    m_openDialog.followLinks = false;
+    if (!m_openDialog.execute(this))
         return;
-    const std::string path = targetPath(FileDlg.fileName);
+    const std::string path = targetPath(m_openDialog.fileName);
     perform("Set Target of \"" + node->caption() + '"', [&] {
         m_tree.setTarget(node->record(), path);
         m_tree.rename(node, captionOfTarget(path));
@@ -709,8 +700,8 @@ void TForm1::chooseFile(MenuNode* node) {
 // Qt has closed the editor by the time the refusal is told, and its editor cannot stay open past
 // a commit; it opens again on what was typed, so that the user corrects it rather than types it
 // all anew.
-void TForm1::refuseCaption(EditorView* view, const QString& reason, const QPersistentModelIndex& at,
-                           const QString& typed) {
+void MainWindow::refuseCaption(EditorView* view, const QString& reason,
+                               const QPersistentModelIndex& at, const QString& typed) {
     MessageBoxes::message(this, reason);
     if (!at.isValid() || view->editing() || !view->editCaption(at))
         return;
@@ -718,7 +709,7 @@ void TForm1::refuseCaption(EditorView* view, const QString& reason, const QPersi
         editor->setText(typed);
 }
 
-void TForm1::MenuTreeDeletion(MenuNode* node) {
+void MainWindow::nodeLeaving(MenuNode* node) {
     if (m_directoryChooser && m_directoryChooser->showing() &&
         m_directoryChooser->boundRecord() == node->record())
         m_directoryChooser->closeDialog();
@@ -748,7 +739,7 @@ private:
 
 // Qt delivers drags to each view as events; the views pass them on here, accepting every drag of
 // the editor's own entries, and the handlers below decide what they mean.
-void TForm1::wireEditing() {
+void MainWindow::wireEditing() {
     EditorView* tree = ui->MenuTree;
     EditorView* list = ui->TreeSource;
     for (EditorView* view : {tree, list}) {
@@ -758,34 +749,34 @@ void TForm1::wireEditing() {
                 guard([this, view](QWidget* source) { MenuTreeDragDrop(view, source); }));
     }
     connect(tree, &EditorView::dragEntered, this,
-            guard([this](QPoint at) { MenuTreeDragOver(at, true); }));
+            guard([this](QPoint at) { treeDragOver(at, true); }));
     connect(tree, &EditorView::dragMoved, this,
-            guard([this](QPoint at) { MenuTreeDragOver(at, false); }));
+            guard([this](QPoint at) { treeDragOver(at, false); }));
     connect(list, &EditorView::dragEntered, this,
-            guard([this](QPoint at) { TreeSourceDragOver(at, true); }));
+            guard([this](QPoint at) { listDragOver(at, true); }));
     connect(list, &EditorView::dragMoved, this,
-            guard([this](QPoint at) { TreeSourceDragOver(at, false); }));
+            guard([this](QPoint at) { listDragOver(at, false); }));
     tree->setKeyHandler([this](int key, Qt::KeyboardModifiers modifiers) {
-        return guardedAnswer([&] { return MenuTreeKeyDown(key, modifiers); });
+        return guardedAnswer([&] { return treeKeyPressed(key, modifiers); });
     });
     list->setKeyHandler([this](int key, Qt::KeyboardModifiers modifiers) {
-        return guardedAnswer([&] { return TreeSourceKeyDown(key, modifiers); });
+        return guardedAnswer([&] { return listKeyPressed(key, modifiers); });
     });
     tree->setEditingHandler([this](const QModelIndex& index) {
-        return guardedAnswer([&] { return MenuTreeEditing(index); });
+        return guardedAnswer([&] { return mayEditInTree(index); });
     });
     list->setEditingHandler([this](const QModelIndex& index) {
-        return guardedAnswer([&] { return TreeSourceEditing(index); });
+        return guardedAnswer([&] { return mayEditInList(index); });
     });
 }
 
-void TForm1::MenuTreeStartDrag() {
+void MainWindow::MenuTreeStartDrag() {
     m_dragging = true;
 }
 
 // A drag can also end away from both views: dropped elsewhere or given up with Escape. The flag
 // is cleared then too, so that the splitter is never left blocked by a drag that is over.
-void TForm1::MenuTreeEndDrag() {
+void MainWindow::MenuTreeEndDrag() {
     m_dragging = false;
     ui->MenuTree->setDropTarget({});
     ui->TreeSource->setDropTarget({});
@@ -793,7 +784,7 @@ void TForm1::MenuTreeEndDrag() {
 
 // Qt follows a drag's entry at once with a move at the same point, so the first visible node is
 // the target only until the pointer is over a node; over empty space the last target stays.
-void TForm1::MenuTreeDragOver(QPoint position, bool entering) {
+void MainWindow::treeDragOver(QPoint position, bool entering) {
     EditorView* tree = ui->MenuTree;
     if (entering)
         tree->setDropTarget(tree->indexAt(QPoint(0, 0)));
@@ -802,13 +793,13 @@ void TForm1::MenuTreeDragOver(QPoint position, bool entering) {
 }
 
 // On the list a drop means "back to the end", wherever the pointer is.
-void TForm1::TreeSourceDragOver(QPoint, bool entering) {
+void MainWindow::listDragOver(QPoint, bool entering) {
     if (entering && m_source.size() > 0)
         ui->TreeSource->setDropTarget(m_sourceModel.index(m_source.size() - 1, 0));
 }
 
 // What a drop does, as the Undo entry names it.
-std::string TForm1::dropName(QWidget* dropControl, QWidget* sourceControl) const {
+std::string MainWindow::dropName(QWidget* dropControl, QWidget* sourceControl) const {
     const MenuNode* selected = selectedNode();
     if (sourceControl == ui->MenuTree)
         return (dropControl == ui->TreeSource ? "Remove " : "Move ") +
@@ -821,7 +812,7 @@ std::string TForm1::dropName(QWidget* dropControl, QWidget* sourceControl) const
                                : "Insert " + std::to_string(entries.size()) + " Entries";
 }
 
-void TForm1::MenuTreeDragDrop(QWidget* dropControl, QWidget* sourceControl) {
+void MainWindow::MenuTreeDragDrop(QWidget* dropControl, QWidget* sourceControl) {
     EditorView* tree = ui->MenuTree;
     EditorView* list = ui->TreeSource;
     TreeEditing editing(m_tree, m_source, m_pool);
@@ -865,7 +856,7 @@ void TForm1::MenuTreeDragDrop(QWidget* dropControl, QWidget* sourceControl) {
     showEdit(view);
 }
 
-void TForm1::MenuTreeStep(TreeEditing::Step step) {
+void MainWindow::moveSelectedNode(TreeEditing::Step step) {
     MenuNode* node = selectedNode();
     if (!node || ui->MenuTree->editing())
         return;
@@ -875,7 +866,7 @@ void TForm1::MenuTreeStep(TreeEditing::Step step) {
     showEdit(view);
 }
 
-void TForm1::TreeSourceInsert() {
+void MainWindow::insertSelectedEntries() {
     EditorView* tree = ui->MenuTree;
     const MenuNode* selected = selectedNode();
     tree->setDropTarget(selected ? m_menuModel.indexOf(selected) : QModelIndex());
@@ -883,7 +874,7 @@ void TForm1::TreeSourceInsert() {
     tree->setDropTarget({});
 }
 
-void TForm1::showEdit(const EditView& view) {
+void MainWindow::showEdit(const EditView& view) {
     EditorView* tree = ui->MenuTree;
     if (view.expand)
         tree->expand(m_menuModel.indexOf(view.expand));
@@ -894,7 +885,7 @@ void TForm1::showEdit(const EditView& view) {
         const bool wasCurrent = tree->currentIndex() == select;
         tree->setCurrentIndex(select);
         if (wasCurrent)
-            MenuTreeChange();
+            describeSelection();
     }
     if (view.scrollTo)
         tree->scrollTo(m_menuModel.indexOf(view.scrollTo));
@@ -902,7 +893,7 @@ void TForm1::showEdit(const EditView& view) {
 
 // Qt's own F2 edits the current row; taken here, it edits the selected node, and in the list the
 // first selected entry, which need not be the current one.
-bool TForm1::MenuTreeKeyDown(int key, Qt::KeyboardModifiers modifiers) {
+bool MainWindow::treeKeyPressed(int key, Qt::KeyboardModifiers modifiers) {
     EditorView* tree = ui->MenuTree;
     if (modifiers == Qt::ControlModifier) {
         static const std::map<int, TreeEditing::Step> steps{{Qt::Key_Up, TreeEditing::Step::Up},
@@ -910,7 +901,7 @@ bool TForm1::MenuTreeKeyDown(int key, Qt::KeyboardModifiers modifiers) {
                                                             {Qt::Key_Left, TreeEditing::Step::Out},
                                                             {Qt::Key_Right, TreeEditing::Step::In}};
         if (const auto step = steps.find(key); step != steps.end()) {
-            MenuTreeStep(step->second);
+            moveSelectedNode(step->second);
             return true;
         }
     }
@@ -929,9 +920,9 @@ bool TForm1::MenuTreeKeyDown(int key, Qt::KeyboardModifiers modifiers) {
     }
 }
 
-bool TForm1::TreeSourceKeyDown(int key, Qt::KeyboardModifiers) {
+bool MainWindow::listKeyPressed(int key, Qt::KeyboardModifiers) {
     if (key == Qt::Key_Insert || key == Qt::Key_Return || key == Qt::Key_Enter) {
-        TreeSourceInsert();
+        insertSelectedEntries();
         return true;
     }
     if (key != Qt::Key_F2)
@@ -946,7 +937,7 @@ bool TForm1::TreeSourceKeyDown(int key, Qt::KeyboardModifiers) {
     return true;
 }
 
-bool TForm1::MenuTreeEditing(const QModelIndex& index) {
+bool MainWindow::mayEditInTree(const QModelIndex& index) {
     const MenuNode* node = m_menuModel.node(index);
     if (!node)
         return false;
@@ -956,7 +947,7 @@ bool TForm1::MenuTreeEditing(const QModelIndex& index) {
     return false;
 }
 
-bool TForm1::TreeSourceEditing(const QModelIndex& index) {
+bool MainWindow::mayEditInList(const QModelIndex& index) {
     if (!index.isValid() || index.row() >= m_source.size())
         return false;
     if (TreeEditing::mayRename(m_source.at(index.row())))
@@ -965,7 +956,7 @@ bool TForm1::TreeSourceEditing(const QModelIndex& index) {
     return false;
 }
 
-void TForm1::listSelectionToCore() {
+void MainWindow::listSelectionToCore() {
     if (m_syncingSelection)
         return;
     m_syncingSelection = true;
@@ -975,7 +966,7 @@ void TForm1::listSelectionToCore() {
     m_syncingSelection = false;
 }
 
-void TForm1::listSelectionFromCore(int first, int last) {
+void MainWindow::listSelectionFromCore(int first, int last) {
     if (m_syncingSelection)
         return;
     m_syncingSelection = true;

@@ -12,7 +12,7 @@
 class QTreeWidgetItem;
 
 namespace Ui {
-class TGetDirInfo;
+class DirectoryChooser;
 }
 
 namespace quorvane {
@@ -27,16 +27,16 @@ namespace quorvane {
 // file system down to the current directory, then that directory's subdirectories; the selector
 // shows the volume the current directory lies on, and choosing a volume goes back to the
 // directory last opened on it, as each drive keeps its own current directory.
-class TGetDirInfo : public QWidget, public DirectoryChooser {
+class DirectoryChooser : public QWidget, public TargetFolderChooser {
     Q_OBJECT
 public:
     static constexpr QPoint defaultOffset{150, 72};
     static constexpr QSize clientSize{234, 129};
 
-    // Runs FormCreate; the current directory is the process's working directory. It follows
+    // Runs setUp; the current directory is the process's working directory. It follows
     // `mainWindow`.
-    explicit TGetDirInfo(QWidget& mainWindow);
-    ~TGetDirInfo() override;
+    explicit DirectoryChooser(QWidget& mainWindow);
+    ~DirectoryChooser() override;
 
     bool showing() const override { return m_showing; }
     QPoint offset() const override { return m_following.offset(); }
@@ -54,8 +54,8 @@ public:
     // separator. Ok stores it unless another line is highlighted.
     QString currentDirectory() const;
 
-    void OkClick();
-    void CancelClick();
+    void okClicked();
+    void cancelClicked();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -64,12 +64,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void FormCreate();
+    void setUp();
     void build();
-    void FormShow();
-    void FormClose();
-    void DriveComboBox1Change(int index);
-    void DirectoryListBox1DblClick(QTreeWidgetItem* item);
+    void prepareToShow();
+    void finishClosing();
+    void driveChosen(int index);
+    void directoryDoubleClicked(QTreeWidgetItem* item);
     void open(const QString& directory);
     // Makes `directory` the current one, without filling the lists.
     void enter(const QString& directory);
@@ -77,7 +77,7 @@ private:
     void fillDirectories();
 
     // Built when the chooser is first shown.
-    std::unique_ptr<Ui::TGetDirInfo> ui;
+    std::unique_ptr<Ui::DirectoryChooser> ui;
     TargetHandler m_targetHandler;
     FollowingOffset m_following;
     bool m_showing = false;

@@ -22,7 +22,7 @@ class QLabel;
 class QPersistentModelIndex;
 
 namespace Ui {
-class TForm1;
+class MainWindow;
 }
 
 namespace quorvane {
@@ -33,7 +33,7 @@ class PanelSplitter;
 
 // The main window: the menu tree, the list of available entries, the splitter between them, the
 // button row, the status bar and the main menu.
-class TForm1 : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     struct Services {
@@ -46,9 +46,9 @@ public:
     static constexpr QSize designSize{578, 353};
     static constexpr int designTreeWidth = 193;
 
-    // Runs FormCreate: placement, the stored menu, images and the follow flag.
-    explicit TForm1(Services services, QWidget* parent = nullptr);
-    ~TForm1() override;
+    // Runs startUp: placement, the stored menu, images and the follow flag.
+    explicit MainWindow(Services services, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // Rebuilds MenuTree and TreeSource from the settings; with LoadMode::Given from
     // `menuString`. Throws Failure; what was built up to then stays on show.
@@ -65,7 +65,7 @@ public:
 
     // The dialogs that follow the window; they register once they exist.
     void setPropertiesDialog(FollowingDialog* dialog) { m_propertiesDialog = dialog; }
-    void setDirectoryChooser(DirectoryChooser* dialog);
+    void setDirectoryChooser(TargetFolderChooser* dialog);
     bool following() const { return m_following; }
 
     // Set while entries are dragged from the tree or the list; the splitter ignores presses then.
@@ -85,55 +85,53 @@ public:
     const EditHistory& history() const { return m_history; }
 
     // The dialogs as last set up, to be looked at; every use sets them up anew.
-    const FileDialog& fileDialog() const { return FileDlg; }
-    const FileDialog& saveDialog() const { return SaveDlg; }
+    const FileDialog& fileDialog() const { return m_openDialog; }
+    const FileDialog& saveDialog() const { return m_saveDialog; }
 
-    void FormResize();
-    void FormClose();
-    void Panel3MouseDown();
-    void Panel3MouseMove(int x);
-    void Panel3MouseUp();
-    void PropertiesClick();
-    void Button4Click();
-    void HelpClick();
-    void Button5Click();
-    void Openmenu1Click();
-    void Savemenuas1Click();
-    void Exit1Click();
-    void Current1Click();
-    void Default1Click();
-    void Compact1Click();
-    void All1Click();
-    void AboutQuorvane1Click();
-    void UndoClick();
-    void RedoClick();
+    void layOutButtons();
+    void finishClosing();
+    void splitterPressed();
+    void splitterMoved(int x);
+    void splitterReleased();
+    void showProperties();
+    void applyClicked();
+    void showHelp();
+    void exitRequested();
+    void openMenuFile();
+    void saveMenuFileAs();
+    void presetCurrent();
+    void presetDefault();
+    void presetCompact();
+    void presetAll();
+    void showAbout();
+    void undoStep();
+    void redoStep();
     // Pops up the menu as the extension will show it once applied, at the pointer.
-    void PreviewClick();
+    void showPreview();
     // Moves the selected node one step, as Ctrl with an arrow key does.
-    void MenuTreeStep(TreeEditing::Step step);
+    void moveSelectedNode(TreeEditing::Step step);
     // The selected list entries into the tree, as a drop on the tree's selected node.
-    void TreeSourceInsert();
-    void TreeSourceColumnClick(int column);
+    void insertSelectedEntries();
     // A drag starts from the tree or the list; from the tree it carries the selected node.
     void MenuTreeStartDrag();
     // The drag that started in either view is over, dropped or given up.
     void MenuTreeEndDrag();
     // A drag over the tree, respectively the list; `entering` when it has just come in.
-    void MenuTreeDragOver(QPoint position, bool entering);
-    void TreeSourceDragOver(QPoint position, bool entering);
+    void treeDragOver(QPoint position, bool entering);
+    void listDragOver(QPoint position, bool entering);
     // The drop handler of both views: `dropControl` was dropped on, `sourceControl` dragged from.
     void MenuTreeDragDrop(QWidget* dropControl, QWidget* sourceControl);
     // Delete and F2 in the tree, F2 in the list; true when the key was used.
-    bool MenuTreeKeyDown(int key, Qt::KeyboardModifiers modifiers = {});
-    bool TreeSourceKeyDown(int key, Qt::KeyboardModifiers modifiers = {});
+    bool treeKeyPressed(int key, Qt::KeyboardModifiers modifiers = {});
+    bool listKeyPressed(int key, Qt::KeyboardModifiers modifiers = {});
     // Whether the caption at `index` may be edited; a refusal is shown to the user.
-    bool MenuTreeEditing(const QModelIndex& index);
-    bool TreeSourceEditing(const QModelIndex& index);
-    void MenuTreeChange();
-    void MenuTreeDblClick();
-    void MenuTreeMouseUp(QPoint position);
+    bool mayEditInTree(const QModelIndex& index);
+    bool mayEditInList(const QModelIndex& index);
+    void describeSelection();
+    void treeDoubleClicked();
+    void treeMouseReleased(QPoint position);
     // `node` is leaving the tree (removed, in a removed subtree, or cleared by a reload).
-    void MenuTreeDeletion(MenuNode* node);
+    void nodeLeaving(MenuNode* node);
     // The node the tree shows selected; nullptr when none is.
     MenuNode* selectedNode() const;
     // A node's picture from its record: its image, and its selected image when selected.
@@ -153,7 +151,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void FormCreate();
+    void startUp();
     void setUpMenuFileDialog(FileDialog& dialog, const QString& title);
     void followMove();
     std::string dropName(QWidget* dropControl, QWidget* sourceControl) const;
@@ -180,10 +178,10 @@ private:
     void wireEditing();
     void showEdit(const EditView& view);
 
-    std::unique_ptr<Ui::TForm1> ui;
+    std::unique_ptr<Ui::MainWindow> ui;
     // Every user of a file dialog sets it up anew before each use.
-    FileDialog FileDlg{FileDialog::Mode::Open};
-    FileDialog SaveDlg{FileDialog::Mode::Save};
+    FileDialog m_openDialog{FileDialog::Mode::Open};
+    FileDialog m_saveDialog{FileDialog::Mode::Save};
     WindowMessages m_messages{this};
     Registry& m_registry;
     RecordPool& m_pool;
@@ -207,7 +205,7 @@ private:
     QLabel* m_statusText = nullptr;
 
     FollowingDialog* m_propertiesDialog = nullptr;
-    DirectoryChooser* m_directoryChooser = nullptr;
+    TargetFolderChooser* m_directoryChooser = nullptr;
     // In MenuTree's viewport, where a double-click looks for its node.
     QPoint m_lastMouseUp;
     bool m_following = false;

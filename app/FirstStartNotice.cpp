@@ -1,4 +1,4 @@
-#include "app/Startup.h"
+#include "app/FirstStartNotice.h"
 
 #include "app/EscapeKey.h"
 #include "app/ReadableColour.h"
@@ -6,7 +6,7 @@
 #include "editor/ErrorHandler.h"
 #include "editor/QtText.h"
 #include "settings/Messages.h"
-#include "ui_Startup.h"
+#include "ui_FirstStartNotice.h"
 
 #include <QCloseEvent>
 #include <QTextBlockFormat>
@@ -22,22 +22,22 @@ constexpr int messageLineHeight = 13;
 
 } // namespace
 
-QPointer<TForm3> TForm3::s_open;
+QPointer<FirstStartNotice> FirstStartNotice::s_open;
 
-TForm3::TForm3()
+FirstStartNotice::FirstStartNotice()
     : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
-      ui(std::make_unique<Ui::TForm3>()) {
+      ui(std::make_unique<Ui::FirstStartNotice>()) {
     ui->setupUi(this);
     keepDesignedWidths(*this);
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(size());
 
     // The notice stands on the panel's button face, the memos included.
-    ui->Panel1->setBackgroundRole(QPalette::Button);
-    ui->Panel1->setAutoFillBackground(true);
-    const std::pair<QTextEdit*, QColor> memos[]{{ui->Memo1, Qt::black},
-                                                {ui->Memo2, QColor(0, 128, 0)}};
+    ui->Frame->setBackgroundRole(QPalette::Button);
+    ui->Frame->setAutoFillBackground(true);
+    const std::pair<QTextEdit*, QColor> memos[]{{ui->InstalledNotes, Qt::black},
+                                                {ui->HelpHint, QColor(0, 128, 0)}};
     for (const auto& [memo, colour] : memos) {
         QPalette palette = memo->palette();
         palette.setColor(QPalette::Base, palette.color(QPalette::Button));
@@ -45,9 +45,9 @@ TForm3::TForm3()
         memo->setPalette(palette);
     }
 
-    QTextOption centred = ui->Memo1->document()->defaultTextOption();
+    QTextOption centred = ui->InstalledNotes->document()->defaultTextOption();
     centred.setAlignment(Qt::AlignHCenter);
-    ui->Memo1->document()->setDefaultTextOption(centred);
+    ui->InstalledNotes->document()->setDefaultTextOption(centred);
     // The message's empty lines make room for the heading above and the hint below; with lines
     // taller than the ones it was laid out for, its last lines would slip under the hint.
     QTextBlockFormat line;
@@ -61,19 +61,19 @@ TForm3::TForm3()
     makeTextReadable(*this);
     closeOnEscape(*this);
 
-    connect(ui->Button1, &QPushButton::clicked, this, guard([this] { Button1Click(); }));
-    FormCreate();
+    connect(ui->WhatsNewButton, &QPushButton::clicked, this, guard([this] { showWhatsNew(); }));
+    setUp();
 }
 
-TForm3::~TForm3() = default;
+FirstStartNotice::~FirstStartNotice() = default;
 
-void TForm3::FormCreate() {
-    ui->Memo3->setText(ansiToQt(messages::installedHeading));
+void FirstStartNotice::setUp() {
+    ui->Heading->setText(ansiToQt(messages::installedHeading));
 }
 
-TForm3* TForm3::open() {
+FirstStartNotice* FirstStartNotice::open() {
     if (!s_open) {
-        s_open = new TForm3;
+        s_open = new FirstStartNotice;
         deleteAtQuit(*s_open);
         centreOnScreen(*s_open);
     }
@@ -88,18 +88,18 @@ TForm3* TForm3::open() {
 }
 
 // Once shown, the release notes cover the rest until the notice is closed.
-void TForm3::Button1Click() {
-    ui->Memo4->show();
-    ui->Memo4->raise();
+void FirstStartNotice::showWhatsNew() {
+    ui->WhatsNewText->show();
+    ui->WhatsNewText->raise();
 }
 
-void TForm3::closeEvent(QCloseEvent* event) {
-    FormClose();
+void FirstStartNotice::closeEvent(QCloseEvent* event) {
+    finishClosing();
     QWidget::closeEvent(event);
 }
 
 // The window itself goes once its close is complete.
-void TForm3::FormClose() {
+void FirstStartNotice::finishClosing() {
     if (s_open == this)
         s_open = nullptr;
 }

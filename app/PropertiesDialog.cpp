@@ -1,11 +1,11 @@
-#include "app/PropSheet.h"
+#include "app/PropertiesDialog.h"
 
 #include "app/EscapeKey.h"
 #include "app/TopLevel.h"
 #include "editor/ErrorHandler.h"
 #include "editor/QtText.h"
 #include "platform/Failure.h"
-#include "ui_PropSheet.h"
+#include "ui_PropertiesDialog.h"
 
 #include <QCloseEvent>
 #include <QShowEvent>
@@ -13,7 +13,7 @@
 
 namespace quorvane {
 
-TPropSheets::TPropSheets(Registry& registry, const QWidget& mainWindow, QWidget* parent)
+PropertiesDialog::PropertiesDialog(Registry& registry, const QWidget& mainWindow, QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
       m_registry(registry), m_following(*this, mainWindow, initialOffset) {
@@ -21,56 +21,56 @@ TPropSheets::TPropSheets(Registry& registry, const QWidget& mainWindow, QWidget*
     // showing.
     setWindowTitle(QStringLiteral("Properties"));
     setFixedSize(clientSize);
-    FormCreate();
+    setUp();
 }
 
-TPropSheets::~TPropSheets() = default;
+PropertiesDialog::~PropertiesDialog() = default;
 
 // The dialog exists from start-up, but its pages, their fonts and their text layouts are paid for
 // only by a user who opens it.
-void TPropSheets::setVisible(bool visible) {
+void PropertiesDialog::setVisible(bool visible) {
     if (visible)
         build();
     QWidget::setVisible(visible);
 }
 
-void TPropSheets::build() {
+void PropertiesDialog::build() {
     if (ui)
         return;
-    ui = std::make_unique<Ui::TPropSheets>();
+    ui = std::make_unique<Ui::PropertiesDialog>();
     ui->setupUi(this);
     keepDesignedWidths(*this);
     setFixedSize(clientSize);
 
-    connect(ui->OK, &QPushButton::clicked, this, guard([this] { OKClick(); }));
-    connect(ui->Cancel, &QPushButton::clicked, this, guard([this] { CancelClick(); }));
+    connect(ui->OK, &QPushButton::clicked, this, guard([this] { okClicked(); }));
+    connect(ui->Cancel, &QPushButton::clicked, this, guard([this] { cancelClicked(); }));
     pressOnEscape(*this, *ui->Cancel);
-    connect(ui->Apply, &QPushButton::clicked, this, guard([this] { ApplyClick(); }));
+    connect(ui->Apply, &QPushButton::clicked, this, guard([this] { applyClicked(); }));
 }
 
-void TPropSheets::FormCreate() {
+void PropertiesDialog::setUp() {
     m_following.setOffset(initialOffset);
 }
 
 // The controls and the option each one shows, for both directions.
-std::vector<TPropSheets::Edit> TPropSheets::edits(Properties& p) const {
-    return {{Property::DosPromptFile, &p.dosPromptFile, ui->Edit2},
-            {Property::AltPromptFile, &p.altPromptFile, ui->Edit4},
-            {Property::AltPromptStart, &p.altPromptStart, ui->Edit3},
-            {Property::CPromptFile, &p.cPromptFile, ui->Edit6}};
+std::vector<PropertiesDialog::Edit> PropertiesDialog::edits(Properties& p) const {
+    return {{Property::DosPromptFile, &p.dosPromptFile, ui->DosFileToRun},
+            {Property::AltPromptFile, &p.altPromptFile, ui->AlternativeFileToRun},
+            {Property::AltPromptStart, &p.altPromptStart, ui->AlternativeStartupCommand},
+            {Property::CPromptFile, &p.cPromptFile, ui->RootFileToRun}};
 }
 
-std::vector<TPropSheets::Box> TPropSheets::boxes(Properties& p) const {
-    return {{Property::CopyCrLf, &p.copyCrLf, ui->CheckBox3},
-            {Property::AppendCrLf, &p.appendCrLf, ui->CheckBox2},
-            {Property::AddPrePath, &p.addPrePath, ui->CheckBox1},
-            {Property::AddFileExt, &p.addFileExt, ui->CheckBox4},
-            {Property::Stamp, &p.stamp.creation, ui->CheckBox5},
-            {Property::Stamp, &p.stamp.lastAccessed, ui->CheckBox6},
-            {Property::Stamp, &p.stamp.lastModified, ui->CheckBox7}};
+std::vector<PropertiesDialog::Box> PropertiesDialog::boxes(Properties& p) const {
+    return {{Property::CopyCrLf, &p.copyCrLf, ui->CopyCrLf},
+            {Property::AppendCrLf, &p.appendCrLf, ui->AppendCrLf},
+            {Property::AddPrePath, &p.addPrePath, ui->RemovePathName},
+            {Property::AddFileExt, &p.addFileExt, ui->RemoveExtension},
+            {Property::Stamp, &p.stamp.creation, ui->StampCreated},
+            {Property::Stamp, &p.stamp.lastAccessed, ui->StampAccessed},
+            {Property::Stamp, &p.stamp.lastModified, ui->StampModified}};
 }
 
-TPropSheets::Shown TPropSheets::controls() const {
+PropertiesDialog::Shown PropertiesDialog::controls() const {
     Properties p;
     Shown now;
     for (const Edit& e : edits(p))
@@ -82,7 +82,7 @@ TPropSheets::Shown TPropSheets::controls() const {
 
 // An option counts as changed when one of its controls differs from what the load left there,
 // whether the load could set that control or not.
-std::vector<Property> TPropSheets::changed() const {
+std::vector<Property> PropertiesDialog::changed() const {
     std::vector<Property> result;
     const auto add = [&result](Property property) {
         if (std::find(result.begin(), result.end(), property) == result.end())
@@ -101,14 +101,14 @@ std::vector<Property> TPropSheets::changed() const {
     return result;
 }
 
-bool TPropSheets::holdsUnstoredChanges() const {
+bool PropertiesDialog::holdsUnstoredChanges() const {
     return m_showing && ui && !changed().empty();
 }
 
 // The options in `which` as the controls show them. A text with a character the settings cannot
 // hold is refused here, before anything is written; a text the user did not change is not looked
 // at, as it is not written.
-Properties TPropSheets::shown(const std::vector<Property>& which) const {
+Properties PropertiesDialog::shown(const std::vector<Property>& which) const {
     const auto chosen = [&which](Property property) {
         return std::find(which.begin(), which.end(), property) != which.end();
     };
@@ -121,17 +121,17 @@ Properties TPropSheets::shown(const std::vector<Property>& which) const {
     return p;
 }
 
-void TPropSheets::showEvent(QShowEvent* event) {
+void PropertiesDialog::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // A window coming back from the task bar is not a new showing: what the user typed stays.
     if (!event->spontaneous())
-        FormShow();
+        prepareToShow();
 }
 
 // The dialog is on the screen whether or not the settings could all be read, so it counts as
 // showing either way: it follows the main window, and Properties does not place it anew. What the
 // controls show then, read or not, is what a later Apply compares with.
-void TPropSheets::FormShow() {
+void PropertiesDialog::prepareToShow() {
     build();
     guarded([this] { load(); });
     m_loaded = controls();
@@ -142,7 +142,7 @@ void TPropSheets::FormShow() {
 // state, all three checked when nothing is stored. A value that does not read leaves its control
 // as it was too, and the values after it are read all the same; the failures are reported
 // together once everything readable shows.
-void TPropSheets::load() {
+void PropertiesDialog::load() {
     // A stored text ends at its first NUL, so a field still holding one was not read.
     const std::string notStored(1, '\0');
     Properties p;
@@ -166,7 +166,7 @@ void TPropSheets::load() {
 
 // Only the options the user changed. A text the settings cannot hold is refused before anything
 // is written, with the user's entries left as they are to be corrected.
-void TPropSheets::ApplyClick() {
+void PropertiesDialog::applyClicked() {
     build();
     const std::vector<Property> which = changed();
     if (which.empty())
@@ -176,35 +176,35 @@ void TPropSheets::ApplyClick() {
 }
 
 // A failed write leaves the dialog open, with the user's entries still in it.
-void TPropSheets::OKClick() {
-    ApplyClick();
+void PropertiesDialog::okClicked() {
+    applyClicked();
     close();
 }
 
-void TPropSheets::CancelClick() {
+void PropertiesDialog::cancelClicked() {
     close();
 }
 
-void TPropSheets::closeEvent(QCloseEvent* event) {
-    FormClose();
+void PropertiesDialog::closeEvent(QCloseEvent* event) {
+    finishClosing();
     QWidget::closeEvent(event);
 }
 
-void TPropSheets::FormClose() {
+void PropertiesDialog::finishClosing() {
     m_showing = false;
 }
 
-void TPropSheets::moveTo(QPoint topLeft) {
+void PropertiesDialog::moveTo(QPoint topLeft) {
     m_following.moveTo(topLeft);
 }
 
-void TPropSheets::showModeless() {
+void PropertiesDialog::showModeless() {
     show();
     raise();
     activateWindow();
 }
 
-void TPropSheets::moveEvent(QMoveEvent* event) {
+void PropertiesDialog::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
     m_following.moved();
 }

@@ -7,7 +7,7 @@
 #include <string_view>
 
 namespace Ui {
-class THlp;
+class HelpWindow;
 }
 
 namespace quorvane {
@@ -17,24 +17,24 @@ inline constexpr std::string_view cannotOpenFile = "Cannot open file %s";
 
 // The help window: the help file, formatted, under the product name and the version line. Made
 // when asked for and gone once closed, so that the next one reads the file again.
-class THlp : public QWidget {
+class HelpWindow : public QWidget {
     Q_OBJECT
 public:
     // Frame included.
     static constexpr QSize outerSize{538, 532};
 
-    ~THlp() override;
+    ~HelpWindow() override;
 
     // Where the installation puts the help file: ShellExt/Quorvane.rtf in the system directory.
     static QString helpFilePath();
     // Help: brings the open help window to the front, or opens one on the file at `path`. Throws
     // Failure when the file cannot be read; no window is left behind then.
-    static THlp* open(const QString& path);
+    static HelpWindow* open(const QString& path);
     // The open help window; none once it is closed.
-    static THlp* current() { return s_open; }
+    static HelpWindow* current() { return s_open; }
 
-    void FormResize();
-    void FormClose();
+    void repaintPage();
+    void finishClosing();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -42,12 +42,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    THlp();
+    HelpWindow();
     void loadFile(const QString& path);
 
-    std::unique_ptr<Ui::THlp> ui;
+    std::unique_ptr<Ui::HelpWindow> ui;
     bool m_framed = false;
-    static QPointer<THlp> s_open;
+    static QPointer<HelpWindow> s_open;
 };
 
 } // namespace quorvane

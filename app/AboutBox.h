@@ -5,28 +5,28 @@
 #include <memory>
 
 namespace Ui {
-class TAboutBox;
+class AboutBox;
 }
 
 namespace quorvane {
 
 // The about window: the product name, the version line and who owns the program. Made on first
 // use and kept for the rest of the run; closing it only hides it.
-class TAboutBox : public QWidget {
+class AboutBox : public QWidget {
     Q_OBJECT
 public:
-    ~TAboutBox() override;
+    ~AboutBox() override;
 
     // About Quorvane: shows the about window, made now if this is the first time, in front.
-    static TAboutBox* open();
+    static AboutBox* open();
     // The about window, once made.
-    static TAboutBox* current() { return s_box; }
+    static AboutBox* current() { return s_box; }
 
 private:
-    TAboutBox();
+    AboutBox();
 
-    std::unique_ptr<Ui::TAboutBox> ui;
-    static QPointer<TAboutBox> s_box;
+    std::unique_ptr<Ui::AboutBox> ui;
+    static QPointer<AboutBox> s_box;
 };
 
 } // namespace quorvane

@@ -1,19 +1,19 @@
-#include "app/About.h"
+#include "app/AboutBox.h"
 
 #include "app/EscapeKey.h"
 #include "app/ReadableColour.h"
 #include "app/TopLevel.h"
 #include "app/Version.h"
-#include "ui_About.h"
+#include "ui_AboutBox.h"
 
 namespace quorvane {
 
-QPointer<TAboutBox> TAboutBox::s_box;
+QPointer<AboutBox> AboutBox::s_box;
 
-TAboutBox::TAboutBox()
+AboutBox::AboutBox()
     : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
-      ui(std::make_unique<Ui::TAboutBox>()) {
+      ui(std::make_unique<Ui::AboutBox>()) {
     ui->setupUi(this);
     keepDesignedWidths(*this);
     setFixedSize(size());
@@ -22,11 +22,11 @@ TAboutBox::TAboutBox()
     closeOnEscape(*this);
 }
 
-TAboutBox::~TAboutBox() = default;
+AboutBox::~AboutBox() = default;
 
-TAboutBox* TAboutBox::open() {
+AboutBox* AboutBox::open() {
     if (!s_box) {
-        s_box = new TAboutBox;
+        s_box = new AboutBox;
         deleteAtQuit(*s_box);
         centreOnScreen(*s_box);
     }

@@ -14,7 +14,7 @@ class QCheckBox;
 class QLineEdit;
 
 namespace Ui {
-class TPropSheets;
+class PropertiesDialog;
 }
 
 namespace quorvane {
@@ -27,32 +27,32 @@ class Registry;
 // user left alone is never written, so a stored value the dialog could not read stays as it is,
 // and so does one that another program changed meanwhile. Its pages are made at the first showing,
 // so that a start-up that never opens it does not pay for them.
-class TPropSheets : public QWidget, public FollowingDialog {
+class PropertiesDialog : public QWidget, public FollowingDialog {
     Q_OBJECT
 public:
     static constexpr QPoint initialOffset{132, 48};
     static constexpr QSize clientSize{355, 242};
 
     // `mainWindow` is the window the dialog keeps its offset from.
-    TPropSheets(Registry& registry, const QWidget& mainWindow, QWidget* parent = nullptr);
-    ~TPropSheets() override;
+    PropertiesDialog(Registry& registry, const QWidget& mainWindow, QWidget* parent = nullptr);
+    ~PropertiesDialog() override;
 
     bool showing() const override { return m_showing; }
     QPoint offset() const override { return m_following.offset(); }
     void moveTo(QPoint topLeft) override;
     void showModeless() override;
     bool holdsUnstoredChanges() const override;
-    void storeChanges() override { ApplyClick(); }
+    void storeChanges() override { applyClicked(); }
 
     void setVisible(bool visible) override;
     // Makes the pages now rather than at the first showing; once made, they stay.
     void build();
 
-    void FormShow();
-    void ApplyClick();
-    void OKClick();
-    void CancelClick();
-    void FormClose();
+    void prepareToShow();
+    void applyClicked();
+    void okClicked();
+    void cancelClicked();
+    void finishClosing();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -76,7 +76,7 @@ private:
         QList<bool> checked;
     };
 
-    void FormCreate();
+    void setUp();
     void load();
     std::vector<Edit> edits(Properties& p) const;
     std::vector<Box> boxes(Properties& p) const;
@@ -85,7 +85,7 @@ private:
     Properties shown(const std::vector<Property>& which) const;
 
     // Built when the dialog is first shown.
-    std::unique_ptr<Ui::TPropSheets> ui;
+    std::unique_ptr<Ui::PropertiesDialog> ui;
     Registry& m_registry;
     FollowingOffset m_following;
     // The controls as the last load or store left them.
