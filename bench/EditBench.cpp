@@ -29,7 +29,7 @@ struct Edit {
     bool repeatable = false;
 };
 
-void selectAllOperations(TreeSource& source) {
+void selectAllOperations(AvailableEntries& source) {
     for (int row = 0; row < source.size(); ++row)
         if (source.at(row).record->kind == Kind::Operation)
             source.setSelected(row, true);

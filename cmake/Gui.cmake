@@ -27,7 +27,7 @@ add_library(quorvane_gui OBJECT
     editor/MessageBoxes.cpp
     editor/PanelSplitter.cpp
     editor/MainWindow.cpp
-    editor/TreeSourceItemModel.cpp
+    editor/AvailableEntriesItemModel.cpp
     editor/WindowMessages.cpp
     editor/WindowPlacement.cpp
     resources/AboutBox.ui

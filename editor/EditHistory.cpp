@@ -4,7 +4,7 @@
 
 namespace quorvane {
 
-EditorState EditorState::of(const MenuTree& tree, const TreeSource& source) {
+EditorState EditorState::of(const MenuTree& tree, const AvailableEntries& source) {
     EditorState state;
     state.m_rootRecord = tree.root()->record();
     for (const MenuNode* node : tree.inTreeOrder()) {
@@ -14,14 +14,14 @@ EditorState EditorState::of(const MenuTree& tree, const TreeSource& source) {
             state.m_targets.emplace_back(node->record(), node->record()->description);
     }
     state.m_entries = source.entries();
-    for (const SourceEntry& entry : state.m_entries)
+    for (const AvailableEntry& entry : state.m_entries)
         if (hasTarget(entry.record->kind))
             state.m_targets.emplace_back(entry.record, entry.record->description);
     state.m_partial = tree.isPartial();
     return state;
 }
 
-std::vector<MenuNode*> EditorState::restore(MenuTree& tree, TreeSource& source) const {
+std::vector<MenuNode*> EditorState::restore(MenuTree& tree, AvailableEntries& source) const {
     for (const auto& [record, target] : m_targets)
         record->description = target;
 
@@ -42,13 +42,13 @@ std::vector<MenuNode*> EditorState::restore(MenuTree& tree, TreeSource& source) 
     tree.setPartial(m_partial);
 
     source.clear();
-    for (const SourceEntry& entry : m_entries)
+    for (const AvailableEntry& entry : m_entries)
         source.append(entry.caption, entry.record, entry.selected);
     return nodes;
 }
 
 bool operator==(const EditorState& a, const EditorState& b) {
-    const auto sameEntries = [](const SourceEntry& x, const SourceEntry& y) {
+    const auto sameEntries = [](const AvailableEntry& x, const AvailableEntry& y) {
         return x.caption == y.caption && x.record == y.record;
     };
     return a.m_rootRecord == b.m_rootRecord && a.m_nodes == b.m_nodes &&
@@ -57,13 +57,13 @@ bool operator==(const EditorState& a, const EditorState& b) {
                       b.m_entries.end(), sameEntries);
 }
 
-EditHistory::EditHistory(MenuTree& tree, TreeSource& source, std::size_t limit)
-    : m_tree(tree), m_source(source), m_limit(std::max<std::size_t>(limit, 1)) {}
+EditHistory::EditHistory(MenuTree& tree, AvailableEntries& source, std::size_t limit)
+    : m_tree(tree), m_available(source), m_limit(std::max<std::size_t>(limit, 1)) {}
 
 void EditHistory::perform(std::string what, const std::function<void()>& change) {
-    Step step{std::move(what), EditorState::of(m_tree, m_source), marks(), {}, {}};
+    Step step{std::move(what), EditorState::of(m_tree, m_available), marks(), {}, {}};
     const auto keep = [&] {
-        step.after = EditorState::of(m_tree, m_source);
+        step.after = EditorState::of(m_tree, m_available);
         if (step.after == step.before)
             return;
         step.afterMarks = marks();
@@ -94,7 +94,7 @@ EditHistory::Restored EditHistory::undo() {
         return {};
     Step step = std::move(m_done.back());
     m_done.pop_back();
-    Restored restored{step.before.restore(m_tree, m_source), step.beforeMarks};
+    Restored restored{step.before.restore(m_tree, m_available), step.beforeMarks};
     m_undone.push_back(std::move(step));
     return restored;
 }
@@ -104,7 +104,7 @@ EditHistory::Restored EditHistory::redo() {
         return {};
     Step step = std::move(m_undone.back());
     m_undone.pop_back();
-    Restored restored{step.after.restore(m_tree, m_source), step.afterMarks};
+    Restored restored{step.after.restore(m_tree, m_available), step.afterMarks};
     m_done.push_back(std::move(step));
     return restored;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "menu/AvailableEntries.h"
 #include "menu/MenuTree.h"
-#include "menu/TreeSource.h"
 
 #include <cstddef>
 #include <deque>
@@ -17,10 +17,10 @@ namespace quorvane {
 // brought back has the very records it had.
 class EditorState {
 public:
-    static EditorState of(const MenuTree& tree, const TreeSource& source);
+    static EditorState of(const MenuTree& tree, const AvailableEntries& source);
 
     // Makes `tree` and `source` what this state holds. Returns the nodes in tree order.
-    std::vector<MenuNode*> restore(MenuTree& tree, TreeSource& source) const;
+    std::vector<MenuNode*> restore(MenuTree& tree, AvailableEntries& source) const;
 
     // Equal states show the same menu and list; which list entries are selected does not count.
     friend bool operator==(const EditorState& a, const EditorState& b);
@@ -36,7 +36,7 @@ private:
 
     TAssoc* m_rootRecord = nullptr;
     std::vector<Node> m_nodes; // in tree order, root first
-    std::vector<SourceEntry> m_entries;
+    std::vector<AvailableEntry> m_entries;
     std::vector<std::pair<TAssoc*, std::string>> m_targets;
     bool m_partial = false;
 };
@@ -54,7 +54,7 @@ class EditHistory {
 public:
     static constexpr std::size_t defaultLimit = 300;
 
-    EditHistory(MenuTree& tree, TreeSource& source, std::size_t limit = defaultLimit);
+    EditHistory(MenuTree& tree, AvailableEntries& source, std::size_t limit = defaultLimit);
 
     // How the views mark the nodes; without it no marks are kept.
     void setViewMarks(std::function<ViewMarks()> marks) { m_marks = std::move(marks); }
@@ -90,7 +90,7 @@ private:
     ViewMarks marks() const { return m_marks ? m_marks() : ViewMarks{}; }
 
     MenuTree& m_tree;
-    TreeSource& m_source;
+    AvailableEntries& m_available;
     std::size_t m_limit;
     std::function<ViewMarks()> m_marks;
     std::deque<Step> m_done;

@@ -57,13 +57,13 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>()), m_registry(services.registry),
       m_pool(services.pool), m_programDirectory(std::move(services.programDirectory)),
       m_firstRun(std::move(services.firstRun)), m_tree(m_pool.rootRecord()), m_menuModel(m_tree),
-      m_sourceModel(m_source), m_images(smallImages(), imageSize),
+      m_availableModel(m_available), m_images(smallImages(), imageSize),
       m_placement(*this, m_registry, designSize) {
     ui->setupUi(this);
-    m_splitter = std::make_unique<PanelSplitter>(PanelSplitter::Parts{ui->ViewsPanel, ui->MenuTree,
-                                                                      ui->Splitter, ui->TreeSource,
-                                                                      ui->ButtonRow},
-                                                 designTreeWidth, buttonRowHeight);
+    m_splitter = std::make_unique<PanelSplitter>(
+        PanelSplitter::Parts{ui->ViewsPanel, ui->MenuTree, ui->Splitter, ui->AvailableList,
+                             ui->ButtonRow},
+        designTreeWidth, buttonRowHeight);
     setMinimumSize(minimumWindowWidth, menuBar()->sizeHint().height() + minimumViewHeight +
                                            buttonRowHeight + statusBarHeight);
     m_saveDialog.defaultSuffix = QStringLiteral("drm");
@@ -82,7 +82,7 @@ MainWindow::MainWindow(Services services, QWidget* parent)
 MainWindow::~MainWindow() {
     // The views outlive the models by a little, as widgets go after members; let them go first.
     ui->MenuTree->setModel(nullptr);
-    ui->TreeSource->setModel(nullptr);
+    ui->AvailableList->setModel(nullptr);
 }
 
 void MainWindow::configureViews() {
@@ -90,16 +90,16 @@ void MainWindow::configureViews() {
     ui->StatusBar->addWidget(m_statusText, 1);
     ui->StatusBar->setFixedHeight(statusBarHeight);
 
-    ui->TreeSource->measureHeaderPlainly();
+    ui->AvailableList->measureHeaderPlainly();
     ui->MenuTree->setModel(&m_menuModel);
-    ui->TreeSource->setModel(&m_sourceModel);
+    ui->AvailableList->setModel(&m_availableModel);
     // The list shows its pictures from the start; they appear once the images are loaded.
-    m_sourceModel.setImageProvider(
+    m_availableModel.setImageProvider(
         [this](const TAssoc& r) { return m_images.icon(r.imageIndex, r.imageIndex); });
 
     // The selection stays as visible when the focus goes elsewhere.
     for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(ui->MenuTree),
-                                    static_cast<QAbstractItemView*>(ui->TreeSource)}) {
+                                    static_cast<QAbstractItemView*>(ui->AvailableList)}) {
         QPalette palette = view->palette();
         for (auto role : {QPalette::Highlight, QPalette::HighlightedText})
             palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
@@ -109,7 +109,7 @@ void MainWindow::configureViews() {
 
     // "Operation" is never narrower than its header, and also fits the captions, which a header
     // this short would otherwise cut off; "Description" fits the descriptions.
-    QHeaderView* header = ui->TreeSource->header();
+    QHeaderView* header = ui->AvailableList->header();
     header->setSortIndicatorShown(false);
     header->setSectionResizeMode(QHeaderView::ResizeToContents);
 
@@ -145,7 +145,7 @@ void MainWindow::wireHandlers() {
             guard([this](MenuNode* node) { nodeLeaving(node); }));
     // A caption that cannot be stored is refused once its in-place editor has closed: a box that
     // took the editor's focus while it commits would have it commit a second time.
-    for (EditorView* view : {ui->MenuTree, ui->TreeSource}) {
+    for (EditorView* view : {ui->MenuTree, ui->AvailableList}) {
         const auto refused = [this, view](const QString& reason, const QPersistentModelIndex& at,
                                           const QString& typed) {
             guarded([&] { refuseCaption(view, reason, at, typed); });
@@ -154,29 +154,30 @@ void MainWindow::wireHandlers() {
             connect(&m_menuModel, &MenuTreeItemModel::textRefused, this, refused,
                     Qt::QueuedConnection);
         else
-            connect(&m_sourceModel, &TreeSourceItemModel::textRefused, this, refused,
+            connect(&m_availableModel, &AvailableEntriesItemModel::textRefused, this, refused,
                     Qt::QueuedConnection);
     }
 
     // The list selects whole entries; its current cell stays in the caption column, which F2
     // edits, and a click on a long description does not scroll the captions out of sight.
-    connect(ui->TreeSource->selectionModel(), &QItemSelectionModel::currentChanged, this,
+    connect(ui->AvailableList->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
-                if (current.isValid() && current.column() != TreeSourceItemModel::OperationColumn)
-                    ui->TreeSource->selectionModel()->setCurrentIndex(
-                        current.siblingAtColumn(TreeSourceItemModel::OperationColumn),
+                if (current.isValid() &&
+                    current.column() != AvailableEntriesItemModel::OperationColumn)
+                    ui->AvailableList->selectionModel()->setCurrentIndex(
+                        current.siblingAtColumn(AvailableEntriesItemModel::OperationColumn),
                         QItemSelectionModel::NoUpdate);
             });
 
     // The list's selection lives in the core list, where the editing rules read and change it.
-    connect(ui->TreeSource->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+    connect(ui->AvailableList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &MainWindow::listSelectionToCore);
-    connect(&m_sourceModel, &QAbstractItemModel::dataChanged, this,
+    connect(&m_availableModel, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex& first, const QModelIndex& last) {
                 listSelectionFromCore(first.row(), last.row());
             });
     connect(
-        &m_sourceModel, &QAbstractItemModel::rowsInserted, this,
+        &m_availableModel, &QAbstractItemModel::rowsInserted, this,
         [this](const QModelIndex&, int first, int last) { listSelectionFromCore(first, last); });
 }
 
@@ -188,9 +189,8 @@ void MainWindow::startUp() {
     rememberApplied();
     refreshEditState();
     m_images.load();
-    m_menuModel.setImageProvider(
-        [this](const MenuNode& node) { return MenuTreeGetImageIndex(node); });
-    m_sourceModel.setImageProvider(
+    m_menuModel.setImageProvider([this](const MenuNode& node) { return nodeIcon(node); });
+    m_availableModel.setImageProvider(
         [this](const TAssoc& r) { return m_images.icon(r.imageIndex, r.imageIndex); });
     m_following = true;
     QApplication::setWindowIcon(windowIcon());
@@ -199,17 +199,17 @@ void MainWindow::startUp() {
 void MainWindow::Load(LoadMode mode, std::string_view menuString) {
     // Neither view redraws while the load rebuilds everything under it.
     ui->MenuTree->setUpdatesEnabled(false);
-    ui->TreeSource->setUpdatesEnabled(false);
+    ui->AvailableList->setUpdatesEnabled(false);
     struct Redraw {
         MainWindow* form;
         ~Redraw() {
             form->ui->MenuTree->setUpdatesEnabled(true);
-            form->ui->TreeSource->setUpdatesEnabled(true);
+            form->ui->AvailableList->setUpdatesEnabled(true);
         }
     } redraw{this};
 
     const LoadedView loaded =
-        quorvane::Load(m_registry, m_pool, m_tree, m_source, mode, menuString, m_firstRun);
+        quorvane::Load(m_registry, m_pool, m_tree, m_available, mode, menuString, m_firstRun);
     if (loaded.expand)
         ui->MenuTree->expand(m_menuModel.indexOf(loaded.expand));
     if (loaded.select)
@@ -221,7 +221,7 @@ void MainWindow::showEvent(QShowEvent* event) {
     m_placement.shown();
 }
 
-QIcon MainWindow::MenuTreeGetImageIndex(const MenuNode& node) {
+QIcon MainWindow::nodeIcon(const MenuNode& node) {
     return m_images.icon(node.record()->imageIndex, node.record()->selectedImageIndex);
 }
 
@@ -347,7 +347,7 @@ void MainWindow::exitRequested() {
 }
 
 void MainWindow::applyClicked() {
-    if (Apply(m_registry, m_tree, m_source, m_messages)) {
+    if (Apply(m_registry, m_tree, m_available, m_messages)) {
         rememberApplied();
         refreshEditState();
     }
@@ -423,11 +423,11 @@ void MainWindow::perform(std::string what, const std::function<void()>& change) 
 }
 
 void MainWindow::rememberApplied() {
-    m_appliedForm = storedForm(m_tree, m_source);
+    m_appliedForm = storedForm(m_tree, m_available);
 }
 
 bool MainWindow::hasUnappliedChanges() const {
-    return storedForm(m_tree, m_source) != m_appliedForm;
+    return storedForm(m_tree, m_available) != m_appliedForm;
 }
 
 void MainWindow::refreshEditState() {
@@ -477,10 +477,10 @@ void MainWindow::createEditMenu() {
                     [&] { m_tree.rename(node, std::move(caption)); });
         });
     });
-    m_sourceModel.setRenameHandler([this](int row, std::string caption) {
+    m_availableModel.setRenameHandler([this](int row, std::string caption) {
         guarded([&] {
-            perform("Rename " + quoted(m_source.at(row).caption),
-                    [&] { m_source.rename(row, std::move(caption)); });
+            perform("Rename " + quoted(m_available.at(row).caption),
+                    [&] { m_available.rename(row, std::move(caption)); });
         });
     });
     m_history.setViewMarks([this] { return viewMarks(); });
@@ -489,7 +489,7 @@ void MainWindow::createEditMenu() {
 // The same actions as the keys, for those who look for them with the mouse or the menu key.
 void MainWindow::createContextMenus() {
     EditorView* tree = ui->MenuTree;
-    EditorView* list = ui->TreeSource;
+    EditorView* list = ui->AvailableList;
     const auto item = [this](QMenu& menu, const QString& text, QKeySequence keys,
                              std::function<void()> handler, bool enabled = true) {
         QAction* action = menu.addAction(text);
@@ -609,7 +609,7 @@ bool MainWindow::mayClose() {
         if (properties)
             m_propertiesDialog->storeChanges();
         if (menu) {
-            if (!Apply(m_registry, m_tree, m_source, m_messages))
+            if (!Apply(m_registry, m_tree, m_available, m_messages))
                 return false;
             rememberApplied();
             refreshEditState();
@@ -741,12 +741,12 @@ private:
 // the editor's own entries, and the handlers below decide what they mean.
 void MainWindow::wireEditing() {
     EditorView* tree = ui->MenuTree;
-    EditorView* list = ui->TreeSource;
+    EditorView* list = ui->AvailableList;
     for (EditorView* view : {tree, list}) {
-        connect(view, &EditorView::dragStarted, this, guard([this] { MenuTreeStartDrag(); }));
-        connect(view, &EditorView::dragFinished, this, guard([this] { MenuTreeEndDrag(); }));
+        connect(view, &EditorView::dragStarted, this, guard([this] { beginEntriesDrag(); }));
+        connect(view, &EditorView::dragFinished, this, guard([this] { endEntriesDrag(); }));
         connect(view, &EditorView::dropped, this,
-                guard([this, view](QWidget* source) { MenuTreeDragDrop(view, source); }));
+                guard([this, view](QWidget* source) { dropEntries(view, source); }));
     }
     connect(tree, &EditorView::dragEntered, this,
             guard([this](QPoint at) { treeDragOver(at, true); }));
@@ -770,16 +770,16 @@ void MainWindow::wireEditing() {
     });
 }
 
-void MainWindow::MenuTreeStartDrag() {
+void MainWindow::beginEntriesDrag() {
     m_dragging = true;
 }
 
 // A drag can also end away from both views: dropped elsewhere or given up with Escape. The flag
 // is cleared then too, so that the splitter is never left blocked by a drag that is over.
-void MainWindow::MenuTreeEndDrag() {
+void MainWindow::endEntriesDrag() {
     m_dragging = false;
     ui->MenuTree->setDropTarget({});
-    ui->TreeSource->setDropTarget({});
+    ui->AvailableList->setDropTarget({});
 }
 
 // Qt follows a drag's entry at once with a move at the same point, so the first visible node is
@@ -794,28 +794,28 @@ void MainWindow::treeDragOver(QPoint position, bool entering) {
 
 // On the list a drop means "back to the end", wherever the pointer is.
 void MainWindow::listDragOver(QPoint, bool entering) {
-    if (entering && m_source.size() > 0)
-        ui->TreeSource->setDropTarget(m_sourceModel.index(m_source.size() - 1, 0));
+    if (entering && m_available.size() > 0)
+        ui->AvailableList->setDropTarget(m_availableModel.index(m_available.size() - 1, 0));
 }
 
 // What a drop does, as the Undo entry names it.
 std::string MainWindow::dropName(QWidget* dropControl, QWidget* sourceControl) const {
     const MenuNode* selected = selectedNode();
     if (sourceControl == ui->MenuTree)
-        return (dropControl == ui->TreeSource ? "Remove " : "Move ") +
+        return (dropControl == ui->AvailableList ? "Remove " : "Move ") +
                (selected ? quoted(selected->caption()) : std::string());
-    std::vector<const SourceEntry*> entries;
-    for (const SourceEntry& entry : m_source.entries())
+    std::vector<const AvailableEntry*> entries;
+    for (const AvailableEntry& entry : m_available.entries())
         if (entry.selected)
             entries.push_back(&entry);
     return entries.size() == 1 ? "Insert " + quoted(entries.front()->caption)
                                : "Insert " + std::to_string(entries.size()) + " Entries";
 }
 
-void MainWindow::MenuTreeDragDrop(QWidget* dropControl, QWidget* sourceControl) {
+void MainWindow::dropEntries(QWidget* dropControl, QWidget* sourceControl) {
     EditorView* tree = ui->MenuTree;
-    EditorView* list = ui->TreeSource;
-    TreeEditing editing(m_tree, m_source, m_pool);
+    EditorView* list = ui->AvailableList;
+    TreeEditing editing(m_tree, m_available, m_pool);
     EditView view;
     const auto drop = [&] {
         RedrawSuspended redraw(tree, list);
@@ -851,7 +851,7 @@ void MainWindow::MenuTreeDragDrop(QWidget* dropControl, QWidget* sourceControl) 
         drop();
     else
         perform(dropName(dropControl, sourceControl), drop);
-    list->resizeColumnToContents(TreeSourceItemModel::DescriptionColumn);
+    list->resizeColumnToContents(AvailableEntriesItemModel::DescriptionColumn);
     m_dragging = false;
     showEdit(view);
 }
@@ -862,7 +862,7 @@ void MainWindow::moveSelectedNode(TreeEditing::Step step) {
         return;
     EditView view;
     perform("Move " + quoted(node->caption()),
-            [&] { view = TreeEditing(m_tree, m_source, m_pool).step(node, step); });
+            [&] { view = TreeEditing(m_tree, m_available, m_pool).step(node, step); });
     showEdit(view);
 }
 
@@ -870,7 +870,7 @@ void MainWindow::insertSelectedEntries() {
     EditorView* tree = ui->MenuTree;
     const MenuNode* selected = selectedNode();
     tree->setDropTarget(selected ? m_menuModel.indexOf(selected) : QModelIndex());
-    MenuTreeDragDrop(tree, ui->TreeSource);
+    dropEntries(tree, ui->AvailableList);
     tree->setDropTarget({});
 }
 
@@ -909,7 +909,7 @@ bool MainWindow::treeKeyPressed(int key, Qt::KeyboardModifiers modifiers) {
     case Qt::Key_Delete:
         // As if the node had been dropped on the list; a caption being edited keeps its node.
         if (!tree->editing() && selectedNode())
-            MenuTreeDragDrop(ui->TreeSource, tree);
+            dropEntries(ui->AvailableList, tree);
         return true;
     case Qt::Key_F2:
         if (const MenuNode* node = selectedNode())
@@ -927,10 +927,10 @@ bool MainWindow::listKeyPressed(int key, Qt::KeyboardModifiers) {
     }
     if (key != Qt::Key_F2)
         return false;
-    for (int row = 0; row < m_source.size(); ++row) {
-        if (m_source.at(row).selected) {
-            ui->TreeSource->editCaption(
-                m_sourceModel.index(row, TreeSourceItemModel::OperationColumn));
+    for (int row = 0; row < m_available.size(); ++row) {
+        if (m_available.at(row).selected) {
+            ui->AvailableList->editCaption(
+                m_availableModel.index(row, AvailableEntriesItemModel::OperationColumn));
             break;
         }
     }
@@ -948,9 +948,9 @@ bool MainWindow::mayEditInTree(const QModelIndex& index) {
 }
 
 bool MainWindow::mayEditInList(const QModelIndex& index) {
-    if (!index.isValid() || index.row() >= m_source.size())
+    if (!index.isValid() || index.row() >= m_available.size())
         return false;
-    if (TreeEditing::mayRename(m_source.at(index.row())))
+    if (TreeEditing::mayRename(m_available.at(index.row())))
         return true;
     m_messages.message(messages::cannotModify);
     return false;
@@ -960,9 +960,9 @@ void MainWindow::listSelectionToCore() {
     if (m_syncingSelection)
         return;
     m_syncingSelection = true;
-    const QItemSelectionModel* selection = ui->TreeSource->selectionModel();
-    for (int row = 0; row < m_source.size(); ++row)
-        m_source.setSelected(row, selection->isRowSelected(row));
+    const QItemSelectionModel* selection = ui->AvailableList->selectionModel();
+    for (int row = 0; row < m_available.size(); ++row)
+        m_available.setSelected(row, selection->isRowSelected(row));
     m_syncingSelection = false;
 }
 
@@ -970,13 +970,13 @@ void MainWindow::listSelectionFromCore(int first, int last) {
     if (m_syncingSelection)
         return;
     m_syncingSelection = true;
-    QItemSelectionModel* selection = ui->TreeSource->selectionModel();
-    for (int row = std::max(first, 0); row <= last && row < m_source.size(); ++row) {
-        if (selection->isRowSelected(row) == m_source.at(row).selected)
+    QItemSelectionModel* selection = ui->AvailableList->selectionModel();
+    for (int row = std::max(first, 0); row <= last && row < m_available.size(); ++row) {
+        if (selection->isRowSelected(row) == m_available.at(row).selected)
             continue;
-        selection->select(m_sourceModel.index(row, 0),
-                          (m_source.at(row).selected ? QItemSelectionModel::Select
-                                                     : QItemSelectionModel::Deselect) |
+        selection->select(m_availableModel.index(row, 0),
+                          (m_available.at(row).selected ? QItemSelectionModel::Select
+                                                        : QItemSelectionModel::Deselect) |
                               QItemSelectionModel::Rows);
     }
     m_syncingSelection = false;

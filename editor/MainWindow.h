@@ -1,12 +1,12 @@
 #pragma once
 
+#include "editor/AvailableEntriesItemModel.h"
 #include "editor/EditHistory.h"
 #include "editor/FileDialog.h"
 #include "editor/FollowingDialog.h"
 #include "editor/ImageStrip.h"
 #include "editor/MenuTreeItemModel.h"
 #include "editor/TreeEditing.h"
-#include "editor/TreeSourceItemModel.h"
 #include "editor/WindowMessages.h"
 #include "editor/WindowPlacement.h"
 #include "settings/MenuLoad.h"
@@ -50,14 +50,13 @@ public:
     explicit MainWindow(Services services, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Rebuilds MenuTree and TreeSource from the settings; with LoadMode::Given from
+    // Rebuilds MenuTree and AvailableEntries from the settings; with LoadMode::Given from
     // `menuString`. Throws Failure; what was built up to then stays on show.
     void Load(LoadMode mode, std::string_view menuString = {});
 
     MenuTree& menu() { return m_tree; }
-    TreeSource& source() { return m_source; }
+    AvailableEntries& availableEntries() { return m_available; }
     MenuTreeItemModel& menuModel() { return m_menuModel; }
-    TreeSourceItemModel& sourceModel() { return m_sourceModel; }
     Registry& registry() { return m_registry; }
     RecordPool& pool() { return m_pool; }
     const QString& programDirectory() const { return m_programDirectory; }
@@ -113,14 +112,14 @@ public:
     // The selected list entries into the tree, as a drop on the tree's selected node.
     void insertSelectedEntries();
     // A drag starts from the tree or the list; from the tree it carries the selected node.
-    void MenuTreeStartDrag();
+    void beginEntriesDrag();
     // The drag that started in either view is over, dropped or given up.
-    void MenuTreeEndDrag();
+    void endEntriesDrag();
     // A drag over the tree, respectively the list; `entering` when it has just come in.
     void treeDragOver(QPoint position, bool entering);
     void listDragOver(QPoint position, bool entering);
     // The drop handler of both views: `dropControl` was dropped on, `sourceControl` dragged from.
-    void MenuTreeDragDrop(QWidget* dropControl, QWidget* sourceControl);
+    void dropEntries(QWidget* dropControl, QWidget* sourceControl);
     // Delete and F2 in the tree, F2 in the list; true when the key was used.
     bool treeKeyPressed(int key, Qt::KeyboardModifiers modifiers = {});
     bool listKeyPressed(int key, Qt::KeyboardModifiers modifiers = {});
@@ -135,7 +134,7 @@ public:
     // The node the tree shows selected; nullptr when none is.
     MenuNode* selectedNode() const;
     // A node's picture from its record: its image, and its selected image when selected.
-    QIcon MenuTreeGetImageIndex(const MenuNode& node);
+    QIcon nodeIcon(const MenuNode& node);
 
 signals:
     void closed();
@@ -189,10 +188,10 @@ private:
     FirstRunSetup m_firstRun;
 
     MenuTree m_tree;
-    TreeSource m_source;
+    AvailableEntries m_available;
     MenuTreeItemModel m_menuModel;
-    TreeSourceItemModel m_sourceModel;
-    EditHistory m_history{m_tree, m_source};
+    AvailableEntriesItemModel m_availableModel;
+    EditHistory m_history{m_tree, m_available};
     // What Apply last stored, or what was loaded from the store, in storedForm's terms.
     std::string m_appliedForm;
     QString m_title;

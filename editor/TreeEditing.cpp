@@ -13,7 +13,7 @@ bool holdsChildren(const MenuNode& node) {
 
 } // namespace
 
-TAssoc* TreeEditing::recordForNewNode(const SourceEntry& entry) {
+TAssoc* TreeEditing::recordForNewNode(const AvailableEntry& entry) {
     // Items with a target each need a record of their own; the others share the entry's.
     if (hasTarget(entry.record->kind))
         return m_pool.copyOf(*entry.record, entry.record->description);
@@ -29,8 +29,8 @@ EditView TreeEditing::insertSelected(MenuNode* dropTarget, MenuNode* firstVisibl
     const bool intoTarget = holdsChildren(*target);
     // From the last entry to the first, each new node going to the same place, so that the new
     // nodes end up in list order.
-    for (int row = m_source.size(); row-- > 0;) {
-        const SourceEntry& entry = m_source.at(row);
+    for (int row = m_available.size(); row-- > 0;) {
+        const AvailableEntry& entry = m_available.at(row);
         if (!entry.selected)
             continue;
         TAssoc* record = recordForNewNode(entry);
@@ -42,7 +42,7 @@ EditView TreeEditing::insertSelected(MenuNode* dropTarget, MenuNode* firstVisibl
             view.select = added;
         }
         if (record->kind == Kind::Operation)
-            m_source.remove(row);
+            m_available.remove(row);
     }
     if (intoTarget)
         view.expand = target;
@@ -51,7 +51,7 @@ EditView TreeEditing::insertSelected(MenuNode* dropTarget, MenuNode* firstVisibl
 }
 
 void TreeEditing::returnToList(MenuNode* operation) {
-    m_source.append(operation->caption(), operation->record(), true);
+    m_available.append(operation->caption(), operation->record(), true);
 }
 
 void TreeEditing::remove(MenuNode* node) {
@@ -157,7 +157,7 @@ bool TreeEditing::mayRename(const MenuNode& node) {
     return kind != Kind::Root && kind != Kind::Separator;
 }
 
-bool TreeEditing::mayRename(const SourceEntry& entry) {
+bool TreeEditing::mayRename(const AvailableEntry& entry) {
     return entry.record->kind != Kind::Separator;
 }
 

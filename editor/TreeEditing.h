@@ -1,8 +1,8 @@
 #pragma once
 
+#include "menu/AvailableEntries.h"
 #include "menu/MenuTree.h"
 #include "menu/RecordPool.h"
-#include "menu/TreeSource.h"
 
 namespace quorvane {
 
@@ -17,8 +17,8 @@ struct EditView {
 // selection, the first visible node - comes in as arguments.
 class TreeEditing {
 public:
-    TreeEditing(MenuTree& tree, TreeSource& source, RecordPool& pool)
-        : m_tree(tree), m_source(source), m_pool(pool) {}
+    TreeEditing(MenuTree& tree, AvailableEntries& source, RecordPool& pool)
+        : m_tree(tree), m_available(source), m_pool(pool) {}
 
     // The selected list entries dropped on the tree. On the root or a submenu they become its
     // first children, in list order; on any other node they follow it, the first of them
@@ -49,15 +49,15 @@ public:
 
     // The root and separators keep their captions in the tree; separators in the list too.
     static bool mayRename(const MenuNode& node);
-    static bool mayRename(const SourceEntry& entry);
+    static bool mayRename(const AvailableEntry& entry);
 
 private:
-    TAssoc* recordForNewNode(const SourceEntry& entry);
+    TAssoc* recordForNewNode(const AvailableEntry& entry);
     void returnToList(MenuNode* operation);
     void placeAfter(MenuNode* node, MenuNode* target);
 
     MenuTree& m_tree;
-    TreeSource& m_source;
+    AvailableEntries& m_available;
     RecordPool& m_pool;
 };
 

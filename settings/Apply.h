@@ -1,7 +1,7 @@
 #pragma once
 
+#include "menu/AvailableEntries.h"
 #include "menu/MenuTree.h"
-#include "menu/TreeSource.h"
 #include "platform/Registry.h"
 
 #include <cstddef>
@@ -18,7 +18,8 @@ class Messages;
 // part-way, when the menu holds no entry once its empty submenus are left out (at every depth),
 // when what it would store could not be read back as it stands, or when a caption or a target
 // holds a line break, which a menu file could not save. Returns whether it wrote.
-bool Apply(Registry& registry, const MenuTree& tree, const TreeSource& source, Messages& messages);
+bool Apply(Registry& registry, const MenuTree& tree, const AvailableEntries& source,
+           Messages& messages);
 
 // The first sentence of the refusal of a menu string longer than the reader keeps: `what` (as
 // "it") takes `length` characters. Apply, the command line and menu files say it alike.

@@ -103,7 +103,7 @@ void buildMenuTree(const std::vector<std::string>& tokens, const ItemLists& list
     // Submenus still open when the tokens run out end here.
 }
 
-LoadedView Load(Registry& registry, RecordPool& pool, MenuTree& tree, TreeSource& source,
+LoadedView Load(Registry& registry, RecordPool& pool, MenuTree& tree, AvailableEntries& source,
                 LoadMode mode, std::string_view menuString, const FirstRunSetup& firstRun) {
     source.clear();
     for (const KindEntry& entry : kindEntries)

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "menu/AvailableEntries.h"
 #include "menu/MenuTree.h"
 #include "menu/MenuWriter.h"
 #include "menu/RecordPool.h"
-#include "menu/TreeSource.h"
 #include "platform/Registry.h"
 
 #include <array>
@@ -38,7 +38,7 @@ void buildMenuTree(const std::vector<std::string>& tokens, const ItemLists& list
                    std::array<std::string, operationCount>& captions, RecordPool& pool,
                    MenuTree& tree);
 
-LoadedView Load(Registry& registry, RecordPool& pool, MenuTree& tree, TreeSource& source,
+LoadedView Load(Registry& registry, RecordPool& pool, MenuTree& tree, AvailableEntries& source,
                 LoadMode mode, std::string_view menuString, const FirstRunSetup& firstRun);
 
 } // namespace quorvane

@@ -393,7 +393,7 @@ private slots:
         QCOMPARE(w.form->font().family(), QStringLiteral("MS Sans Serif"));
         QCOMPARE(w.form->font().pointSize(), 8);
         QCOMPARE(w.form->font().styleStrategy(), QFont::PreferNoShaping);
-        QWidget* list = w.form->findChild<QWidget*>(QStringLiteral("TreeSource"));
+        QWidget* list = w.form->findChild<QWidget*>(QStringLiteral("AvailableList"));
         QVERIFY(list);
         AboutBox* about = AboutBox::open();
         QVERIFY(about);

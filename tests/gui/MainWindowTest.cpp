@@ -160,7 +160,7 @@ void MainWindowTest::showsTheLoadedMenu() {
                                "<separator>", "DOS Prompt", "<separator>", "Remove!!",
                                "<separator>", "Target Properties", "<separator>", "Configure"}));
 
-    auto* list = w.find<QTreeView>("TreeSource");
+    auto* list = w.find<QTreeView>("AvailableList");
     QCOMPARE(captions(list->model()),
              (QStringList{"New SubMenu", "<separator>", "Extension Item", "MoveTo Item",
                           "CopyTo Item", "Run/Open Item", "Send To Item", "Copy Target Name",
@@ -207,7 +207,7 @@ void MainWindowTest::imagesAreCutFromTheStrip() {
              images[0].toImage().convertToFormat(QImage::Format_ARGB32));
     QCOMPARE(imageOf(rootImage, QIcon::Selected),
              images[1].toImage().convertToFormat(QImage::Format_ARGB32));
-    auto* list = w.find<QTreeView>("TreeSource");
+    auto* list = w.find<QTreeView>("AvailableList");
     const QVariant sendTo = list->model()->index(6, 0).data(Qt::DecorationRole);
     QCOMPARE(imageOf(sendTo, QIcon::Normal),
              images[8].toImage().convertToFormat(QImage::Format_ARGB32));
@@ -228,7 +228,7 @@ void MainWindowTest::loadFailureIsReportedAndTheWindowStillComesUp() {
     QCOMPARE(shown[0].text, QStringLiteral("'abc' is not a valid integer value"));
     QCOMPARE(shown[0].caption, QCoreApplication::applicationName());
     // What the load built stays; the steps after it still ran.
-    QCOMPARE(w.find<QTreeView>("TreeSource")->model()->rowCount(), 7);
+    QCOMPARE(w.find<QTreeView>("AvailableList")->model()->rowCount(), 7);
     QCOMPARE(w.form->menu().nodeCount(), 1);
     QCOMPARE(w.form->iconList().size(), 9);
     QVERIFY(w.form->following());
@@ -259,7 +259,7 @@ void MainWindowTest::resizeRule() {
     auto* row = w.find<QWidget>("ButtonRow");
     auto* panel = w.find<QWidget>("ViewsPanel");
     QCOMPARE(row->geometry(), QRect(0, panel->height() - 31, panel->width(), 31));
-    QCOMPARE(w.find<QWidget>("TreeSource")->geometry().bottom(), row->y() - 1);
+    QCOMPARE(w.find<QWidget>("AvailableList")->geometry().bottom(), row->y() - 1);
 }
 
 // However small the window is made, Apply, Help and Exit stay clear of Properties and of each
@@ -411,7 +411,7 @@ void MainWindowTest::splitter() {
     w.form->resize(MainWindow::designSize);
     auto* splitter = w.find<QWidget>("Splitter");
     auto* tree = w.find<QWidget>("MenuTree");
-    auto* list = w.find<QWidget>("TreeSource");
+    auto* list = w.find<QWidget>("AvailableList");
     QTRY_COMPARE(w.find<QWidget>("ViewsPanel")->width(), 578);
     QCOMPARE(tree->width(), 193);
     QCOMPARE(splitter->cursor().shape(), Qt::SizeHorCursor);
@@ -450,7 +450,7 @@ void MainWindowTest::columnClickLeavesTheOrder() {
     Window w;
     w.create();
     w.form->show();
-    auto* list = w.find<QTreeView>("TreeSource");
+    auto* list = w.find<QTreeView>("AvailableList");
     const QStringList before = captions(list->model());
     QHeaderView* header = list->header();
     for (int section : {0, 1, 0}) {
@@ -536,20 +536,20 @@ void MainWindowTest::listSelectionIsKeptInTheCoreList() {
     Window w;
     w.create();
     w.form->show();
-    auto* list = w.find<QTreeView>("TreeSource");
+    auto* list = w.find<QTreeView>("AvailableList");
     list->selectionModel()->select(list->model()->index(2, 0),
                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
     list->selectionModel()->select(list->model()->index(9, 0),
                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    QVERIFY(w.form->source().at(2).selected);
-    QVERIFY(w.form->source().at(9).selected);
-    QVERIFY(!w.form->source().at(3).selected);
+    QVERIFY(w.form->availableEntries().at(2).selected);
+    QVERIFY(w.form->availableEntries().at(9).selected);
+    QVERIFY(!w.form->availableEntries().at(3).selected);
 
     // An editing rule that changes the core list's selection shows in the view.
-    w.form->source().setSelected(2, false);
-    w.form->source().append("Stamp", w.pool.operationRecord(17), true);
+    w.form->availableEntries().setSelected(2, false);
+    w.form->availableEntries().append("Stamp", w.pool.operationRecord(17), true);
     QVERIFY(!list->selectionModel()->isRowSelected(2));
-    QVERIFY(list->selectionModel()->isRowSelected(w.form->source().size() - 1));
+    QVERIFY(list->selectionModel()->isRowSelected(w.form->availableEntries().size() - 1));
     QVERIFY(list->selectionModel()->isRowSelected(9));
 }
 

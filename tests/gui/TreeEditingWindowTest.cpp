@@ -33,7 +33,7 @@ struct Window {
         form.emplace(MainWindow::Services{registry, pool, QStringLiteral("/prog/"), {}});
         form->show();
         tree = form->findChild<EditorView*>("MenuTree");
-        list = form->findChild<EditorView*>("TreeSource");
+        list = form->findChild<EditorView*>("AvailableList");
     }
 
     QModelIndex node(const QString& caption, const QModelIndex& parent = {}) const {
@@ -212,10 +212,10 @@ void TreeEditingWindowTest::insertion() {
     Window w;
     const int entries = w.list->model()->rowCount();
     w.selectEntries({"<separator>", "MoveTo Item", "Stamp"});
-    w.form->MenuTreeStartDrag();
+    w.form->beginEntriesDrag();
     w.dragOver(w.tree, w.centre(w.node(target)), true);
 
-    w.form->MenuTreeDragDrop(w.tree, w.list);
+    w.form->dropEntries(w.tree, w.list);
 
     QCOMPARE(w.children(w.node(parent)), children);
     QVERIFY(w.tree->isExpanded(w.node(parent)));
@@ -235,20 +235,20 @@ void TreeEditingWindowTest::moveWithinTheTree() {
     w.tree->expand(w.node("Clipboard"));
     w.tree->setCurrentIndex(w.node("Remove!!"));
     w.dragOver(w.tree, w.centre(w.node("Explore")), true);
-    w.form->MenuTreeDragDrop(w.tree, w.tree);
+    w.form->dropEntries(w.tree, w.tree);
     QCOMPARE(w.children(w.node("Explore")).first(), QStringLiteral("Remove!!"));
     QCOMPARE(w.tree->currentIndex(), w.node("Remove!!"));
 
     w.tree->setCurrentIndex(w.node("Append Name"));
     w.dragOver(w.tree, w.centre(w.node("Copy Name")), true);
-    w.form->MenuTreeDragDrop(w.tree, w.tree);
+    w.form->dropEntries(w.tree, w.tree);
     w.tree->setCurrentIndex(w.node("Copy Name"));
     w.dragOver(w.tree, w.centre(w.node("Configure")), true);
-    w.form->MenuTreeDragDrop(w.tree, w.tree);
+    w.form->dropEntries(w.tree, w.tree);
     QCOMPARE(w.children(w.node("Clipboard")), QStringList{"Append Name"});
     w.tree->setCurrentIndex(w.node("Append Name"));
     w.dragOver(w.tree, w.centre(w.node("Configure")), true);
-    w.form->MenuTreeDragDrop(w.tree, w.tree);
+    w.form->dropEntries(w.tree, w.tree);
     QVERIFY(!w.tree->isExpanded(w.node("Clipboard")));
     // Onto a leaf: directly after it, and the target becomes the selected node.
     QCOMPARE(
@@ -267,7 +267,7 @@ void TreeEditingWindowTest::aDropThatMovesNothingIsNoStep() {
     const QStringList before = w.children(w.node("Clipboard"));
     w.tree->setCurrentIndex(w.node("Clipboard"));
     w.dragOver(w.tree, w.centre(w.node("Inner")), true);
-    w.form->MenuTreeDragDrop(w.tree, w.tree);
+    w.form->dropEntries(w.tree, w.tree);
     QCOMPARE(w.children(w.node("Clipboard")), before);
     QVERIFY(w.tree->model()->hasChildren(w.node("Inner")));
     QVERIFY(!w.form->history().canUndo());
@@ -285,12 +285,12 @@ void TreeEditingWindowTest::removal() {
     w.selectEntries({"Stamp"});
     const QStringList before = w.entries(false);
     w.tree->setCurrentIndex(w.node("Clipboard"));
-    w.form->MenuTreeStartDrag();
+    w.form->beginEntriesDrag();
 
     if (byKey)
         QTest::keyClick(w.tree, Qt::Key_Delete);
     else
-        w.form->MenuTreeDragDrop(w.list, w.tree);
+        w.form->dropEntries(w.list, w.tree);
 
     QVERIFY(!w.node("Clipboard").isValid());
     QCOMPARE(w.entries(false), before + QStringList({"Copy Name", "Append Name"}));
@@ -510,11 +510,11 @@ void TreeEditingWindowTest::dragFlagBlocksTheSplitterUntilTheDrop() {
     Window w;
     const QStringList entries = w.entries(false);
     const QStringList menu = w.children(w.node("Quorvane"));
-    w.form->MenuTreeStartDrag();
+    w.form->beginEntriesDrag();
     QVERIFY(w.form->dragging());
     QVERIFY(!w.splits());
 
-    w.form->MenuTreeDragDrop(w.list, w.list);
+    w.form->dropEntries(w.list, w.list);
     QCOMPARE(w.entries(false), entries);
     QCOMPARE(w.children(w.node("Quorvane")), menu);
     QVERIFY(!w.form->dragging());

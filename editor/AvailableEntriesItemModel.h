@@ -1,7 +1,7 @@
 #pragma once
 
 #include "editor/EntriesDrag.h"
-#include "menu/TreeSource.h"
+#include "menu/AvailableEntries.h"
 
 #include <QAbstractTableModel>
 #include <QIcon>
@@ -14,7 +14,8 @@ namespace quorvane {
 // The list of available entries as Qt sees it: columns "Operation" (the caption, with the
 // record's picture) and "Description" (the record's description). Each index holds its entry's
 // record; every change of the list reaches the views as the matching begin/end pair.
-class TreeSourceItemModel : public EntriesDrag<QAbstractTableModel>, private TreeSourceObserver {
+class AvailableEntriesItemModel : public EntriesDrag<QAbstractTableModel>,
+                                  private AvailableEntriesObserver {
     Q_OBJECT
 public:
     enum Column { OperationColumn = 0, DescriptionColumn = 1 };
@@ -25,8 +26,8 @@ public:
     // Takes over renaming from the model, so the editing rules can refuse or adjust a caption.
     using RenameHandler = std::function<void(int row, std::string)>;
 
-    explicit TreeSourceItemModel(TreeSource& source, QObject* parent = nullptr);
-    ~TreeSourceItemModel() override;
+    explicit AvailableEntriesItemModel(AvailableEntries& source, QObject* parent = nullptr);
+    ~AvailableEntriesItemModel() override;
 
     void setImageProvider(ImageProvider provider);
     void setRenameHandler(RenameHandler handler) { m_renameHandler = std::move(handler); }
@@ -59,7 +60,7 @@ private:
     void afterRemove(int row) override;
     void changed(int row) override;
 
-    TreeSource& m_source;
+    AvailableEntries& m_available;
     ImageProvider m_imageProvider;
     RenameHandler m_renameHandler;
 };

@@ -8,16 +8,17 @@
 namespace quorvane {
 
 // One entry of the list of available entries.
-struct SourceEntry {
+struct AvailableEntry {
     std::string caption;
     TAssoc* record;
     bool selected = false;
 };
 
-// Told about every change of a TreeSource, before and after, so that an item model can follow.
-class TreeSourceObserver {
+// Told about every change of a AvailableEntries, before and after, so that an item model can
+// follow.
+class AvailableEntriesObserver {
 public:
-    virtual ~TreeSourceObserver() = default;
+    virtual ~AvailableEntriesObserver() = default;
     virtual void beforeReset() {}
     virtual void afterReset() {}
     virtual void beforeAppend(int /*row*/) {}
@@ -30,11 +31,11 @@ public:
 
 // The list of available entries beside the tree: the kind entries first, then every operation
 // that is not in the menu.
-class TreeSource {
+class AvailableEntries {
 public:
     int size() const { return static_cast<int>(m_entries.size()); }
-    const SourceEntry& at(int row) const { return m_entries[static_cast<std::size_t>(row)]; }
-    const std::vector<SourceEntry>& entries() const { return m_entries; }
+    const AvailableEntry& at(int row) const { return m_entries[static_cast<std::size_t>(row)]; }
+    const std::vector<AvailableEntry>& entries() const { return m_entries; }
 
     void clear();
     void append(std::string caption, TAssoc* record, bool selected = false);
@@ -42,12 +43,12 @@ public:
     void rename(int row, std::string caption);
     void setSelected(int row, bool selected);
 
-    void addObserver(TreeSourceObserver* observer);
-    void removeObserver(TreeSourceObserver* observer);
+    void addObserver(AvailableEntriesObserver* observer);
+    void removeObserver(AvailableEntriesObserver* observer);
 
 private:
-    std::vector<SourceEntry> m_entries;
-    std::vector<TreeSourceObserver*> m_observers;
+    std::vector<AvailableEntry> m_entries;
+    std::vector<AvailableEntriesObserver*> m_observers;
 };
 
 } // namespace quorvane

@@ -1,10 +1,10 @@
-#include "menu/TreeSource.h"
+#include "menu/AvailableEntries.h"
 
 #include <algorithm>
 
 namespace quorvane {
 
-void TreeSource::clear() {
+void AvailableEntries::clear() {
     for (auto* o : m_observers)
         o->beforeReset();
     m_entries.clear();
@@ -12,7 +12,7 @@ void TreeSource::clear() {
         o->afterReset();
 }
 
-void TreeSource::append(std::string caption, TAssoc* record, bool selected) {
+void AvailableEntries::append(std::string caption, TAssoc* record, bool selected) {
     const int row = size();
     for (auto* o : m_observers)
         o->beforeAppend(row);
@@ -21,7 +21,7 @@ void TreeSource::append(std::string caption, TAssoc* record, bool selected) {
         o->afterAppend(row);
 }
 
-void TreeSource::remove(int row) {
+void AvailableEntries::remove(int row) {
     for (auto* o : m_observers)
         o->beforeRemove(row);
     m_entries.erase(m_entries.begin() + row);
@@ -29,13 +29,13 @@ void TreeSource::remove(int row) {
         o->afterRemove(row);
 }
 
-void TreeSource::rename(int row, std::string caption) {
+void AvailableEntries::rename(int row, std::string caption) {
     m_entries[static_cast<std::size_t>(row)].caption = std::move(caption);
     for (auto* o : m_observers)
         o->changed(row);
 }
 
-void TreeSource::setSelected(int row, bool selected) {
+void AvailableEntries::setSelected(int row, bool selected) {
     auto& entry = m_entries[static_cast<std::size_t>(row)];
     if (entry.selected == selected)
         return;
@@ -44,11 +44,11 @@ void TreeSource::setSelected(int row, bool selected) {
         o->changed(row);
 }
 
-void TreeSource::addObserver(TreeSourceObserver* observer) {
+void AvailableEntries::addObserver(AvailableEntriesObserver* observer) {
     m_observers.push_back(observer);
 }
 
-void TreeSource::removeObserver(TreeSourceObserver* observer) {
+void AvailableEntries::removeObserver(AvailableEntriesObserver* observer) {
     std::erase(m_observers, observer);
 }
 

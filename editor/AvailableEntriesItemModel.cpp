@@ -1,4 +1,4 @@
-#include "editor/TreeSourceItemModel.h"
+#include "editor/AvailableEntriesItemModel.h"
 
 #include "editor/CaptionText.h"
 #include "editor/QtText.h"
@@ -6,46 +6,46 @@
 
 namespace quorvane {
 
-TreeSourceItemModel::TreeSourceItemModel(TreeSource& source, QObject* parent)
-    : EntriesDrag<QAbstractTableModel>(parent), m_source(source) {
-    m_source.addObserver(this);
+AvailableEntriesItemModel::AvailableEntriesItemModel(AvailableEntries& source, QObject* parent)
+    : EntriesDrag<QAbstractTableModel>(parent), m_available(source) {
+    m_available.addObserver(this);
 }
 
-TreeSourceItemModel::~TreeSourceItemModel() {
-    m_source.removeObserver(this);
+AvailableEntriesItemModel::~AvailableEntriesItemModel() {
+    m_available.removeObserver(this);
 }
 
-void TreeSourceItemModel::setImageProvider(ImageProvider provider) {
+void AvailableEntriesItemModel::setImageProvider(ImageProvider provider) {
     m_imageProvider = std::move(provider);
-    if (m_source.size() > 0)
-        emit dataChanged(index(0, OperationColumn), index(m_source.size() - 1, OperationColumn),
+    if (m_available.size() > 0)
+        emit dataChanged(index(0, OperationColumn), index(m_available.size() - 1, OperationColumn),
                          {Qt::DecorationRole});
 }
 
-TAssoc* TreeSourceItemModel::record(const QModelIndex& index) const {
+TAssoc* AvailableEntriesItemModel::record(const QModelIndex& index) const {
     return index.isValid() ? static_cast<TAssoc*>(index.internalPointer()) : nullptr;
 }
 
-QModelIndex TreeSourceItemModel::createRowIndex(int row, int column) const {
-    return createIndex(row, column, m_source.at(row).record);
+QModelIndex AvailableEntriesItemModel::createRowIndex(int row, int column) const {
+    return createIndex(row, column, m_available.at(row).record);
 }
 
-QModelIndex TreeSourceItemModel::index(int row, int column, const QModelIndex& parent) const {
+QModelIndex AvailableEntriesItemModel::index(int row, int column, const QModelIndex& parent) const {
     return hasIndex(row, column, parent) ? createRowIndex(row, column) : QModelIndex();
 }
 
-int TreeSourceItemModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : m_source.size();
+int AvailableEntriesItemModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_available.size();
 }
 
-int TreeSourceItemModel::columnCount(const QModelIndex& parent) const {
+int AvailableEntriesItemModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : 2;
 }
 
-QVariant TreeSourceItemModel::data(const QModelIndex& index, int role) const {
+QVariant AvailableEntriesItemModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return {};
-    const SourceEntry& entry = m_source.at(index.row());
+    const AvailableEntry& entry = m_available.at(index.row());
     if (role == SelectedRole)
         return entry.selected;
     if (index.column() == OperationColumn) {
@@ -59,11 +59,11 @@ QVariant TreeSourceItemModel::data(const QModelIndex& index, int role) const {
     return {};
 }
 
-bool TreeSourceItemModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+bool AvailableEntriesItemModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid))
         return false;
     if (role == SelectedRole) {
-        m_source.setSelected(index.row(), value.toBool());
+        m_available.setSelected(index.row(), value.toBool());
         return true;
     }
     if (role != Qt::EditRole || index.column() != OperationColumn)
@@ -79,11 +79,12 @@ bool TreeSourceItemModel::setData(const QModelIndex& index, const QVariant& valu
     if (m_renameHandler)
         m_renameHandler(index.row(), std::move(caption));
     else
-        m_source.rename(index.row(), std::move(caption));
+        m_available.rename(index.row(), std::move(caption));
     return true;
 }
 
-QVariant TreeSourceItemModel::headerData(int section, Qt::Orientation orientation, int role) const {
+QVariant AvailableEntriesItemModel::headerData(int section, Qt::Orientation orientation,
+                                               int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
     if (section == OperationColumn)
@@ -93,7 +94,7 @@ QVariant TreeSourceItemModel::headerData(int section, Qt::Orientation orientatio
     return {};
 }
 
-Qt::ItemFlags TreeSourceItemModel::flags(const QModelIndex& index) const {
+Qt::ItemFlags AvailableEntriesItemModel::flags(const QModelIndex& index) const {
     if (!index.isValid())
         return Qt::ItemIsDropEnabled;
     Qt::ItemFlags result = Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsDragEnabled |
@@ -103,31 +104,31 @@ Qt::ItemFlags TreeSourceItemModel::flags(const QModelIndex& index) const {
     return result;
 }
 
-void TreeSourceItemModel::beforeReset() {
+void AvailableEntriesItemModel::beforeReset() {
     beginResetModel();
 }
 
-void TreeSourceItemModel::afterReset() {
+void AvailableEntriesItemModel::afterReset() {
     endResetModel();
 }
 
-void TreeSourceItemModel::beforeAppend(int row) {
+void AvailableEntriesItemModel::beforeAppend(int row) {
     beginInsertRows({}, row, row);
 }
 
-void TreeSourceItemModel::afterAppend(int) {
+void AvailableEntriesItemModel::afterAppend(int) {
     endInsertRows();
 }
 
-void TreeSourceItemModel::beforeRemove(int row) {
+void AvailableEntriesItemModel::beforeRemove(int row) {
     beginRemoveRows({}, row, row);
 }
 
-void TreeSourceItemModel::afterRemove(int) {
+void AvailableEntriesItemModel::afterRemove(int) {
     endRemoveRows();
 }
 
-void TreeSourceItemModel::changed(int row) {
+void AvailableEntriesItemModel::changed(int row) {
     emit dataChanged(createRowIndex(row, OperationColumn), createRowIndex(row, DescriptionColumn));
 }
 
