@@ -16,18 +16,25 @@ add_library(quorvane_gui OBJECT
     app/TopLevel.cpp
     app/Version.cpp
     app/WindowRequests.cpp
+    editor/CaptionEditing.cpp
+    editor/ClosePrompt.cpp
+    editor/DragDropController.cpp
     editor/DropTargetDelegate.cpp
+    editor/EditActions.cpp
+    editor/EditSession.cpp
     editor/EditorView.cpp
     editor/ErrorHandler.cpp
     editor/FileDialog.cpp
     editor/FollowingDialog.cpp
     editor/ImageStrip.cpp
+    editor/ListSelectionSync.cpp
     editor/MenuPreview.cpp
     editor/MenuTreeItemModel.cpp
     editor/MessageBoxes.cpp
     editor/PanelSplitter.cpp
     editor/MainWindow.cpp
     editor/AvailableEntriesItemModel.cpp
+    editor/TargetAssignment.cpp
     editor/WindowMessages.cpp
     editor/WindowPlacement.cpp
     resources/AboutBox.ui

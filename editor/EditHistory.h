@@ -12,6 +12,11 @@
 
 namespace quorvane {
 
+// A caption as the names of steps quote it (`Remove "Clipboard"`).
+inline std::string quotedCaption(const std::string& caption) {
+    return '"' + caption + '"';
+}
+
 // The editor's state at one moment: the tree, the list beside it and the targets of the items in
 // either. Records are only pointed at: the pool keeps every record for the whole run, so a state
 // brought back has the very records it had.

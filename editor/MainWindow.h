@@ -1,7 +1,7 @@
 #pragma once
 
 #include "editor/AvailableEntriesItemModel.h"
-#include "editor/EditHistory.h"
+#include "editor/EditSession.h"
 #include "editor/FileDialog.h"
 #include "editor/FollowingDialog.h"
 #include "editor/ImageStrip.h"
@@ -19,7 +19,6 @@
 #include <string_view>
 
 class QLabel;
-class QPersistentModelIndex;
 
 namespace Ui {
 class MainWindow;
@@ -28,11 +27,16 @@ class MainWindow;
 namespace quorvane {
 
 struct EditView;
+class CaptionEditing;
+class DragDropController;
+class EditActions;
 class EditorView;
 class PanelSplitter;
+class TargetAssignment;
 
 // The main window: the menu tree, the list of available entries, the splitter between them, the
-// button row, the status bar and the main menu.
+// button row, the status bar and the main menu. What happens in the views is left to its parts:
+// the editing actions and their keys, drag and drop, renaming in place, the targets of items.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -52,15 +56,20 @@ public:
 
     // Rebuilds MenuTree and AvailableEntries from the settings; with LoadMode::Given from
     // `menuString`. Throws Failure; what was built up to then stays on show.
-    void Load(LoadMode mode, std::string_view menuString = {});
+    void loadMenu(LoadMode mode, std::string_view menuString = {});
 
     MenuTree& menu() { return m_tree; }
     AvailableEntries& availableEntries() { return m_available; }
     MenuTreeItemModel& menuModel() { return m_menuModel; }
+    AvailableEntriesItemModel& availableModel() { return m_availableModel; }
     Registry& registry() { return m_registry; }
     RecordPool& pool() { return m_pool; }
+    WindowMessages& messages() { return m_messages; }
     const QString& programDirectory() const { return m_programDirectory; }
     const QList<QPixmap>& iconList() const { return m_images.images(); }
+
+    DragDropController& dragDrop() { return *m_dragDrop; }
+    TargetAssignment& targets() { return *m_targets; }
 
     // The dialogs that follow the window; they register once they exist.
     void setPropertiesDialog(FollowingDialog* dialog) { m_propertiesDialog = dialog; }
@@ -68,8 +77,8 @@ public:
     bool following() const { return m_following; }
 
     // Set while entries are dragged from the tree or the list; the splitter ignores presses then.
-    bool dragging() const { return m_dragging; }
-    void setDragging(bool dragging) { m_dragging = dragging; }
+    bool dragging() const;
+    void setDragging(bool dragging);
     bool splitting() const;
     int treeWidth() const;
 
@@ -80,29 +89,31 @@ public:
     void bringToFront();
 
     // The editor holds changes that Apply has not stored; the caption then carries a mark.
-    bool hasUnappliedChanges() const;
-    const EditHistory& history() const { return m_history; }
+    bool hasUnappliedChanges() const { return m_session->hasUnappliedChanges(); }
+    const EditHistory& history() const { return m_session->history(); }
+    // Runs an edit as one step of the history, named `what`.
+    void perform(std::string what, const std::function<void()>& change) {
+        m_session->perform(std::move(what), change);
+    }
+    // Shows what an edit asks to be shown: a node opened, selected, scrolled to.
+    void showEdit(const EditView& view);
 
     // The dialogs as last set up, to be looked at; every use sets them up anew.
     const FileDialog& fileDialog() const { return m_openDialog; }
     const FileDialog& saveDialog() const { return m_saveDialog; }
 
-    void layOutButtons();
-    void finishClosing();
-    void splitterPressed();
-    void splitterMoved(int x);
-    void splitterReleased();
     void showProperties();
     void applyClicked();
-    void showHelp();
-    void exitRequested();
+    void showHelp() { emit helpRequested(); }
+    // The Exit button and File's Exit.
+    void exitRequested() { close(); }
     void openMenuFile();
     void saveMenuFileAs();
     void presetCurrent();
     void presetDefault();
     void presetCompact();
     void presetAll();
-    void showAbout();
+    void showAbout() { emit aboutRequested(); }
     void undoStep();
     void redoStep();
     // Pops up the menu as the extension will show it once applied, at the pointer.
@@ -111,26 +122,8 @@ public:
     void moveSelectedNode(TreeEditing::Step step);
     // The selected list entries into the tree, as a drop on the tree's selected node.
     void insertSelectedEntries();
-    // A drag starts from the tree or the list; from the tree it carries the selected node.
-    void beginEntriesDrag();
-    // The drag that started in either view is over, dropped or given up.
-    void endEntriesDrag();
-    // A drag over the tree, respectively the list; `entering` when it has just come in.
-    void treeDragOver(QPoint position, bool entering);
-    void listDragOver(QPoint position, bool entering);
-    // The drop handler of both views: `dropControl` was dropped on, `sourceControl` dragged from.
-    void dropEntries(QWidget* dropControl, QWidget* sourceControl);
-    // Delete and F2 in the tree, F2 in the list; true when the key was used.
-    bool treeKeyPressed(int key, Qt::KeyboardModifiers modifiers = {});
-    bool listKeyPressed(int key, Qt::KeyboardModifiers modifiers = {});
-    // Whether the caption at `index` may be edited; a refusal is shown to the user.
-    bool mayEditInTree(const QModelIndex& index);
-    bool mayEditInList(const QModelIndex& index);
+    // The status bar says what the selected node is; nothing when none is selected.
     void describeSelection();
-    void treeDoubleClicked();
-    void treeMouseReleased(QPoint position);
-    // `node` is leaving the tree (removed, in a removed subtree, or cleared by a reload).
-    void nodeLeaving(MenuNode* node);
     // The node the tree shows selected; nullptr when none is.
     MenuNode* selectedNode() const;
     // A node's picture from its record: its image, and its selected image when selected.
@@ -151,31 +144,16 @@ protected:
 
 private:
     void startUp();
-    void setUpMenuFileDialog(FileDialog& dialog, const QString& title);
-    void followMove();
-    std::string dropName(QWidget* dropControl, QWidget* sourceControl) const;
-    void createEditMenu();
-    void createContextMenus();
-    // Runs an edit as one step of the history, named `what`.
-    void perform(std::string what, const std::function<void()>& change);
-    void loadAsStep(std::string what, LoadMode mode, std::string_view menuString = {});
-    void showRestored(const EditHistory::Restored& restored);
-    ViewMarks viewMarks() const;
-    void rememberApplied();
-    void refreshEditState();
-    void setItemTarget(TAssoc* record, std::string target);
-    // Whether closing may go on: asks first when changes were not applied.
-    bool mayClose();
-    void refuseCaption(EditorView* view, const QString& reason, const QPersistentModelIndex& at,
-                       const QString& typed);
-    void chooseDirectory(MenuNode* node);
-    void chooseFile(MenuNode* node);
-    void listSelectionToCore();
-    void listSelectionFromCore(int first, int last);
     void configureViews();
     void wireHandlers();
-    void wireEditing();
-    void showEdit(const EditView& view);
+    void setUpMenuFileDialog(FileDialog& dialog, const QString& title);
+    void followMove();
+    void alignButtonsToFrame();
+    void loadAsStep(std::string what, LoadMode mode, std::string_view menuString = {});
+    void refreshEditState();
+    // Whether closing may go on: asks first when changes were not applied.
+    bool mayClose();
+    void finishClosing();
 
     std::unique_ptr<Ui::MainWindow> ui;
     // Every user of a file dialog sets it up anew before each use.
@@ -191,25 +169,23 @@ private:
     AvailableEntries m_available;
     MenuTreeItemModel m_menuModel;
     AvailableEntriesItemModel m_availableModel;
-    EditHistory m_history{m_tree, m_available};
-    // What Apply last stored, or what was loaded from the store, in storedForm's terms.
-    std::string m_appliedForm;
+    std::unique_ptr<EditSession> m_session;
     QString m_title;
-    QAction* m_undo = nullptr;
-    QAction* m_redo = nullptr;
 
     ImageStrip m_images;
     WindowPlacement m_placement;
     std::unique_ptr<PanelSplitter> m_splitter;
     QLabel* m_statusText = nullptr;
+    // The button row's right margin as designed, for a window without a frame.
+    int m_buttonsRightMargin = 0;
+
+    // The window's parts; Qt deletes them with the window.
+    DragDropController* m_dragDrop = nullptr;
+    EditActions* m_actions = nullptr;
+    TargetAssignment* m_targets = nullptr;
 
     FollowingDialog* m_propertiesDialog = nullptr;
-    TargetFolderChooser* m_directoryChooser = nullptr;
-    // In MenuTree's viewport, where a double-click looks for its node.
-    QPoint m_lastMouseUp;
     bool m_following = false;
-    bool m_dragging = false;
-    bool m_syncingSelection = false;
 };
 
 } // namespace quorvane

@@ -5,6 +5,7 @@
 #include "editor/ItemDetails.h"
 #include "editor/MainWindow.h"
 #include "editor/MessageBoxes.h"
+#include "editor/TargetAssignment.h"
 #include "menu/RecordPool.h"
 #include "support/MemoryRegistry.h"
 
@@ -145,7 +146,7 @@ private slots:
         w.select("Archive");
         w.form->menu().remove(w.node("Archive"));
         QVERIFY(!w.form->statusText().contains("Archive"));
-        w.form->Load(LoadMode::Given, R"("Explore",0,1,-2,-2)");
+        w.form->loadMenu(LoadMode::Given, R"("Explore",0,1,-2,-2)");
         QCOMPARE(w.form->statusText(), QStringLiteral("This is the root of the Quorvane-menu"));
     }
 
@@ -238,13 +239,13 @@ private slots:
     void doubleClickActsWhereTheLastButtonWentUp() {
         Window w;
         w.select("Archive");
-        w.form->treeMouseReleased(
+        w.form->targets().mouseReleased(
             QPoint(5, w.tree()->viewport()->height() - 2)); // below every node
-        w.form->treeDoubleClicked();
+        w.form->targets().doubleClicked();
         QVERIFY(!w.chooser->showing());
 
         QTest::mouseClick(w.tree()->viewport(), Qt::RightButton, {}, w.pointOf("Backup"));
-        w.form->treeDoubleClicked();
+        w.form->targets().doubleClicked();
         QCOMPARE(w.chooser->boundRecord(), w.node("Backup")->record());
 
         // A second item while the chooser shows for the first changes nothing.
@@ -256,7 +257,7 @@ private slots:
         QTest::mouseClick(w.tree()->viewport(), Qt::MiddleButton, {}, w.pointOf("Editor"));
         w.select("Archive");
         FileDialog::setNextFileName("/bin/ed");
-        w.form->treeDoubleClicked();
+        w.form->targets().doubleClicked();
         QCOMPARE(w.description("ed"), QDir::toNativeSeparators("/bin/ed"));
         QCOMPARE(w.form->statusText(), "Moves objects to - D:\\Archive" + hint);
     }
@@ -409,7 +410,7 @@ private slots:
         QVERIFY(w.chooser->showing());
         MenuTree& tree = w.form->menu();
         if (change == "reload")
-            w.form->Load(LoadMode::Stored);
+            w.form->loadMenu(LoadMode::Stored);
         else if (change == "move")
             QVERIFY(tree.moveBefore(w.node("Archive"), w.node("Explore")));
         else

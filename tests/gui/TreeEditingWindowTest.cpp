@@ -1,4 +1,5 @@
 #include "SettingsFixture.h"
+#include "editor/DragDropController.h"
 #include "editor/EditorView.h"
 #include "editor/EntriesDrag.h"
 #include "editor/MainWindow.h"
@@ -212,10 +213,10 @@ void TreeEditingWindowTest::insertion() {
     Window w;
     const int entries = w.list->model()->rowCount();
     w.selectEntries({"<separator>", "MoveTo Item", "Stamp"});
-    w.form->beginEntriesDrag();
+    w.form->dragDrop().begin();
     w.dragOver(w.tree, w.centre(w.node(target)), true);
 
-    w.form->dropEntries(w.tree, w.list);
+    w.form->dragDrop().drop(w.tree, w.list);
 
     QCOMPARE(w.children(w.node(parent)), children);
     QVERIFY(w.tree->isExpanded(w.node(parent)));
@@ -235,20 +236,20 @@ void TreeEditingWindowTest::moveWithinTheTree() {
     w.tree->expand(w.node("Clipboard"));
     w.tree->setCurrentIndex(w.node("Remove!!"));
     w.dragOver(w.tree, w.centre(w.node("Explore")), true);
-    w.form->dropEntries(w.tree, w.tree);
+    w.form->dragDrop().drop(w.tree, w.tree);
     QCOMPARE(w.children(w.node("Explore")).first(), QStringLiteral("Remove!!"));
     QCOMPARE(w.tree->currentIndex(), w.node("Remove!!"));
 
     w.tree->setCurrentIndex(w.node("Append Name"));
     w.dragOver(w.tree, w.centre(w.node("Copy Name")), true);
-    w.form->dropEntries(w.tree, w.tree);
+    w.form->dragDrop().drop(w.tree, w.tree);
     w.tree->setCurrentIndex(w.node("Copy Name"));
     w.dragOver(w.tree, w.centre(w.node("Configure")), true);
-    w.form->dropEntries(w.tree, w.tree);
+    w.form->dragDrop().drop(w.tree, w.tree);
     QCOMPARE(w.children(w.node("Clipboard")), QStringList{"Append Name"});
     w.tree->setCurrentIndex(w.node("Append Name"));
     w.dragOver(w.tree, w.centre(w.node("Configure")), true);
-    w.form->dropEntries(w.tree, w.tree);
+    w.form->dragDrop().drop(w.tree, w.tree);
     QVERIFY(!w.tree->isExpanded(w.node("Clipboard")));
     // Onto a leaf: directly after it, and the target becomes the selected node.
     QCOMPARE(
@@ -267,7 +268,7 @@ void TreeEditingWindowTest::aDropThatMovesNothingIsNoStep() {
     const QStringList before = w.children(w.node("Clipboard"));
     w.tree->setCurrentIndex(w.node("Clipboard"));
     w.dragOver(w.tree, w.centre(w.node("Inner")), true);
-    w.form->dropEntries(w.tree, w.tree);
+    w.form->dragDrop().drop(w.tree, w.tree);
     QCOMPARE(w.children(w.node("Clipboard")), before);
     QVERIFY(w.tree->model()->hasChildren(w.node("Inner")));
     QVERIFY(!w.form->history().canUndo());
@@ -285,12 +286,12 @@ void TreeEditingWindowTest::removal() {
     w.selectEntries({"Stamp"});
     const QStringList before = w.entries(false);
     w.tree->setCurrentIndex(w.node("Clipboard"));
-    w.form->beginEntriesDrag();
+    w.form->dragDrop().begin();
 
     if (byKey)
         QTest::keyClick(w.tree, Qt::Key_Delete);
     else
-        w.form->dropEntries(w.list, w.tree);
+        w.form->dragDrop().drop(w.list, w.tree);
 
     QVERIFY(!w.node("Clipboard").isValid());
     QCOMPARE(w.entries(false), before + QStringList({"Copy Name", "Append Name"}));
@@ -510,11 +511,11 @@ void TreeEditingWindowTest::dragFlagBlocksTheSplitterUntilTheDrop() {
     Window w;
     const QStringList entries = w.entries(false);
     const QStringList menu = w.children(w.node("Quorvane"));
-    w.form->beginEntriesDrag();
+    w.form->dragDrop().begin();
     QVERIFY(w.form->dragging());
     QVERIFY(!w.splits());
 
-    w.form->dropEntries(w.list, w.list);
+    w.form->dragDrop().drop(w.list, w.list);
     QCOMPARE(w.entries(false), entries);
     QCOMPARE(w.children(w.node("Quorvane")), menu);
     QVERIFY(!w.form->dragging());
