@@ -14,6 +14,8 @@ namespace quorvane {
 // use and kept for the rest of the run; closing it only hides it.
 class AboutBox : public QWidget {
     Q_OBJECT
+    // Drawn in the program's own small face, on whole pixels (see Application).
+    Q_CLASSINFO("DrawnOnWholePixels", "yes")
 public:
     ~AboutBox() override;
 

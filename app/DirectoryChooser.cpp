@@ -1,8 +1,8 @@
 #include "app/DirectoryChooser.h"
 
 #include "app/EscapeKey.h"
-#include "editor/ErrorHandler.h"
-#include "editor/TargetPath.h"
+#include "gui/ErrorHandler.h"
+#include "gui/TargetPath.h"
 #include "ui_DirectoryChooser.h"
 
 #include <QCloseEvent>

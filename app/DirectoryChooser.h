@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/FollowingDialog.h"
+#include "gui/FollowingDialog.h"
 
 #include <QPoint>
 #include <QSize>
@@ -29,6 +29,8 @@ namespace quorvane {
 // directory last opened on it, as each drive keeps its own current directory.
 class DirectoryChooser : public QWidget, public TargetFolderChooser {
     Q_OBJECT
+    // Drawn in the program's own small face, on whole pixels (see Application).
+    Q_CLASSINFO("DrawnOnWholePixels", "yes")
 public:
     static constexpr QPoint defaultOffset{150, 72};
     static constexpr QSize clientSize{234, 129};

@@ -3,8 +3,8 @@
 #include "app/EscapeKey.h"
 #include "app/ReadableColour.h"
 #include "app/TopLevel.h"
-#include "editor/ErrorHandler.h"
-#include "editor/QtText.h"
+#include "gui/ErrorHandler.h"
+#include "gui/QtText.h"
 #include "settings/Messages.h"
 #include "ui_FirstStartNotice.h"
 

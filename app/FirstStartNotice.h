@@ -14,6 +14,8 @@ namespace quorvane {
 // version. Made when needed and gone once closed.
 class FirstStartNotice : public QWidget {
     Q_OBJECT
+    // Drawn in the program's own small face, on whole pixels (see Application).
+    Q_CLASSINFO("DrawnOnWholePixels", "yes")
 public:
     ~FirstStartNotice() override;
 

@@ -4,7 +4,7 @@
 #include "app/ReadableColour.h"
 #include "app/TopLevel.h"
 #include "app/Version.h"
-#include "editor/ErrorHandler.h"
+#include "gui/ErrorHandler.h"
 #include "help/RtfReader.h"
 #include "platform/Failure.h"
 #include "platform/System.h"

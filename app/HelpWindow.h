@@ -19,6 +19,8 @@ inline constexpr std::string_view cannotOpenFile = "Cannot open file %s";
 // when asked for and gone once closed, so that the next one reads the file again.
 class HelpWindow : public QWidget {
     Q_OBJECT
+    // Drawn in the program's own small face, on whole pixels (see Application).
+    Q_CLASSINFO("DrawnOnWholePixels", "yes")
 public:
     // Frame included.
     static constexpr QSize outerSize{538, 532};

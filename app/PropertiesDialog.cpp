@@ -2,8 +2,8 @@
 
 #include "app/EscapeKey.h"
 #include "app/TopLevel.h"
-#include "editor/ErrorHandler.h"
-#include "editor/QtText.h"
+#include "gui/ErrorHandler.h"
+#include "gui/QtText.h"
 #include "platform/Failure.h"
 #include "ui_PropertiesDialog.h"
 

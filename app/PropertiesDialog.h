@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/FollowingDialog.h"
+#include "gui/FollowingDialog.h"
 #include "settings/Properties.h"
 
 #include <QList>
@@ -29,6 +29,8 @@ class Registry;
 // so that a start-up that never opens it does not pay for them.
 class PropertiesDialog : public QWidget, public FollowingDialog {
     Q_OBJECT
+    // Drawn in the program's own small face, on whole pixels (see Application).
+    Q_CLASSINFO("DrawnOnWholePixels", "yes")
 public:
     static constexpr QPoint initialOffset{132, 48};
     static constexpr QSize clientSize{355, 242};

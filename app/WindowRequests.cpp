@@ -2,8 +2,8 @@
 
 #include "app/AboutBox.h"
 #include "app/HelpWindow.h"
-#include "editor/ErrorHandler.h"
 #include "editor/MainWindow.h"
+#include "gui/ErrorHandler.h"
 
 namespace quorvane {
 

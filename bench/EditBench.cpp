@@ -4,9 +4,9 @@
 #include "bench/Fixtures.h"
 #include "bench/Rows.h"
 #include "bench/Table.h"
-#include "editor/EditHistory.h"
-#include "editor/TreeEditing.h"
 #include "platform/MemoryRegistry.h"
+#include "rules/EditHistory.h"
+#include "rules/TreeEditing.h"
 
 #include <functional>
 #include <memory>

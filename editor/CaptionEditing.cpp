@@ -2,9 +2,9 @@
 
 #include "editor/AvailableEntriesItemModel.h"
 #include "editor/EditorView.h"
-#include "editor/ErrorHandler.h"
 #include "editor/MainWindow.h"
-#include "editor/MessageBoxes.h"
+#include "gui/ErrorHandler.h"
+#include "gui/MessageBoxes.h"
 
 #include <QLineEdit>
 
@@ -42,8 +42,8 @@ CaptionEditing::CaptionEditing(MainWindow& window, EditorView& tree, EditorView&
     };
     connect(&window.menuModel(), &MenuTreeItemModel::textRefused, this, refused(tree),
             Qt::QueuedConnection);
-    connect(&window.availableModel(), &AvailableEntriesItemModel::textRefused, this,
-            refused(list), Qt::QueuedConnection);
+    connect(&window.availableModel(), &AvailableEntriesItemModel::textRefused, this, refused(list),
+            Qt::QueuedConnection);
 }
 
 bool CaptionEditing::mayEditInTree(const QModelIndex& index) {

@@ -1,6 +1,6 @@
 #include "editor/ClosePrompt.h"
 
-#include "editor/MessageBoxes.h"
+#include "gui/MessageBoxes.h"
 
 #include <QMessageBox>
 

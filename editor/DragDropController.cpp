@@ -2,8 +2,8 @@
 
 #include "editor/AvailableEntriesItemModel.h"
 #include "editor/EditorView.h"
-#include "editor/ErrorHandler.h"
 #include "editor/MainWindow.h"
+#include "gui/ErrorHandler.h"
 #include "menu/AvailableEntries.h"
 
 #include <QSignalBlocker>

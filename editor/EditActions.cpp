@@ -3,9 +3,9 @@
 #include "editor/AvailableEntriesItemModel.h"
 #include "editor/DragDropController.h"
 #include "editor/EditorView.h"
-#include "editor/ErrorHandler.h"
 #include "editor/MainWindow.h"
-#include "editor/QtText.h"
+#include "gui/ErrorHandler.h"
+#include "gui/QtText.h"
 
 #include <QMenu>
 #include <QMenuBar>
@@ -35,50 +35,77 @@ std::vector<EditActions::Action> EditActions::table() {
         return [this, step] { m_window.moveSelectedNode(step); };
     };
     return {
-        {QStringLiteral("Rename"), {QKeySequence(Qt::Key_F2)}, Tree,
+        {QStringLiteral("Rename"),
+         {QKeySequence(Qt::Key_F2)},
+         Tree,
          [this, selected] {
              if (const MenuNode* node = selected())
                  m_tree.editCaption(m_window.menuModel().indexOf(node));
          },
          [selected] { return selected() && TreeEditing::mayRename(*selected()); }},
         // As if the node had been dropped on the list; a caption being edited keeps its node.
-        {QStringLiteral("Delete"), {QKeySequence(Qt::Key_Delete)}, Tree,
+        {QStringLiteral("Delete"),
+         {QKeySequence(Qt::Key_Delete)},
+         Tree,
          [this, selected] {
              if (!m_tree.editing() && selected())
                  m_window.dragDrop().drop(&m_list, &m_tree);
          },
          [selected] { return selected() != nullptr; }},
-        {QStringLiteral("Move Up"), {QKeySequence(Qt::CTRL | Qt::Key_Up)}, Tree | KeysOnly,
+        {QStringLiteral("Move Up"),
+         {QKeySequence(Qt::CTRL | Qt::Key_Up)},
+         Tree | KeysOnly,
          move(TreeEditing::Step::Up)},
-        {QStringLiteral("Move Down"), {QKeySequence(Qt::CTRL | Qt::Key_Down)}, Tree | KeysOnly,
+        {QStringLiteral("Move Down"),
+         {QKeySequence(Qt::CTRL | Qt::Key_Down)},
+         Tree | KeysOnly,
          move(TreeEditing::Step::Down)},
-        {QStringLiteral("Move Out"), {QKeySequence(Qt::CTRL | Qt::Key_Left)}, Tree | KeysOnly,
+        {QStringLiteral("Move Out"),
+         {QKeySequence(Qt::CTRL | Qt::Key_Left)},
+         Tree | KeysOnly,
          move(TreeEditing::Step::Out)},
-        {QStringLiteral("Move In"), {QKeySequence(Qt::CTRL | Qt::Key_Right)}, Tree | KeysOnly,
+        {QStringLiteral("Move In"),
+         {QKeySequence(Qt::CTRL | Qt::Key_Right)},
+         Tree | KeysOnly,
          move(TreeEditing::Step::In)},
         {QStringLiteral("Add to Menu"),
          {QKeySequence(Qt::Key_Insert), QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)},
-         List, [this] { m_window.insertSelectedEntries(); }},
-        {QStringLiteral("Rename"), {QKeySequence(Qt::Key_F2)}, List,
+         List,
+         [this] { m_window.insertSelectedEntries(); }},
+        {QStringLiteral("Rename"),
+         {QKeySequence(Qt::Key_F2)},
+         List,
          [this] {
              const AvailableEntries& entries = m_window.availableEntries();
              for (int row = 0; row < entries.size(); ++row) {
                  if (entries.at(row).selected) {
-                     m_list.editCaption(m_list.model()->index(
-                         row, AvailableEntriesItemModel::OperationColumn));
+                     m_list.editCaption(
+                         m_list.model()->index(row, AvailableEntriesItemModel::OperationColumn));
                      break;
                  }
              }
          }},
-        {QStringLiteral("Preview Menu"), {QKeySequence(Qt::Key_F5)}, EditMenu | Tree | List,
-         [this] { m_window.showPreview(); }, {}, {}, "PreviewAction"},
-        {QStringLiteral("Undo"), {QKeySequence(Qt::CTRL | Qt::Key_Z)}, EditMenu | Tree | List,
-         [this] { m_window.undoStep(); }, [this] { return m_window.history().canUndo(); },
-         [this] { return m_window.history().undoName(); }, "UndoAction"},
+        {QStringLiteral("Preview Menu"),
+         {QKeySequence(Qt::Key_F5)},
+         EditMenu | Tree | List,
+         [this] { m_window.showPreview(); },
+         {},
+         {},
+         "PreviewAction"},
+        {QStringLiteral("Undo"),
+         {QKeySequence(Qt::CTRL | Qt::Key_Z)},
+         EditMenu | Tree | List,
+         [this] { m_window.undoStep(); },
+         [this] { return m_window.history().canUndo(); },
+         [this] { return m_window.history().undoName(); },
+         "UndoAction"},
         {QStringLiteral("Redo"),
          {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
-         EditMenu | Tree | List, [this] { m_window.redoStep(); }, [this] { return m_window.history().canRedo(); },
-         [this] { return m_window.history().redoName(); }, "RedoAction"},
+         EditMenu | Tree | List,
+         [this] { m_window.redoStep(); },
+         [this] { return m_window.history().canRedo(); },
+         [this] { return m_window.history().redoName(); },
+         "RedoAction"},
     };
 }
 

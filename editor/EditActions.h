@@ -22,10 +22,10 @@ class MainWindow;
 class EditActions : public QObject {
 public:
     enum Place {
-        EditMenu = 1,    // in the Edit menu, its keys window-wide
-        Tree = 2,        // the tree's keys and context menu
-        List = 4,        // the list's keys and context menu
-        KeysOnly = 8,    // in no context menu
+        EditMenu = 1, // in the Edit menu, its keys window-wide
+        Tree = 2,     // the tree's keys and context menu
+        List = 4,     // the list's keys and context menu
+        KeysOnly = 8, // in no context menu
     };
     struct Action {
         QString text;
@@ -33,9 +33,10 @@ public:
         QList<QKeySequence> keys;
         int places;
         std::function<void()> run;
-        std::function<bool()> enabled = {};       // empty: always
-        std::function<std::string()> naming = {}; // what it would do, after its text; empty: nothing
-        const char* objectName = nullptr;     // its Edit menu entry's
+        std::function<bool()> enabled = {}; // empty: always
+        std::function<std::string()> naming =
+            {};                           // what it would do, after its text; empty: nothing
+        const char* objectName = nullptr; // its Edit menu entry's
     };
 
     EditActions(MainWindow& window, EditorView& tree, EditorView& list);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/EditHistory.h"
+#include "rules/EditHistory.h"
 
 #include <functional>
 #include <string>

@@ -23,8 +23,7 @@ ListSelectionSync::ListSelectionSync(QTreeView& view, AvailableEntriesItemModel&
                         current.siblingAtColumn(AvailableEntriesItemModel::OperationColumn),
                         QItemSelectionModel::NoUpdate);
             });
-    connect(selection, &QItemSelectionModel::selectionChanged, this,
-            &ListSelectionSync::toEntries);
+    connect(selection, &QItemSelectionModel::selectionChanged, this, &ListSelectionSync::toEntries);
     connect(&model, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex& first, const QModelIndex& last) {
                 toView(first.row(), last.row());

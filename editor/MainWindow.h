@@ -3,12 +3,12 @@
 #include "editor/AvailableEntriesItemModel.h"
 #include "editor/EditSession.h"
 #include "editor/FileDialog.h"
-#include "editor/FollowingDialog.h"
 #include "editor/ImageStrip.h"
 #include "editor/MenuTreeItemModel.h"
-#include "editor/TreeEditing.h"
 #include "editor/WindowMessages.h"
 #include "editor/WindowPlacement.h"
+#include "gui/FollowingDialog.h"
+#include "rules/TreeEditing.h"
 #include "settings/MenuLoad.h"
 
 #include <QIcon>
@@ -39,6 +39,8 @@ class TargetAssignment;
 // the editing actions and their keys, drag and drop, renaming in place, the targets of items.
 class MainWindow : public QMainWindow {
     Q_OBJECT
+    // Drawn in the program's own small face, on whole pixels (see Application).
+    Q_CLASSINFO("DrawnOnWholePixels", "yes")
 public:
     struct Services {
         Registry& registry;

@@ -1,6 +1,6 @@
 #include "editor/PanelSplitter.h"
 
-#include "editor/ErrorHandler.h"
+#include "gui/ErrorHandler.h"
 
 #include <QMouseEvent>
 #include <QWidget>

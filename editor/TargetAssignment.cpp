@@ -2,10 +2,10 @@
 
 #include "editor/EditorView.h"
 #include "editor/FileDialog.h"
-#include "editor/ItemDetails.h"
 #include "editor/MainWindow.h"
-#include "editor/QtText.h"
-#include "editor/TargetPath.h"
+#include "gui/QtText.h"
+#include "gui/TargetPath.h"
+#include "rules/ItemDetails.h"
 
 namespace quorvane {
 
@@ -15,9 +15,8 @@ TargetAssignment::TargetAssignment(MainWindow& window, EditorView& tree, FileDia
 void TargetAssignment::setDirectoryChooser(TargetFolderChooser* chooser) {
     m_chooser = chooser;
     if (chooser)
-        chooser->setTargetHandler([this](TAssoc* record, std::string target) {
-            setTarget(record, std::move(target));
-        });
+        chooser->setTargetHandler(
+            [this](TAssoc* record, std::string target) { setTarget(record, std::move(target)); });
 }
 
 // Acts on the node under the pointer, which need not be the selected one. Where no node lies

@@ -2,11 +2,11 @@
 #include "app/Application.h"
 #include "app/DirectoryChooser.h"
 #include "editor/FileDialog.h"
-#include "editor/ItemDetails.h"
 #include "editor/MainWindow.h"
-#include "editor/MessageBoxes.h"
 #include "editor/TargetAssignment.h"
+#include "gui/MessageBoxes.h"
 #include "menu/RecordPool.h"
+#include "rules/ItemDetails.h"
 #include "support/MemoryRegistry.h"
 
 #include <QComboBox>

@@ -2,8 +2,8 @@
 
 #include "SettingsFixture.h"
 #include "app/Application.h"
-#include "editor/ErrorHandler.h"
-#include "editor/MessageBoxes.h"
+#include "gui/ErrorHandler.h"
+#include "gui/MessageBoxes.h"
 #include "menu/RecordPool.h"
 #include "platform/Failure.h"
 #include "settings/KeyPath.h"

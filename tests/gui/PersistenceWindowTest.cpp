@@ -2,7 +2,7 @@
 #include "app/Application.h"
 #include "editor/FileDialog.h"
 #include "editor/MainWindow.h"
-#include "editor/MessageBoxes.h"
+#include "gui/MessageBoxes.h"
 #include "menu/RecordPool.h"
 #include "platform/HiveRegistry.h"
 #include "settings/KeyPath.h"

@@ -3,7 +3,7 @@
 #include "app/MultiRowTabWidget.h"
 #include "app/PropertiesDialog.h"
 #include "editor/MainWindow.h"
-#include "editor/MessageBoxes.h"
+#include "gui/MessageBoxes.h"
 #include "menu/RecordPool.h"
 #include "settings/KeyPath.h"
 #include "settings/Schema.h"

@@ -3,7 +3,7 @@
 #include "editor/EditorView.h"
 #include "editor/EntriesDrag.h"
 #include "editor/MainWindow.h"
-#include "editor/MessageBoxes.h"
+#include "gui/MessageBoxes.h"
 #include "menu/RecordPool.h"
 #include "settings/KeyPath.h"
 #include "support/MemoryRegistry.h"

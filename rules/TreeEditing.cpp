@@ -1,4 +1,4 @@
-#include "editor/TreeEditing.h"
+#include "rules/TreeEditing.h"
 
 #include <vector>
 

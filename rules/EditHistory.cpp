@@ -1,4 +1,4 @@
-#include "editor/EditHistory.h"
+#include "rules/EditHistory.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "editor/ItemDetails.h"
+#include "rules/ItemDetails.h"
 
 #include <gtest/gtest.h>
 #include <utility>

@@ -1,7 +1,7 @@
-#include "editor/EditHistory.h"
+#include "rules/EditHistory.h"
 
-#include "editor/TreeEditing.h"
 #include "menu/MenuWriter.h"
+#include "rules/TreeEditing.h"
 #include "support/MenuFixture.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "editor/ItemDetails.h"
+#include "rules/ItemDetails.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "editor/FollowingDialog.h"
+#include "gui/FollowingDialog.h"
 
 #include <QWidget>
 #include <algorithm>

@@ -1,7 +1,7 @@
-#include "editor/ErrorHandler.h"
+#include "gui/ErrorHandler.h"
 
-#include "editor/MessageBoxes.h"
-#include "editor/QtText.h"
+#include "gui/MessageBoxes.h"
+#include "gui/QtText.h"
 #include "platform/Failure.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "editor/MessageBoxes.h"
+#include "gui/MessageBoxes.h"
 
 #include <QApplication>
 #include <QGridLayout>
