@@ -28,17 +28,14 @@ void makeRoomForCaption(QMessageBox& box, const QString& caption) {
 
 } // namespace
 
-QList<QMessageBox::StandardButton> MessageBoxes::s_nextAnswers;
-QList<MessageBoxes::Answered> MessageBoxes::s_answered;
+MessageBoxPresenter* MessageBoxes::s_presenter = nullptr;
 
 QMessageBox::StandardButton MessageBoxes::show(QWidget* parent, QMessageBox::Icon icon,
                                                const QString& caption, const QString& text,
                                                QMessageBox::StandardButtons buttons,
                                                QMessageBox::StandardButton defaultButton) {
-    if (!s_nextAnswers.isEmpty()) {
-        s_answered.append({caption, text});
-        return s_nextAnswers.takeFirst();
-    }
+    if (s_presenter)
+        return s_presenter->present(parent, icon, caption, text, buttons, defaultButton);
     QMessageBox box(icon, caption, text, buttons, parent);
     if (defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(defaultButton);
@@ -59,14 +56,6 @@ void MessageBoxes::message(QWidget* parent, const QString& text) {
 
 void MessageBoxes::failure(QWidget* parent, const QString& text) {
     show(parent, QMessageBox::Critical, QCoreApplication::applicationName(), text, QMessageBox::Ok);
-}
-
-void MessageBoxes::setNextAnswer(QMessageBox::StandardButton answer) {
-    s_nextAnswers.append(answer);
-}
-
-QList<MessageBoxes::Answered> MessageBoxes::takeAnswered() {
-    return std::exchange(s_answered, {});
 }
 
 } // namespace quorvane

@@ -1,20 +1,24 @@
 #pragma once
 
-#include <QList>
 #include <QMessageBox>
 #include <QString>
 
 namespace quorvane {
 
-// Every message box of the program is asked for here, so that a test can answer it beforehand
-// instead of blocking on a modal window.
+// Shows a message box and says which button closed it.
+class MessageBoxPresenter {
+public:
+    virtual ~MessageBoxPresenter() = default;
+    virtual QMessageBox::StandardButton present(QWidget* parent, QMessageBox::Icon icon,
+                                                const QString& caption, const QString& text,
+                                                QMessageBox::StandardButtons buttons,
+                                                QMessageBox::StandardButton defaultButton) = 0;
+};
+
+// Every message box of the program is asked for here. Qt's boxes show them, unless another
+// presenter stands in (the tests answer them from a script instead of blocking on a modal box).
 class MessageBoxes {
 public:
-    struct Answered {
-        QString caption;
-        QString text;
-    };
-
     static QMessageBox::StandardButton
     show(QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& text,
          QMessageBox::StandardButtons buttons,
@@ -25,14 +29,11 @@ public:
     // A failure that ended a handler, captioned with the application title.
     static void failure(QWidget* parent, const QString& text);
 
-    // The next box is not shown: it is recorded and answered with `answer`.
-    static void setNextAnswer(QMessageBox::StandardButton answer);
-    // Boxes answered in advance since the last call, oldest first.
-    static QList<Answered> takeAnswered();
+    // Shows the boxes through `presenter` from now on; null gives them back to Qt's boxes.
+    static void setPresenter(MessageBoxPresenter* presenter) { s_presenter = presenter; }
 
 private:
-    static QList<QMessageBox::StandardButton> s_nextAnswers;
-    static QList<Answered> s_answered;
+    static MessageBoxPresenter* s_presenter;
 };
 
 } // namespace quorvane

@@ -1,3 +1,4 @@
+#include "ScriptedDialogs.h"
 #include "SettingsFixture.h"
 #include "app/Application.h"
 #include "app/DirectoryChooser.h"
@@ -120,8 +121,8 @@ bool fileDialogRan() {
 class AssignmentTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() { MessageBoxes::takeAnswered(); }
-    void cleanup() { QCOMPARE(MessageBoxes::takeAnswered().size(), 0); }
+    void init() { ScriptedDialogs::takeAnswered(); }
+    void cleanup() { QCOMPARE(ScriptedDialogs::takeAnswered().size(), 0); }
 
     void statusText() {
         const std::pair<const char*, QString> rows[] = {
@@ -170,8 +171,8 @@ private slots:
         const std::string before = record->description;
         const QString link = QDir(w.home).filePath("App.lnk");
         QVERIFY(QFile::link(QDir(w.home).filePath("Archive"), link));
-        FileDialog::setNextFileName(link);
-        FileDialog::setNextFileName("<marker>");
+        ScriptedDialogs::chooseNextFile(link);
+        ScriptedDialogs::chooseNextFile("<marker>");
 
         ::doubleClick(w.tree()->viewport(), w.pointOf(caption));
 
@@ -256,7 +257,7 @@ private slots:
         // The status bar goes on describing the selected node, not the one given a file.
         QTest::mouseClick(w.tree()->viewport(), Qt::MiddleButton, {}, w.pointOf("Editor"));
         w.select("Archive");
-        FileDialog::setNextFileName("/bin/ed");
+        ScriptedDialogs::chooseNextFile("/bin/ed");
         w.form->targets().doubleClicked();
         QCOMPARE(w.description("ed"), QDir::toNativeSeparators("/bin/ed"));
         QCOMPARE(w.form->statusText(), "Moves objects to - D:\\Archive" + hint);
@@ -264,17 +265,17 @@ private slots:
 
     void refusedFilesChangeNothing() {
         Window w;
-        FileDialog::setNextFileName(""); // cancelled
+        ScriptedDialogs::chooseNextFile(""); // cancelled
         ::doubleClick(w.tree()->viewport(), w.pointOf("Editor"));
-        FileDialog::setNextFileName("/tools/two\nlines.exe");
-        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        ScriptedDialogs::chooseNextFile("/tools/two\nlines.exe");
+        ScriptedDialogs::answerNextBox(QMessageBox::Ok);
         ::doubleClick(w.tree()->viewport(), w.pointOf("Editor"));
-        QVERIFY(MessageBoxes::takeAnswered().value(0).text.contains("line break"));
+        QVERIFY(ScriptedDialogs::takeAnswered().value(0).text.contains("line break"));
         const QString odd = QDir::toNativeSeparators(QString::fromUtf8("/tools/\u65e5.exe"));
-        FileDialog::setNextFileName(odd);
-        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        ScriptedDialogs::chooseNextFile(odd);
+        ScriptedDialogs::answerNextBox(QMessageBox::Ok);
         ::doubleClick(w.tree()->viewport(), w.pointOf("Editor"));
-        const auto shown = MessageBoxes::takeAnswered();
+        const auto shown = ScriptedDialogs::takeAnswered();
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown[0].text, "'" + odd +
                                     "' cannot be used as a target. The character \"\u65e5\" "
@@ -284,7 +285,7 @@ private slots:
 
         // Windows-1252 holds these, past Latin-1 too.
         TAssoc* record = w.node("Editor")->record();
-        FileDialog::setNextFileName(QStringLiteral("/tools/Caf\u00e9 \u20ac.exe"));
+        ScriptedDialogs::chooseNextFile(QStringLiteral("/tools/Caf\u00e9 \u20ac.exe"));
         ::doubleClick(w.tree()->viewport(), w.pointOf("Editor"));
         const std::string separator(1, QDir::separator().toLatin1());
         QCOMPARE(record->description, separator + "tools" + separator + "Caf\xE9 \x80.exe");
@@ -300,9 +301,9 @@ private slots:
         ::doubleClick(w.tree()->viewport(), w.pointOf("Archive"));
         ::doubleClick(w.list()->viewport(), w.pointOfLine(w.in(QStringLiteral("\u6f22"))));
         QCOMPARE(w.chooser->currentDirectory(), w.in(QStringLiteral("\u6f22")));
-        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        ScriptedDialogs::answerNextBox(QMessageBox::Ok);
         QTest::mouseClick(w.chooser->findChild<QPushButton*>("Ok"), Qt::LeftButton);
-        const auto shown = MessageBoxes::takeAnswered();
+        const auto shown = ScriptedDialogs::takeAnswered();
         QCOMPARE(shown.size(), 1);
         QVERIFY2(shown[0].text.contains(QStringLiteral("\"\u6f22\" (U+6F22)")),
                  qPrintable(shown[0].text));

@@ -1,3 +1,4 @@
+#include "ScriptedDialogs.h"
 #include "SettingsFixture.h"
 #include "app/AboutBox.h"
 #include "app/Application.h"
@@ -90,9 +91,9 @@ public:
 class HelpWindowsTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() { MessageBoxes::takeAnswered(); }
+    void init() { ScriptedDialogs::takeAnswered(); }
     void cleanup() {
-        QCOMPARE(MessageBoxes::takeAnswered().size(), 0);
+        QCOMPARE(ScriptedDialogs::takeAnswered().size(), 0);
         for (QWidget* window : {static_cast<QWidget*>(HelpWindow::current()),
                                 static_cast<QWidget*>(FirstStartNotice::current())})
             if (window)
@@ -203,9 +204,9 @@ private slots:
         RecordPool pool;
         MainWindow form({registry, pool, QStringLiteral("/prog/"), {}});
         openWindowsOnRequest(form);
-        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        ScriptedDialogs::answerNextBox(QMessageBox::Ok);
         form.findChild<QAction*>("HelpAction")->trigger();
-        const auto shown = MessageBoxes::takeAnswered();
+        const auto shown = ScriptedDialogs::takeAnswered();
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown[0].text, QStringLiteral("Cannot open file ") + folder.path());
 

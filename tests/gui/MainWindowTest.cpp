@@ -1,5 +1,6 @@
 #include "editor/MainWindow.h"
 
+#include "ScriptedDialogs.h"
 #include "SettingsFixture.h"
 #include "app/Application.h"
 #include "gui/ErrorHandler.h"
@@ -130,11 +131,11 @@ private slots:
 };
 
 void MainWindowTest::init() {
-    MessageBoxes::takeAnswered();
+    ScriptedDialogs::takeAnswered();
 }
 
 void MainWindowTest::cleanup() {
-    QCOMPARE(MessageBoxes::takeAnswered().size(), 0);
+    QCOMPARE(ScriptedDialogs::takeAnswered().size(), 0);
 }
 
 void MainWindowTest::showsTheLoadedMenu() {
@@ -220,10 +221,10 @@ void MainWindowTest::loadFailureIsReportedAndTheWindowStillComesUp() {
         key.writeString(value::itemsAvailable, "abc");
         key.close();
     }
-    MessageBoxes::setNextAnswer(QMessageBox::Ok);
+    ScriptedDialogs::answerNextBox(QMessageBox::Ok);
     w.create();
 
-    const auto shown = MessageBoxes::takeAnswered();
+    const auto shown = ScriptedDialogs::takeAnswered();
     QCOMPARE(shown.size(), 1);
     QCOMPARE(shown[0].text, QStringLiteral("'abc' is not a valid integer value"));
     QCOMPARE(shown[0].caption, QCoreApplication::applicationName());
@@ -511,19 +512,19 @@ public:
 } // namespace
 
 void MainWindowTest::failuresInHandlersAreShownAndTheProgramGoesOn() {
-    MessageBoxes::setNextAnswer(QMessageBox::Ok);
+    ScriptedDialogs::answerNextBox(QMessageBox::Ok);
     guarded([] { throw Failure("Failed to get data for 'MWnL'"); });
 
     // One that escapes a handler into the event loop is caught there.
-    MessageBoxes::setNextAnswer(QMessageBox::Ok);
+    ScriptedDialogs::answerNextBox(QMessageBox::Ok);
     Throwing throwing;
     QEvent event(QEvent::User);
     QCoreApplication::sendEvent(&throwing, &event);
 
-    MessageBoxes::setNextAnswer(QMessageBox::Ok);
+    ScriptedDialogs::answerNextBox(QMessageBox::Ok);
     MessageBoxes::message(nullptr, QStringLiteral("Nothing happened!"));
 
-    const auto shown = MessageBoxes::takeAnswered();
+    const auto shown = ScriptedDialogs::takeAnswered();
     QCOMPARE(shown.size(), 3);
     QCOMPARE(shown[0].text, QStringLiteral("Failed to get data for 'MWnL'"));
     QCOMPARE(shown[0].caption, QStringLiteral("Quorvane II"));

@@ -1,3 +1,4 @@
+#include "ScriptedDialogs.h"
 #include "SettingsFixture.h"
 #include "app/Application.h"
 #include "editor/FileDialog.h"
@@ -45,8 +46,8 @@ struct Window {
 class PersistenceWindowTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() { MessageBoxes::takeAnswered(); }
-    void cleanup() { QCOMPARE(MessageBoxes::takeAnswered().size(), 0); }
+    void init() { ScriptedDialogs::takeAnswered(); }
+    void cleanup() { QCOMPARE(ScriptedDialogs::takeAnswered().size(), 0); }
 
     void applyStoresTheEditedTree() {
         Window w(R"("Explore",0,1,-2,-2)");
@@ -59,10 +60,10 @@ private slots:
 
     void applyRefusesTheBareRoot() {
         Window w("");
-        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        ScriptedDialogs::answerNextBox(QMessageBox::Ok);
         const int before = w.registry.commits;
         w.form->applyClicked();
-        const auto answered = MessageBoxes::takeAnswered();
+        const auto answered = ScriptedDialogs::takeAnswered();
         QCOMPARE(answered.size(), 1);
         QCOMPARE(answered[0].caption, QStringLiteral("Quorvane"));
         QCOMPARE(
@@ -74,14 +75,14 @@ private slots:
     // Operation 21 stops the load after operation 0: the captions and item lists of all the
     // rest were never read, and storing the cut-off menu would lose them for good.
     void applyAfterALoadThatStoppedIsRefusedUntilALoadCompletes() {
-        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        ScriptedDialogs::answerNextBox(QMessageBox::Ok);
         Window w("0,21,17,-2");
-        QCOMPARE(MessageBoxes::takeAnswered().at(0).text,
+        QCOMPARE(ScriptedDialogs::takeAnswered().at(0).text,
                  QStringLiteral("List index out of bounds"));
         const auto before = w.registry.key(settingsKeyPath());
-        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        ScriptedDialogs::answerNextBox(QMessageBox::Ok);
         w.form->applyClicked();
-        const auto answered = MessageBoxes::takeAnswered();
+        const auto answered = ScriptedDialogs::takeAnswered();
         QCOMPARE(answered.size(), 1);
         QVERIFY(answered[0].text.startsWith("The menu could not be loaded completely"));
         QVERIFY(w.registry.key(settingsKeyPath()) == before);
@@ -110,7 +111,7 @@ private slots:
         test::TempFolder folder;
         const QString file = QString::fromStdString((folder / "Quorvmenu.drm").string());
         Window w(R"("Saved",16,-2)");
-        FileDialog::setNextFileName(file);
+        ScriptedDialogs::chooseNextFile(file);
         w.form->saveMenuFileAs();
         QCOMPARE(w.form->saveDialog().title, QStringLiteral("Save menu as:"));
         QCOMPARE(w.form->saveDialog().defaultSuffix, QStringLiteral("drm"));
@@ -120,7 +121,7 @@ private slots:
                     .starts_with("# This is a menu-file for Quorvane\r\n#\r\n"));
 
         Window other("5,-2");
-        FileDialog::setNextFileName(file);
+        ScriptedDialogs::chooseNextFile(file);
         other.form->openMenuFile();
         QCOMPARE(other.form->fileDialog().title, QStringLiteral("Load menu"));
         QCOMPARE(other.form->fileDialog().filter,
@@ -156,18 +157,18 @@ private slots:
         test::TempFolder folder;
         Window w("5,-2");
         const int before = w.registry.commits;
-        FileDialog::setNextFileName(QString()); // cancelled
+        ScriptedDialogs::chooseNextFile(QString()); // cancelled
         w.form->openMenuFile();
-        FileDialog::setNextFileName(QString());
+        ScriptedDialogs::chooseNextFile(QString());
         w.form->saveMenuFileAs();
         QCOMPARE(w.registry.commits, before);
 
         const auto empty = folder / "empty.drm";
         test::writeBytes(empty, "# nothing here\r\n");
-        FileDialog::setNextFileName(QString::fromStdString(empty.string()));
-        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        ScriptedDialogs::chooseNextFile(QString::fromStdString(empty.string()));
+        ScriptedDialogs::answerNextBox(QMessageBox::Ok);
         w.form->openMenuFile();
-        const auto answered = MessageBoxes::takeAnswered();
+        const auto answered = ScriptedDialogs::takeAnswered();
         QCOMPARE(answered.size(), 1);
         QCOMPARE(answered[0].text, QStringLiteral("Nothing happened!"));
         QCOMPARE(w.registry.commits, before);

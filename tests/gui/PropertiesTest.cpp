@@ -1,3 +1,4 @@
+#include "ScriptedDialogs.h"
 #include "SettingsFixture.h"
 #include "app/Application.h"
 #include "app/MultiRowTabWidget.h"
@@ -105,8 +106,8 @@ const QString dosLine2 = QStringLiteral("Prompt. (This will usually be a .bat fi
 class PropertiesTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() { MessageBoxes::takeAnswered(); }
-    void cleanup() { QCOMPARE(MessageBoxes::takeAnswered().size(), 0); }
+    void init() { ScriptedDialogs::takeAnswered(); }
+    void cleanup() { QCOMPARE(ScriptedDialogs::takeAnswered().size(), 0); }
 
     void window() {
         Setup s;
@@ -490,9 +491,9 @@ private slots:
         for (const QString& name : wrong)
             s.store(name.toStdString(), "yes");
         const auto before = s.registry.key(settingsKeyPath());
-        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        ScriptedDialogs::answerNextBox(QMessageBox::Ok);
         s.open();
-        const auto shown = MessageBoxes::takeAnswered();
+        const auto shown = ScriptedDialogs::takeAnswered();
         QCOMPARE(shown.size(), 1);
         for (const QString& name : wrong)
             QVERIFY2(shown[0].text.contains('\'' + name + '\''), qPrintable(shown[0].text));
@@ -553,11 +554,11 @@ private slots:
             s.form->menu().rename(s.form->menu().root()->child(0), "Renamed");
         const std::string menuBefore = s.storedString(value::theMenu);
         const bool refused = answer == QMessageBox::Apply && !closes;
-        MessageBoxes::setNextAnswer(static_cast<QMessageBox::StandardButton>(answer));
+        ScriptedDialogs::answerNextBox(static_cast<QMessageBox::StandardButton>(answer));
         if (refused)
-            MessageBoxes::setNextAnswer(QMessageBox::Ok);
+            ScriptedDialogs::answerNextBox(QMessageBox::Ok);
         QCOMPARE(s.form->close(), closes);
-        const auto shown = MessageBoxes::takeAnswered();
+        const auto shown = ScriptedDialogs::takeAnswered();
         QCOMPARE(shown.size(), refused ? 2 : 1);
         QCOMPARE(shown[0].text, menuToo ? "Apply the changes to the menu and the properties "
                                           "before closing?"
@@ -586,9 +587,9 @@ private slots:
 
         const auto before = s.registry.key(settingsKeyPath());
         s.edit("AlternativeStartupCommand")->setText(QStringLiteral("c:\\\u0101.com"));
-        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        ScriptedDialogs::answerNextBox(QMessageBox::Ok);
         s.click("OK");
-        const auto shown = MessageBoxes::takeAnswered();
+        const auto shown = ScriptedDialogs::takeAnswered();
         QCOMPARE(shown.size(), 1);
         QVERIFY2(shown[0].text.contains(QStringLiteral("\"\u0101\" (U+0101)")),
                  qPrintable(shown[0].text));

@@ -1,3 +1,4 @@
+#include "ScriptedDialogs.h"
 #include "SettingsFixture.h"
 #include "editor/DragDropController.h"
 #include "editor/EditorView.h"
@@ -127,7 +128,7 @@ class TreeEditingWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void init() {
-        MessageBoxes::takeAnswered();
+        ScriptedDialogs::takeAnswered();
         // Qt's warning for an editor that did not open; nothing the user should find in a log.
         QTest::failOnWarning(QRegularExpression(QStringLiteral("editing failed|commitData")));
     }
@@ -342,10 +343,10 @@ void TreeEditingWindowTest::renaming() {
         w.list->selectionModel()->setCurrentIndex(w.list->model()->index(w.entry(selection[1]), 0),
                                                   QItemSelectionModel::NoUpdate);
     }
-    MessageBoxes::setNextAnswer(QMessageBox::Ok);
+    ScriptedDialogs::answerNextBox(QMessageBox::Ok);
     QTest::keyClick(view, Qt::Key_F2);
 
-    const auto shown = MessageBoxes::takeAnswered();
+    const auto shown = ScriptedDialogs::takeAnswered();
     if (edited.isEmpty()) {
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown[0].caption, QStringLiteral("Quorvane"));
@@ -354,7 +355,7 @@ void TreeEditingWindowTest::renaming() {
     } else {
         QCOMPARE(shown.size(), 0);
         MessageBoxes::message(nullptr, {}); // uses up the answer nobody asked for
-        MessageBoxes::takeAnswered();
+        ScriptedDialogs::takeAnswered();
         const QModelIndex at = inTree ? w.node(edited) : w.list->model()->index(w.entry(edited), 0);
         QVERIFY(view->indexWidget(at));
     }
@@ -401,17 +402,17 @@ void TreeEditingWindowTest::renamingStoresOnlyWhatTheSettingsHold() {
     QVERIFY(editor);
     editor->setText(typed);
     if (!refusal.isEmpty())
-        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        ScriptedDialogs::answerNextBox(QMessageBox::Ok);
     QTest::keyClick(editor, Qt::Key_Return);
 
     // The view commits a turn of the event loop later, and a refusal is told a turn after that.
     if (refusal.isEmpty()) {
         QTRY_COMPARE(edited.data().toString(), typed);
-        QCOMPARE(MessageBoxes::takeAnswered().size(), 0);
+        QCOMPARE(ScriptedDialogs::takeAnswered().size(), 0);
         QVERIFY(!view->editing());
     } else {
-        QList<MessageBoxes::Answered> shown;
-        QTRY_VERIFY(!(shown += MessageBoxes::takeAnswered()).isEmpty());
+        QList<ScriptedDialogs::Answered> shown;
+        QTRY_VERIFY(!(shown += ScriptedDialogs::takeAnswered()).isEmpty());
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown[0].caption, QStringLiteral("Quorvane"));
         QVERIFY2(shown[0].text.contains(refusal), qPrintable(shown[0].text));
@@ -432,7 +433,7 @@ void TreeEditingWindowTest::clickOnOneOfSeveralSelectsItAlone() {
     QCOMPARE(w.entries(true), QStringList{"Stamp"});
     QTest::qWait(QApplication::doubleClickInterval() + 100);
     QVERIFY(!w.list->editing());
-    QCOMPARE(MessageBoxes::takeAnswered().size(), 0);
+    QCOMPARE(ScriptedDialogs::takeAnswered().size(), 0);
 }
 
 // The press leaves the selection as it is, so that a drag takes every selected entry along.
@@ -478,13 +479,13 @@ void TreeEditingWindowTest::clickRenamesOnlyTheOnlySelectedRow() {
                                             QItemSelectionModel::ClearAndSelect |
                                                 QItemSelectionModel::Rows);
     if (outcome == "refusal")
-        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        ScriptedDialogs::answerNextBox(QMessageBox::Ok);
 
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(at).center());
     QTest::qWait(QApplication::doubleClickInterval() + 100);
 
     QCOMPARE(view->indexWidget(at) != nullptr, outcome == "editor");
-    const auto shown = MessageBoxes::takeAnswered();
+    const auto shown = ScriptedDialogs::takeAnswered();
     QCOMPARE(shown.size(), outcome == "refusal" ? 1 : 0);
     if (!shown.isEmpty())
         QCOMPARE(shown[0].text, refusal);
@@ -619,14 +620,14 @@ void TreeEditingWindowTest::closingAsksAboutUnappliedChanges() {
     const std::string before = storedMenu();
     // Nothing unapplied: closes without a word.
     QVERIFY(w.form->close());
-    QVERIFY(MessageBoxes::takeAnswered().isEmpty());
+    QVERIFY(ScriptedDialogs::takeAnswered().isEmpty());
 
     w.form->show();
     w.tree->setCurrentIndex(w.node("Clipboard"));
     QTest::keyClick(w.tree, Qt::Key_Delete);
-    MessageBoxes::setNextAnswer(static_cast<QMessageBox::StandardButton>(answer));
+    ScriptedDialogs::answerNextBox(static_cast<QMessageBox::StandardButton>(answer));
     QCOMPARE(w.form->close(), closed);
-    const auto asked = MessageBoxes::takeAnswered();
+    const auto asked = ScriptedDialogs::takeAnswered();
     QCOMPARE(asked.size(), 1);
     QCOMPARE(asked[0].text, QStringLiteral("Apply the changes to the menu before closing?"));
     QCOMPARE(storedMenu() != before, stored);
