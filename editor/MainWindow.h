@@ -27,10 +27,8 @@ class MainWindow;
 namespace quorvane {
 
 struct EditView;
-class CaptionEditing;
 class DragDropController;
 class EditActions;
-class EditorView;
 class PanelSplitter;
 class TargetAssignment;
 
