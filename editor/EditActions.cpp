@@ -14,17 +14,17 @@ namespace quorvane {
 
 EditActions::EditActions(MainWindow& window, EditorView& tree, EditorView& list)
     : QObject(&window), m_window(window), m_tree(tree), m_list(list), m_actions(table()) {
-    tree.setKeyHandler([this](int key, Qt::KeyboardModifiers modifiers) {
-        return guardedAnswer([&] { return keyPressed(Tree, key, modifiers); });
+    offerIn(tree, Tree);
+    offerIn(list, List);
+}
+
+void EditActions::offerIn(EditorView& view, Place place) {
+    view.setKeyHandler([this, place](int key, Qt::KeyboardModifiers modifiers) {
+        return guardedAnswer([&] { return keyPressed(place, key, modifiers); });
     });
-    list.setKeyHandler([this](int key, Qt::KeyboardModifiers modifiers) {
-        return guardedAnswer([&] { return keyPressed(List, key, modifiers); });
-    });
-    for (auto [view, place] : {std::pair{&tree, Tree}, std::pair{&list, List}}) {
-        view->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(view, &QWidget::customContextMenuRequested, this,
-                [this, view, place](QPoint at) { showContextMenu(*view, place, at); });
-    }
+    view.setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(&view, &QWidget::customContextMenuRequested, this,
+            [this, &view, place](QPoint at) { showContextMenu(view, place, at); });
 }
 
 // Qt's own F2 edits the current row; taken here, it edits the selected node, and in the list the

@@ -48,6 +48,8 @@ public:
 
 private:
     std::vector<Action> table();
+    // The view's keys and context menu offer the actions placed there.
+    void offerIn(EditorView& view, Place place);
     bool keyPressed(Place view, int key, Qt::KeyboardModifiers modifiers);
     void showContextMenu(EditorView& view, Place place, QPoint at);
     static QString textOf(const Action& action);
