@@ -1,17 +1,11 @@
 #include "app/Application.h"
 
-#include "app/About.h"
 #include "app/DeferredIconStyle.h"
-#include "app/GetDir.h"
-#include "app/PropSheet.h"
-#include "app/RtfHelp.h"
-#include "app/Startup.h"
-#include "editor/ErrorHandler.h"
-#include "editor/Quorvcfg.h"
+#include "gui/ErrorHandler.h"
 
 #include <QFont>
-#include <algorithm>
-#include <array>
+#include <QMetaObject>
+#include <QWidget>
 
 namespace quorvane {
 
@@ -25,12 +19,9 @@ namespace {
 // the children take it from the window, and a desktop's font change that reaches the window
 // passes here again. Qt's standard dialogs keep the desktop's hinting.
 void drawOnWholePixels(QWidget& widget) {
-    static const std::array forms{&TForm1::staticMetaObject,      &TPropSheets::staticMetaObject,
-                                  &TGetDirInfo::staticMetaObject, &THlp::staticMetaObject,
-                                  &TAboutBox::staticMetaObject,   &TForm3::staticMetaObject};
+    // Each such form says so in its class, so that a new form needs no list here.
     if (!widget.isWindow() || widget.font().hintingPreference() == QFont::PreferFullHinting ||
-        std::none_of(forms.begin(), forms.end(),
-                     [&](const QMetaObject* form) { return widget.metaObject()->inherits(form); }))
+        widget.metaObject()->indexOfClassInfo("DrawnOnWholePixels") < 0)
         return;
     QFont font = widget.font();
     font.setHintingPreference(QFont::PreferFullHinting);

@@ -1,16 +1,16 @@
 #include "app/WindowRequests.h"
 
-#include "app/About.h"
-#include "app/RtfHelp.h"
-#include "editor/ErrorHandler.h"
-#include "editor/Quorvcfg.h"
+#include "app/AboutBox.h"
+#include "app/HelpWindow.h"
+#include "editor/MainWindow.h"
+#include "gui/ErrorHandler.h"
 
 namespace quorvane {
 
-void openWindowsOnRequest(TForm1& form) {
-    QObject::connect(&form, &TForm1::helpRequested, &form,
-                     guard([] { THlp::open(THlp::helpFilePath()); }));
-    QObject::connect(&form, &TForm1::aboutRequested, &form, guard([] { TAboutBox::open(); }));
+void openWindowsOnRequest(MainWindow& form) {
+    QObject::connect(&form, &MainWindow::helpRequested, &form,
+                     guard([] { HelpWindow::open(HelpWindow::helpFilePath()); }));
+    QObject::connect(&form, &MainWindow::aboutRequested, &form, guard([] { AboutBox::open(); }));
 }
 
 } // namespace quorvane

@@ -2,9 +2,9 @@
 
 namespace quorvane {
 
-class TForm1;
+class MainWindow;
 
 // Opens the help window and the about window when the main window asks for them.
-void openWindowsOnRequest(TForm1& form);
+void openWindowsOnRequest(MainWindow& form);
 
 } // namespace quorvane

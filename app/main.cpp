@@ -1,10 +1,10 @@
 #include "app/Application.h"
-#include "app/GetDir.h"
-#include "app/PropSheet.h"
+#include "app/DirectoryChooser.h"
+#include "app/FirstStartNotice.h"
+#include "app/PropertiesDialog.h"
 #include "app/SingleInstance.h"
-#include "app/Startup.h"
 #include "app/WindowRequests.h"
-#include "editor/Quorvcfg.h"
+#include "editor/MainWindow.h"
 #include "editor/WindowMessages.h"
 #include "menu/RecordPool.h"
 #include "settings/FirstRun.h"
@@ -29,24 +29,24 @@ int main(int argc, char** argv) {
     quorvane::Registry& registry = *store;
     // First-run set-up speaks through boxes of no window's own: it runs before the main window is
     // shown.
-    quorvane::WindowMessages setUpMessages(nullptr, &quorvane::TForm3::open);
+    quorvane::WindowMessages setUpMessages(nullptr, &quorvane::FirstStartNotice::open);
     const quorvane::FirstRunSetup firstRun = [&setUpMessages](quorvane::Registry& store) {
         quorvane::runFirstRunSetup(store, quorvane::Installer::host(), setUpMessages);
     };
-    quorvane::TForm1 form({registry, pool, programDirectory, firstRun});
+    quorvane::MainWindow form({registry, pool, programDirectory, firstRun});
     QObject::connect(&guard, &quorvane::SingleInstance::activationRequested, &form,
-                     &quorvane::TForm1::bringToFront);
+                     &quorvane::MainWindow::bringToFront);
     // Closing the main window ends the program, whatever dialogs are open.
-    QObject::connect(&form, &quorvane::TForm1::closed, &application, &QCoreApplication::quit,
+    QObject::connect(&form, &quorvane::MainWindow::closed, &application, &QCoreApplication::quit,
                      Qt::QueuedConnection);
 
     quorvane::openWindowsOnRequest(form);
 
     // The properties dialog and the directory chooser are created here, hidden, and registered
     // with the window so that they follow it.
-    quorvane::TPropSheets properties(registry, form);
+    quorvane::PropertiesDialog properties(registry, form);
     form.setPropertiesDialog(&properties);
-    quorvane::TGetDirInfo chooser(form);
+    quorvane::DirectoryChooser chooser(form);
     form.setDirectoryChooser(&chooser);
 
     form.show();

@@ -4,8 +4,8 @@
 #include "bench/Fixtures.h"
 #include "bench/Rows.h"
 #include "bench/Table.h"
-#include "editor/EditHistory.h"
-#include "editor/TreeEditing.h"
+#include "rules/EditHistory.h"
+#include "rules/TreeEditing.h"
 #include "store/MemoryRegistry.h"
 
 #include <functional>
@@ -29,7 +29,7 @@ struct Edit {
     bool repeatable = false;
 };
 
-void selectAllOperations(TreeSource& source) {
+void selectAllOperations(AvailableEntries& source) {
     for (int row = 0; row < source.size(); ++row)
         if (source.at(row).record->kind == Kind::Operation)
             source.setSelected(row, true);

@@ -1,10 +1,10 @@
 // The menus, settings keys and models the core benchmarks run on.
 #pragma once
 
+#include "menu/AvailableEntries.h"
 #include "menu/CommaText.h"
 #include "menu/MenuTree.h"
 #include "menu/RecordPool.h"
-#include "menu/TreeSource.h"
 #include "settings/MenuLoad.h"
 #include "settings/Messages.h"
 #include "store/HiveRegistry.h"
@@ -44,7 +44,7 @@ FirstRunSetup programFirstRun();
 struct Model {
     RecordPool pool;
     MenuTree tree{pool.rootRecord()};
-    TreeSource source;
+    AvailableEntries source;
 
     void load(Registry& registry, std::string_view menu);
 };

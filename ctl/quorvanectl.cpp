@@ -1,9 +1,9 @@
 // quorvanectl: the menu and settings of Quorvane from the command line, over the same core and the
 // same settings store as the setup program.
 
+#include "menu/AvailableEntries.h"
 #include "menu/MenuTree.h"
 #include "menu/RecordPool.h"
-#include "menu/TreeSource.h"
 #include "platform/Codepage.h"
 #include "platform/Failure.h"
 #include "platform/LocaleText.h"
@@ -168,9 +168,9 @@ std::string treeText(const MenuTree& tree) {
     return text;
 }
 
-std::string sourceText(const TreeSource& source) {
+std::string sourceText(const AvailableEntries& source) {
     std::string text;
-    for (const SourceEntry& entry : source.entries())
+    for (const AvailableEntry& entry : source.entries())
         text += shown('[' + tag(*entry.record) + "] " + entry.caption + '\t' +
                       entry.record->descriptionOrTarget) +
                 '\n';
@@ -242,10 +242,10 @@ std::string treeJson(const MenuTree& tree) {
     return text + "}\n";
 }
 
-std::string sourceJson(const TreeSource& source) {
+std::string sourceJson(const AvailableEntries& source) {
     std::string text = "{\"format\":" + std::string(jsonFormatVersion) + ",\"entries\":[";
     bool first = true;
-    for (const SourceEntry& entry : source.entries()) {
+    for (const AvailableEntry& entry : source.entries()) {
         if (!std::exchange(first, false))
             text += ',';
         text += '{' + jsonFields(entry.caption, *entry.record) +
@@ -324,7 +324,7 @@ private:
     ConsoleMessages m_messages;
     RecordPool m_pool;
     MenuTree m_tree{m_pool.rootRecord()};
-    TreeSource m_source;
+    AvailableEntries m_source;
     bool m_stored = false;
     bool m_printFailed = false;
 };

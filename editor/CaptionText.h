@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/QtText.h"
+#include "gui/QtText.h"
 #include "menu/CommaText.h"
 #include "platform/Failure.h"
 

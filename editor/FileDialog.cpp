@@ -6,7 +6,7 @@
 
 namespace quorvane {
 
-QList<QString> FileDialog::s_nextFileNames;
+FileChooser* FileDialog::s_chooser = nullptr;
 
 namespace {
 
@@ -42,8 +42,8 @@ QString startFolder(const QString& asked) {
 
 bool FileDialog::execute(QWidget* parent) {
     QString chosen;
-    if (!s_nextFileNames.isEmpty()) {
-        chosen = s_nextFileNames.takeFirst();
+    if (s_chooser) {
+        chosen = s_chooser->choose(*this, parent);
     } else {
         QFileDialog dialog(parent, title, QDir(startFolder(initialDirectory)).filePath(fileName),
                            qtFilter(filter));
@@ -60,10 +60,6 @@ bool FileDialog::execute(QWidget* parent) {
         return false;
     fileName = chosen;
     return true;
-}
-
-void FileDialog::setNextFileName(const QString& fileName) {
-    s_nextFileNames.append(fileName);
 }
 
 } // namespace quorvane

@@ -1,6 +1,6 @@
 #include "editor/MenuPreview.h"
 
-#include "editor/QtText.h"
+#include "gui/QtText.h"
 
 #include <QMenu>
 

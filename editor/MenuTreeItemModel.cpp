@@ -1,7 +1,7 @@
 #include "editor/MenuTreeItemModel.h"
 
 #include "editor/CaptionText.h"
-#include "editor/QtText.h"
+#include "gui/QtText.h"
 #include "platform/Failure.h"
 
 namespace quorvane {

@@ -1,18 +1,23 @@
 #include "editor/PanelSplitter.h"
 
-#include <QEvent>
+#include "gui/ErrorHandler.h"
+
+#include <QMouseEvent>
 #include <QWidget>
 #include <algorithm>
 
 namespace quorvane {
 
-PanelSplitter::PanelSplitter(Parts parts, int treeWidth, int buttonRowHeight)
-    : m_parts(parts), m_treeWidth(treeWidth), m_buttonRowHeight(buttonRowHeight) {
+PanelSplitter::PanelSplitter(Parts parts, int treeWidth, int buttonRowHeight,
+                             std::function<bool()> dragging)
+    : m_parts(parts), m_dragging(std::move(dragging)), m_treeWidth(treeWidth),
+      m_buttonRowHeight(buttonRowHeight) {
     m_parts.panel->installEventFilter(this);
+    m_parts.splitter->installEventFilter(this);
 }
 
-void PanelSplitter::press(bool dragging) {
-    if (!dragging)
+void PanelSplitter::press() {
+    if (!m_dragging())
         m_splitting = true;
 }
 
@@ -28,7 +33,31 @@ void PanelSplitter::release() {
 bool PanelSplitter::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_parts.panel && event->type() == QEvent::Resize)
         layOut();
+    if (watched == m_parts.splitter && splitterEvent(event))
+        return true;
     return QObject::eventFilter(watched, event);
+}
+
+// The splitter gets the moves while its button is held, as the pointer is grabbed then. Only
+// mouse events may be taken as one: the splitter gets resize and paint events too.
+bool PanelSplitter::splitterEvent(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            guarded([this] { press(); });
+        return true;
+    case QEvent::MouseMove: {
+        const int x = qRound(static_cast<QMouseEvent*>(event)->position().x());
+        guarded([this, x] { moveTo(x); });
+        return true;
+    }
+    case QEvent::MouseButtonRelease:
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+            guarded([this] { release(); });
+        return true;
+    default:
+        return false;
+    }
 }
 
 void PanelSplitter::layOut() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 
 class QWidget;
 
@@ -19,13 +20,14 @@ public:
         QWidget* buttonRow;
     };
 
-    PanelSplitter(Parts parts, int treeWidth, int buttonRowHeight);
+    // `dragging` tells whether entries are being dragged, which keeps presses from splitting.
+    PanelSplitter(Parts parts, int treeWidth, int buttonRowHeight, std::function<bool()> dragging);
 
     int treeWidth() const { return m_treeWidth; }
     bool splitting() const { return m_splitting; }
 
     // The splitter's mouse button went down; a drag of entries under way keeps it from splitting.
-    void press(bool dragging);
+    void press();
     // The pointer is at `x` in the splitter's own coordinates while the button is held.
     void moveTo(int x);
     void release();
@@ -37,7 +39,10 @@ private:
     void layOut();
     void setTreeWidth(int width);
 
+    bool splitterEvent(QEvent* event);
+
     Parts m_parts;
+    std::function<bool()> m_dragging;
     int m_treeWidth;
     int m_buttonRowHeight;
     bool m_splitting = false;

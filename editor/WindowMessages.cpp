@@ -1,7 +1,7 @@
 #include "editor/WindowMessages.h"
 
-#include "editor/MessageBoxes.h"
-#include "editor/QtText.h"
+#include "gui/MessageBoxes.h"
+#include "gui/QtText.h"
 
 namespace quorvane {
 

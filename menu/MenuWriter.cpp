@@ -19,8 +19,8 @@ namespace {
 // copied.
 class CaptionFinder {
 public:
-    explicit CaptionFinder(const TreeSource& source) {
-        for (const SourceEntry& entry : source.entries())
+    explicit CaptionFinder(const AvailableEntries& source) {
+        for (const AvailableEntry& entry : source.entries())
             note(m_fromList, *entry.record, entry.caption);
     }
     // Nodes are seen in tree order.
@@ -148,11 +148,11 @@ std::string writeMenu(const MenuTree& tree, Visit visit, Kept kept) {
 
 } // namespace
 
-std::string operationCaption(const TreeSource& source, const MenuTree& tree, int n) {
+std::string operationCaption(const AvailableEntries& source, const MenuTree& tree, int n) {
     return operationCaptions(source, tree)[static_cast<std::size_t>(n)];
 }
 
-std::array<std::string, operationCount> operationCaptions(const TreeSource& source,
+std::array<std::string, operationCount> operationCaptions(const AvailableEntries& source,
                                                           const MenuTree& tree) {
     CaptionFinder finder(source);
     visitInTreeOrder(tree, [&finder](const MenuNode& node) { finder.see(node); });
@@ -172,7 +172,7 @@ std::string menuString(const MenuTree& tree, ItemLists& lists) {
         [](const MenuNode&, std::size_t) {});
 }
 
-StoredTexts storedTexts(const MenuTree& tree, const TreeSource& source) {
+StoredTexts storedTexts(const MenuTree& tree, const AvailableEntries& source) {
     std::array<ItemListText, 9> lists;
     CaptionFinder captions(source);
     StoredTexts texts;
@@ -201,7 +201,7 @@ StoredTexts storedTexts(const MenuTree& tree, const TreeSource& source) {
     return texts;
 }
 
-std::string storedForm(const MenuTree& tree, const TreeSource& source) {
+std::string storedForm(const MenuTree& tree, const AvailableEntries& source) {
     ItemLists lists;
     std::string form = menuString(tree, lists);
     // A NUL parts the texts, as no stored text holds one; each list starts with its length.

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "menu/AvailableEntries.h"
 #include "menu/Catalog.h"
 #include "menu/MenuTree.h"
-#include "menu/TreeSource.h"
 
 #include <array>
 #include <string>
@@ -25,9 +25,9 @@ ItemListSlots itemListSlots(Kind kind);
 // The caption operation n is stored under: its list entry's caption if it is listed, otherwise
 // its caption in the tree; a later caption that is not empty beats an earlier one, and an
 // operation that is nowhere gets the empty caption.
-std::string operationCaption(const TreeSource& source, const MenuTree& tree, int n);
+std::string operationCaption(const AvailableEntries& source, const MenuTree& tree, int n);
 // The same for all the operations at once, indexed by code, in one pass over list and tree.
-std::array<std::string, operationCount> operationCaptions(const TreeSource& source,
+std::array<std::string, operationCount> operationCaptions(const AvailableEntries& source,
                                                           const MenuTree& tree);
 
 // The tree as a menu string in the quoted form the load reads back, with `lists` replaced by the
@@ -51,10 +51,10 @@ struct StoredTexts {
     // back as a number, that is as a code; nullptr when there is none.
     const MenuNode* numberedSubmenu = nullptr;
 };
-StoredTexts storedTexts(const MenuTree& tree, const TreeSource& source);
+StoredTexts storedTexts(const MenuTree& tree, const AvailableEntries& source);
 
 // Everything Apply stores for `tree` and `source` (the operation captions, the menu string and
 // the item lists) in one text: two states that store the same give the same text.
-std::string storedForm(const MenuTree& tree, const TreeSource& source);
+std::string storedForm(const MenuTree& tree, const AvailableEntries& source);
 
 } // namespace quorvane

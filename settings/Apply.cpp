@@ -106,7 +106,7 @@ std::optional<std::string> givenMenuRefusal(std::string_view menu) {
     return menuTooLarge("it", menu.size()) + " Remove some entries and apply again.";
 }
 
-bool applyMenu(Registry& registry, const MenuTree& tree, const TreeSource& source,
+bool applyMenu(Registry& registry, const MenuTree& tree, const AvailableEntries& source,
                Messages& messages) {
     // Operations not yet read would be stored with empty captions and the item lists cut short:
     // they would vanish for good.

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "menu/AvailableEntries.h"
 #include "menu/MenuTree.h"
-#include "menu/TreeSource.h"
 #include "store/Registry.h"
 
 #include <cstddef>
@@ -18,7 +18,7 @@ class Messages;
 // part-way, when the menu holds no entry once its empty submenus are left out (at every depth),
 // when what it would store could not be read back as it stands, or when a caption or a target
 // holds a line break, which a menu file could not save. Returns whether it wrote.
-bool applyMenu(Registry& registry, const MenuTree& tree, const TreeSource& source,
+bool applyMenu(Registry& registry, const MenuTree& tree, const AvailableEntries& source,
                Messages& messages);
 
 // The first sentence of the refusal of a menu string longer than the reader keeps: `what` (as

@@ -219,7 +219,7 @@ void checkThatItLoads(const RegistryKey& key) {
         PlatformFamily::Other, {}, '/', [](std::string_view, int) { return 0; }};
     RecordPool pool;
     MenuTree tree(pool.rootRecord());
-    TreeSource source;
+    AvailableEntries source;
     try {
         loadMenu(copy, pool, tree, source, LoadMode::Stored, {},
                  [&](Registry& registry) { runFirstRunSetup(registry, noInstaller, silent); });

@@ -97,7 +97,7 @@ MenuParts readMenuParts(const SettingsKey& key, std::optional<std::string_view> 
     return parts;
 }
 
-LoadedView loadMenu(Registry& registry, RecordPool& pool, MenuTree& tree, TreeSource& source,
+LoadedView loadMenu(Registry& registry, RecordPool& pool, MenuTree& tree, AvailableEntries& source,
                     LoadMode mode, std::string_view menuString, const FirstRunSetup& firstRun) {
     source.clear();
     for (const KindEntry& entry : kindEntries)

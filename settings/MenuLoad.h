@@ -1,9 +1,9 @@
 #pragma once
 
+#include "menu/AvailableEntries.h"
 #include "menu/MenuTree.h"
 #include "menu/MenuWriter.h"
 #include "menu/RecordPool.h"
-#include "menu/TreeSource.h"
 #include "store/Registry.h"
 
 #include <array>
@@ -52,7 +52,7 @@ struct MenuParts {
 MenuParts readMenuParts(const SettingsKey& key,
                         std::optional<std::string_view> menuString = std::nullopt);
 
-LoadedView loadMenu(Registry& registry, RecordPool& pool, MenuTree& tree, TreeSource& source,
+LoadedView loadMenu(Registry& registry, RecordPool& pool, MenuTree& tree, AvailableEntries& source,
                     LoadMode mode, std::string_view menuString, const FirstRunSetup& firstRun);
 
 } // namespace quorvane

@@ -49,7 +49,7 @@ void outline(const MenuNode* node, bool asWritten, std::string& out) {
 struct Loaded {
     RecordPool pool;
     MenuTree tree{pool.rootRecord()};
-    TreeSource source;
+    AvailableEntries source;
     std::string failure;
 };
 

@@ -1,11 +1,13 @@
+#include "ScriptedDialogs.h"
 #include "SettingsFixture.h"
 #include "app/Application.h"
-#include "app/GetDir.h"
+#include "app/DirectoryChooser.h"
 #include "editor/FileDialog.h"
-#include "editor/ItemDetails.h"
-#include "editor/MessageBoxes.h"
-#include "editor/Quorvcfg.h"
+#include "editor/MainWindow.h"
+#include "editor/TargetAssignment.h"
+#include "gui/MessageBoxes.h"
 #include "menu/RecordPool.h"
+#include "rules/ItemDetails.h"
 #include "support/MemoryRegistry.h"
 
 #include <QComboBox>
@@ -34,7 +36,7 @@ struct Window {
         for (const char* sub : {"Archive", "Archive/b", "Archive/A", "Archive/.hidden", "Other"})
             QDir(folder.path()).mkpath(QString::fromLatin1(sub));
         test::seedSettings(registry, R"("Explore",0,1,-2,-2)");
-        form.emplace(TForm1::Services{registry, pool, QStringLiteral("/prog/"), {}});
+        form.emplace(MainWindow::Services{registry, pool, QStringLiteral("/prog/"), {}});
         MenuTree& menu = form->menu();
         auto add = [&](MenuNode* parent, const char* caption, Kind kind, const char* target) {
             return menu.addLastChild(parent, caption, pool.copyOf(*pool.prototype(kind), target));
@@ -56,7 +58,7 @@ struct Window {
     ~Window() { QDir::setCurrent(QDir::tempPath()); }
 
     QTreeView* tree() { return form->findChild<QTreeView*>("MenuTree"); }
-    QTreeWidget* list() { return chooser->findChild<QTreeWidget*>("DirectoryListBox1"); }
+    QTreeWidget* list() { return chooser->findChild<QTreeWidget*>("Directories"); }
     MenuNode* node(const QString& caption) {
         for (MenuNode* n : form->menu().inTreeOrder())
             if (QString::fromStdString(n->caption()) == caption)
@@ -91,8 +93,8 @@ struct Window {
     const QString home = QDir(folder.path()).canonicalPath();
     test::MemoryRegistry registry;
     RecordPool pool;
-    std::optional<TForm1> form;
-    std::optional<TGetDirInfo> chooser;
+    std::optional<MainWindow> form;
+    std::optional<DirectoryChooser> chooser;
 };
 
 // As a user double-clicks: press and release, then a second press that Qt reports as a
@@ -119,8 +121,8 @@ bool fileDialogRan() {
 class AssignmentTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() { MessageBoxes::takeAnswered(); }
-    void cleanup() { QCOMPARE(MessageBoxes::takeAnswered().size(), 0); }
+    void init() { ScriptedDialogs::takeAnswered(); }
+    void cleanup() { QCOMPARE(ScriptedDialogs::takeAnswered().size(), 0); }
 
     void statusText() {
         const std::pair<const char*, QString> rows[] = {
@@ -145,7 +147,7 @@ private slots:
         w.select("Archive");
         w.form->menu().remove(w.node("Archive"));
         QVERIFY(!w.form->statusText().contains("Archive"));
-        w.form->Load(LoadMode::Given, R"("Explore",0,1,-2,-2)");
+        w.form->loadMenu(LoadMode::Given, R"("Explore",0,1,-2,-2)");
         QCOMPARE(w.form->statusText(), QStringLiteral("This is the root of the Quorvane-menu"));
     }
 
@@ -169,8 +171,8 @@ private slots:
         const std::string before = record->descriptionOrTarget;
         const QString link = QDir(w.home).filePath("App.lnk");
         QVERIFY(QFile::link(QDir(w.home).filePath("Archive"), link));
-        FileDialog::setNextFileName(link);
-        FileDialog::setNextFileName("<marker>");
+        ScriptedDialogs::chooseNextFile(link);
+        ScriptedDialogs::chooseNextFile("<marker>");
 
         ::doubleClick(w.tree()->viewport(), w.pointOf(caption));
 
@@ -238,12 +240,13 @@ private slots:
     void doubleClickActsWhereTheLastButtonWentUp() {
         Window w;
         w.select("Archive");
-        w.form->MenuTreeMouseUp(QPoint(5, w.tree()->viewport()->height() - 2)); // below every node
-        w.form->MenuTreeDblClick();
+        w.form->targets().mouseReleased(
+            QPoint(5, w.tree()->viewport()->height() - 2)); // below every node
+        w.form->targets().doubleClicked();
         QVERIFY(!w.chooser->showing());
 
         QTest::mouseClick(w.tree()->viewport(), Qt::RightButton, {}, w.pointOf("Backup"));
-        w.form->MenuTreeDblClick();
+        w.form->targets().doubleClicked();
         QCOMPARE(w.chooser->boundRecord(), w.node("Backup")->record());
 
         // A second item while the chooser shows for the first changes nothing.
@@ -254,25 +257,25 @@ private slots:
         // The status bar goes on describing the selected node, not the one given a file.
         QTest::mouseClick(w.tree()->viewport(), Qt::MiddleButton, {}, w.pointOf("Editor"));
         w.select("Archive");
-        FileDialog::setNextFileName("/bin/ed");
-        w.form->MenuTreeDblClick();
+        ScriptedDialogs::chooseNextFile("/bin/ed");
+        w.form->targets().doubleClicked();
         QCOMPARE(w.description("ed"), QDir::toNativeSeparators("/bin/ed"));
         QCOMPARE(w.form->statusText(), "Moves objects to - D:\\Archive" + hint);
     }
 
     void refusedFilesChangeNothing() {
         Window w;
-        FileDialog::setNextFileName(""); // cancelled
+        ScriptedDialogs::chooseNextFile(""); // cancelled
         ::doubleClick(w.tree()->viewport(), w.pointOf("Editor"));
-        FileDialog::setNextFileName("/tools/two\nlines.exe");
-        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        ScriptedDialogs::chooseNextFile("/tools/two\nlines.exe");
+        ScriptedDialogs::answerNextBox(QMessageBox::Ok);
         ::doubleClick(w.tree()->viewport(), w.pointOf("Editor"));
-        QVERIFY(MessageBoxes::takeAnswered().value(0).text.contains("line break"));
+        QVERIFY(ScriptedDialogs::takeAnswered().value(0).text.contains("line break"));
         const QString odd = QDir::toNativeSeparators(QString::fromUtf8("/tools/\u65e5.exe"));
-        FileDialog::setNextFileName(odd);
-        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        ScriptedDialogs::chooseNextFile(odd);
+        ScriptedDialogs::answerNextBox(QMessageBox::Ok);
         ::doubleClick(w.tree()->viewport(), w.pointOf("Editor"));
-        const auto shown = MessageBoxes::takeAnswered();
+        const auto shown = ScriptedDialogs::takeAnswered();
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown[0].text, "'" + odd +
                                     "' cannot be used as a target. The character \"\u65e5\" "
@@ -282,7 +285,7 @@ private slots:
 
         // Windows-1252 holds these, past Latin-1 too.
         TAssoc* record = w.node("Editor")->record();
-        FileDialog::setNextFileName(QStringLiteral("/tools/Caf\u00e9 \u20ac.exe"));
+        ScriptedDialogs::chooseNextFile(QStringLiteral("/tools/Caf\u00e9 \u20ac.exe"));
         ::doubleClick(w.tree()->viewport(), w.pointOf("Editor"));
         const std::string separator(1, QDir::separator().toLatin1());
         QCOMPARE(record->descriptionOrTarget, separator + "tools" + separator + "Caf\xE9 \x80.exe");
@@ -298,9 +301,9 @@ private slots:
         ::doubleClick(w.tree()->viewport(), w.pointOf("Archive"));
         ::doubleClick(w.list()->viewport(), w.pointOfLine(w.in(QStringLiteral("\u6f22"))));
         QCOMPARE(w.chooser->currentDirectory(), w.in(QStringLiteral("\u6f22")));
-        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        ScriptedDialogs::answerNextBox(QMessageBox::Ok);
         QTest::mouseClick(w.chooser->findChild<QPushButton*>("Ok"), Qt::LeftButton);
-        const auto shown = MessageBoxes::takeAnswered();
+        const auto shown = ScriptedDialogs::takeAnswered();
         QCOMPARE(shown.size(), 1);
         QVERIFY2(shown[0].text.contains(QStringLiteral("\"\u6f22\" (U+6F22)")),
                  qPrintable(shown[0].text));
@@ -352,7 +355,7 @@ private slots:
         QCOMPARE(subdirectories, (QStringList{"A", "b"}));
 
         // Each volume goes back to the directory last opened on it.
-        auto* drives = w.chooser->findChild<QComboBox*>("DriveComboBox1");
+        auto* drives = w.chooser->findChild<QComboBox*>("Drives");
         QCOMPARE(drives->itemText(0), QDir::toNativeSeparators(QDir::rootPath()));
         emit drives->activated(0);
         emit drives->activated(drives->findData(QStorageInfo(w.home).rootPath()));
@@ -379,7 +382,7 @@ private slots:
         TAssoc* orphan = w.pool.copyOf(*w.pool.prototype(Kind::MoveTo), "kept");
         w.chooser->bind(orphan);
         w.chooser->showModeless();
-        w.chooser->OkClick();
+        w.chooser->okClicked();
         QCOMPARE(orphan->descriptionOrTarget, std::string("kept"));
         QVERIFY(!w.chooser->showing());
     }
@@ -408,7 +411,7 @@ private slots:
         QVERIFY(w.chooser->showing());
         MenuTree& tree = w.form->menu();
         if (change == "reload")
-            w.form->Load(LoadMode::Stored);
+            w.form->loadMenu(LoadMode::Stored);
         else if (change == "move")
             QVERIFY(tree.moveBefore(w.node("Archive"), w.node("Explore")));
         else

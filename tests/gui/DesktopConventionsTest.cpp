@@ -2,16 +2,16 @@
 // any palette.
 
 #include "SettingsFixture.h"
-#include "app/About.h"
+#include "app/AboutBox.h"
 #include "app/Application.h"
 #include "app/DeferredIconStyle.h"
-#include "app/GetDir.h"
-#include "app/PropSheet.h"
+#include "app/DirectoryChooser.h"
+#include "app/FirstStartNotice.h"
+#include "app/HelpWindow.h"
+#include "app/PropertiesDialog.h"
 #include "app/ReadableColour.h"
-#include "app/RtfHelp.h"
-#include "app/Startup.h"
 #include "app/WindowRequests.h"
-#include "editor/Quorvcfg.h"
+#include "editor/MainWindow.h"
 #include "menu/RecordPool.h"
 #include "support/MemoryRegistry.h"
 
@@ -117,7 +117,7 @@ struct HelpFolder {
 struct Windows {
     Windows() {
         test::seedSettings(registry);
-        form.emplace(TForm1::Services{registry, pool, QDir::tempPath() + '/', {}});
+        form.emplace(MainWindow::Services{registry, pool, QDir::tempPath() + '/', {}});
         properties.emplace(registry, *form);
         form->setPropertiesDialog(&*properties);
         chooser.emplace(*form);
@@ -130,9 +130,9 @@ struct Windows {
     }
     MemoryRegistry registry;
     RecordPool pool;
-    std::optional<TForm1> form;
-    std::optional<TPropSheets> properties;
-    std::optional<TGetDirInfo> chooser;
+    std::optional<MainWindow> form;
+    std::optional<PropertiesDialog> properties;
+    std::optional<DirectoryChooser> chooser;
 };
 
 } // namespace
@@ -142,9 +142,9 @@ class DesktopConventionsTest : public QObject {
 private slots:
     void cleanup() {
         setDesktopPalette(lightPalette());
-        for (QWidget* window :
-             {static_cast<QWidget*>(THlp::current()), static_cast<QWidget*>(TForm3::current()),
-              static_cast<QWidget*>(TAboutBox::current())})
+        for (QWidget* window : {static_cast<QWidget*>(HelpWindow::current()),
+                                static_cast<QWidget*>(FirstStartNotice::current()),
+                                static_cast<QWidget*>(AboutBox::current())})
             if (window)
                 closeAndSettle(window);
     }
@@ -224,8 +224,8 @@ private slots:
             QColor drawn;
             QColor ground;
         };
-        TAboutBox* about = TAboutBox::open();
-        TForm3* notice = TForm3::open();
+        AboutBox* about = AboutBox::open();
+        FirstStartNotice* notice = FirstStartNotice::open();
         QList<Coloured> texts{
             {about->findChild<QWidget*>("ProductName"), QColor(0, 0, 128),
              palette.color(QPalette::Window)},
@@ -250,28 +250,29 @@ private slots:
                 QVERIFY2(contrast(shown, text.ground) >= readableContrast,
                          qPrintable(text.widget->objectName() + ": " + shown.name()));
         }
-        for (const char* name : {"Memo1", "Memo2"}) {
+        for (const char* name : {"InstalledNotes", "HelpHint"}) {
             const QPalette memo = notice->findChild<QTextEdit*>(name)->palette();
             const double ratio = contrast(memo.color(QPalette::Text), memo.color(QPalette::Base));
             if (dark)
                 QVERIFY2(ratio >= readableContrast, name);
         }
         if (!dark) {
-            QCOMPARE(notice->findChild<QTextEdit*>("Memo1")->palette().color(QPalette::Text),
-                     QColor(Qt::black));
-            QCOMPARE(notice->findChild<QTextEdit*>("Memo2")->palette().color(QPalette::Text),
+            QCOMPARE(
+                notice->findChild<QTextEdit*>("InstalledNotes")->palette().color(QPalette::Text),
+                QColor(Qt::black));
+            QCOMPARE(notice->findChild<QTextEdit*>("HelpHint")->palette().color(QPalette::Text),
                      QColor(0, 128, 0));
         }
 
         // The help window's own headings, and the help file's.
-        THlp* help = THlp::open(THlp::helpFilePath());
+        HelpWindow* help = HelpWindow::open(HelpWindow::helpFilePath());
         for (QWidget* widget : help->findChildren<QWidget*>()) {
             const QColor shown = styleSheetColour(widget);
             if (shown.isValid() && dark)
                 QVERIFY2(contrast(shown, palette.color(QPalette::Window)) >= readableContrast,
                          qPrintable(widget->objectName() + ": " + shown.name()));
         }
-        QTextEdit* page = help->findChild<QTextEdit*>("RichEdit1");
+        QTextEdit* page = help->findChild<QTextEdit*>("Page");
         const QColor paper = page->palette().color(QPalette::Base);
         for (const auto& [heading, drawn] : {std::pair{"Green heading", QColor(0, 128, 0)},
                                              std::pair{"Navy heading", QColor(0, 0, 128)}}) {
@@ -299,17 +300,17 @@ private slots:
     }
 
     void escapeClosesTheSecondaryWindows() {
-        TAboutBox* about = TAboutBox::open();
+        AboutBox* about = AboutBox::open();
         pressEscape(about);
         QTRY_VERIFY(!about->isVisible());
 
-        QPointer<TForm3> notice = TForm3::open();
+        QPointer<FirstStartNotice> notice = FirstStartNotice::open();
         pressEscape(notice);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QTRY_VERIFY(!notice);
 
         HelpFolder folder;
-        QPointer<THlp> help = THlp::open(THlp::helpFilePath());
+        QPointer<HelpWindow> help = HelpWindow::open(HelpWindow::helpFilePath());
         pressEscape(help);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QTRY_VERIFY(!help);
@@ -318,7 +319,7 @@ private slots:
     void escapeCancelsTheDialogs() {
         Windows w;
         w.form->show();
-        w.form->PropertiesClick();
+        w.form->showProperties();
         QVERIFY(w.properties->isVisible());
         bool cancelled = false;
         connect(w.properties->findChild<QPushButton*>("Cancel"), &QPushButton::clicked, this,
@@ -342,14 +343,14 @@ private slots:
         Windows w;
         // The captions stay as they were; the underlined letters only show with Alt.
         const std::pair<const char*, const char*> menus[] = {
-            {"File1", "&File"}, {"PresetMenus1", "&Preset Menus"}, {"Help2", "&Help"}};
+            {"FileMenu", "&File"}, {"PresetMenu", "&Preset Menus"}, {"HelpMenu", "&Help"}};
         for (const auto& [name, title] : menus)
             QCOMPARE(w.form->findChild<QMenu*>(name)->title(), QString::fromLatin1(title));
         const std::pair<const char*, QKeySequence> shortcuts[] = {
-            {"Openmenu1", QKeySequence(QStringLiteral("Ctrl+O"))},
-            {"Savemenuas1", QKeySequence(QStringLiteral("Ctrl+S"))},
-            {"Exit1", QKeySequence(QStringLiteral("Ctrl+Q"))},
-            {"Help1", QKeySequence(Qt::Key_F1)}};
+            {"OpenMenuFileAction", QKeySequence(QStringLiteral("Ctrl+O"))},
+            {"SaveMenuFileAction", QKeySequence(QStringLiteral("Ctrl+S"))},
+            {"ExitAction", QKeySequence(QStringLiteral("Ctrl+Q"))},
+            {"HelpAction", QKeySequence(Qt::Key_F1)}};
         for (const auto& [name, keys] : shortcuts)
             QCOMPARE(w.form->findChild<QAction*>(name)->shortcut(), keys);
         // Every entry of these menus has a letter of its own.
@@ -373,14 +374,14 @@ private slots:
         w.form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&*w.form));
         QTest::keyClick(&*w.form, Qt::Key_F1);
-        QTRY_VERIFY(THlp::current() && THlp::current()->isVisible());
-        closeAndSettle(THlp::current());
+        QTRY_VERIFY(HelpWindow::current() && HelpWindow::current()->isVisible());
+        closeAndSettle(HelpWindow::current());
 
         // Alt+F opens File.
         w.form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&*w.form));
         QTest::keyClick(&*w.form, Qt::Key_F, Qt::AltModifier);
-        QMenu* file = w.form->findChild<QMenu*>("File1");
+        QMenu* file = w.form->findChild<QMenu*>("FileMenu");
         QTRY_VERIFY(file->isVisible());
         file->close();
     }
@@ -392,9 +393,9 @@ private slots:
         QCOMPARE(w.form->font().family(), QStringLiteral("MS Sans Serif"));
         QCOMPARE(w.form->font().pointSize(), 8);
         QCOMPARE(w.form->font().styleStrategy(), QFont::PreferNoShaping);
-        QWidget* list = w.form->findChild<QWidget*>(QStringLiteral("TreeSource"));
+        QWidget* list = w.form->findChild<QWidget*>(QStringLiteral("AvailableList"));
         QVERIFY(list);
-        TAboutBox* about = TAboutBox::open();
+        AboutBox* about = AboutBox::open();
         QVERIFY(about);
         for (QWidget* window :
              {static_cast<QWidget*>(&*w.form), list, static_cast<QWidget*>(about)})

@@ -1,13 +1,14 @@
+#include "ScriptedDialogs.h"
 #include "SettingsFixture.h"
-#include "app/About.h"
+#include "app/AboutBox.h"
 #include "app/Application.h"
-#include "app/RtfHelp.h"
-#include "app/Startup.h"
+#include "app/FirstStartNotice.h"
+#include "app/HelpWindow.h"
 #include "app/Version.h"
 #include "app/WindowRequests.h"
-#include "editor/MessageBoxes.h"
-#include "editor/Quorvcfg.h"
+#include "editor/MainWindow.h"
 #include "editor/WindowMessages.h"
+#include "gui/MessageBoxes.h"
 #include "menu/RecordPool.h"
 #include "platform/Failure.h"
 #include "settings/FirstRun.h"
@@ -49,8 +50,8 @@ struct HelpFolder {
     QTemporaryDir data;
 };
 
-QTextEdit* richEdit(THlp* help) {
-    return help->findChild<QTextEdit*>("RichEdit1");
+QTextEdit* richEdit(HelpWindow* help) {
+    return help->findChild<QTextEdit*>("Page");
 }
 
 // Closes the window and lets Qt finish with it, as the event loop would.
@@ -90,11 +91,11 @@ public:
 class HelpWindowsTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() { MessageBoxes::takeAnswered(); }
+    void init() { ScriptedDialogs::takeAnswered(); }
     void cleanup() {
-        QCOMPARE(MessageBoxes::takeAnswered().size(), 0);
-        for (QWidget* window :
-             {static_cast<QWidget*>(THlp::current()), static_cast<QWidget*>(TForm3::current())})
+        QCOMPARE(ScriptedDialogs::takeAnswered().size(), 0);
+        for (QWidget* window : {static_cast<QWidget*>(HelpWindow::current()),
+                                static_cast<QWidget*>(FirstStartNotice::current())})
             if (window)
                 closeAndSettle(window);
     }
@@ -118,21 +119,21 @@ private slots:
 
     void helpFileIsInTheSystemDirectory() {
         HelpFolder folder;
-        QCOMPARE(THlp::helpFilePath(), folder.path());
+        QCOMPARE(HelpWindow::helpFilePath(), folder.path());
     }
 
     void helpShowsTheFile() {
         HelpFolder folder;
         folder.write("{\\rtf1\\ansi Using the menu\\par Second paragraph\\par}");
-        THlp* help = THlp::open(THlp::helpFilePath());
-        QCOMPARE(THlp::current(), help);
+        HelpWindow* help = HelpWindow::open(HelpWindow::helpFilePath());
+        QCOMPARE(HelpWindow::current(), help);
         QVERIFY(help->isVisible());
         QCOMPARE(help->windowTitle(), QStringLiteral("Quorvane help"));
-        QCOMPARE(help->frameGeometry().size(), THlp::outerSize);
-        QCOMPARE(help->findChild<QLabel*>("Panel1")->text(), QStringLiteral("Quorvane"));
-        QCOMPARE(help->findChild<QLabel*>("Panel2")->text(), quorvane::versionLine());
-        QCOMPARE(help->findChild<QLabel*>("Panel1")->height(), 32);
-        QCOMPARE(help->findChild<QLabel*>("Panel2")->height(), 16);
+        QCOMPARE(help->frameGeometry().size(), HelpWindow::outerSize);
+        QCOMPARE(help->findChild<QLabel*>("ProductName")->text(), QStringLiteral("Quorvane"));
+        QCOMPARE(help->findChild<QLabel*>("Version")->text(), quorvane::versionLine());
+        QCOMPARE(help->findChild<QLabel*>("ProductName")->height(), 32);
+        QCOMPARE(help->findChild<QLabel*>("Version")->height(), 16);
         QTextEdit* text = richEdit(help);
         QVERIFY(text->isReadOnly());
         QCOMPARE(text->toPlainText(), QStringLiteral("Using the menu\nSecond paragraph"));
@@ -146,21 +147,21 @@ private slots:
     void oneHelpWindowAtATime() {
         HelpFolder folder;
         folder.write("first version");
-        THlp* help = THlp::open(THlp::helpFilePath());
-        QPointer<THlp> first(help);
+        HelpWindow* help = HelpWindow::open(HelpWindow::helpFilePath());
+        QPointer<HelpWindow> first(help);
         folder.write("second version");
         help->showMinimized();
-        QCOMPARE(THlp::open(THlp::helpFilePath()), help);
+        QCOMPARE(HelpWindow::open(HelpWindow::helpFilePath()), help);
         QVERIFY(!help->isMinimized());
         QCOMPARE(richEdit(help)->toPlainText(), QStringLiteral("first version"));
         QCOMPARE(QApplication::topLevelWidgets().count(help), 1);
 
         help->close();
-        QCOMPARE(THlp::current(), nullptr);
+        QCOMPARE(HelpWindow::current(), nullptr);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY2(!first, "a closed help window is destroyed");
 
-        THlp* again = THlp::open(THlp::helpFilePath());
+        HelpWindow* again = HelpWindow::open(HelpWindow::helpFilePath());
         QCOMPARE(richEdit(again)->toPlainText(), QStringLiteral("second version"));
     }
 
@@ -177,21 +178,21 @@ private slots:
         if (what == "folder")
             QVERIFY(QDir().mkpath(folder.path()));
         try {
-            THlp::open(THlp::helpFilePath());
+            HelpWindow::open(HelpWindow::helpFilePath());
             QFAIL("no failure");
         } catch (const Failure& failure) {
             QCOMPARE(QString::fromUtf8(failure.what()),
                      QStringLiteral("Cannot open file ") + folder.path());
         }
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCOMPARE(THlp::current(), nullptr);
+        QCOMPARE(HelpWindow::current(), nullptr);
         for (QWidget* window : QApplication::topLevelWidgets())
-            QVERIFY(!qobject_cast<THlp*>(window));
+            QVERIFY(!qobject_cast<HelpWindow*>(window));
 
         if (what == "folder")
             QVERIFY(QDir(folder.path()).removeRecursively());
         folder.write("now it is there");
-        QCOMPARE(richEdit(THlp::open(THlp::helpFilePath()))->toPlainText(),
+        QCOMPARE(richEdit(HelpWindow::open(HelpWindow::helpFilePath()))->toPlainText(),
                  QStringLiteral("now it is there"));
     }
 
@@ -201,20 +202,20 @@ private slots:
         MemoryRegistry registry;
         test::seedSettings(registry);
         RecordPool pool;
-        TForm1 form({registry, pool, QStringLiteral("/prog/"), {}});
+        MainWindow form({registry, pool, QStringLiteral("/prog/"), {}});
         openWindowsOnRequest(form);
-        MessageBoxes::setNextAnswer(QMessageBox::Ok);
-        form.findChild<QAction*>("Help1")->trigger();
-        const auto shown = MessageBoxes::takeAnswered();
+        ScriptedDialogs::answerNextBox(QMessageBox::Ok);
+        form.findChild<QAction*>("HelpAction")->trigger();
+        const auto shown = ScriptedDialogs::takeAnswered();
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown[0].text, QStringLiteral("Cannot open file ") + folder.path());
 
         folder.write("{\\rtf1 Help text}");
-        form.findChild<QPushButton*>("Help")->click();
-        QVERIFY(THlp::current());
-        form.findChild<QAction*>("Help1")->trigger();
-        QCOMPARE(QApplication::topLevelWidgets().count(THlp::current()), 1);
-        QCOMPARE(richEdit(THlp::current())->toPlainText(), QStringLiteral("Help text"));
+        form.findChild<QPushButton*>("HelpButton")->click();
+        QVERIFY(HelpWindow::current());
+        form.findChild<QAction*>("HelpAction")->trigger();
+        QCOMPARE(QApplication::topLevelWidgets().count(HelpWindow::current()), 1);
+        QCOMPARE(richEdit(HelpWindow::current())->toPlainText(), QStringLiteral("Help text"));
     }
 
     void formattedText() {
@@ -226,7 +227,7 @@ private slots:
                      R"(\cf1 red\cf0  words\par)"
                      R"(\pard\li720 Indented\par)"
                      R"(\pard\fs32\f1 Big \ul under\ul0\line next\par})");
-        QTextEdit* text = richEdit(THlp::open(THlp::helpFilePath()));
+        QTextEdit* text = richEdit(HelpWindow::open(HelpWindow::helpFilePath()));
         QTextDocument* document = text->document();
 
         const auto [title, titleAt] = find(document, "Title");
@@ -266,7 +267,7 @@ private slots:
     void plainTextShownAsItIs() {
         HelpFolder folder;
         folder.write("Not rich text {\\b at all}\nSecond line");
-        QTextEdit* text = richEdit(THlp::open(THlp::helpFilePath()));
+        QTextEdit* text = richEdit(HelpWindow::open(HelpWindow::helpFilePath()));
         QCOMPARE(lines(text->toPlainText()),
                  (QStringList{"Not rich text {\\b at all}", "Second line"}));
         QCOMPARE(formatAt(text->document(), "rich").fontWeight(), int(QFont::Normal));
@@ -279,7 +280,7 @@ private slots:
         for (int i = 0; i < 60; ++i)
             long_ += "words that wrap ";
         folder.write("{\\rtf1 " + long_ + "}");
-        THlp* help = THlp::open(THlp::helpFilePath());
+        HelpWindow* help = HelpWindow::open(HelpWindow::helpFilePath());
         QTextEdit* text = richEdit(help);
         QVERIFY(QTest::qWaitForWindowExposed(help));
         const int wide = text->document()->firstBlock().layout()->lineCount();
@@ -294,9 +295,9 @@ private slots:
     }
 
     void aboutWindowIsMadeOnceAndKept() {
-        TAboutBox* about = TAboutBox::open();
+        AboutBox* about = AboutBox::open();
         QVERIFY(about->isVisible());
-        QCOMPARE(TAboutBox::current(), about);
+        QCOMPARE(AboutBox::current(), about);
         QCOMPARE(about->minimumSize(), QSize(359, 251));
         QCOMPARE(about->maximumSize(), QSize(359, 251));
         QVERIFY(about->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
@@ -306,9 +307,9 @@ private slots:
 
         about->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCOMPARE(TAboutBox::current(), about);
+        QCOMPARE(AboutBox::current(), about);
         QVERIFY(!about->isVisible());
-        QCOMPARE(TAboutBox::open(), about);
+        QCOMPARE(AboutBox::open(), about);
         QVERIFY(about->isVisible());
         about->close();
     }
@@ -317,25 +318,25 @@ private slots:
         MemoryRegistry registry;
         test::seedSettings(registry);
         RecordPool pool;
-        TForm1 form({registry, pool, QStringLiteral("/prog/"), {}});
+        MainWindow form({registry, pool, QStringLiteral("/prog/"), {}});
         openWindowsOnRequest(form);
-        form.findChild<QAction*>("AboutQuorvane1")->trigger();
-        TAboutBox* about = TAboutBox::current();
+        form.findChild<QAction*>("AboutAction")->trigger();
+        AboutBox* about = AboutBox::current();
         QVERIFY(about && about->isVisible());
-        form.findChild<QAction*>("AboutQuorvane1")->trigger();
-        QCOMPARE(TAboutBox::current(), about);
+        form.findChild<QAction*>("AboutAction")->trigger();
+        QCOMPARE(AboutBox::current(), about);
         about->close();
     }
 
     void noticeTexts() {
-        TForm3* notice = TForm3::open();
+        FirstStartNotice* notice = FirstStartNotice::open();
         QCOMPARE(notice->windowTitle(), QStringLiteral("Stop for a while"));
         QCOMPARE(notice->minimumSize(), QSize(384, 242));
         QCOMPARE(notice->maximumSize(), QSize(384, 242));
         QVERIFY(notice->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        QCOMPARE(notice->findChild<QLabel*>("Memo3")->text(),
+        QCOMPARE(notice->findChild<QLabel*>("Heading")->text(),
                  QStringLiteral("Quorvane v2.02 is installed"));
-        QCOMPARE(lines(notice->findChild<QTextEdit*>("Memo1")->toPlainText()),
+        QCOMPARE(lines(notice->findChild<QTextEdit*>("InstalledNotes")->toPlainText()),
                  (QStringList{"", "", "", "",
                               "All files can be removed from where you decompressed them.", "",
                               "The menu, and its support files, are removed via ",
@@ -344,26 +345,28 @@ private slots:
                               "test it immediately by right-clicking an icon on your desktop.", "",
                               "", "", "", "Good luck!                 "}));
         QCOMPARE(
-            lines(notice->findChild<QTextEdit*>("Memo2")->toPlainText()),
+            lines(notice->findChild<QTextEdit*>("HelpHint")->toPlainText()),
             (QStringList{"      Please read through the help to get familiarized              ",
                          "      with items and enhancements.             "}));
-        QCOMPARE(notice->findChild<QWidget*>("Memo2")->geometry(), QRect(8, 174, 369, 33));
-        QCOMPARE(notice->findChild<QPushButton*>("Button1")->geometry(), QRect(288, 200, 77, 26));
-        QCOMPARE(notice->findChild<QPushButton*>("Button1")->text(), QStringLiteral("What's New"));
-        QVERIFY(notice->findChild<QTextEdit*>("Memo1")->isReadOnly());
+        QCOMPARE(notice->findChild<QWidget*>("HelpHint")->geometry(), QRect(8, 174, 369, 33));
+        QCOMPARE(notice->findChild<QPushButton*>("WhatsNewButton")->geometry(),
+                 QRect(288, 200, 77, 26));
+        QCOMPARE(notice->findChild<QPushButton*>("WhatsNewButton")->text(),
+                 QStringLiteral("What's New"));
+        QVERIFY(notice->findChild<QTextEdit*>("InstalledNotes")->isReadOnly());
     }
 
     void whatsNewCoversTheNotice() {
-        TForm3* notice = TForm3::open();
+        FirstStartNotice* notice = FirstStartNotice::open();
         QVERIFY(QTest::qWaitForWindowExposed(notice));
-        auto* notes = notice->findChild<QPlainTextEdit*>("Memo4");
+        auto* notes = notice->findChild<QPlainTextEdit*>("WhatsNewText");
         QVERIFY(!notes->isVisible());
-        QTest::mouseClick(notice->findChild<QPushButton*>("Button1"), Qt::LeftButton);
+        QTest::mouseClick(notice->findChild<QPushButton*>("WhatsNewButton"), Qt::LeftButton);
         QVERIFY(notes->isVisible());
         QVERIFY(notes->isReadOnly());
         QCOMPARE(notes->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
         // Whatever lay under the notes, the button included, is now behind them.
-        for (const char* part : {"Button1", "Memo1", "Memo2", "Memo3"}) {
+        for (const char* part : {"WhatsNewButton", "InstalledNotes", "HelpHint", "Heading"}) {
             QWidget* under = notice->findChild<QWidget*>(part);
             const QPoint centre = under->mapTo(notice, under->rect().center());
             QWidget* top = notice->childAt(centre);
@@ -375,15 +378,15 @@ private slots:
     }
 
     void noticeIsGoneOnceClosed() {
-        TForm3* notice = TForm3::open();
-        QPointer<TForm3> watch(notice);
-        QCOMPARE(TForm3::open(), notice); // still open: not a second one
+        FirstStartNotice* notice = FirstStartNotice::open();
+        QPointer<FirstStartNotice> watch(notice);
+        QCOMPARE(FirstStartNotice::open(), notice); // still open: not a second one
         notice->close();
-        QCOMPARE(TForm3::current(), nullptr);
+        QCOMPARE(FirstStartNotice::current(), nullptr);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!watch);
-        TForm3* fresh = TForm3::open();
-        QCOMPARE(TForm3::current(), fresh);
+        FirstStartNotice* fresh = FirstStartNotice::open();
+        QCOMPARE(FirstStartNotice::current(), fresh);
         QVERIFY(fresh->isVisible());
     }
 
@@ -391,15 +394,15 @@ private slots:
     void firstStartShowsTheNoticeFirst() {
         MemoryRegistry registry;
         RecordPool pool;
-        WindowMessages messages(nullptr, &TForm3::open);
+        WindowMessages messages(nullptr, &FirstStartNotice::open);
         Installer installer;
         installer.programDirectory = "/prog/";
         installer.run = [](std::string_view, int) { return 0; };
         const FirstRunSetup firstRun = [&](Registry& store) {
             runFirstRunSetup(store, installer, messages);
         };
-        TForm1 form({registry, pool, QStringLiteral("/prog/"), firstRun});
-        TForm3* notice = TForm3::current();
+        MainWindow form({registry, pool, QStringLiteral("/prog/"), firstRun});
+        FirstStartNotice* notice = FirstStartNotice::current();
         QVERIFY(notice);
         QVERIFY(notice->isVisible());
         QVERIFY(!form.isVisible());
@@ -407,8 +410,8 @@ private slots:
 
         // A later load finds the mark and shows no second notice.
         notice->close();
-        form.Current1Click();
-        QCOMPARE(TForm3::current(), nullptr);
+        form.presetCurrent();
+        QCOMPARE(FirstStartNotice::current(), nullptr);
     }
 };
 

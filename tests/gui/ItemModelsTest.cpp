@@ -1,8 +1,8 @@
+#include "editor/AvailableEntriesItemModel.h"
 #include "editor/DropTargetDelegate.h"
 #include "editor/ImageStrip.h"
 #include "editor/MenuTreeItemModel.h"
 #include "editor/Pictures.h"
-#include "editor/TreeSourceItemModel.h"
 #include "menu/RecordPool.h"
 #include "platform/Codepage.h"
 
@@ -173,8 +173,8 @@ void ItemModelsTest::menuModelImagesFromProvider() {
 
 void ItemModelsTest::sourceModelFollowsEveryChange() {
     RecordPool pool;
-    TreeSource source;
-    TreeSourceItemModel model(source);
+    AvailableEntries source;
+    AvailableEntriesItemModel model(source);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
 
     const std::vector<Step> steps{
@@ -195,10 +195,11 @@ void ItemModelsTest::sourceModelFollowsEveryChange() {
         step.change();
         QCOMPARE(model.rowCount(), source.size());
         for (int row = 0; row < source.size(); ++row) {
-            const QModelIndex i = model.index(row, TreeSourceItemModel::OperationColumn);
+            const QModelIndex i = model.index(row, AvailableEntriesItemModel::OperationColumn);
             QVERIFY2(i.data().toString().toStdString() == source.at(row).caption, step.name);
             QVERIFY2(model.record(i) == source.at(row).record, step.name);
-            QVERIFY2(i.data(TreeSourceItemModel::SelectedRole).toBool() == source.at(row).selected,
+            QVERIFY2(i.data(AvailableEntriesItemModel::SelectedRole).toBool() ==
+                         source.at(row).selected,
                      step.name);
         }
     }
@@ -206,8 +207,8 @@ void ItemModelsTest::sourceModelFollowsEveryChange() {
 
 void ItemModelsTest::sourceModelColumnsAndSelection() {
     RecordPool pool;
-    TreeSource source;
-    TreeSourceItemModel model(source);
+    AvailableEntries source;
+    AvailableEntriesItemModel model(source);
     source.append("MoveTo Item", pool.prototype(Kind::MoveTo));
 
     QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("Operation"));
@@ -219,7 +220,7 @@ void ItemModelsTest::sourceModelColumnsAndSelection() {
     QVERIFY(!model.setData(model.index(0, 1), QStringLiteral("x")));
 
     QSignalSpy changes(&model, &QAbstractItemModel::dataChanged);
-    QVERIFY(model.setData(model.index(0, 0), true, TreeSourceItemModel::SelectedRole));
+    QVERIFY(model.setData(model.index(0, 0), true, AvailableEntriesItemModel::SelectedRole));
     QVERIFY(source.at(0).selected);
     QCOMPARE(changes.count(), 1);
 }

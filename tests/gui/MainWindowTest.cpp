@@ -1,8 +1,10 @@
+#include "editor/MainWindow.h"
+
+#include "ScriptedDialogs.h"
 #include "SettingsFixture.h"
 #include "app/Application.h"
-#include "editor/ErrorHandler.h"
-#include "editor/MessageBoxes.h"
-#include "editor/Quorvcfg.h"
+#include "gui/ErrorHandler.h"
+#include "gui/MessageBoxes.h"
 #include "menu/RecordPool.h"
 #include "platform/Failure.h"
 #include "settings/KeyPath.h"
@@ -32,7 +34,7 @@ struct Placement {
 };
 
 // A dialog standing in for the properties dialog and the directory chooser.
-class FakeDialog : public DirectoryChooser {
+class FakeDialog : public TargetFolderChooser {
 public:
     explicit FakeDialog(QPoint offset) : m_offset(offset) {}
     bool showing() const override { return m_showing; }
@@ -57,7 +59,9 @@ struct Window {
     explicit Window(std::string_view menu = test::defaultMenuString) {
         test::seedSettings(registry, menu);
     }
-    void create() { form.emplace(TForm1::Services{registry, pool, QStringLiteral("/prog/"), {}}); }
+    void create() {
+        form.emplace(MainWindow::Services{registry, pool, QStringLiteral("/prog/"), {}});
+    }
 
     template <typename T> T* find(const char* name) { return form->findChild<T*>(name); }
 
@@ -72,7 +76,7 @@ struct Window {
 
     MemoryRegistry registry;
     RecordPool pool;
-    std::optional<TForm1> form;
+    std::optional<MainWindow> form;
 };
 
 std::int32_t storedInteger(MemoryRegistry& registry, std::string_view name) {
@@ -127,11 +131,11 @@ private slots:
 };
 
 void MainWindowTest::init() {
-    MessageBoxes::takeAnswered();
+    ScriptedDialogs::takeAnswered();
 }
 
 void MainWindowTest::cleanup() {
-    QCOMPARE(MessageBoxes::takeAnswered().size(), 0);
+    QCOMPARE(ScriptedDialogs::takeAnswered().size(), 0);
 }
 
 void MainWindowTest::showsTheLoadedMenu() {
@@ -157,7 +161,7 @@ void MainWindowTest::showsTheLoadedMenu() {
                                "<separator>", "DOS Prompt", "<separator>", "Remove!!",
                                "<separator>", "Target Properties", "<separator>", "Configure"}));
 
-    auto* list = w.find<QTreeView>("TreeSource");
+    auto* list = w.find<QTreeView>("AvailableList");
     QCOMPARE(captions(list->model()),
              (QStringList{"New SubMenu", "<separator>", "Extension Item", "MoveTo Item",
                           "CopyTo Item", "Run/Open Item", "Send To Item", "Copy Target Name",
@@ -204,7 +208,7 @@ void MainWindowTest::imagesAreCutFromTheStrip() {
              images[0].toImage().convertToFormat(QImage::Format_ARGB32));
     QCOMPARE(imageOf(rootImage, QIcon::Selected),
              images[1].toImage().convertToFormat(QImage::Format_ARGB32));
-    auto* list = w.find<QTreeView>("TreeSource");
+    auto* list = w.find<QTreeView>("AvailableList");
     const QVariant sendTo = list->model()->index(6, 0).data(Qt::DecorationRole);
     QCOMPARE(imageOf(sendTo, QIcon::Normal),
              images[8].toImage().convertToFormat(QImage::Format_ARGB32));
@@ -217,15 +221,15 @@ void MainWindowTest::loadFailureIsReportedAndTheWindowStillComesUp() {
         key.writeString(value::itemsAvailable, "abc");
         key.close();
     }
-    MessageBoxes::setNextAnswer(QMessageBox::Ok);
+    ScriptedDialogs::answerNextBox(QMessageBox::Ok);
     w.create();
 
-    const auto shown = MessageBoxes::takeAnswered();
+    const auto shown = ScriptedDialogs::takeAnswered();
     QCOMPARE(shown.size(), 1);
     QCOMPARE(shown[0].text, QStringLiteral("'abc' is not a valid integer value"));
     QCOMPARE(shown[0].caption, QCoreApplication::applicationName());
     // What the load built stays; the steps after it still ran.
-    QCOMPARE(w.find<QTreeView>("TreeSource")->model()->rowCount(), 7);
+    QCOMPARE(w.find<QTreeView>("AvailableList")->model()->rowCount(), 7);
     QCOMPARE(w.form->menu().nodeCount(), 1);
     QCOMPARE(w.form->iconList().size(), 9);
     QVERIFY(w.form->following());
@@ -248,15 +252,15 @@ void MainWindowTest::resizeRule() {
     w.form->resize(width - frame, 353);
     QTRY_COMPARE(w.form->frameGeometry().width(), width);
 
-    QCOMPARE(w.find<QPushButton>("Properties")->geometry(), QRect(8, 4, 75, 23));
-    QCOMPARE(w.find<QPushButton>("Button4")->geometry(), QRect(width - 250, 4, 75, 23));
-    QCOMPARE(w.find<QPushButton>("Help")->geometry(), QRect(width - 170, 4, 75, 23));
-    QCOMPARE(w.find<QPushButton>("Button5")->geometry(), QRect(width - 90, 4, 75, 23));
+    QCOMPARE(w.find<QPushButton>("PropertiesButton")->geometry(), QRect(8, 4, 75, 23));
+    QCOMPARE(w.find<QPushButton>("ApplyButton")->geometry(), QRect(width - 250, 4, 75, 23));
+    QCOMPARE(w.find<QPushButton>("HelpButton")->geometry(), QRect(width - 170, 4, 75, 23));
+    QCOMPARE(w.find<QPushButton>("ExitButton")->geometry(), QRect(width - 90, 4, 75, 23));
     // The button row spans the window at the bottom, under the tree and the list.
-    auto* row = w.find<QWidget>("Panel2");
-    auto* panel = w.find<QWidget>("Panel1");
+    auto* row = w.find<QWidget>("ButtonRow");
+    auto* panel = w.find<QWidget>("ViewsPanel");
     QCOMPARE(row->geometry(), QRect(0, panel->height() - 31, panel->width(), 31));
-    QCOMPARE(w.find<QWidget>("TreeSource")->geometry().bottom(), row->y() - 1);
+    QCOMPARE(w.find<QWidget>("AvailableList")->geometry().bottom(), row->y() - 1);
 }
 
 // However small the window is made, Apply, Help and Exit stay clear of Properties and of each
@@ -267,14 +271,15 @@ void MainWindowTest::buttonsNeverOverlap() {
     w.form->show();
     w.form->resize(100, 80);
     QTRY_VERIFY(w.form->width() < 578);
-    QRect previous = w.find<QPushButton>("Properties")->geometry();
-    for (const char* name : {"Button4", "Help", "Button5"}) {
+    QRect previous = w.find<QPushButton>("PropertiesButton")->geometry();
+    for (const char* name : {"ApplyButton", "HelpButton", "ExitButton"}) {
         const QRect button = w.find<QPushButton>(name)->geometry();
         QVERIFY2(button.left() > previous.right(), name);
         previous = button;
     }
-    QVERIFY(previous.right() < w.find<QWidget>("Panel2")->width());
-    QVERIFY(w.find<QWidget>("Panel2")->geometry().bottom() < w.find<QWidget>("Panel1")->height());
+    QVERIFY(previous.right() < w.find<QWidget>("ButtonRow")->width());
+    QVERIFY(w.find<QWidget>("ButtonRow")->geometry().bottom() <
+            w.find<QWidget>("ViewsPanel")->height());
 }
 
 void MainWindowTest::placementRestored_data() {
@@ -317,7 +322,7 @@ void MainWindowTest::placementRestored() {
         QTRY_COMPARE(w.form->frameGeometry(), expected);
         return;
     }
-    QTRY_COMPARE(w.form->frameGeometry().size(), TForm1::designSize);
+    QTRY_COMPARE(w.form->frameGeometry().size(), MainWindow::designSize);
     const QPoint screenCentre = w.form->screen()->availableGeometry().center();
     QVERIFY(qAbs(w.form->frameGeometry().center().x() - screenCentre.x()) <= 1);
     QVERIFY(qAbs(w.form->frameGeometry().center().y() - screenCentre.y()) <= 1);
@@ -353,8 +358,8 @@ void MainWindowTest::placementSurvivesRestoreAndSave() {
 
 void MainWindowTest::closeSavesPlacement_data() {
     QTest::addColumn<QString>("how");
-    QTest::newRow("Exit button") << "Button5";
-    QTest::newRow("Exit menu entry") << "Exit1";
+    QTest::newRow("Exit button") << "ExitButton";
+    QTest::newRow("Exit menu entry") << "ExitAction";
     QTest::newRow("close box") << "";
 }
 
@@ -366,12 +371,12 @@ void MainWindowTest::closeSavesPlacement() {
     w.form->setGeometry(30, 40, 640, 420);
     QTRY_COMPARE(w.form->geometry(), QRect(30, 40, 640, 420));
     const QRect outer = w.form->frameGeometry();
-    QSignalSpy closed(&*w.form, &TForm1::closed);
+    QSignalSpy closed(&*w.form, &MainWindow::closed);
 
-    if (how == "Button5")
-        QTest::mouseClick(w.find<QPushButton>("Button5"), Qt::LeftButton);
-    else if (how == "Exit1")
-        w.find<QAction>("Exit1")->trigger();
+    if (how == "ExitButton")
+        QTest::mouseClick(w.find<QPushButton>("ExitButton"), Qt::LeftButton);
+    else if (how == "ExitAction")
+        w.find<QAction>("ExitAction")->trigger();
     else
         w.form->close();
 
@@ -404,11 +409,11 @@ void MainWindowTest::splitter() {
     Window w;
     w.create();
     w.form->show();
-    w.form->resize(TForm1::designSize);
-    auto* splitter = w.find<QWidget>("Panel3");
+    w.form->resize(MainWindow::designSize);
+    auto* splitter = w.find<QWidget>("Splitter");
     auto* tree = w.find<QWidget>("MenuTree");
-    auto* list = w.find<QWidget>("TreeSource");
-    QTRY_COMPARE(w.find<QWidget>("Panel1")->width(), 578);
+    auto* list = w.find<QWidget>("AvailableList");
+    QTRY_COMPARE(w.find<QWidget>("ViewsPanel")->width(), 578);
     QCOMPARE(tree->width(), 193);
     QCOMPARE(splitter->cursor().shape(), Qt::SizeHorCursor);
     const int panel = tree->width() + splitter->width() + list->width();
@@ -433,7 +438,7 @@ void MainWindowTest::splitterWorksAgainAfterADrop() {
     Window w;
     w.create();
     w.form->show();
-    auto* splitter = w.find<QWidget>("Panel3");
+    auto* splitter = w.find<QWidget>("Splitter");
     auto* tree = w.find<QWidget>("MenuTree");
     w.form->setDragging(true);
     w.form->setDragging(false); // the drop handler clears it
@@ -446,7 +451,7 @@ void MainWindowTest::columnClickLeavesTheOrder() {
     Window w;
     w.create();
     w.form->show();
-    auto* list = w.find<QTreeView>("TreeSource");
+    auto* list = w.find<QTreeView>("AvailableList");
     const QStringList before = captions(list->model());
     QHeaderView* header = list->header();
     for (int section : {0, 1, 0}) {
@@ -488,12 +493,12 @@ void MainWindowTest::propertiesClickPlacesADialogOnlyOnce() {
     w.form->move(100, 100);
     QTRY_COMPARE(w.form->pos(), QPoint(100, 100));
 
-    QTest::mouseClick(w.find<QPushButton>("Properties"), Qt::LeftButton);
+    QTest::mouseClick(w.find<QPushButton>("PropertiesButton"), Qt::LeftButton);
     QVERIFY(properties.showing());
     QCOMPARE(properties.position, std::optional<QPoint>(QPoint(232, 148)));
 
     properties.position = QPoint(5, 5); // the user moved it
-    QTest::mouseClick(w.find<QPushButton>("Properties"), Qt::LeftButton);
+    QTest::mouseClick(w.find<QPushButton>("PropertiesButton"), Qt::LeftButton);
     QCOMPARE(properties.position, std::optional<QPoint>(QPoint(5, 5)));
 }
 
@@ -507,19 +512,19 @@ public:
 } // namespace
 
 void MainWindowTest::failuresInHandlersAreShownAndTheProgramGoesOn() {
-    MessageBoxes::setNextAnswer(QMessageBox::Ok);
+    ScriptedDialogs::answerNextBox(QMessageBox::Ok);
     guarded([] { throw Failure("Failed to get data for 'MWnL'"); });
 
     // One that escapes a handler into the event loop is caught there.
-    MessageBoxes::setNextAnswer(QMessageBox::Ok);
+    ScriptedDialogs::answerNextBox(QMessageBox::Ok);
     Throwing throwing;
     QEvent event(QEvent::User);
     QCoreApplication::sendEvent(&throwing, &event);
 
-    MessageBoxes::setNextAnswer(QMessageBox::Ok);
+    ScriptedDialogs::answerNextBox(QMessageBox::Ok);
     MessageBoxes::message(nullptr, QStringLiteral("Nothing happened!"));
 
-    const auto shown = MessageBoxes::takeAnswered();
+    const auto shown = ScriptedDialogs::takeAnswered();
     QCOMPARE(shown.size(), 3);
     QCOMPARE(shown[0].text, QStringLiteral("Failed to get data for 'MWnL'"));
     QCOMPARE(shown[0].caption, QStringLiteral("Quorvane II"));
@@ -532,20 +537,20 @@ void MainWindowTest::listSelectionIsKeptInTheCoreList() {
     Window w;
     w.create();
     w.form->show();
-    auto* list = w.find<QTreeView>("TreeSource");
+    auto* list = w.find<QTreeView>("AvailableList");
     list->selectionModel()->select(list->model()->index(2, 0),
                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
     list->selectionModel()->select(list->model()->index(9, 0),
                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    QVERIFY(w.form->source().at(2).selected);
-    QVERIFY(w.form->source().at(9).selected);
-    QVERIFY(!w.form->source().at(3).selected);
+    QVERIFY(w.form->availableEntries().at(2).selected);
+    QVERIFY(w.form->availableEntries().at(9).selected);
+    QVERIFY(!w.form->availableEntries().at(3).selected);
 
     // An editing rule that changes the core list's selection shows in the view.
-    w.form->source().setSelected(2, false);
-    w.form->source().append("Stamp", w.pool.operationRecord(17), true);
+    w.form->availableEntries().setSelected(2, false);
+    w.form->availableEntries().append("Stamp", w.pool.operationRecord(17), true);
     QVERIFY(!list->selectionModel()->isRowSelected(2));
-    QVERIFY(list->selectionModel()->isRowSelected(w.form->source().size() - 1));
+    QVERIFY(list->selectionModel()->isRowSelected(w.form->availableEntries().size() - 1));
     QVERIFY(list->selectionModel()->isRowSelected(9));
 }
 

@@ -1,8 +1,9 @@
+#include "ScriptedDialogs.h"
 #include "SettingsFixture.h"
 #include "app/Application.h"
 #include "editor/FileDialog.h"
-#include "editor/MessageBoxes.h"
-#include "editor/Quorvcfg.h"
+#include "editor/MainWindow.h"
+#include "gui/MessageBoxes.h"
 #include "menu/RecordPool.h"
 #include "settings/KeyPath.h"
 #include "settings/SettingsKey.h"
@@ -22,7 +23,7 @@ namespace {
 struct Window {
     explicit Window(std::string_view menu = test::defaultMenuString) {
         test::seedSettings(registry, menu);
-        form.emplace(TForm1::Services{registry, pool, QStringLiteral("/prog/"), {}});
+        form.emplace(MainWindow::Services{registry, pool, QStringLiteral("/prog/"), {}});
     }
     std::string stored(std::string_view name) {
         SettingsKey key(registry);
@@ -37,7 +38,7 @@ struct Window {
 
     MemoryRegistry registry;
     RecordPool pool;
-    std::optional<TForm1> form;
+    std::optional<MainWindow> form;
 };
 
 } // namespace
@@ -45,24 +46,24 @@ struct Window {
 class PersistenceWindowTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() { MessageBoxes::takeAnswered(); }
-    void cleanup() { QCOMPARE(MessageBoxes::takeAnswered().size(), 0); }
+    void init() { ScriptedDialogs::takeAnswered(); }
+    void cleanup() { QCOMPARE(ScriptedDialogs::takeAnswered().size(), 0); }
 
     void applyStoresTheEditedTree() {
         Window w(R"("Explore",0,1,-2,-2)");
         w.form->menu().rename(w.form->menu().root()->child(0), "Look");
         const int before = w.registry.commits;
-        w.form->Button4Click();
+        w.form->applyClicked();
         QCOMPARE(w.registry.commits, before + 1);
         QCOMPARE(w.stored("TheMenu"), std::string(R"("Look","0","1","-2","-2")"));
     }
 
     void applyRefusesTheBareRoot() {
         Window w("");
-        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        ScriptedDialogs::answerNextBox(QMessageBox::Ok);
         const int before = w.registry.commits;
-        w.form->Button4Click();
-        const auto answered = MessageBoxes::takeAnswered();
+        w.form->applyClicked();
+        const auto answered = ScriptedDialogs::takeAnswered();
         QCOMPARE(answered.size(), 1);
         QCOMPARE(answered[0].caption, QStringLiteral("Quorvane"));
         QCOMPARE(
@@ -74,35 +75,35 @@ private slots:
     // Operation 21 stops the load after operation 0: the captions and item lists of all the
     // rest were never read, and storing the cut-off menu would lose them for good.
     void applyAfterALoadThatStoppedIsRefusedUntilALoadCompletes() {
-        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        ScriptedDialogs::answerNextBox(QMessageBox::Ok);
         Window w("0,21,17,-2");
-        QCOMPARE(MessageBoxes::takeAnswered().at(0).text,
+        QCOMPARE(ScriptedDialogs::takeAnswered().at(0).text,
                  QStringLiteral("List index out of bounds"));
         const auto before = w.registry.key(settingsKeyPath());
-        MessageBoxes::setNextAnswer(QMessageBox::Ok);
-        w.form->Button4Click();
-        const auto answered = MessageBoxes::takeAnswered();
+        ScriptedDialogs::answerNextBox(QMessageBox::Ok);
+        w.form->applyClicked();
+        const auto answered = ScriptedDialogs::takeAnswered();
         QCOMPARE(answered.size(), 1);
         QVERIFY(answered[0].text.startsWith("The menu could not be loaded completely"));
         QVERIFY(w.registry.key(settingsKeyPath()) == before);
 
-        w.form->Compact1Click();
-        w.form->Button4Click();
+        w.form->presetCompact();
+        w.form->applyClicked();
         QVERIFY(w.stored("TheMenu").ends_with(R"("-1","16","-2")"));
         QCOMPARE(w.stored("Stamp"), std::string("Stamp"));
     }
 
     void presetsReplaceTheTreeButNotTheStoredMenu() {
         Window w(R"(16,-2)");
-        w.form->Compact1Click();
+        w.form->presetCompact();
         QCOMPARE(w.topLevel().mid(0, 3), (QStringList{"Move To", "Copy To", "Explore From Here"}));
         QCOMPARE(w.stored("TheMenu"), std::string("16,-2"));
-        w.form->All1Click();
+        w.form->presetAll();
         QCOMPARE(w.topLevel().first(), QStringLiteral("Explore"));
         QVERIFY(w.topLevel().contains("Prompt"));
-        w.form->Default1Click();
+        w.form->presetDefault();
         QCOMPARE(w.topLevel().size(), 13);
-        w.form->Current1Click();
+        w.form->presetCurrent();
         QCOMPARE(w.topLevel(), QStringList{"Remove!!"});
     }
 
@@ -110,8 +111,8 @@ private slots:
         test::TempFolder folder;
         const QString file = QString::fromStdString((folder / "Quorvmenu.drm").string());
         Window w(R"("Saved",16,-2)");
-        FileDialog::setNextFileName(file);
-        w.form->Savemenuas1Click();
+        ScriptedDialogs::chooseNextFile(file);
+        w.form->saveMenuFileAs();
         QCOMPARE(w.form->saveDialog().title, QStringLiteral("Save menu as:"));
         QCOMPARE(w.form->saveDialog().defaultSuffix, QStringLiteral("drm"));
         QCOMPARE(w.form->saveDialog().initialDirectory, QStringLiteral("/prog/"));
@@ -120,8 +121,8 @@ private slots:
                     .starts_with("# This is a menu-file for Quorvane\r\n#\r\n"));
 
         Window other("5,-2");
-        FileDialog::setNextFileName(file);
-        other.form->Openmenu1Click();
+        ScriptedDialogs::chooseNextFile(file);
+        other.form->openMenuFile();
         QCOMPARE(other.form->fileDialog().title, QStringLiteral("Load menu"));
         QCOMPARE(other.form->fileDialog().filter,
                  QStringLiteral("Menu files (*.drm)|*.drm|All files|*.*"));
@@ -145,7 +146,7 @@ private slots:
 
         HiveRegistry hive(hiveFile);
         RecordPool pool;
-        TForm1 form(TForm1::Services{hive, pool, QStringLiteral("/prog/"), {}});
+        MainWindow form(MainWindow::Services{hive, pool, QStringLiteral("/prog/"), {}});
         const QModelIndex root = form.menuModel().index(0, 0);
         QCOMPARE(form.menuModel().index(0, 0, root).data().toString(),
                  QStringLiteral("Café Ünïcödé"));
@@ -156,18 +157,18 @@ private slots:
         test::TempFolder folder;
         Window w("5,-2");
         const int before = w.registry.commits;
-        FileDialog::setNextFileName(QString()); // cancelled
-        w.form->Openmenu1Click();
-        FileDialog::setNextFileName(QString());
-        w.form->Savemenuas1Click();
+        ScriptedDialogs::chooseNextFile(QString()); // cancelled
+        w.form->openMenuFile();
+        ScriptedDialogs::chooseNextFile(QString());
+        w.form->saveMenuFileAs();
         QCOMPARE(w.registry.commits, before);
 
         const auto empty = folder / "empty.drm";
         test::writeBytes(empty, "# nothing here\r\n");
-        FileDialog::setNextFileName(QString::fromStdString(empty.string()));
-        MessageBoxes::setNextAnswer(QMessageBox::Ok);
-        w.form->Openmenu1Click();
-        const auto answered = MessageBoxes::takeAnswered();
+        ScriptedDialogs::chooseNextFile(QString::fromStdString(empty.string()));
+        ScriptedDialogs::answerNextBox(QMessageBox::Ok);
+        w.form->openMenuFile();
+        const auto answered = ScriptedDialogs::takeAnswered();
         QCOMPARE(answered.size(), 1);
         QCOMPARE(answered[0].text, QStringLiteral("Nothing happened!"));
         QCOMPARE(w.registry.commits, before);

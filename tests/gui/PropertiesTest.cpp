@@ -1,9 +1,10 @@
+#include "ScriptedDialogs.h"
 #include "SettingsFixture.h"
 #include "app/Application.h"
 #include "app/MultiRowTabWidget.h"
-#include "app/PropSheet.h"
-#include "editor/MessageBoxes.h"
-#include "editor/Quorvcfg.h"
+#include "app/PropertiesDialog.h"
+#include "editor/MainWindow.h"
+#include "gui/MessageBoxes.h"
 #include "menu/RecordPool.h"
 #include "settings/KeyPath.h"
 #include "settings/Schema.h"
@@ -34,7 +35,7 @@ constexpr auto allOptions = {value::dosPromptFile, value::altPromptFile, value::
 struct Setup {
     Setup() {
         test::seedSettings(registry);
-        form.emplace(TForm1::Services{registry, pool, QStringLiteral("/prog/"), {}});
+        form.emplace(MainWindow::Services{registry, pool, QStringLiteral("/prog/"), {}});
         dialog.emplace(registry, *form);
         form->setPropertiesDialog(&*dialog);
     }
@@ -74,14 +75,14 @@ struct Setup {
     }
     // Shown the way the main window shows it.
     void open() {
-        form->PropertiesClick();
+        form->showProperties();
         QVERIFY(dialog->isVisible());
     }
 
     MemoryRegistry registry;
     RecordPool pool;
-    std::optional<TForm1> form;
-    std::optional<TPropSheets> dialog;
+    std::optional<MainWindow> form;
+    std::optional<PropertiesDialog> dialog;
 };
 
 // The texts of a page's labels, top to bottom and left to right.
@@ -105,8 +106,8 @@ const QString dosLine2 = QStringLiteral("Prompt. (This will usually be a .bat fi
 class PropertiesTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() { MessageBoxes::takeAnswered(); }
-    void cleanup() { QCOMPARE(MessageBoxes::takeAnswered().size(), 0); }
+    void init() { ScriptedDialogs::takeAnswered(); }
+    void cleanup() { QCOMPARE(ScriptedDialogs::takeAnswered().size(), 0); }
 
     void window() {
         Setup s;
@@ -128,8 +129,8 @@ private slots:
         QCOMPARE(s.find<QPushButton>("Cancel")->geometry(), QRect(193, 6, 75, 25));
         QCOMPARE(s.find<QPushButton>("Apply")->geometry(), QRect(273, 6, 75, 25));
         QCOMPARE(s.find<QPushButton>("OK")->text(), QStringLiteral("OK"));
-        QCOMPARE(s.find<QWidget>("Panel1")->geometry(), QRect(0, 208, 355, 34));
-        auto* pages = s.find<QTabWidget>("PageControl1");
+        QCOMPARE(s.find<QWidget>("ButtonRow")->geometry(), QRect(0, 208, 355, 34));
+        auto* pages = s.find<QTabWidget>("Pages");
         QStringList titles;
         for (int i = 0; i < pages->count(); ++i)
             titles << pages->tabText(i);
@@ -143,38 +144,41 @@ private slots:
         QTest::addColumn<QStringList>("controls"); // the page's own edits and boxes
         QTest::addColumn<QStringList>("labels");   // box captions follow their boxes' names
 
-        QTest::newRow("DOS Prompt") << "DOS Prompt" << QStringList{"Edit2"}
+        QTest::newRow("DOS Prompt") << "DOS Prompt" << QStringList{"DosFileToRun"}
                                     << QStringList{"File to run:", dosLine1, dosLine2};
         QTest::newRow("Alternative Prompt")
-            << "Alternative Prompt" << QStringList{"Edit3", "Edit4"}
+            << "Alternative Prompt"
+            << QStringList{"AlternativeStartupCommand", "AlternativeFileToRun"}
             << QStringList{"Startup command:",
                            "File to run:",
                            "Startup Command is the startup command of your alternative prompt.",
                            "(e.g. for 4DOS users this will usually be C:\\4DOS\\4DOS.com)",
                            dosLine1,
                            dosLine2};
-        QTest::newRow("C:\\ Prompt") << "C:\\ Prompt" << QStringList{"Edit6"}
+        QTest::newRow("C:\\ Prompt") << "C:\\ Prompt" << QStringList{"RootFileToRun"}
                                      << QStringList{"File to run:", dosLine1, dosLine2};
         QTest::newRow("Copy Name/Target")
-            << "Copy Name/Target" << QStringList{"CheckBox3=Append CR/LF"}
+            << "Copy Name/Target" << QStringList{"CopyCrLf=Append CR/LF"}
             << QStringList{"Check the box above if you want CR/LF to be appended to ",
                            "the copied line(s). Uncheck to append a space. (Multiple selected",
                            "objects will alwas have CR/LF appended)"};
         QTest::newRow("Append Name/Target")
-            << "Append Name/Target" << QStringList{"CheckBox2=Append CR/LF"}
+            << "Append Name/Target" << QStringList{"AppendCrLf=Append CR/LF"}
             << QStringList{"Check the box above if you want CR/LF to be appended to ",
                            "appended line(s). Uncheck to append a space. (Multiple",
                            "selected objects will always have CR/LF appended)"};
         QTest::newRow("Stamp")
             << "Stamp"
-            << QStringList{"CheckBox5=Creation date", "CheckBox7=Last modified date",
-                           "CheckBox6=Last accessed date"}
+            << QStringList{"StampCreated=Creation date", "StampModified=Last modified date",
+                           "StampAccessed=Last accessed date"}
             << QStringList{"Check the attributes you want to be set when you choose Stamp."};
-        QTest::newRow("Adding")
-            << "Adding" << QStringList{"CheckBox1=Preceding path-name", "CheckBox4=File extension"}
-            << QStringList{"When adding new items to the menu, then remove:",
-                           "Checking none will add e.g.  \"C:\\WINDOWS\\CALC.EXE\"",
-                           "Checking all will add just \"CALC\""};
+        QTest::newRow("Adding") << "Adding"
+                                << QStringList{"RemovePathName=Preceding path-name",
+                                               "RemoveExtension=File extension"}
+                                << QStringList{
+                                       "When adding new items to the menu, then remove:",
+                                       "Checking none will add e.g.  \"C:\\WINDOWS\\CALC.EXE\"",
+                                       "Checking all will add just \"CALC\""};
     }
 
     void pages() {
@@ -182,7 +186,7 @@ private slots:
         QFETCH(QStringList, controls);
         QFETCH(QStringList, labels);
         Setup s;
-        auto* pageControl = s.find<QTabWidget>("PageControl1");
+        auto* pageControl = s.find<QTabWidget>("Pages");
         QWidget* sheet = nullptr;
         for (int i = 0; i < pageControl->count(); ++i)
             if (pageControl->tabText(i) == page)
@@ -220,12 +224,12 @@ private slots:
 
     void stampBoxes() {
         Setup s;
-        QCOMPARE(s.box("CheckBox5")->y(), 24);
-        QCOMPARE(s.box("CheckBox7")->y(), 48);
-        QCOMPARE(s.box("CheckBox6")->y(), 72);
+        QCOMPARE(s.box("StampCreated")->y(), 24);
+        QCOMPARE(s.box("StampModified")->y(), 48);
+        QCOMPARE(s.box("StampAccessed")->y(), 72);
         // The keyboard goes creation, last accessed, last modified.
-        QCOMPARE(s.box("CheckBox5")->nextInFocusChain(), s.box("CheckBox6"));
-        QCOMPARE(s.box("CheckBox6")->nextInFocusChain(), s.box("CheckBox7"));
+        QCOMPARE(s.box("StampCreated")->nextInFocusChain(), s.box("StampAccessed"));
+        QCOMPARE(s.box("StampAccessed")->nextInFocusChain(), s.box("StampModified"));
     }
 
     void stampOptions_data() {
@@ -253,17 +257,18 @@ private slots:
         QFETCH(int, applied);
         Setup s;
         // The boxes take a state whatever they showed before.
-        for (const char* name : {"CheckBox5", "CheckBox6", "CheckBox7"})
+        for (const char* name : {"StampCreated", "StampAccessed", "StampModified"})
             s.box(name)->setChecked(!checked.contains(true));
         if (stored)
             s.store(value::stampOptions, *stored);
         else
             s.remove(value::stampOptions);
         s.open();
-        QCOMPARE((QList<bool>{s.box("CheckBox5")->isChecked(), s.box("CheckBox7")->isChecked(),
-                              s.box("CheckBox6")->isChecked()}),
-                 checked);
-        s.box("CheckBox6")->click();
+        QCOMPARE(
+            (QList<bool>{s.box("StampCreated")->isChecked(), s.box("StampModified")->isChecked(),
+                         s.box("StampAccessed")->isChecked()}),
+            checked);
+        s.box("StampAccessed")->click();
         s.click("Apply");
         QCOMPARE(s.stored(value::stampOptions)->type, regtype::dword);
         QCOMPARE(s.storedInteger(value::stampOptions), applied);
@@ -280,20 +285,20 @@ private slots:
         s.store(value::addPrePath, 7); // any non-zero is true
         s.store(value::addFileExt, 0);
         s.open();
-        QCOMPARE(s.edit("Edit2")->text(), QStringLiteral("c:\\autoexec.bat"));
-        QCOMPARE(s.edit("Edit4")->text(), QString());
-        QCOMPARE(s.edit("Edit3")->text(), QStringLiteral("c:\\4dos\\4dos.com"));
-        QCOMPARE(s.edit("Edit6")->text(), QStringLiteral("caf\u00E9.bat"));
-        QVERIFY(s.box("CheckBox3")->isChecked());
-        QVERIFY(!s.box("CheckBox2")->isChecked());
-        QVERIFY(s.box("CheckBox1")->isChecked());
-        QVERIFY(!s.box("CheckBox4")->isChecked());
+        QCOMPARE(s.edit("DosFileToRun")->text(), QStringLiteral("c:\\autoexec.bat"));
+        QCOMPARE(s.edit("AlternativeFileToRun")->text(), QString());
+        QCOMPARE(s.edit("AlternativeStartupCommand")->text(), QStringLiteral("c:\\4dos\\4dos.com"));
+        QCOMPARE(s.edit("RootFileToRun")->text(), QStringLiteral("caf\u00E9.bat"));
+        QVERIFY(s.box("CopyCrLf")->isChecked());
+        QVERIFY(!s.box("AppendCrLf")->isChecked());
+        QVERIFY(s.box("RemovePathName")->isChecked());
+        QVERIFY(!s.box("RemoveExtension")->isChecked());
 
-        s.edit("Edit2")->setText("");
-        s.edit("Edit4")->setText("c:\\alt.bat");
-        s.box("CheckBox2")->setChecked(true);
-        s.box("CheckBox1")->setChecked(false);
-        s.box("CheckBox4")->setChecked(true);
+        s.edit("DosFileToRun")->setText("");
+        s.edit("AlternativeFileToRun")->setText("c:\\alt.bat");
+        s.box("AppendCrLf")->setChecked(true);
+        s.box("RemovePathName")->setChecked(false);
+        s.box("RemoveExtension")->setChecked(true);
         s.click("Apply");
 
         QCOMPARE(s.storedString(value::dosPromptFile), std::string());
@@ -322,11 +327,11 @@ private slots:
         s.click("Cancel");
         for (auto name : allOptions)
             s.remove(name);
-        s.edit("Edit6")->setText("typed.bat");
+        s.edit("RootFileToRun")->setText("typed.bat");
         s.open();
-        QCOMPARE(s.edit("Edit2")->text(), QStringLiteral("first.bat"));
-        QCOMPARE(s.edit("Edit6")->text(), QStringLiteral("typed.bat"));
-        QVERIFY(!s.box("CheckBox3")->isChecked());
+        QCOMPARE(s.edit("DosFileToRun")->text(), QStringLiteral("first.bat"));
+        QCOMPARE(s.edit("RootFileToRun")->text(), QStringLiteral("typed.bat"));
+        QVERIFY(!s.box("CopyCrLf")->isChecked());
     }
 
     void cancelWritesNothing() {
@@ -334,9 +339,9 @@ private slots:
         s.store(value::copyCrLf, 1);
         s.store(value::dosPromptFile, "");
         s.open();
-        QVERIFY(s.box("CheckBox3")->isChecked());
-        s.box("CheckBox3")->setChecked(false);
-        s.edit("Edit2")->setText("changed.bat");
+        QVERIFY(s.box("CopyCrLf")->isChecked());
+        s.box("CopyCrLf")->setChecked(false);
+        s.edit("DosFileToRun")->setText("changed.bat");
         const int commits = s.registry.commits;
         s.click("Cancel");
         QCOMPARE(s.registry.commits, commits);
@@ -345,8 +350,8 @@ private slots:
         QCOMPARE(s.storedInteger(value::copyCrLf), 1);
 
         s.open();
-        QVERIFY(s.box("CheckBox3")->isChecked());
-        QCOMPARE(s.edit("Edit2")->text(), QString());
+        QVERIFY(s.box("CopyCrLf")->isChecked());
+        QCOMPARE(s.edit("DosFileToRun")->text(), QString());
     }
 
     // What the user did not change since the load or the last Apply is not written again.
@@ -356,7 +361,7 @@ private slots:
         const int commits = s.registry.commits;
         s.click("Apply");
         QCOMPARE(s.registry.commits, commits);
-        s.box("CheckBox4")->click();
+        s.box("RemoveExtension")->click();
         s.click("Apply");
         s.click("Apply");
         QCOMPARE(s.registry.commits, commits + 1);
@@ -367,7 +372,7 @@ private slots:
     void closeBoxWritesNothing() {
         Setup s;
         s.open();
-        s.box("CheckBox5")->setChecked(false);
+        s.box("StampCreated")->setChecked(false);
         const int commits = s.registry.commits;
         s.dialog->close();
         QCOMPARE(s.registry.commits, commits);
@@ -380,12 +385,12 @@ private slots:
         s.form->show();
         s.form->move(100, 80);
         QTRY_COMPARE(s.form->pos(), QPoint(100, 80));
-        QTest::mouseClick(s.form->findChild<QPushButton*>("Properties"), Qt::LeftButton);
+        QTest::mouseClick(s.form->findChild<QPushButton*>("PropertiesButton"), Qt::LeftButton);
         QVERIFY(s.dialog->isVisible());
         QVERIFY(s.dialog->showing());
         QTRY_COMPARE(s.dialog->pos(), QPoint(100 + 132, 80 + 48));
 
-        s.edit("Edit2")->setText("ok.bat");
+        s.edit("DosFileToRun")->setText("ok.bat");
         s.click("OK");
         QCOMPARE(s.storedString(value::dosPromptFile), std::string("ok.bat"));
         QVERIFY(!s.dialog->isVisible());
@@ -394,7 +399,7 @@ private slots:
         s.form->move(200, 150);
         QTRY_COMPARE(s.form->pos(), QPoint(200, 150));
         QCOMPARE(s.dialog->pos(), QPoint(100 + 132, 80 + 48)); // hidden, it stays
-        QTest::mouseClick(s.form->findChild<QPushButton*>("Properties"), Qt::LeftButton);
+        QTest::mouseClick(s.form->findChild<QPushButton*>("PropertiesButton"), Qt::LeftButton);
         QVERIFY(s.dialog->isVisible());
         QTRY_COMPARE(s.dialog->pos(), QPoint(200 + 132, 150 + 48));
     }
@@ -421,7 +426,7 @@ private slots:
         // Properties while it shows leaves it where it is.
         s.dialog->move(500, 400);
         QTRY_COMPARE(s.dialog->pos(), QPoint(500, 400));
-        QTest::mouseClick(s.form->findChild<QPushButton*>("Properties"), Qt::LeftButton);
+        QTest::mouseClick(s.form->findChild<QPushButton*>("PropertiesButton"), Qt::LeftButton);
         QCOMPARE(s.dialog->pos(), QPoint(500, 400));
         QCOMPARE(s.dialog->offset(), QPoint(500 - 60, 400 - 70));
     }
@@ -431,7 +436,7 @@ private slots:
     void tabsAndPagesShowWhole() {
         Setup s;
         s.open();
-        auto* pages = s.find<QTabWidget>("PageControl1");
+        auto* pages = s.find<QTabWidget>("Pages");
         auto* bar = pages->findChild<MultiRowTabBar*>();
         QVERIFY(bar);
         QVERIFY(bar->rowCount() > 1);
@@ -454,7 +459,7 @@ private slots:
 
     void opensOnAddingThenOnTheLastPage() {
         Setup s;
-        auto* pages = s.find<QTabWidget>("PageControl1");
+        auto* pages = s.find<QTabWidget>("Pages");
         s.open();
         QCOMPARE(pages->tabText(pages->currentIndex()), QStringLiteral("Adding"));
         pages->setCurrentIndex(1);
@@ -471,9 +476,9 @@ private slots:
         QTest::addColumn<QString>("changed");   // the value that changes
         QTest::newRow("nothing changed") << QStringList{"CopyCRLF", "StampOptions"} << ""
                                          << "";
-        QTest::newRow("another option changed") << QStringList{"StampOptions"} << "CheckBox4"
+        QTest::newRow("another option changed") << QStringList{"StampOptions"} << "RemoveExtension"
                                                 << "AddFileExt";
-        QTest::newRow("the wrong one set right") << QStringList{"CopyCRLF"} << "CheckBox3"
+        QTest::newRow("the wrong one set right") << QStringList{"CopyCRLF"} << "CopyCrLf"
                                                  << "CopyCRLF";
     }
     void optionsLeftAloneAreNeverWritten() {
@@ -482,17 +487,17 @@ private slots:
         QFETCH(QString, changed);
         Setup s;
         s.store(value::appendCrLf, 1);
-        s.box("CheckBox2")->setChecked(false);
+        s.box("AppendCrLf")->setChecked(false);
         for (const QString& name : wrong)
             s.store(name.toStdString(), "yes");
         const auto before = s.registry.key(settingsKeyPath());
-        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        ScriptedDialogs::answerNextBox(QMessageBox::Ok);
         s.open();
-        const auto shown = MessageBoxes::takeAnswered();
+        const auto shown = ScriptedDialogs::takeAnswered();
         QCOMPARE(shown.size(), 1);
         for (const QString& name : wrong)
             QVERIFY2(shown[0].text.contains('\'' + name + '\''), qPrintable(shown[0].text));
-        QVERIFY2(s.box("CheckBox2")->isChecked(), "values after a failure are read");
+        QVERIFY2(s.box("AppendCrLf")->isChecked(), "values after a failure are read");
         if (!clicked.isEmpty())
             s.box(clicked.toLatin1())->click();
         s.click("OK");
@@ -544,16 +549,16 @@ private slots:
         Setup s;
         s.form->show();
         s.open();
-        s.edit("Edit2")->setText(typed);
+        s.edit("DosFileToRun")->setText(typed);
         if (menuToo)
             s.form->menu().rename(s.form->menu().root()->child(0), "Renamed");
         const std::string menuBefore = s.storedString(value::theMenu);
         const bool refused = answer == QMessageBox::Apply && !closes;
-        MessageBoxes::setNextAnswer(static_cast<QMessageBox::StandardButton>(answer));
+        ScriptedDialogs::answerNextBox(static_cast<QMessageBox::StandardButton>(answer));
         if (refused)
-            MessageBoxes::setNextAnswer(QMessageBox::Ok);
+            ScriptedDialogs::answerNextBox(QMessageBox::Ok);
         QCOMPARE(s.form->close(), closes);
-        const auto shown = MessageBoxes::takeAnswered();
+        const auto shown = ScriptedDialogs::takeAnswered();
         QCOMPARE(shown.size(), refused ? 2 : 1);
         QCOMPARE(shown[0].text, menuToo ? "Apply the changes to the menu and the properties "
                                           "before closing?"
@@ -569,7 +574,7 @@ private slots:
     void editsStoreOnlyWhatTheSettingsHold() {
         Setup s;
         s.open();
-        QLineEdit* edit = s.edit("Edit2");
+        QLineEdit* edit = s.edit("DosFileToRun");
         edit->clear();
         edit->setFocus();
         // Typed one key at a time, as a keyboard layout with these letters would send them.
@@ -581,15 +586,15 @@ private slots:
         QCOMPARE(s.storedString(value::dosPromptFile), std::string("d:\xE9\x80\x8Cx"));
 
         const auto before = s.registry.key(settingsKeyPath());
-        s.edit("Edit3")->setText(QStringLiteral("c:\\\u0101.com"));
-        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        s.edit("AlternativeStartupCommand")->setText(QStringLiteral("c:\\\u0101.com"));
+        ScriptedDialogs::answerNextBox(QMessageBox::Ok);
         s.click("OK");
-        const auto shown = MessageBoxes::takeAnswered();
+        const auto shown = ScriptedDialogs::takeAnswered();
         QCOMPARE(shown.size(), 1);
         QVERIFY2(shown[0].text.contains(QStringLiteral("\"\u0101\" (U+0101)")),
                  qPrintable(shown[0].text));
         QVERIFY(s.registry.key(settingsKeyPath()) == before);
-        QCOMPARE(s.edit("Edit3")->text(), QStringLiteral("c:\\\u0101.com"));
+        QCOMPARE(s.edit("AlternativeStartupCommand")->text(), QStringLiteral("c:\\\u0101.com"));
         QVERIFY(s.dialog->isVisible());
     }
 };

@@ -1,7 +1,7 @@
 #include "app/SingleInstance.h"
 
 #include "SettingsFixture.h"
-#include "editor/Quorvcfg.h"
+#include "editor/MainWindow.h"
 #include "menu/RecordPool.h"
 #include "platform/InstanceLock.h"
 #include "store/HiveRegistry.h"
@@ -224,14 +224,14 @@ void SingleInstanceTest::activationBringsTheWindowBack() {
     test::MemoryRegistry registry;
     test::seedSettings(registry);
     RecordPool pool;
-    TForm1 form({registry, pool, QStringLiteral("/prog/"), {}});
+    MainWindow form({registry, pool, QStringLiteral("/prog/"), {}});
     form.setWindowState(before);
     form.show();
 
     QTemporaryDir runtime;
     SingleInstance first(runtime.path());
     QVERIFY(first.claim());
-    connect(&first, &SingleInstance::activationRequested, &form, &TForm1::bringToFront);
+    connect(&first, &SingleInstance::activationRequested, &form, &MainWindow::bringToFront);
     QSignalSpy asked(&first, &SingleInstance::activationRequested);
     SingleInstance second(runtime.path());
     QVERIFY(!second.claim());

@@ -1,8 +1,10 @@
+#include "ScriptedDialogs.h"
 #include "SettingsFixture.h"
+#include "editor/DragDropController.h"
 #include "editor/EditorView.h"
 #include "editor/EntriesDrag.h"
-#include "editor/MessageBoxes.h"
-#include "editor/Quorvcfg.h"
+#include "editor/MainWindow.h"
+#include "gui/MessageBoxes.h"
 #include "menu/RecordPool.h"
 #include "settings/KeyPath.h"
 #include "support/MemoryRegistry.h"
@@ -30,10 +32,10 @@ namespace {
 struct Window {
     Window() {
         test::seedSettings(registry);
-        form.emplace(TForm1::Services{registry, pool, QStringLiteral("/prog/"), {}});
+        form.emplace(MainWindow::Services{registry, pool, QStringLiteral("/prog/"), {}});
         form->show();
         tree = form->findChild<EditorView*>("MenuTree");
-        list = form->findChild<EditorView*>("TreeSource");
+        list = form->findChild<EditorView*>("AvailableList");
     }
 
     QModelIndex node(const QString& caption, const QModelIndex& parent = {}) const {
@@ -94,7 +96,7 @@ struct Window {
     }
     // Splitter pressed and moved 40 to the right; true when the tree grew by as much.
     bool splits() {
-        QWidget* splitter = form->findChild<QWidget*>("Panel3");
+        QWidget* splitter = form->findChild<QWidget*>("Splitter");
         const int before = tree->width();
         mouse(splitter, QEvent::MouseButtonPress, {1, 10});
         mouse(splitter, QEvent::MouseMove, {40, 10});
@@ -105,7 +107,7 @@ struct Window {
 
     test::MemoryRegistry registry;
     RecordPool pool;
-    std::optional<TForm1> form;
+    std::optional<MainWindow> form;
     EditorView* tree = nullptr;
     EditorView* list = nullptr;
 };
@@ -126,7 +128,7 @@ class TreeEditingWindowTest : public QObject {
     Q_OBJECT
 private slots:
     void init() {
-        MessageBoxes::takeAnswered();
+        ScriptedDialogs::takeAnswered();
         // Qt's warning for an editor that did not open; nothing the user should find in a log.
         QTest::failOnWarning(QRegularExpression(QStringLiteral("editing failed|commitData")));
     }
@@ -212,10 +214,10 @@ void TreeEditingWindowTest::insertion() {
     Window w;
     const int entries = w.list->model()->rowCount();
     w.selectEntries({"<separator>", "MoveTo Item", "Stamp"});
-    w.form->MenuTreeStartDrag();
+    w.form->dragDrop().begin();
     w.dragOver(w.tree, w.centre(w.node(target)), true);
 
-    w.form->MenuTreeDragDrop(w.tree, w.list);
+    w.form->dragDrop().drop(w.tree, w.list);
 
     QCOMPARE(w.children(w.node(parent)), children);
     QVERIFY(w.tree->isExpanded(w.node(parent)));
@@ -235,20 +237,20 @@ void TreeEditingWindowTest::moveWithinTheTree() {
     w.tree->expand(w.node("Clipboard"));
     w.tree->setCurrentIndex(w.node("Remove!!"));
     w.dragOver(w.tree, w.centre(w.node("Explore")), true);
-    w.form->MenuTreeDragDrop(w.tree, w.tree);
+    w.form->dragDrop().drop(w.tree, w.tree);
     QCOMPARE(w.children(w.node("Explore")).first(), QStringLiteral("Remove!!"));
     QCOMPARE(w.tree->currentIndex(), w.node("Remove!!"));
 
     w.tree->setCurrentIndex(w.node("Append Name"));
     w.dragOver(w.tree, w.centre(w.node("Copy Name")), true);
-    w.form->MenuTreeDragDrop(w.tree, w.tree);
+    w.form->dragDrop().drop(w.tree, w.tree);
     w.tree->setCurrentIndex(w.node("Copy Name"));
     w.dragOver(w.tree, w.centre(w.node("Configure")), true);
-    w.form->MenuTreeDragDrop(w.tree, w.tree);
+    w.form->dragDrop().drop(w.tree, w.tree);
     QCOMPARE(w.children(w.node("Clipboard")), QStringList{"Append Name"});
     w.tree->setCurrentIndex(w.node("Append Name"));
     w.dragOver(w.tree, w.centre(w.node("Configure")), true);
-    w.form->MenuTreeDragDrop(w.tree, w.tree);
+    w.form->dragDrop().drop(w.tree, w.tree);
     QVERIFY(!w.tree->isExpanded(w.node("Clipboard")));
     // Onto a leaf: directly after it, and the target becomes the selected node.
     QCOMPARE(
@@ -267,7 +269,7 @@ void TreeEditingWindowTest::aDropThatMovesNothingIsNoStep() {
     const QStringList before = w.children(w.node("Clipboard"));
     w.tree->setCurrentIndex(w.node("Clipboard"));
     w.dragOver(w.tree, w.centre(w.node("Inner")), true);
-    w.form->MenuTreeDragDrop(w.tree, w.tree);
+    w.form->dragDrop().drop(w.tree, w.tree);
     QCOMPARE(w.children(w.node("Clipboard")), before);
     QVERIFY(w.tree->model()->hasChildren(w.node("Inner")));
     QVERIFY(!w.form->history().canUndo());
@@ -285,12 +287,12 @@ void TreeEditingWindowTest::removal() {
     w.selectEntries({"Stamp"});
     const QStringList before = w.entries(false);
     w.tree->setCurrentIndex(w.node("Clipboard"));
-    w.form->MenuTreeStartDrag();
+    w.form->dragDrop().begin();
 
     if (byKey)
         QTest::keyClick(w.tree, Qt::Key_Delete);
     else
-        w.form->MenuTreeDragDrop(w.list, w.tree);
+        w.form->dragDrop().drop(w.list, w.tree);
 
     QVERIFY(!w.node("Clipboard").isValid());
     QCOMPARE(w.entries(false), before + QStringList({"Copy Name", "Append Name"}));
@@ -341,10 +343,10 @@ void TreeEditingWindowTest::renaming() {
         w.list->selectionModel()->setCurrentIndex(w.list->model()->index(w.entry(selection[1]), 0),
                                                   QItemSelectionModel::NoUpdate);
     }
-    MessageBoxes::setNextAnswer(QMessageBox::Ok);
+    ScriptedDialogs::answerNextBox(QMessageBox::Ok);
     QTest::keyClick(view, Qt::Key_F2);
 
-    const auto shown = MessageBoxes::takeAnswered();
+    const auto shown = ScriptedDialogs::takeAnswered();
     if (edited.isEmpty()) {
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown[0].caption, QStringLiteral("Quorvane"));
@@ -353,7 +355,7 @@ void TreeEditingWindowTest::renaming() {
     } else {
         QCOMPARE(shown.size(), 0);
         MessageBoxes::message(nullptr, {}); // uses up the answer nobody asked for
-        MessageBoxes::takeAnswered();
+        ScriptedDialogs::takeAnswered();
         const QModelIndex at = inTree ? w.node(edited) : w.list->model()->index(w.entry(edited), 0);
         QVERIFY(view->indexWidget(at));
     }
@@ -400,17 +402,17 @@ void TreeEditingWindowTest::renamingStoresOnlyWhatTheSettingsHold() {
     QVERIFY(editor);
     editor->setText(typed);
     if (!refusal.isEmpty())
-        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        ScriptedDialogs::answerNextBox(QMessageBox::Ok);
     QTest::keyClick(editor, Qt::Key_Return);
 
     // The view commits a turn of the event loop later, and a refusal is told a turn after that.
     if (refusal.isEmpty()) {
         QTRY_COMPARE(edited.data().toString(), typed);
-        QCOMPARE(MessageBoxes::takeAnswered().size(), 0);
+        QCOMPARE(ScriptedDialogs::takeAnswered().size(), 0);
         QVERIFY(!view->editing());
     } else {
-        QList<MessageBoxes::Answered> shown;
-        QTRY_VERIFY(!(shown += MessageBoxes::takeAnswered()).isEmpty());
+        QList<ScriptedDialogs::Answered> shown;
+        QTRY_VERIFY(!(shown += ScriptedDialogs::takeAnswered()).isEmpty());
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown[0].caption, QStringLiteral("Quorvane"));
         QVERIFY2(shown[0].text.contains(refusal), qPrintable(shown[0].text));
@@ -431,7 +433,7 @@ void TreeEditingWindowTest::clickOnOneOfSeveralSelectsItAlone() {
     QCOMPARE(w.entries(true), QStringList{"Stamp"});
     QTest::qWait(QApplication::doubleClickInterval() + 100);
     QVERIFY(!w.list->editing());
-    QCOMPARE(MessageBoxes::takeAnswered().size(), 0);
+    QCOMPARE(ScriptedDialogs::takeAnswered().size(), 0);
 }
 
 // The press leaves the selection as it is, so that a drag takes every selected entry along.
@@ -477,13 +479,13 @@ void TreeEditingWindowTest::clickRenamesOnlyTheOnlySelectedRow() {
                                             QItemSelectionModel::ClearAndSelect |
                                                 QItemSelectionModel::Rows);
     if (outcome == "refusal")
-        MessageBoxes::setNextAnswer(QMessageBox::Ok);
+        ScriptedDialogs::answerNextBox(QMessageBox::Ok);
 
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(at).center());
     QTest::qWait(QApplication::doubleClickInterval() + 100);
 
     QCOMPARE(view->indexWidget(at) != nullptr, outcome == "editor");
-    const auto shown = MessageBoxes::takeAnswered();
+    const auto shown = ScriptedDialogs::takeAnswered();
     QCOMPARE(shown.size(), outcome == "refusal" ? 1 : 0);
     if (!shown.isEmpty())
         QCOMPARE(shown[0].text, refusal);
@@ -510,11 +512,11 @@ void TreeEditingWindowTest::dragFlagBlocksTheSplitterUntilTheDrop() {
     Window w;
     const QStringList entries = w.entries(false);
     const QStringList menu = w.children(w.node("Quorvane"));
-    w.form->MenuTreeStartDrag();
+    w.form->dragDrop().begin();
     QVERIFY(w.form->dragging());
     QVERIFY(!w.splits());
 
-    w.form->MenuTreeDragDrop(w.list, w.list);
+    w.form->dragDrop().drop(w.list, w.list);
     QCOMPARE(w.entries(false), entries);
     QCOMPARE(w.children(w.node("Quorvane")), menu);
     QVERIFY(!w.form->dragging());
@@ -561,7 +563,7 @@ void TreeEditingWindowTest::deleteIsUndoneInPlaceAndRedone() {
     w.tree->setCurrentIndex(w.node("Clipboard"));
     QTest::keyClick(w.tree, Qt::Key_Delete);
     QCOMPARE(w.form->windowTitle(), QStringLiteral("Quorvane Setup *"));
-    QAction* undo = w.form->findChild<QAction*>("Undo1");
+    QAction* undo = w.form->findChild<QAction*>("UndoAction");
     QCOMPARE(undo->text(), QStringLiteral("Undo Remove \"Clipboard\""));
 
     QTest::keyClick(w.form->windowHandle(), Qt::Key_Z, Qt::ControlModifier);
@@ -618,14 +620,14 @@ void TreeEditingWindowTest::closingAsksAboutUnappliedChanges() {
     const std::string before = storedMenu();
     // Nothing unapplied: closes without a word.
     QVERIFY(w.form->close());
-    QVERIFY(MessageBoxes::takeAnswered().isEmpty());
+    QVERIFY(ScriptedDialogs::takeAnswered().isEmpty());
 
     w.form->show();
     w.tree->setCurrentIndex(w.node("Clipboard"));
     QTest::keyClick(w.tree, Qt::Key_Delete);
-    MessageBoxes::setNextAnswer(static_cast<QMessageBox::StandardButton>(answer));
+    ScriptedDialogs::answerNextBox(static_cast<QMessageBox::StandardButton>(answer));
     QCOMPARE(w.form->close(), closed);
-    const auto asked = MessageBoxes::takeAnswered();
+    const auto asked = ScriptedDialogs::takeAnswered();
     QCOMPARE(asked.size(), 1);
     QCOMPARE(asked[0].text, QStringLiteral("Apply the changes to the menu before closing?"));
     QCOMPARE(storedMenu() != before, stored);
@@ -654,10 +656,10 @@ void TreeEditingWindowTest::previewShowsTheUnappliedMenuWithoutEmptySubmenus() {
     test::MemoryRegistry registry;
     test::seedSettings(registry, R"("Tools",5,"Deep",17,-2,-2,"Empty",-2,-1,16,-2)");
     RecordPool pool;
-    TForm1 form({registry, pool, QStringLiteral("/prog/"), {}});
+    MainWindow form({registry, pool, QStringLiteral("/prog/"), {}});
     form.menu().rename(form.menu().root()->child(3), "Fish && Chips & Co");
 
-    form.PreviewClick();
+    form.showPreview();
     const auto* preview = form.findChild<QMenu*>(QStringLiteral("Preview"));
     QVERIFY(preview);
     QCOMPARE(outline(preview),

@@ -47,7 +47,7 @@ protected:
     const std::string path = settingsKeyPath();
     RecordPool pool;
     MenuTree tree{pool.rootRecord()};
-    TreeSource source;
+    AvailableEntries source;
     RecordingMessages messages;
 };
 

@@ -76,7 +76,7 @@ std::string outline(const MenuNode* parent) {
     return text;
 }
 
-std::vector<std::string> listedOperations(const TreeSource& source) {
+std::vector<std::string> listedOperations(const AvailableEntries& source) {
     std::vector<std::string> captions;
     for (int row = 7; row < source.size(); ++row)
         captions.push_back(source.at(row).caption);

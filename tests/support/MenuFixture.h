@@ -28,7 +28,7 @@ public:
     const std::string path;
     RecordPool pool;
     MenuTree tree{pool.rootRecord()};
-    TreeSource source;
+    AvailableEntries source;
 };
 
 // The root's content in one line: `caption{...}` a submenu, `N:caption` operation N, `-` a
@@ -39,6 +39,6 @@ inline std::string outline(const MenuTree& tree) {
 }
 
 // The captions of the list entries after the seven kind entries.
-std::vector<std::string> listedOperations(const TreeSource& source);
+std::vector<std::string> listedOperations(const AvailableEntries& source);
 
 } // namespace quorvane::test

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+
+namespace Ui {
+class FirstStartNotice;
+}
+
+namespace quorvane {
+
+// The notice first-run set-up ends with: the extension is installed, and what is new in this
+// version. Made when needed and gone once closed.
+class FirstStartNotice : public QWidget {
+    Q_OBJECT
+    // Drawn in the program's own small face, on whole pixels (see Application).
+    Q_CLASSINFO("DrawnOnWholePixels", "yes")
+public:
+    ~FirstStartNotice() override;
+
+    // Shows the notice without waiting for it, above the other windows; a notice that is still
+    // open is brought to the front instead of a second one.
+    static FirstStartNotice* open();
+    // The notice on show; none once it is closed.
+    static FirstStartNotice* current() { return s_open; }
+
+    void showWhatsNew();
+    void finishClosing();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    FirstStartNotice();
+    void setUp();
+
+    std::unique_ptr<Ui::FirstStartNotice> ui;
+    static QPointer<FirstStartNotice> s_open;
+};
+
+} // namespace quorvane

@@ -1,0 +1,61 @@
+#include "gui/MessageBoxes.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QSpacerItem>
+#include <algorithm>
+
+namespace quorvane {
+
+namespace {
+
+// What a window manager's title bar puts beside the caption: the window's icon and its buttons.
+constexpr int titleBarRoom = 120;
+
+// Qt makes a box only as wide as its text and a caption with a narrow margin, so that a short
+// text like "Nothing happened!" leaves the caption cut off beside the title bar's buttons. The
+// caption is measured in bold, as title bars commonly show it.
+void makeRoomForCaption(QMessageBox& box, const QString& caption) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid)
+        return;
+    QFont bold = box.font();
+    bold.setBold(true);
+    const int width = QFontMetrics(bold).horizontalAdvance(caption) + titleBarRoom;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+} // namespace
+
+MessageBoxPresenter* MessageBoxes::s_presenter = nullptr;
+
+QMessageBox::StandardButton MessageBoxes::show(QWidget* parent, QMessageBox::Icon icon,
+                                               const QString& caption, const QString& text,
+                                               QMessageBox::StandardButtons buttons,
+                                               QMessageBox::StandardButton defaultButton) {
+    if (s_presenter)
+        return s_presenter->present(parent, icon, caption, text, buttons, defaultButton);
+    QMessageBox box(icon, caption, text, buttons, parent);
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
+    // Properties and the directory chooser stay on top of other windows; a box that blocks them
+    // until it is answered must not open hidden behind them.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    if (std::any_of(windows.cbegin(), windows.cend(), [](const QWidget* window) {
+            return window->isVisible() && window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        }))
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    makeRoomForCaption(box, caption);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+void MessageBoxes::message(QWidget* parent, const QString& text) {
+    show(parent, QMessageBox::NoIcon, QStringLiteral("Quorvane"), text, QMessageBox::Ok);
+}
+
+void MessageBoxes::failure(QWidget* parent, const QString& text) {
+    show(parent, QMessageBox::Critical, QCoreApplication::applicationName(), text, QMessageBox::Ok);
+}
+
+} // namespace quorvane
