@@ -30,6 +30,8 @@ struct Extension {
         {"nemo"}
 #elif defined(QUORVANE_CAJA)
         {"caja", "--no-desktop"}
+#elif defined(QUORVANE_THUNAR)
+        {"thunar"}
 #else
         { "nautilus", "--new-window" }
 #endif
@@ -156,7 +158,7 @@ void addEntries(FmMenu* menu, const std::vector<ShownEntry>& entries,
         if (isSubmenu) {
             FmMenu* submenu = QV_FM(menu_new)();
             addEntries(submenu, entry.entries, selection, name + ".");
-            QV_FM(menu_item_set_submenu)(item, submenu);
+            QV_FM_SET_SUBMENU(item, submenu);
             g_object_unref(submenu);
         } else if (entry.kind != Kind::Separator) {
             g_object_set_data_full(
@@ -192,7 +194,7 @@ GList* quorvaneItems(Selection selection) {
         addEntries(menu, read.menu.entries, std::make_shared<const Selection>(std::move(selection)),
                    prefix + menuDigest(read.menu.entries) + "::");
     }
-    QV_FM(menu_item_set_submenu)(root, menu);
+    QV_FM_SET_SUBMENU(root, menu);
     g_object_unref(menu);
     return g_list_append(nullptr, root);
 }
@@ -229,6 +231,7 @@ GList* backgroundItems(FmMenuProvider*,
     }
 }
 
+#if !defined(QUORVANE_THUNAR)
 void settingsChanged(GFileMonitor*, GFile*, GFile*, GFileMonitorEvent, gpointer provider) {
     QV_FM(menu_provider_emit_items_updated_signal)(static_cast<FmMenuProvider*>(provider));
 }
@@ -250,16 +253,48 @@ void watchSettings(GTypeInstance* instance, gpointer) {
     } catch (...) {
     }
 }
+#endif
 
 void initInterface(gpointer iface, gpointer) {
     auto* menu = static_cast<FmMenuProviderInterface*>(iface);
-    menu->get_file_items = fileItems;
-    menu->get_background_items = backgroundItems;
+    menu->QV_FM_FILE_ITEMS = fileItems;
+    menu->QV_FM_BACKGROUND_ITEMS = backgroundItems;
 }
 
 } // namespace
 
 extern "C" {
+
+#if defined(QUORVANE_THUNAR)
+
+// Thunar asks its providers at every right-click and has no signal to ask again, so it needs no
+// watch on the settings file.
+G_MODULE_EXPORT void thunar_extension_initialize(ThunarxProviderPlugin* plugin) {
+    if (thunarx_check_version(THUNARX_MAJOR_VERSION, THUNARX_MINOR_VERSION, THUNARX_MICRO_VERSION))
+        return;
+    // Thunar unloads a plug-in whose objects are all gone and loads it again later; the menu
+    // reader, the store and any background work outlive every provider object.
+    thunarx_provider_plugin_set_resident(plugin, TRUE);
+    static const GTypeInfo info = {
+        sizeof(GObjectClass), nullptr, nullptr, nullptr, nullptr, nullptr,
+        sizeof(GObject),      0,       nullptr, nullptr};
+    static const GInterfaceInfo menuInfo = {initInterface, nullptr, nullptr};
+    providerType = thunarx_provider_plugin_register_type(
+        plugin, G_TYPE_OBJECT, "QuorvaneMenuProvider", &info, GTypeFlags(0));
+    thunarx_provider_plugin_add_interface(plugin, providerType, THUNARX_TYPE_MENU_PROVIDER,
+                                          &menuInfo);
+}
+
+G_MODULE_EXPORT void thunar_extension_shutdown(void) {}
+
+G_MODULE_EXPORT void thunar_extension_list_types(const GType** types, gint* count) {
+    static GType list[1];
+    list[0] = providerType;
+    *types = list;
+    *count = providerType ? 1 : 0;
+}
+
+#else
 
 G_MODULE_EXPORT void QV_FM(module_initialize)(GTypeModule* module) {
     static const GTypeInfo info = {
@@ -279,5 +314,7 @@ G_MODULE_EXPORT void QV_FM(module_list_types)(const GType** types, int* count) {
     *types = list;
     *count = 1;
 }
+
+#endif
 
 } // extern "C"

@@ -1,7 +1,8 @@
 #pragma once
 
-// The one place where the three file managers differ in name: each adapter is this folder's
-// sources built with one of QUORVANE_NEMO, QUORVANE_CAJA or QUORVANE_NAUTILUS defined.
+// The one place where the file managers of the GTK family differ in name: each adapter is this
+// folder's sources built with one of QUORVANE_NEMO, QUORVANE_CAJA, QUORVANE_NAUTILUS or
+// QUORVANE_THUNAR defined.
 
 #include <glib-object.h>
 #include <gmodule.h>
@@ -21,6 +22,9 @@ using FmFileInfoInterface = NemoFileInfoInterface;
 using FmMenu = NemoMenu;
 using FmMenuItem = NemoMenuItem;
 #define QV_FM_HAS_WINDOW 1
+#define QV_FM_FILE_ITEMS get_file_items
+#define QV_FM_BACKGROUND_ITEMS get_background_items
+#define QV_FM_SET_SUBMENU nemo_menu_item_set_submenu
 #elif defined(QUORVANE_CAJA)
 #include <libcaja-extension/caja-file-info.h>
 #include <libcaja-extension/caja-menu-item.h>
@@ -36,6 +40,9 @@ using FmFileInfoInterface = CajaFileInfoIface;
 using FmMenu = CajaMenu;
 using FmMenuItem = CajaMenuItem;
 #define QV_FM_HAS_WINDOW 1
+#define QV_FM_FILE_ITEMS get_file_items
+#define QV_FM_BACKGROUND_ITEMS get_background_items
+#define QV_FM_SET_SUBMENU caja_menu_item_set_submenu
 #elif defined(QUORVANE_NAUTILUS)
 #include <gio/gio.h>
 // Its module functions are declared without C linkage; what it includes is in already.
@@ -53,6 +60,31 @@ using FmFileInfoInterface = NautilusFileInfoInterface;
 using FmMenu = NautilusMenu;
 using FmMenuItem = NautilusMenuItem;
 #define QV_FM_HAS_WINDOW 0
+#define QV_FM_FILE_ITEMS get_file_items
+#define QV_FM_BACKGROUND_ITEMS get_background_items
+#define QV_FM_SET_SUBMENU nautilus_menu_item_set_submenu
+#elif defined(QUORVANE_THUNAR)
+#include <gtk/gtk.h>
+// Some of its headers declare their functions without C linkage; what they include is in already.
+extern "C" {
+#include <thunarx/thunarx.h>
+}
+#define QV_FM(name) thunarx_##name
+#define QV_FM_TYPE_MENU_PROVIDER THUNARX_TYPE_MENU_PROVIDER
+#define QV_FM_TYPE_FILE_INFO THUNARX_TYPE_FILE_INFO
+#define QV_FM_NAME "Thunar"
+using FmMenuProvider = ThunarxMenuProvider;
+using FmMenuProviderInterface = ThunarxMenuProviderIface;
+using FmFileInfo = ThunarxFileInfo;
+using FmFileInfoInterface = ThunarxFileInfoIface;
+using FmMenu = ThunarxMenu;
+using FmMenuItem = ThunarxMenuItem;
+#define QV_FM_HAS_WINDOW 1
+// Thunar asks for "menu items", and xfdesktop asks the same provider for its icons' menus; the
+// background of a folder is its "folder".
+#define QV_FM_FILE_ITEMS get_file_menu_items
+#define QV_FM_BACKGROUND_ITEMS get_folder_menu_items
+#define QV_FM_SET_SUBMENU thunarx_menu_item_set_menu
 #else
-#error "Define QUORVANE_NEMO, QUORVANE_CAJA or QUORVANE_NAUTILUS"
+#error "Define QUORVANE_NEMO, QUORVANE_CAJA, QUORVANE_NAUTILUS or QUORVANE_THUNAR"
 #endif

@@ -1,6 +1,7 @@
 // A plug-in loaded as its file manager loads it: the module opened, its initialize and
-// list-types functions called, the provider made and asked for its items with small fake
-// file-info objects, the items walked and one of them activated.
+// list-types functions called (for Thunar, through the type module of thunarx that Thunar loads
+// every plug-in with), the provider made and asked for its items with small fake file-info objects,
+// the items walked and one of them activated.
 
 #include "extension/gtk/FileManager.h"
 #include "settings/Schema.h"
@@ -16,6 +17,15 @@
 #include <ranges>
 #include <set>
 #include <thread>
+
+#if defined(QUORVANE_THUNAR)
+// The type module Thunar's provider factory loads every plug-in with; thunarx installs its header
+// without including it in its own.
+#define THUNARX_INSIDE_THUNARX_H
+extern "C" {
+#include <thunarx/thunarx-provider-module.h>
+}
+#endif
 
 namespace fs = std::filesystem;
 
@@ -88,6 +98,37 @@ FmFileInfo* fakeFile(const fs::path& path, bool isDirectory) {
     return reinterpret_cast<FmFileInfo*>(info);
 }
 
+#if defined(QUORVANE_THUNAR)
+
+// --- The module, loaded through the type module Thunar's provider factory loads each with. -----
+
+GObject* provider() {
+    static GObject* made = nullptr;
+    if (made)
+        return made;
+    // It takes a name within Thunar's plug-in folders, which lie below /usr/lib; ".." at the root
+    // stays there.
+    ThunarxProviderModule* module =
+        thunarx_provider_module_new((std::string("../../../..") + QUORVANE_MODULE).c_str());
+    if (!g_type_module_use(G_TYPE_MODULE(module))) {
+        ADD_FAILURE() << "cannot load " << QUORVANE_MODULE;
+        return nullptr;
+    }
+    const GType* types = nullptr;
+    gint count = 0;
+    thunarx_provider_module_list_types(module, &types, &count);
+    if (count != 1)
+        return nullptr;
+    made = G_OBJECT(g_object_new(types[0], nullptr));
+    // The factory lets go of a module whose providers are all gone, and Thunar drops them when
+    // idle; one that stays resident keeps its code and what runs in the background in place.
+    g_type_module_unuse(G_TYPE_MODULE(module));
+    EXPECT_TRUE(thunarx_provider_plugin_get_resident(THUNARX_PROVIDER_PLUGIN(module)));
+    return made;
+}
+
+#else
+
 // --- The module, loaded the way the file manager's own type module does it. ------------------
 
 using Initialize = void (*)(GTypeModule*);
@@ -146,20 +187,37 @@ GObject* provider() {
     return made;
 }
 
-GList* fileItems(GList* files) {
-    return QV_FM(menu_provider_get_file_items)(reinterpret_cast<FmMenuProvider*>(provider()),
-#if QV_FM_HAS_WINDOW
-                                               nullptr,
 #endif
-                                               files);
+
+#if defined(QUORVANE_THUNAR)
+// Thunar's own wrappers insist on a window, which needs a display; the plug-in never looks at it.
+GList* getFileItems(ThunarxMenuProvider* provider, GtkWidget* window, GList* files) {
+    return THUNARX_MENU_PROVIDER_GET_IFACE(provider)->get_file_menu_items(provider, window, files);
+}
+GList* getBackgroundItems(ThunarxMenuProvider* provider, GtkWidget* window,
+                          ThunarxFileInfo* folder) {
+    return THUNARX_MENU_PROVIDER_GET_IFACE(provider)->get_folder_menu_items(provider, window,
+                                                                            folder);
+}
+#else
+constexpr auto getFileItems = QV_FM(menu_provider_get_file_items);
+constexpr auto getBackgroundItems = QV_FM(menu_provider_get_background_items);
+#endif
+
+GList* fileItems(GList* files) {
+    return getFileItems(reinterpret_cast<FmMenuProvider*>(provider()),
+#if QV_FM_HAS_WINDOW
+                        nullptr,
+#endif
+                        files);
 }
 
 GList* backgroundItems(FmFileInfo* folder) {
-    return QV_FM(menu_provider_get_background_items)(reinterpret_cast<FmMenuProvider*>(provider()),
+    return getBackgroundItems(reinterpret_cast<FmMenuProvider*>(provider()),
 #if QV_FM_HAS_WINDOW
-                                                     nullptr,
+                              nullptr,
 #endif
-                                                     folder);
+                              folder);
 }
 
 // The items as one line: `label` an item, `label{...}` a submenu, `!label` a disabled one.
@@ -325,6 +383,9 @@ TEST_F(Adapter, AnActionNameNeverChangesItsKindAndIsUniqueInItsMenu) {
     g_object_unref(folder);
 }
 
+#if !defined(QUORVANE_THUNAR)
+// xfdesktop hands Thunar's plug-ins the desktop folder's own files; Nemo and Caja have a location
+// of their own for it.
 TEST_F(Adapter, TheDesktopsBackgroundIsTheDesktopFolder) {
     ASSERT_NE(provider(), nullptr);
     const fs::path desktop = temp / "Desk";
@@ -347,6 +408,8 @@ TEST_F(Adapter, TheDesktopsBackgroundIsTheDesktopFolder) {
         g_object_unref(background);
     }
 }
+
+#endif
 
 } // namespace
 } // namespace quorvane::test
