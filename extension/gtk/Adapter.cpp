@@ -1,14 +1,11 @@
 // The "Quorvane" entry in the context menus of the GTK family of file managers. Everything this
 // file does runs inside the file manager: no exception leaves it, nothing waits for long.
 
-#include "extension/ExtensionMenu.h"
-#include "extension/Operations.h"
+#include "extension/PluginState.h"
 #include "extension/gtk/FileManager.h"
 #include "extension/gtk/GtkHost.h"
 #include "platform/Codepage.h"
-#include "store/HiveRegistry.h"
 
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -19,30 +16,23 @@ using namespace quorvane::ext;
 
 namespace {
 
-// A commit from an "Add" operation waits this long for another writer, then gives up and says so.
-constexpr std::chrono::milliseconds addWait{2000};
+using Extension = PluginState<GtkHost>;
 
-struct Extension {
-    HiveRegistry store{HiveRegistry::defaultHiveFile(), {}, addWait};
-    MenuReader menu;
-    GtkHost host {
-#if defined(QUORVANE_NEMO)
-        {"nemo"}
-#elif defined(QUORVANE_CAJA)
-        {"caja", "--no-desktop"}
-#elif defined(QUORVANE_THUNAR)
-        {"thunar"}
-#else
-        { "nautilus", "--new-window" }
-#endif
-    };
-        Programs programs{QUORVANE_SETUP_FOLDER};
-};
-
-// Made at the first right-click and kept while the file manager runs, as callbacks of dialogs
-// and background work refer to its host and store.
 Extension& extension() {
-    static Extension* instance = new Extension;
+    static Extension* instance = new Extension {
+#if defined(QUORVANE_NEMO)
+        .host = GtkHost({"nemo"}),
+#elif defined(QUORVANE_CAJA)
+        .host = GtkHost({"caja", "--no-desktop"}),
+#elif defined(QUORVANE_THUNAR)
+        .host = GtkHost({"thunar"}),
+#else
+        .host = GtkHost({"nautilus", "--new-window"}),
+#endif
+        .programs = {
+            QUORVANE_SETUP_FOLDER
+        }
+    };
     return *instance;
 }
 

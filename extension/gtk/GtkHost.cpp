@@ -1,9 +1,10 @@
 #include "extension/gtk/GtkHost.h"
 
+#include "extension/PluginState.h"
+
 #include <gio/gio.h>
 #include <gtk/gtk.h>
 #include <memory>
-#include <thread>
 
 namespace quorvane::ext {
 
@@ -115,14 +116,7 @@ void GtkHost::message(std::string text) {
 }
 
 void GtkHost::runInBackground(std::function<void()> job) {
-    std::thread([this, job = std::move(job)] {
-        try {
-            job();
-        } catch (const std::exception& error) {
-            message(error.what());
-        } catch (...) {
-        }
-    }).detach();
+    runDetached(*this, std::move(job));
 }
 
 void GtkHost::readClipboard(std::function<void(std::string)> done) {

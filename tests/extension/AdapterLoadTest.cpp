@@ -3,6 +3,7 @@
 // every plug-in with), the provider made and asked for its items with small fake file-info objects,
 // the items walked and one of them activated.
 
+#include "AdapterSettings.h"
 #include "extension/gtk/FileManager.h"
 #include "settings/Schema.h"
 #include "settings/SettingsKey.h"
@@ -280,32 +281,7 @@ bool eventually(const std::function<bool()>& done) {
     return true;
 }
 
-class Adapter : public ::testing::Test {
-public:
-    // The plug-in finds its settings file once, as it does in a file manager: every test of this
-    // process works in the same configuration folder, starting without a settings file.
-    Adapter() {
-        static TempFolder* config = new TempFolder;
-        ::setenv("XDG_CONFIG_HOME", config->path().c_str(), 1);
-        fs::remove_all(config->path());
-        fs::create_directories(config->path());
-        fs::create_directories(temp / "files");
-        writeBytes(temp / "files" / "a.txt", "A");
-    }
-
-    void store(std::string_view menu) {
-        HiveRegistry registry(HiveRegistry::defaultHiveFile());
-        SettingsKey key(registry);
-        key.writeString(value::theMenu, menu);
-        key.writeString(value::extItems, "doc,my_ext");
-        key.writeString("NameToClipboard", "Copy Name");
-        key.writeString(value::moveItems, "");
-        key.writeString(value::moveDirItems, "");
-        key.close();
-    }
-
-    TempFolder temp;
-};
+using Adapter = AdapterSettings;
 
 TEST_F(Adapter, ShowsTheStoredMenuAtEachCallAndActivatesAnItem) {
     ASSERT_NE(provider(), nullptr);
