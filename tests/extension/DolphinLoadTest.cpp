@@ -45,7 +45,10 @@ KAbstractFileItemActionPlugin* plugin() {
             return nullptr;
         }
         EXPECT_EQ(found.front().name(), "Quorvane");
-        EXPECT_TRUE(found.front().mimeTypes().contains("all/all"));
+        // What KIO asks of a file-item action before it loads one for files and for folders.
+        EXPECT_TRUE(found.front().serviceTypes().contains("KFileItemAction/Plugin"));
+        EXPECT_TRUE(found.front().mimeTypes().contains("application/octet-stream"));
+        EXPECT_TRUE(found.front().mimeTypes().contains("inode/directory"));
         const auto result =
             KPluginFactory::instantiatePlugin<KAbstractFileItemActionPlugin>(found.front());
         if (!result)

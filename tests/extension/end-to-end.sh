@@ -1,19 +1,22 @@
 #!/bin/sh
-# The plug-ins in real file managers: Nemo, Caja and Nautilus on a virtual display, each on a
-# private session bus and a folder of its own. For each: the plug-in goes into the file manager's
-# system extension folder (none of them lets a user point elsewhere), the menu is stored with
+# The plug-ins in real file managers: Nemo, Caja, Nautilus, Thunar and Dolphin on a virtual
+# display, each on a private session bus and a folder of its own. For each: the plug-in goes into
+# the file manager's system extension folder (none of the GTK family lets a user point elsewhere;
+# Dolphin finds it through QT_PLUGIN_PATH in the build folder), the menu is stored with
 # quorvanectl, a right-click on a file opens the "Quorvane" cascade by keyboard, a screenshot is
 # taken, "Copy Name" is activated and the clipboard must hold the file's path; a menu of another
 # shape applied next, and then the first again, must each show whole at the next right-click
 # without restarting the file manager. The plug-in is taken out afterwards.
 #
 # Usage: tests/extension/end-to-end.sh [build folder]   (root; run by .ci/run)
+# QUORVANE_E2E_FILE_MANAGERS="thunar dolphin" runs only those; QUORVANE_E2E_DISPLAY=:N another
+# display than :95.
 # Screenshots: <build folder>/extension-e2e/<file manager>-*.png
 set -eu
 
 if [ "${1:-}" = "--session" ]; then
     shift
-    fm=$1 files=$2 shots=$3 ctl=$4
+    fm=$1 files=$2 shots=$3 ctl=$4 blank=""
     openbox >/dev/null 2>&1 &
     sleep 1
     case $fm in
@@ -29,6 +32,15 @@ if [ "${1:-}" = "--session" ]; then
         GSK_RENDERER=cairo GTK_A11Y=none nautilus --new-window "$files" >"$shots/$fm.log" 2>&1 &
         # Its submenus slide in as pages whose header (the way back) has the focus first.
         class=org.gnome.Nautilus x=336 y=125 first=Down
+        ;;
+    thunar)
+        thunar "$files" >"$shots/$fm.log" 2>&1 &
+        class=Thunar x=216 y=144 first=""
+        ;;
+    dolphin)
+        dolphin "$files" >"$shots/$fm.log" 2>&1 &
+        # A click on the file it has selected already starts renaming it: an empty spot first.
+        class=dolphin x=324 y=187 first="" blank="450 400"
         ;;
     esac
     wid=""
@@ -51,6 +63,11 @@ if [ "${1:-}" = "--session" ]; then
     # Right-click the one file, then from the bottom of the menu: Properties, Quorvane, and into
     # the cascade.
     open_cascade() {
+        if [ -n "$blank" ]; then
+            # shellcheck disable=SC2086
+            xdotool mousemove --window "$wid" $blank click 1
+            sleep 1
+        fi
         xdotool mousemove --window "$wid" $x $y click 1
         sleep 1
         xdotool mousemove --window "$wid" $x $y click 3
@@ -121,8 +138,9 @@ if [ "$(id -u)" -ne 0 ]; then
     echo "The end-to-end run puts the plug-ins into the file managers' system folders: run it as root." >&2
     exit 1
 fi
+managers=${QUORVANE_E2E_FILE_MANAGERS:-nemo caja nautilus thunar dolphin}
 missing=""
-for p in nemo caja nautilus xvfb openbox xdotool xclip imagemagick dbus pkg-config; do
+for p in $managers xvfb openbox xdotool xclip imagemagick dbus pkg-config; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
 done
 if [ -n "$missing" ]; then
@@ -131,8 +149,15 @@ if [ -n "$missing" ]; then
     # shellcheck disable=SC2086
     apt-get install -y -q --no-install-recommends $missing
 fi
-for fm in nemo caja nautilus; do
-    [ -f "$build/extension/libquorvane-$fm.so" ] || { echo "libquorvane-$fm.so is not built: run make extension" >&2; exit 1; }
+# Where each plug-in is built.
+module() {
+    case $1 in
+    dolphin) echo "$build/extension/kf5/kfileitemaction/quorvane-dolphin.so" ;;
+    *) echo "$build/extension/libquorvane-$1.so" ;;
+    esac
+}
+for fm in $managers; do
+    [ -f "$(module $fm)" ] || { echo "$(module $fm) is not built: run make extension" >&2; exit 1; }
 done
 [ -x "$build/bin/quorvanectl" ] || { echo "quorvanectl is not built" >&2; exit 1; }
 
@@ -153,16 +178,21 @@ xvfb=$!
 sleep 2
 
 status=0
-for fm in nemo caja nautilus; do
+for fm in $managers; do
+    folder=""
+    unset QT_PLUGIN_PATH
     case $fm in
-    nemo) module=libnemo-extension ;;
-    caja) module=libcaja-extension ;;
-    nautilus) module=libnautilus-extension-4 ;;
+    nemo) folder=$(pkg-config --variable=extensiondir libnemo-extension) ;;
+    caja) folder=$(pkg-config --variable=extensiondir libcaja-extension) ;;
+    nautilus) folder=$(pkg-config --variable=extensiondir libnautilus-extension-4) ;;
+    thunar) folder=$(pkg-config --variable=extensionsdir thunarx-3) ;;
+    dolphin) export QT_PLUGIN_PATH="$build/extension" ;;
     esac
-    folder=$(pkg-config --variable=extensiondir $module)
-    mkdir -p "$folder"
-    install -m 644 "$build/extension/libquorvane-$fm.so" "$folder/"
-    installed="$installed $folder/libquorvane-$fm.so"
+    if [ -n "$folder" ]; then
+        mkdir -p "$folder"
+        install -m 644 "$(module $fm)" "$folder/"
+        installed="$installed $folder/$(basename "$(module $fm)")"
+    fi
 
     # A home of its own for every run.
     home=$work/$fm
@@ -178,6 +208,6 @@ for fm in nemo caja nautilus; do
         echo "$fm: failed; see $shots" >&2
         status=1
     fi
-    rm -f "$folder/libquorvane-$fm.so"
+    if [ -n "$folder" ]; then rm -f "$folder/$(basename "$(module $fm)")"; fi
 done
 exit $status
