@@ -55,12 +55,13 @@ bench: deps
 clean:
 	rm -rf $(BUILD_DIR)
 
-# The file managers' plug-ins (Nemo, Caja, Nautilus), with their development packages installed
-# first when they are missing; configuring again lets the build find them.
+# The file managers' plug-ins (Nemo, Caja, Nautilus, Thunar, Dolphin), with their development
+# packages installed first when they are missing; configuring again lets the build find them.
 extension: deps
 	@./tools/ensure-deps.sh extension
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(LAUNCHER)
-	cmake --build $(BUILD_DIR) -j $(JOBS) --target quorvane-nemo quorvane-caja quorvane-nautilus
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target quorvane-nemo quorvane-caja quorvane-nautilus \
+		quorvane-thunar quorvane-dolphin
 
 # The plug-ins in real file managers on a virtual display; installs the file managers and puts the
 # plug-ins into their system folders for the run (root only), then takes them out again.

@@ -29,7 +29,9 @@ fi
 install_options=""
 if [ "${1:-}" = "extension" ]; then
     packages="$packages pkg-config libgtk-3-dev libgtk-4-dev libnemo-extension-dev"
-    packages="$packages libcaja-extension-dev libnautilus-extension-dev"
+    packages="$packages libcaja-extension-dev libnautilus-extension-dev libthunarx-3-dev"
+    # Dolphin's plug-in: KIO on Qt 5, which never meets the program's Qt 6.
+    packages="$packages libkf5kio-dev"
     install_options="--no-install-recommends"
 fi
 # The file managers themselves, for the right-click benchmark; without their recommendations.
