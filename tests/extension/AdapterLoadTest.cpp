@@ -269,16 +269,8 @@ std::set<std::string> namesOf(GList* items) {
     return {keys.begin(), keys.end()};
 }
 
-// What the plug-in leaves to a thread of its own is waited for, a minute at most.
 bool eventually(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        g_main_context_iteration(nullptr, FALSE);
-        std::this_thread::yield();
-    }
-    return true;
+    return test::eventually(done, [] { g_main_context_iteration(nullptr, FALSE); });
 }
 
 using Adapter = AdapterSettings;

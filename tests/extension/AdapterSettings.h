@@ -5,9 +5,12 @@
 #include "store/HiveRegistry.h"
 #include "support/TestFiles.h"
 
+#include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
 #include <string_view>
+#include <thread>
 
 namespace quorvane::test {
 
@@ -40,5 +43,18 @@ public:
 
     TempFolder temp;
 };
+
+// What the plug-in leaves to a thread of its own is waited for, a minute at most, while `pump`
+// runs the file manager's event loop once, as the plug-in reports through it.
+inline bool eventually(const std::function<bool()>& done, const std::function<void()>& pump) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        pump();
+        std::this_thread::yield();
+    }
+    return true;
+}
 
 } // namespace quorvane::test

@@ -13,11 +13,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QMenu>
-#include <chrono>
-#include <cstdlib>
-#include <functional>
 #include <gtest/gtest.h>
-#include <memory>
 
 namespace fs = std::filesystem;
 
@@ -77,27 +73,11 @@ std::string outline(const QList<QAction*>& actions, std::vector<QAction*>* all =
     return text;
 }
 
-bool eventually(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents();
-    }
-    return true;
-}
-
-KFileItemListProperties itemsOf(const std::vector<fs::path>& paths) {
-    KFileItemList items;
-    for (const fs::path& path : paths)
-        items.append(KFileItem(QUrl::fromLocalFile(QString::fromStdString(path.string()))));
-    return KFileItemListProperties(items);
-}
-
 class DolphinAdapter : public AdapterSettings {
 public:
-    QList<QAction*> actionsFor(const std::vector<fs::path>& paths) {
-        return plugin()->actions(itemsOf(paths), nullptr);
+    QList<QAction*> actionsFor(const fs::path& path) {
+        const KFileItem item(QUrl::fromLocalFile(QString::fromStdString(path.string())));
+        return plugin()->actions(KFileItemListProperties({item}), nullptr);
     }
 };
 
@@ -108,21 +88,22 @@ TEST_F(DolphinAdapter, ShowsTheStoredMenuAtEachRightClickAndActivatesItsEntries)
 
     store(R"("Sub","-5","-1","-5","-2","Empty","-2","2")", "Copy & Name");
     std::vector<QAction*> all;
-    EXPECT_EQ(outline(actionsFor({file}), &all), "Quorvane{Sub{doc|-|my_ext}|Copy && Name}");
+    EXPECT_EQ(outline(actionsFor(file), &all), "Quorvane{Sub{doc|-|my_ext}|Copy && Name}");
     ASSERT_EQ(all.size(), 5u);
     all[4]->trigger();
     // Through the application's clipboard, followed by a line end as CopyCRLF is unset.
     EXPECT_EQ(QApplication::clipboard()->text().toStdString(), file.string() + "\n");
     // The extension item "doc" renames the selected file, in the background.
     all[2]->trigger();
-    EXPECT_TRUE(eventually([&] { return fs::exists(temp / "files" / "a.doc"); }));
+    EXPECT_TRUE(eventually([&] { return fs::exists(temp / "files" / "a.doc"); },
+                           [] { QCoreApplication::processEvents(); }));
 
     // A change shows at the next right-click.
     store(R"("2","Sub","17","-2")", "Copy & Name");
-    EXPECT_EQ(outline(actionsFor({temp / "files"})), "Quorvane{Copy && Name|Sub{Stamp}}");
+    EXPECT_EQ(outline(actionsFor(temp / "files")), "Quorvane{Copy && Name|Sub{Stamp}}");
 
     writeBytes(HiveRegistry::defaultHiveFile(), "not a settings file\n");
-    const std::string unreadable = outline(actionsFor({temp / "files"}));
+    const std::string unreadable = outline(actionsFor(temp / "files"));
     EXPECT_TRUE(unreadable.starts_with("Quorvane{!Cannot read the settings file: line 1:\n"))
         << unreadable;
 }
