@@ -51,7 +51,13 @@ struct FileManager {
     // every session.
     int x = 0, y = 0;
     fs::path plugin;
-    fs::path extensionFolder;
+    // Empty where the file manager finds its plug-ins through QT_PLUGIN_PATH instead: each
+    // session's copy is then that path, with the plug-in in `qtPluginFolder` below it.
+    fs::path extensionFolder = {};
+    std::string qtPluginFolder = {};
+    // Where to click first, away from the file: a click on a file already selected would start
+    // renaming it.
+    std::optional<std::pair<int, int>> blank = {};
 };
 
 struct Settings {
@@ -61,6 +67,9 @@ struct Settings {
     std::optional<fs::path> pluginFolder;
     // A menu string to apply instead of the Default menu.
     std::optional<std::string> menu;
+    // The virtual display's number, where the machine's users share out the numbers; the first
+    // free one otherwise.
+    std::optional<std::string> display;
 };
 
 // The plug-ins this build made, and the folders their file managers load extensions from.
@@ -90,6 +99,20 @@ std::vector<FileManager> fileManagers(const Settings& settings) {
                    RIGHT_CLICK_NAUTILUS_PLUGIN,
                    RIGHT_CLICK_NAUTILUS_FOLDER});
 #endif
+#ifdef RIGHT_CLICK_THUNAR_PLUGIN
+    all.push_back(
+        {"Thunar", {"thunar"}, 216, 144, RIGHT_CLICK_THUNAR_PLUGIN, RIGHT_CLICK_THUNAR_FOLDER});
+#endif
+#ifdef RIGHT_CLICK_DOLPHIN_PLUGIN
+    // Its system folder may not exist at all; a plug-in path of the session's own needs none.
+    all.push_back({.name = "Dolphin",
+                   .command = {"dolphin"},
+                   .x = 324,
+                   .y = 187,
+                   .plugin = RIGHT_CLICK_DOLPHIN_PLUGIN,
+                   .qtPluginFolder = "kf5/kfileitemaction",
+                   .blank = std::pair{450, 400}});
+#endif
     std::vector<FileManager> chosen;
     for (FileManager& fm : all) {
         std::string lower = fm.name;
@@ -98,7 +121,7 @@ std::vector<FileManager> fileManagers(const Settings& settings) {
             std::find(settings.only.begin(), settings.only.end(), lower) == settings.only.end())
             continue;
         if (settings.pluginFolder)
-            fm.plugin = *settings.pluginFolder / fm.plugin.filename();
+            fm.plugin = *settings.pluginFolder / fm.qtPluginFolder / fm.plugin.filename();
         chosen.push_back(std::move(fm));
     }
     return chosen;
@@ -106,16 +129,18 @@ std::vector<FileManager> fileManagers(const Settings& settings) {
 
 // The folder's extensions, without any build of this plug-in, and with this one when asked.
 void fillExtensionFolder(const fs::path& copy, const FileManager& fm, bool withPlugin) {
-    fs::create_directories(copy);
+    const fs::path into = copy / fm.qtPluginFolder;
+    fs::create_directories(into);
     std::error_code ec;
+    // Without a folder (Dolphin) the copy starts empty.
     for (const auto& entry : fs::directory_iterator(fm.extensionFolder, ec)) {
         const std::string name = entry.path().filename().string();
         if (name.starts_with("libquorvane-"))
             continue;
-        fs::copy_file(entry.path(), copy / name, fs::copy_options::overwrite_existing);
+        fs::copy_file(entry.path(), into / name, fs::copy_options::overwrite_existing);
     }
     if (withPlugin)
-        fs::copy_file(fm.plugin, copy / fm.plugin.filename(), fs::copy_options::overwrite_existing);
+        fs::copy_file(fm.plugin, into / fm.plugin.filename(), fs::copy_options::overwrite_existing);
 }
 
 void writeFile(const char* file, const std::string& text) {
@@ -149,8 +174,11 @@ pid_t startSession(const FileManager& fm, const fs::path& folder, const fs::path
     for (const std::string& part : command)
         argv.push_back(const_cast<char*>(part.c_str()));
     argv.push_back(nullptr);
+    std::vector<std::string> sessionEnvironment = environment;
+    if (fm.extensionFolder.empty())
+        sessionEnvironment.push_back("QT_PLUGIN_PATH=" + folder.string());
     std::vector<char*> envp;
-    for (const std::string& entry : environment)
+    for (const std::string& entry : sessionEnvironment)
         envp.push_back(const_cast<char*>(entry.c_str()));
     envp.push_back(nullptr);
 
@@ -166,7 +194,7 @@ pid_t startSession(const FileManager& fm, const fs::path& folder, const fs::path
         dup2(nowhere, STDERR_FILENO);
         for (int fd = 3; fd < 1024; ++fd)
             close(fd);
-        if (!useExtensionFolder(folder, fm.extensionFolder))
+        if (!fm.extensionFolder.empty() && !useExtensionFolder(folder, fm.extensionFolder))
             _exit(126);
         execve(argv[0], argv.data(), envp.data());
         _exit(127);
@@ -290,7 +318,7 @@ private:
 // A server the benchmark starts and stops, writing its display number on a pipe.
 class VirtualDisplay {
 public:
-    VirtualDisplay() {
+    explicit VirtualDisplay(const std::optional<std::string>& number) {
         int pipeEnds[2];
         if (pipe(pipeEnds) != 0)
             fail("pipe failed");
@@ -303,8 +331,17 @@ public:
             dup2(nowhere, STDERR_FILENO);
             close(pipeEnds[0]);
             const std::string fd = std::to_string(pipeEnds[1]);
-            execl("/usr/bin/Xvfb", "Xvfb", "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-                  "-noreset", "-displayfd", fd.c_str(), nullptr);
+            std::vector<std::string> command{"Xvfb",        "-screen",    "0",
+                                             "1024x768x24", "-nolisten",  "tcp",
+                                             "-noreset",    "-displayfd", fd};
+            // Xvfb still writes the number on the pipe once it takes connections.
+            if (number)
+                command.insert(command.begin() + 1, ":" + *number);
+            std::vector<char*> argv;
+            for (std::string& part : command)
+                argv.push_back(part.data());
+            argv.push_back(nullptr);
+            execv("/usr/bin/Xvfb", argv.data());
             _exit(127);
         }
         close(pipeEnds[1]);
@@ -391,6 +428,8 @@ void waitUntilIdle(Screen& screen, pid_t pid) {
 struct Try {
     double milliseconds = 0;
     double processorMilliseconds = 0;
+    // Shows that the plug-in's entry is there in the sessions with it, and only there.
+    int menuHeight = 0;
 };
 
 std::vector<Try> session(Screen& screen, const FileManager& fm, const fs::path& folder,
@@ -420,6 +459,12 @@ std::vector<Try> session(Screen& screen, const FileManager& fm, const fs::path& 
         fail(fm.name + "'s process was not found");
     const int x = window->attributes.x + fm.x;
     const int y = window->attributes.y + fm.y;
+    if (fm.blank) {
+        screen.moveTo(window->attributes.x + fm.blank->first,
+                      window->attributes.y + fm.blank->second);
+        screen.click(1);
+        screen.settle(std::chrono::milliseconds(500));
+    }
     screen.moveTo(x, y);
     screen.click(1);
     screen.settle(std::chrono::milliseconds(500));
@@ -444,7 +489,7 @@ std::vector<Try> session(Screen& screen, const FileManager& fm, const fs::path& 
         waitUntilIdle(screen, process);
         if (i > 0)
             times.push_back({std::chrono::duration<double, std::milli>(menu->at - clicked).count(),
-                             (ranAfter - ranBefore) / 1e6});
+                             (ranAfter - ranBefore) / 1e6, menu->attributes.height});
         screen.press(XK_Escape);
         if (!screen.unmapped(menu->window, std::chrono::seconds(3)))
             fail(fm.name + "'s menu did not close on Escape");
@@ -519,18 +564,26 @@ void measureOne(Screen& screen, const FileManager& fm, const fs::path& scratch,
         medianOf(withTries, &Try::milliseconds) - medianOf(withoutTries, &Try::milliseconds);
     const double processorAdded = medianOf(withTries, &Try::processorMilliseconds) -
                                   medianOf(withoutTries, &Try::processorMilliseconds);
+    const auto height = [](const std::vector<Try>& tries) {
+        std::vector<double> values;
+        for (const Try& t : tries)
+            values.push_back(t.menuHeight);
+        return std::to_string(int(median(values))) + " px";
+    };
     const std::string count = std::to_string(withTries.size()) + " tries in " +
                               std::to_string(settings.rounds) + " sessions";
     printRow(scenario + ", without the plug-in",
              duration(medianOf(withoutTries, &Try::milliseconds)),
              "processor " + duration(medianOf(withoutTries, &Try::processorMilliseconds)) + "; " +
-                 count + ", taking turns with the sessions with it",
+                 count + ", taking turns with the sessions with it; menu " + height(withoutTries) +
+                 " high",
              "");
     printRow(scenario + ", with the plug-in", duration(medianOf(withTries, &Try::milliseconds)),
              "processor " + duration(medianOf(withTries, &Try::processorMilliseconds)) +
                  "; the plug-in adds " + signedDuration(processorAdded) + " of processor time, " +
                  signedDuration(clockAdded) + " on the clock; " + count +
-                 (settings.menu ? ", the menu given" : ", the Default menu"),
+                 (settings.menu ? ", the menu given" : ", the Default menu") + "; menu " +
+                 height(withTries) + " high",
              std::string("< 5 ms of processor time added: ") +
                  (processorAdded < 5e6 ? "met" : "MISSED"));
 }
@@ -540,7 +593,7 @@ int measure(const Settings& settings) {
     // the file managers) run before anything else, so that other work weighs less on the figures.
     setpriority(PRIO_PROCESS, 0, -20);
     const std::vector<FileManager> managers = fileManagers(settings);
-    const VirtualDisplay display;
+    const VirtualDisplay display(settings.display);
     Screen screen(display.name());
 
     const fs::path scratch =
@@ -563,9 +616,9 @@ int measure(const Settings& settings) {
         }
         // A file manager without any extension may lack the folder it would load them from.
         std::error_code ec;
-        if (geteuid() == 0)
+        if (geteuid() == 0 && !fm.extensionFolder.empty())
             fs::create_directories(fm.extensionFolder, ec);
-        if (!fs::is_directory(fm.extensionFolder)) {
+        if (!fm.extensionFolder.empty() && !fs::is_directory(fm.extensionFolder)) {
             printRow(scenario, "-", "no folder " + fm.extensionFolder.string(), "");
             continue;
         }
@@ -580,7 +633,8 @@ int measure(const Settings& settings) {
 
 } // namespace
 
-// right_click_bench [--rounds N] [--tries N] [--plugins FOLDER] [nemo|caja|nautilus...]
+// right_click_bench [--rounds N] [--tries N] [--plugins FOLDER] [--display N]
+//                   [nemo|caja|nautilus|thunar|dolphin...]
 // --plugins takes the plug-ins from another build, such as the one before a change.
 int main(int argc, char** argv) {
     Settings settings;
@@ -592,13 +646,16 @@ int main(int argc, char** argv) {
             settings.triesPerSession = std::atoi(argv[++i]);
         } else if (argument == "--menu" && i + 1 < argc) {
             settings.menu = argv[++i];
+        } else if (argument == "--display" && i + 1 < argc) {
+            settings.display = argv[++i];
         } else if (argument == "--plugins" && i + 1 < argc) {
             settings.pluginFolder = argv[++i];
         } else if (!argument.starts_with("-")) {
             settings.only.push_back(argument);
         } else {
             std::fprintf(stderr, "usage: right_click_bench [--rounds N] [--tries N] "
-                                 "[--plugins FOLDER] [nemo|caja|nautilus...]\n");
+                                 "[--plugins FOLDER] [--display N] "
+                                 "[nemo|caja|nautilus|thunar|dolphin...]\n");
             return 2;
         }
     }
