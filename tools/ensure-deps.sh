@@ -3,9 +3,9 @@
 # then only the packages that are missing. `ensure-deps.sh fuzz` adds clang and libFuzzer's
 # runtime, which only `make fuzz` needs; `ensure-deps.sh bench` adds what `make bench` needs;
 # `ensure-deps.sh desktop` adds a virtual display and a window manager for the tests that run the
-# program on a desktop; `ensure-deps.sh file-managers` adds Nemo, Caja and Nautilus for the
-# right-click benchmark; `ensure-deps.sh windows` adds
-# the mingw-w64 cross compilers, GoogleTest's sources and 64-bit Wine for `make test-windows`.
+# program on a desktop; `ensure-deps.sh file-managers` adds Nemo, Caja, Nautilus, Thunar and
+# Dolphin for the right-click benchmark; `ensure-deps.sh windows` adds the mingw-w64 cross
+# compilers, GoogleTest's sources and 64-bit Wine for `make test-windows`.
 set -eu
 
 packages="cmake g++ ninja-build make ccache clang-format qt6-base-dev libgl-dev libgtest-dev libgmock-dev"
@@ -36,7 +36,7 @@ if [ "${1:-}" = "extension" ]; then
 fi
 # The file managers themselves, for the right-click benchmark; without their recommendations.
 if [ "${1:-}" = "file-managers" ]; then
-    packages="$packages nemo caja nautilus"
+    packages="$packages nemo caja nautilus thunar dolphin"
     install_options="--no-install-recommends"
 fi
 if [ "${1:-}" = "windows" ]; then
