@@ -1,5 +1,6 @@
 #!/bin/sh
-# End-to-end runs of quorvanectl.exe under Wine, against Wine's real registry; part of
+# End-to-end runs of quorvanectl.exe, and of Quorvane.dll through the harness that loads it as
+# Explorer does, under Wine, against Wine's real registry; part of
 # make test-windows (tools/test-windows.sh), which builds BUILD_DIR and leaves a pristine prefix
 # in BUILD_DIR/wineprefix-pristine. Each run starts from its own copy of that prefix.
 #
@@ -12,7 +13,8 @@
 set -eu
 cd "$(dirname "$0")/.."
 root=$PWD
-build=$root/${1:-build-windows}
+# Without ".." or links: the checks compare it with the paths Windows programs report.
+build=$(cd "$root/${1:-build-windows}" && pwd -P)
 pristine=$build/wineprefix-pristine
 work=$build/e2e
 ctl_exe=$build/bin/quorvanectl.exe
@@ -231,6 +233,104 @@ if grep -q "^s:Odd:one$(printf '\032')two$(printf '\r')\$" "$(c_drive odd-saved.
 else
     fail "the value with 0x1A did not come back"
 fi
+
+begin "Quorvane.dll loaded as Explorer loads it"
+new_prefix extension
+harness=$build/tests/quorvane_shell_harness.exe
+dll=Z:$(printf '%s' "$build/bin/Quorvane.dll" | sed 's|/|\\|g')
+# The harness prints the cascade it was given as quorvanectl show prints the stored menu.
+shown=""
+menu() { # the selection: PATH... or --background FOLDER
+    status=0
+    timeout -k 10 "$limit" "$WINE" "$harness" menu "$dll" "$@" >"$work/out" 2>"$work/err" \
+        </dev/null || status=$?
+    shown=$(tr -d '\r' <"$work/out")
+    err=$(tr -d '\r' <"$work/err")
+}
+must mkdir -p "$(c_drive folder)"
+must touch "$(c_drive one.txt)" "$(c_drive two.doc)"
+
+menu 'C:\one.txt'
+[ "$status" -eq 0 ] && [ "$shown" = "$(printf '[root] Quorvane\n  [op 8] Configure')" ] &&
+    pass "before the first start the cascade offers Configure" ||
+    fail "before the first start (status $status): $shown $err"
+reg_query >/dev/null 2>&1 && fail "the extension created the settings key" ||
+    pass "the extension does not create the settings key"
+
+# Each menu as the harness finds it for a selection, against quorvanectl show.
+compare() { # what the menu is; the selection
+    what=$1
+    shift
+    menu "$@"
+    if [ "$status" -eq 0 ] && [ "$shown" = "$stored" ]; then
+        pass "$what for $*: the cascade is the stored menu"
+    else
+        fail "$what for $* (status $status): the cascade differs from quorvanectl show: $err"
+        printf '%s\n' "$shown" | diff "$work/stored" - >&2 || true
+    fi
+}
+store_shown() {
+    ctl show
+    stored=$out
+    printf '%s\n' "$stored" >"$work/stored"
+}
+ctl show
+store_shown
+compare "the Default menu" 'C:\one.txt'
+
+# The first start handed the INF to the system's installer, which copies the DLL into the system
+# folder and registers its class there. Wine's installer does neither: the DLL then registers
+# itself, with the same entries, as regsvr32 has it do.
+class='HKCR\CLSID\{DE3126B8-746B-43C5-A6D9-DDBC86ACD1D3}'
+handlers='HKCR\*\shellex\ContextMenuHandlers\Quorvane HKCR\Directory\shellex\ContextMenuHandlers\Quorvane HKCR\Folder\shellex\ContextMenuHandlers\Quorvane'
+default_value() { # key: its default value as reg query shows it, or nothing
+    timeout -k 10 "$limit" "$WINE" reg query "$1" /ve </dev/null 2>/dev/null | tr -d '\r' |
+        sed -n 's/^    (Default)    REG_SZ    //p'
+}
+registered() { # the DLL's path: whether the class and the three handlers lead to it
+    [ "$(default_value "$class\InprocServer32" | tr 'A-Z' 'a-z')" = "$(printf '%s' "$1" | tr 'A-Z' 'a-z')" ] ||
+        return 1
+    for handler in $handlers; do
+        [ "$(default_value "$handler")" = "{DE3126B8-746B-43C5-A6D9-DDBC86ACD1D3}" ] || return 1
+    done
+}
+copied='C:\windows\system32\ShellExt\Quorvane.dll'
+if registered "$copied"; then
+    pass "the first start's installer registered the DLL it copied into the system folder"
+else
+    echo "   (the first start registered nothing: Wine's INF installer does not install; regsvr32 does)"
+    must "$WINE" regsvr32 /s "$dll"
+    registered "$dll" && pass "regsvr32 registers the class and the three handlers" ||
+        fail "after regsvr32 the class is: $(default_value "$class\InprocServer32")"
+fi
+[ "$(default_value "$class")" = "Quorvane context menu" ] && pass "the class is named" ||
+    fail "the class is named: $(default_value "$class")"
+must "$WINE" regsvr32 /s /u "$dll"
+left=""
+for gone in "$class" $handlers; do
+    timeout -k 10 "$limit" "$WINE" reg query "$gone" </dev/null >/dev/null 2>&1 && left="$left $gone"
+done
+[ -z "$left" ] && pass "regsvr32 /u removes every entry" || fail "regsvr32 /u left$left"
+compare "the Default menu" 'C:\one.txt' 'C:\two.doc' 'C:\folder'
+compare "the Default menu" 'C:\folder'
+compare "the Default menu" --background 'C:\folder'
+for preset in Compact All; do
+    ctl preset "$preset"
+    store_shown
+    compare "preset $preset" 'C:\one.txt'
+done
+# Nested submenus, an "&" that must show as itself, a letter beyond ASCII, items of every kind.
+ctl apply '"Outer & Co","Inner",0,-6,-2,-1,2,-2,"Café",-7,-2,5,-5,-8,-9'
+[ "$status" -eq 0 ] || fail "apply of the nested menu exited with $status: $err"
+store_shown
+compare "a nested menu" 'C:\one.txt'
+
+must "$WINE" reg add "$key" /v TheMenu /t REG_DWORD /d 5 /f
+menu 'C:\one.txt'
+case "$shown" in
+*"[disabled] Cannot read the menu: Invalid data type for 'TheMenu'") pass "a damaged menu is shown as the reason" ;;
+*) fail "with a damaged menu the cascade is (status $status): $shown $err" ;;
+esac
 
 begin "the installer, started through CreateProcessA"
 new_prefix installer
