@@ -332,6 +332,42 @@ case "$shown" in
 *) fail "with a damaged menu the cascade is (status $status): $shown $err" ;;
 esac
 
+# Entries chosen as a click chooses them: the harness waits for the work started in the
+# background, bounded, until DllCanUnloadNow allows unloading, then prints the clipboard.
+chosen() { # verb, then the selection
+    verb=$1
+    shift
+    status=0
+    timeout -k 10 "$limit" "$WINE" "$harness" invoke "$dll" "$verb" "$@" >"$work/out" \
+        2>"$work/err" </dev/null || status=$?
+    shown=$(tr -d '\r' <"$work/out")
+    err=$(tr -d '\r' <"$work/err")
+}
+must mkdir -p "$(c_drive target)"
+printf '%s\r\n' '# This is a menu-file for Quorvane' '#' 's:TheMenu:"2","-6","-5"' \
+    's:MoveItems:"Into Target"' 's:MoveDirItems:C:\target' 's:ExtItems:bak' >"$(c_drive chosen.drm)"
+ctl load 'C:\chosen.drm'
+[ "$status" -eq 0 ] || fail "loading the menu to choose from exited with $status: $err"
+chosen NameToClipboard 'C:\one.txt' 'C:\folder'
+[ "$status" -eq 0 ] && [ "$shown" = "$(printf '%s\n' 'clipboard: C:\one.txt\r\nC:\folder\r\n' \
+    'clipboard (ANSI): C:\one.txt\r\nC:\folder\r\n')" ] &&
+    pass "Copy Name puts the names on the clipboard, as Unicode and ANSI text" ||
+    fail "Copy Name (status $status): $shown $err"
+must touch "$(c_drive moved1.txt)" "$(c_drive moved2.txt)" "$(c_drive taken.txt)" \
+    "$(c_drive renamed.txt)"
+printf 'kept' >"$(c_drive target/taken.txt)"
+chosen move1 'C:\moved1.txt' 'C:\moved2.txt' 'C:\taken.txt'
+[ "$status" -eq 0 ] && [ -f "$(c_drive target/moved1.txt)" ] && [ -f "$(c_drive target/moved2.txt)" ] &&
+    [ ! -e "$(c_drive moved1.txt)" ] && [ ! -e "$(c_drive moved2.txt)" ] &&
+    pass "a Move To item moves the selected files into its folder" ||
+    fail "the Move To item (status $status): $(ls "$(c_drive target)") $err"
+[ -f "$(c_drive taken.txt)" ] && [ "$(cat "$(c_drive target/taken.txt)")" = kept ] &&
+    pass "a name taken in the folder is not replaced" || fail "the Move To item replaced a file"
+chosen ext1 'C:\renamed.txt'
+[ "$status" -eq 0 ] && [ -f "$(c_drive renamed.bak)" ] && [ ! -e "$(c_drive renamed.txt)" ] &&
+    pass "an extension item gives the file its extension" ||
+    fail "the extension item (status $status): $err"
+
 begin "the installer, started through CreateProcessA"
 new_prefix installer
 system32=$WINEPREFIX/drive_c/windows/system32

@@ -1,6 +1,8 @@
 #include "extension/windows/ContextMenu.h"
 
+#include "extension/Operations.h"
 #include "extension/windows/WideText.h"
+#include "extension/windows/WindowsHost.h"
 #include "settings/StoredMenu.h"
 #include "store/WindowsRegistry.h"
 
@@ -246,8 +248,15 @@ STDMETHODIMP ContextMenu::InvokeCommand(CMINVOKECOMMANDINFO* info) noexcept {
         const Command* command = commandOf(*info);
         if (!command)
             return E_FAIL;
-        // The operations are carried out once the extension has a host on this system.
-        return E_NOTIMPL;
+        // One host and one store serve every menu: work in the background reports through the
+        // host, and the "Add" operations commit through the store, after this object is gone.
+        static WindowsHost host;
+        static WindowsRegistry store;
+        // quorvane-setup.exe is installed beside the DLL the build makes, or found on PATH.
+        static const Programs programs{
+            std::filesystem::path(thisModulePath()).parent_path().string()};
+        activate(*command->entry, m_selection, host, store, programs);
+        return S_OK;
     } catch (...) {
         return E_FAIL;
     }

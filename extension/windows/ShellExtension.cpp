@@ -99,6 +99,21 @@ std::array<ClassEntry, 6> classEntries(const std::wstring& module) {
 
 } // namespace
 
+std::wstring thisModulePath() {
+    std::wstring module(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(thisModule, module.data(), static_cast<DWORD>(module.size()));
+        if (length == 0)
+            return {};
+        if (length < module.size()) {
+            module.resize(length);
+            return module;
+        }
+        module.resize(module.size() * 2);
+    }
+}
+
 } // namespace quorvane::ext
 
 using namespace quorvane::ext;
@@ -126,18 +141,9 @@ STDAPI DllCanUnloadNow() {
 
 STDAPI DllRegisterServer() {
     try {
-        std::wstring module(MAX_PATH, L'\0');
-        for (;;) {
-            const DWORD length =
-                GetModuleFileNameW(thisModule, module.data(), static_cast<DWORD>(module.size()));
-            if (length == 0)
-                return SELFREG_E_CLASS;
-            if (length < module.size()) {
-                module.resize(length);
-                break;
-            }
-            module.resize(module.size() * 2);
-        }
+        const std::wstring module = thisModulePath();
+        if (module.empty())
+            return SELFREG_E_CLASS;
         for (const ClassEntry& entry : classEntries(module)) {
             HKEY key = nullptr;
             if (RegCreateKeyExW(HKEY_CLASSES_ROOT, entry.key.c_str(), 0, nullptr,

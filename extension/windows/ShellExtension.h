@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <string>
 #include <windows.h>
 
 namespace quorvane::ext {
@@ -23,5 +24,8 @@ public:
     CountedObject(const CountedObject&) = delete;
     CountedObject& operator=(const CountedObject&) = delete;
 };
+
+// Where this DLL was loaded from.
+std::wstring thisModulePath();
 
 } // namespace quorvane::ext

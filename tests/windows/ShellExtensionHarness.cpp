@@ -4,9 +4,11 @@
 //
 //   quorvane_shell_harness menu DLL PATH...               the cascade for the selected objects
 //   quorvane_shell_harness menu DLL --background FOLDER   the cascade for a folder's background
+//   quorvane_shell_harness invoke DLL VERB PATH...        chooses the entry VERB names
 //
-// The cascade is printed as "quorvanectl show" prints the stored menu. Every step that does not
-// answer as Explorer expects ends the run with status 1 and says which.
+// The cascade is printed as "quorvanectl show" prints the stored menu; after a choice, the
+// clipboard's text is printed, as Unicode and as ANSI text, with its line ends shown as \r \n.
+// Every step that does not answer as Explorer expects ends the run with status 1 and says which.
 
 #include "menu/Catalog.h"
 
@@ -242,9 +244,62 @@ void showMenu(const Extension& extension, const std::vector<std::wstring>& paths
         throw Failed("DllCanUnloadNow refuses unloading after every object was released");
 }
 
+std::string visibleLineEnds(const std::string& text) {
+    std::string shown;
+    for (const char c : text)
+        shown += c == '\r'   ? std::string("\\r")
+                 : c == '\n' ? std::string("\\n")
+                             : std::string(1, c);
+    return shown;
+}
+
+// Chooses an entry as Explorer does on a click, releases the menu, then waits for the work the
+// choice started in the background, which keeps the DLL from being unloaded until it is done.
+void invoke(const Extension& extension, const std::string& verb,
+            const std::vector<std::wstring>& paths) {
+    IContextMenu3* menu = contextMenu(extension, paths, std::nullopt);
+    const HMENU shell = CreatePopupMenu();
+    const HRESULT added = menu->QueryContextMenu(shell, 0, firstId, lastId, CMF_NORMAL);
+    CMINVOKECOMMANDINFO info{};
+    info.cbSize = sizeof info;
+    info.lpVerb = verb.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    const HRESULT invoked = SUCCEEDED(added) ? menu->InvokeCommand(&info) : added;
+    DestroyMenu(shell);
+    menu->Release();
+    check(invoked, "InvokeCommand(" + verb + ")");
+    // Far beyond what moving two small files takes, even under load.
+    for (int waited = 0; extension.canUnloadNow() != S_OK; waited += 10) {
+        if (waited >= 30000)
+            throw Failed("DllCanUnloadNow still refuses unloading 30 s after " + verb);
+        Sleep(10);
+    }
+    if (!OpenClipboard(nullptr))
+        throw Failed("the clipboard cannot be opened");
+    std::string unicode = "(none)";
+    std::string ansi = "(none)";
+    if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        unicode = narrow(static_cast<const wchar_t*>(GlobalLock(data)), CP_UTF8);
+        GlobalUnlock(data);
+    }
+    if (const HANDLE data = GetClipboardData(CF_TEXT)) {
+        ansi = static_cast<const char*>(GlobalLock(data));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    std::printf("clipboard: %s\nclipboard (ANSI): %s\n", visibleLineEnds(unicode).c_str(),
+                visibleLineEnds(ansi).c_str());
+}
+
 int run(const std::vector<std::wstring>& arguments) {
+    if (arguments.size() >= 5 && arguments[1] == L"invoke") {
+        invoke(load(arguments[2]), narrow(arguments[3]),
+               std::vector<std::wstring>(arguments.begin() + 4, arguments.end()));
+        return 0;
+    }
     if (arguments.size() < 4 || arguments[1] != L"menu")
-        throw Failed("usage: quorvane_shell_harness menu DLL (PATH... | --background FOLDER)");
+        throw Failed("usage: quorvane_shell_harness menu DLL (PATH... | --background FOLDER)\n"
+                     "       quorvane_shell_harness invoke DLL VERB PATH...");
     const Extension extension = load(arguments[2]);
     std::vector<std::wstring> paths(arguments.begin() + 3, arguments.end());
     std::optional<std::wstring> background;
