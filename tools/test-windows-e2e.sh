@@ -311,6 +311,15 @@ for gone in "$class" $handlers; do
     timeout -k 10 "$limit" "$WINE" reg query "$gone" </dev/null >/dev/null 2>&1 && left="$left $gone"
 done
 [ -z "$left" ] && pass "regsvr32 /u removes every entry" || fail "regsvr32 /u left$left"
+# The INF itself, through the INF installer Wine does implement (setupapi.dll's, which the
+# system's own calls on Windows): it copies the DLL into the system folder and registers that copy.
+inf=Z:$(printf '%s' "$build/bin/Quorvane.inf" | sed 's|/|\\|g')
+must "$WINE" rundll32 setupapi.dll,InstallHinfSection DefaultInstall 132 "$inf"
+cmp -s "$build/bin/Quorvane.dll" "$WINEPREFIX/drive_c/windows/system32/ShellExt/Quorvane.dll" &&
+    registered "$copied" && pass "the INF copies the DLL into the system folder and registers it" ||
+    fail "after installing the INF the class is: $(default_value "$class\InprocServer32")"
+dll=$copied
+compare "the Default menu from the installed DLL" 'C:\one.txt'
 compare "the Default menu" 'C:\one.txt' 'C:\two.doc' 'C:\folder'
 compare "the Default menu" 'C:\folder'
 compare "the Default menu" --background 'C:\folder'
