@@ -105,7 +105,8 @@ bool print(std::string_view text, std::string_view note = {}) {
 // which is then reported.
 std::optional<std::string> storedText(std::string_view argument) {
     try {
-        std::string menu = utf8ToAnsi(terminal().toUtf8(argument));
+        static const LocaleText arguments = LocaleText::ofArguments();
+        std::string menu = utf8ToAnsi(arguments.toUtf8(argument));
         if (auto refusal = givenMenuRefusal(menu))
             throw Failure(*refusal);
         return menu;
@@ -375,7 +376,7 @@ int save(std::string_view file) {
         Registry& registry = *store;
         if (file == "-")
             return print(menuFileText(registry)) ? success : failed;
-        saveMenuFile(registry, std::string(file));
+        saveMenuFile(registry, pathFromUtf8(file));
         return success;
     } catch (const std::exception& error) {
         report(userMessage(error));
@@ -390,7 +391,7 @@ constexpr std::size_t standardInputLimit = 16 << 20;
 // A menu file's bytes, "-" meaning standard input.
 std::string menuFileBytes(std::string_view file) {
     if (file != "-")
-        return readMenuFile(std::string(file));
+        return readMenuFile(pathFromUtf8(file));
     const std::string failure = "Cannot read the menu file from standard input: ";
     std::string text;
     char buffer[65536];
@@ -630,6 +631,7 @@ int run(Arguments args) {
 
 int main(int argc, char** argv) {
     quorvane::fillClosedStandardDescriptors();
-    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    const std::vector<std::string> arguments = quorvane::programArguments(argc, argv);
+    const std::vector<std::string_view> args(arguments.begin(), arguments.end());
     return quorvane::run(args);
 }

@@ -2,6 +2,7 @@
 
 #include "extension/HostFiles.h"
 #include "extension/Selection.h"
+#include "platform/System.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -64,8 +65,8 @@ fs::path partialName(const fs::path& target, std::error_code& ec) {
         name.resize(cut);
     }
     for (int attempt = 0; attempt < 100; ++attempt) {
-        fs::path candidate =
-            target.parent_path() / ("." + name + std::string(mark) + std::to_string(random()));
+        fs::path candidate = target.parent_path() / pathFromUtf8("." + name + std::string(mark) +
+                                                                 std::to_string(random()));
         const int found = presence(candidate);
         if (found == 0)
             return candidate;
@@ -192,7 +193,7 @@ std::vector<std::string> changeExtension(const std::vector<fs::path>& objects,
         if (!old.empty())
             name.resize(name.size() - old.size() - 1);
         name += "." + std::string(extension);
-        const fs::path target = object.parent_path() / name;
+        const fs::path target = object.parent_path() / pathFromUtf8(name);
         if (target == object)
             continue;
         const int error = renameNoReplace(object, target);

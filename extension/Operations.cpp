@@ -365,13 +365,14 @@ void Activation::addExtensions() {
 std::optional<fs::path> Activation::itemTarget() const {
     const std::string target = ansiToUtf8(m_entry.target);
     std::error_code ec;
-    if (target.empty() || !fs::path(target).is_absolute() || !fs::exists(target, ec)) {
+    const fs::path path = pathFromUtf8(target);
+    if (target.empty() || !path.is_absolute() || !fs::exists(path, ec)) {
         m_host.message("The item \"" + m_caption + "\" is not set: its target '" +
                        shownName(target) +
                        "' does not exist on this computer. Choose one in Quorvane Setup.");
         return std::nullopt;
     }
-    return fs::path(target);
+    return path;
 }
 
 void Activation::transferTo(const fs::path& folder, Transfer how) {
@@ -392,11 +393,12 @@ void Activation::transferTo(const fs::path& folder, Transfer how) {
 void Activation::runWith(const std::string& target) {
     std::vector<std::string> command{target};
     std::error_code ec;
-    if (fs::is_directory(target, ec)) {
-        m_host.openFolderWindow(fileUri(target));
+    const fs::path path = pathFromUtf8(target);
+    if (fs::is_directory(path, ec)) {
+        m_host.openFolderWindow(fileUri(path));
         return;
     }
-    const bool executable = isProgram(target);
+    const bool executable = isProgram(path);
     if (!executable)
         command = openCommand(target);
     for (const SelectedObject& object : m_selection.objects) {

@@ -1,10 +1,27 @@
 #include "platform/System.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 #include <windows.h>
+// With WIN32_LEAN_AND_MEAN, windows.h leaves out the shell's declarations.
+#include <shellapi.h>
 
 namespace quorvane {
+
+std::vector<std::string> programArguments(int argc, char** argv) {
+    int count = 0;
+    wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!words)
+        return std::vector<std::string>(argv + std::min(argc, 1), argv + argc);
+    std::vector<std::string> arguments;
+    for (int i = 1; i < count; ++i) {
+        const std::u8string utf8 = std::filesystem::path(words[i]).u8string();
+        arguments.emplace_back(utf8.begin(), utf8.end());
+    }
+    LocalFree(words);
+    return arguments;
+}
 
 PlatformFamily platformFamily() {
     OSVERSIONINFOA version{};

@@ -24,6 +24,8 @@ WINE=${WINE:-/usr/lib/wine/wine64}
 WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
 export WINEDEBUG=-all
 export DISPLAY=
+# Arguments beyond ASCII: Wine reads the command line in the locale's encoding.
+export LC_ALL=C.UTF-8
 key='HKCR\QuorvaneShellExt\Settings'
 # No run of quorvanectl.exe or reg.exe takes more than a few seconds, even under load: one that
 # takes this long is hung, and is stopped so that the run goes on to say so.
@@ -233,6 +235,29 @@ if grep -q "^s:Odd:one$(printf '\032')two$(printf '\r')\$" "$(c_drive odd-saved.
 else
     fail "the value with 0x1A did not come back"
 fi
+
+begin "characters beyond the code page, and file names beyond ASCII"
+# The arguments reach the program as typed: a character the settings cannot hold is refused by
+# name, where the ANSI command line would have stored its best fit ("??", "S8", a real quote).
+stored_menu=$(reg_value TheMenu)
+for refused in '"漢字",0:U+6F22' '"Ŝ∞",0:U+015C' '"＂A＂,0",0:U+FF02'; do
+    ctl apply "${refused%:*}"
+    case "$status $err" in
+    "1 "*"(${refused##*:})"*) [ "$(reg_value TheMenu)" = "$stored_menu" ] &&
+        pass "apply refuses ${refused%:*}, naming ${refused##*:}" ||
+        fail "the refused apply of ${refused%:*} changed TheMenu" ;;
+    *) fail "apply ${refused%:*} (status $status): $out $err" ;;
+    esac
+done
+ctl save 'C:\menü.drm'
+[ "$status" -eq 0 ] && [ -f "$(c_drive menü.drm)" ] && pass "save writes C:\menü.drm under its name" ||
+    fail "save C:\menü.drm (status $status): $err; drive C: holds $(ls "$(c_drive '')")"
+must cp "$(c_drive menü.drm)" "$(c_drive café.drm)"
+ctl show
+shown_before=$out
+ctl load 'C:\café.drm'
+[ "$status" -eq 0 ] && [ "$out" = "$shown_before" ] && pass "load reads C:\café.drm" ||
+    fail "load C:\café.drm (status $status): $err"
 
 begin "Quorvane.dll loaded as Explorer loads it"
 new_prefix extension
