@@ -382,9 +382,11 @@ printf '%s\r\n' '# This is a menu-file for Quorvane' '#' 's:TheMenu:"2","-6","-5
     's:MoveItems:"Into Target"' 's:MoveDirItems:C:\target' 's:ExtItems:bak' >"$(c_drive chosen.drm)"
 ctl load 'C:\chosen.drm'
 [ "$status" -eq 0 ] || fail "loading the menu to choose from exited with $status: $err"
-chosen NameToClipboard 'C:\one.txt' 'C:\folder'
-[ "$status" -eq 0 ] && [ "$shown" = "$(printf '%s\n' 'clipboard: C:\one.txt\r\nC:\folder\r\n' \
-    'clipboard (ANSI): C:\one.txt\r\nC:\folder\r\n')" ] &&
+must touch "$(c_drive café.txt)"
+chosen NameToClipboard 'C:\café.txt' 'C:\folder'
+# The ANSI text holds "é" as the code page's byte 0xE9.
+[ "$status" -eq 0 ] && [ "$shown" = "$(printf '%s\n' 'clipboard: C:\café.txt\r\nC:\folder\r\n' \
+    "clipboard (ANSI): C:\\caf$(printf '\351').txt\\r\\nC:\\folder\\r\\n")" ] &&
     pass "Copy Name puts the names on the clipboard, as Unicode and ANSI text" ||
     fail "Copy Name (status $status): $shown $err"
 must touch "$(c_drive moved1.txt)" "$(c_drive moved2.txt)" "$(c_drive taken.txt)" \
