@@ -69,7 +69,10 @@ std::string shown(std::string_view ansi) {
 
 void reportUtf8(std::string_view text) {
     std::cout.flush();
-    std::cerr << programName << ": " << terminal().fromUtf8(text) << '\n';
+    const std::string line = std::string(programName) + ": " + std::string(text) + "\n";
+    if (isConsole(StandardStream::Error) && writeConsole(StandardStream::Error, line))
+        return;
+    std::cerr << terminal().fromUtf8(line);
 }
 
 // A failure's text, which may quote file names as well as stored text.
@@ -94,8 +97,19 @@ bool outputWritten(std::string_view note = {}) {
     return false;
 }
 
+// `text` is in the terminal's encoding; a console window is given it as UTF-16, as its code page
+// is seldom the one programs read.
 bool print(std::string_view text, std::string_view note = {}) {
     errno = 0;
+    if (isConsole(StandardStream::Output)) {
+        std::cout.flush();
+        try {
+            if (writeConsole(StandardStream::Output, terminal().toUtf8(text)))
+                return true;
+        } catch (const Failure&) {
+            // Bytes the terminal's encoding has no character for: written as they are.
+        }
+    }
     std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
     return outputWritten(note);
 }

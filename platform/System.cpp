@@ -36,6 +36,14 @@ std::vector<std::string> programArguments(int argc, char** argv) {
     return std::vector<std::string>(argv + std::min(argc, 1), argv + argc);
 }
 
+bool isConsole(StandardStream) {
+    return false;
+}
+
+bool writeConsole(StandardStream, std::string_view) {
+    return false;
+}
+
 std::string programDirectory() {
     char buffer[PATH_MAX];
     const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);

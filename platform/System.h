@@ -27,6 +27,15 @@ std::vector<std::string> programArguments(int argc, char** argv);
 // the system's names are UTF-16, the bytes as they are elsewhere.
 std::filesystem::path pathFromUtf8(std::string_view text);
 
+enum class StandardStream { Output, Error };
+
+// Whether the stream is shown in a console window (on Windows; elsewhere a terminal takes bytes
+// as any file does, and this is false).
+bool isConsole(StandardStream stream);
+// Writes UTF-8 text to a console window as UTF-16, so that every character shows as itself
+// whatever the console's code page; false when nothing could be written that way.
+bool writeConsole(StandardStream stream, std::string_view utf8);
+
 // The directory of the program's own executable, with its trailing separator.
 std::string programDirectory();
 
