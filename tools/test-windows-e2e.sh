@@ -258,19 +258,16 @@ shown_before=$out
 ctl load 'C:\café.drm'
 [ "$status" -eq 0 ] && [ "$out" = "$shown_before" ] && pass "load reads C:\café.drm" ||
     fail "load C:\café.drm (status $status): $err"
-# A console window is given UTF-16 (a terminal is one, for Wine), so letters show as themselves
-# rather than as the console code page's reading of ANSI bytes.
+# A console window is given UTF-16 (a terminal is one, for Wine), so a character beyond the code
+# page shows as itself rather than as "?". (Wine's console reads the ANSI code page, so ANSI text
+# such as "é" would show right either way, and is not what is checked.) The terminal moves the
+# cursor for some spaces, so only the character and its number are looked for.
 on_console() { # a command line for quorvanectl.exe: what the console shows, without its controls
     timeout -k 10 "$limit" script -qec "\"$WINE\" \"$ctl_exe\" $1" /dev/null </dev/null 2>&1 |
         sed 's/\x1b\[[0-9;?]*[a-zA-Z]//g' | tr -d '\r'
 }
-ctl apply '"Café",0'
-case "$(on_console show)" in
-*"Café"*) pass "show on a console shows é" ;;
-*) fail "show on a console: $(on_console show)" ;;
-esac
 case "$(on_console "apply '\"漢字\",0'")" in
-*'"漢" (U+6F22)'*) pass "a refusal on a console shows the character it names" ;;
+*'漢'*'U+6F22'*) pass "a refusal on a console shows the character it names" ;;
 *) fail "a refusal on a console: $(on_console "apply '\"漢字\",0'")" ;;
 esac
 
