@@ -132,7 +132,7 @@ fuzz: fuzz-deps
 		grep -E '^stat::(number_of_executed_units|new_units_added)' $(FUZZ_DIR)/findings/$$t/log.txt; \
 	done
 
-# The core, quorvanectl.exe and the core tests built with mingw-w64 and run under 64-bit Wine
+# The core, quorvanectl.exe, Quorvane.dll and the tests built with mingw-w64 and run under 64-bit Wine
 # against its real registry, in build-windows/ (with its own throw-away Wine prefix); the same
 # sources built for 32-bit Windows in build-windows32/. The window is not built: Debian has no Qt
 # for mingw.

@@ -69,7 +69,10 @@ std::string shown(std::string_view ansi) {
 
 void reportUtf8(std::string_view text) {
     std::cout.flush();
-    std::cerr << programName << ": " << terminal().fromUtf8(text) << '\n';
+    const std::string line = std::string(programName) + ": " + std::string(text) + "\n";
+    if (isConsole(StandardStream::Error) && writeConsole(StandardStream::Error, line))
+        return;
+    std::cerr << terminal().fromUtf8(line);
 }
 
 // A failure's text, which may quote file names as well as stored text.
@@ -94,8 +97,19 @@ bool outputWritten(std::string_view note = {}) {
     return false;
 }
 
+// `text` is in the terminal's encoding; a console window is given it as UTF-16, as its code page
+// is seldom the one programs read.
 bool print(std::string_view text, std::string_view note = {}) {
     errno = 0;
+    if (isConsole(StandardStream::Output)) {
+        std::cout.flush();
+        try {
+            if (writeConsole(StandardStream::Output, terminal().toUtf8(text)))
+                return true;
+        } catch (const Failure&) {
+            // Bytes the terminal's encoding has no character for: written as they are.
+        }
+    }
     std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
     return outputWritten(note);
 }
@@ -105,7 +119,8 @@ bool print(std::string_view text, std::string_view note = {}) {
 // which is then reported.
 std::optional<std::string> storedText(std::string_view argument) {
     try {
-        std::string menu = utf8ToAnsi(terminal().toUtf8(argument));
+        static const LocaleText arguments = LocaleText::ofArguments();
+        std::string menu = utf8ToAnsi(arguments.toUtf8(argument));
         if (auto refusal = givenMenuRefusal(menu))
             throw Failure(*refusal);
         return menu;
@@ -375,7 +390,7 @@ int save(std::string_view file) {
         Registry& registry = *store;
         if (file == "-")
             return print(menuFileText(registry)) ? success : failed;
-        saveMenuFile(registry, std::string(file));
+        saveMenuFile(registry, pathFromUtf8(file));
         return success;
     } catch (const std::exception& error) {
         report(userMessage(error));
@@ -390,7 +405,7 @@ constexpr std::size_t standardInputLimit = 16 << 20;
 // A menu file's bytes, "-" meaning standard input.
 std::string menuFileBytes(std::string_view file) {
     if (file != "-")
-        return readMenuFile(std::string(file));
+        return readMenuFile(pathFromUtf8(file));
     const std::string failure = "Cannot read the menu file from standard input: ";
     std::string text;
     char buffer[65536];
@@ -630,6 +645,7 @@ int run(Arguments args) {
 
 int main(int argc, char** argv) {
     quorvane::fillClosedStandardDescriptors();
-    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    const std::vector<std::string> arguments = quorvane::programArguments(argc, argv);
+    const std::vector<std::string_view> args(arguments.begin(), arguments.end());
     return quorvane::run(args);
 }

@@ -7,8 +7,8 @@
 #include "settings/StoredMenu.h"
 #include "store/ReadOnlyRegistry.h"
 
-#include <cerrno>
-#include <sys/stat.h>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 namespace quorvane::ext {
@@ -21,6 +21,13 @@ constexpr std::size_t longestProblemLine = 40;
 constexpr std::size_t mostProblemLines = 4;
 constexpr std::string_view unreadableFile = "Cannot read the settings file '";
 
+// Looking at a file's kind only asks the file system about it, never opens it.
+bool isOtherThanRegularFile(const std::filesystem::file_status& status,
+                            const std::error_code& error) {
+    return !error && status.type() != std::filesystem::file_type::regular &&
+           status.type() != std::filesystem::file_type::not_found;
+}
+
 } // namespace
 
 ExtensionMenu readExtensionMenu(Registry& store) {
@@ -28,9 +35,9 @@ ExtensionMenu readExtensionMenu(Registry& store) {
     try {
         // Opening a pipe or a device to read it may wait for good, and this runs on the file
         // manager's main thread: a look at what the file is cannot wait.
-        struct stat status {};
+        std::error_code error;
         if (const auto file = store.storeFile();
-            file && ::stat(file->c_str(), &status) == 0 && !S_ISREG(status.st_mode)) {
+            file && isOtherThanRegularFile(std::filesystem::status(*file, error), error)) {
             result.reason = "Cannot read the settings file: it is no regular file.";
             result.problem = problemLines(result.reason);
             return result;
@@ -64,30 +71,6 @@ ExtensionMenu readExtensionMenu(Registry& store) {
         result.problem = result.reason = "The settings cannot be read.";
     }
     return result;
-}
-
-const ExtensionMenu& MenuReader::read(Registry& store) {
-    const auto file = store.storeFile();
-    // Anything but a regular file or none is never kept: it is read (and refused) every time.
-    std::optional<Identity> identity;
-    struct stat status {};
-    if (file && ::stat(file->c_str(), &status) == 0) {
-        if (S_ISREG(status.st_mode))
-            identity = Identity{status.st_dev,
-                                status.st_ino,
-                                status.st_size,
-                                status.st_mtim.tv_sec * 1000000000LL + status.st_mtim.tv_nsec,
-                                status.st_ctim.tv_sec * 1000000000LL + status.st_ctim.tv_nsec,
-                                true};
-    } else if (file && errno == ENOENT) {
-        identity = Identity{};
-    }
-    if (!identity || identity != m_identity) {
-        // Taken before the reading, so that a change while it reads is read at the next call.
-        m_menu = readExtensionMenu(store);
-        m_identity = identity;
-    }
-    return m_menu;
 }
 
 std::string menuLabel(std::string_view caption) {

@@ -3,6 +3,7 @@
 #include "extension/AddItem.h"
 #include "extension/ClipboardText.h"
 #include "extension/FileOperations.h"
+#include "extension/HostFiles.h"
 #include "platform/Codepage.h"
 #include "platform/Failure.h"
 #include "platform/System.h"
@@ -11,19 +12,14 @@
 #include "store/HiveLock.h"
 #include "store/ReadOnlyRegistry.h"
 
-#include <cstdlib>
 #include <memory>
+#include <optional>
 
 namespace fs = std::filesystem;
 
 namespace quorvane::ext {
 
 namespace {
-
-// A shell that runs the file given as $1, if any, then stays as the prompt.
-constexpr const char* promptScript = "[ -n \"$1\" ] && \"$1\"; exec \"${SHELL:-/bin/sh}\"";
-// The same with the prompt's own start-up command, given as $2, instead of the user's shell.
-constexpr const char* alternativeScript = "[ -n \"$1\" ] && \"$1\"; exec $2";
 
 // The options as stored, over the defaults first-run set-up would have written.
 Properties storedOptions(Registry& store) {
@@ -185,7 +181,7 @@ void Activation::operation(std::int32_t value) {
         }
         return;
     case CPrompt:
-        prompt("/", storedOptions(m_store).cPromptFile, nullptr);
+        prompt(rootFolder(), storedOptions(m_store).cPromptFile, nullptr);
         return;
     case TargetProperties: {
         std::vector<std::string> uris;
@@ -225,9 +221,8 @@ void Activation::operation(std::int32_t value) {
     case Stamp:
         if (auto objects = localObjects(true)) {
             const StampDates dates = storedOptions(m_store).stamp;
-            if (!dates.lastAccessed && !dates.lastModified) {
-                m_host.message("Stamp is set to change only the creation date, which Linux file "
-                               "systems do not let anyone set. Nothing was changed.");
+            if (const std::string refusal = stampRefusal(dates); !refusal.empty()) {
+                m_host.message(refusal);
                 return;
             }
             fileWork(m_host, [dates, paths = std::move(*objects)] { return stamp(paths, dates); });
@@ -240,7 +235,7 @@ void Activation::operation(std::int32_t value) {
             const Transfer how = code == BrowseMove ? Transfer::Move : Transfer::Copy;
             // The folder the objects are in, not a selected folder itself, which cannot take it.
             const auto start = containerOf(m_selection.objects.front()).path;
-            host.chooseFolder(m_caption, start.value_or("/"),
+            host.chooseFolder(m_caption, start.value_or(rootFolder()),
                               [&host, how, paths = std::move(*objects)](fs::path to) {
                                   fileWork(host,
                                            [how, paths, to] { return transfer(paths, to, how); });
@@ -271,41 +266,14 @@ void Activation::toClipboard(bool append, bool targets) {
     });
 }
 
-std::vector<std::string> terminalCommand(const std::string& script,
-                                         const std::vector<std::string>& arguments) {
-    std::string terminal;
-    if (const char* chosen = std::getenv("TERMINAL"); chosen && *chosen)
-        terminal = findProgram(chosen, "");
-    if (terminal.empty())
-        terminal = findProgram("x-terminal-emulator", "");
-    if (terminal.empty())
-        return {};
-    std::vector<std::string> command{terminal, "-e", "/bin/sh", "-c", script, "quorvane-prompt"};
-    command.insert(command.end(), arguments.begin(), arguments.end());
-    return command;
-}
-
 void Activation::prompt(const fs::path& folder, const std::string& file, const std::string* start) {
-    std::vector<std::string> arguments{ansiToUtf8(file)};
-    if (start) {
-        const std::string command = ansiToUtf8(*start);
-        const std::string program = command.substr(0, command.find_first_of(" \t"));
-        if (program.empty() || findProgram(program, "").empty()) {
-            m_host.message("The alternative prompt's start-up command '" + command +
-                           "' names no program on this computer. Set it in Quorvane Setup's "
-                           "Properties, on the page \"Alternative Prompt\".");
-            return;
-        }
-        arguments.push_back(command);
-    }
-    std::vector<std::string> command =
-        terminalCommand(start ? alternativeScript : promptScript, arguments);
-    if (command.empty()) {
-        m_host.message("No terminal found: install one that provides x-terminal-emulator, or set "
-                       "TERMINAL to the one you use.");
+    const std::string startUp = start ? ansiToUtf8(*start) : std::string();
+    PromptCommand prompt = promptCommand(ansiToUtf8(file), start ? &startUp : nullptr);
+    if (!prompt.problem.empty()) {
+        m_host.message(prompt.problem);
         return;
     }
-    m_host.startProgram(std::move(command), folder);
+    m_host.startProgram(std::move(prompt.command), folder);
 }
 
 void Activation::startSetup() {
@@ -315,8 +283,7 @@ void Activation::startSetup() {
                        " nor on the PATH.");
         return;
     }
-    const char* home = std::getenv("HOME");
-    m_host.startProgram({program}, home && *home ? fs::path(home) : fs::path("/"));
+    m_host.startProgram({program}, homeFolder());
 }
 
 void Activation::commit(std::vector<NewItem> items) {
@@ -398,13 +365,14 @@ void Activation::addExtensions() {
 std::optional<fs::path> Activation::itemTarget() const {
     const std::string target = ansiToUtf8(m_entry.target);
     std::error_code ec;
-    if (target.empty() || !fs::path(target).is_absolute() || !fs::exists(target, ec)) {
+    const fs::path path = pathFromUtf8(target);
+    if (target.empty() || !path.is_absolute() || !fs::exists(path, ec)) {
         m_host.message("The item \"" + m_caption + "\" is not set: its target '" +
                        shownName(target) +
                        "' does not exist on this computer. Choose one in Quorvane Setup.");
         return std::nullopt;
     }
-    return fs::path(target);
+    return path;
 }
 
 void Activation::transferTo(const fs::path& folder, Transfer how) {
@@ -425,20 +393,21 @@ void Activation::transferTo(const fs::path& folder, Transfer how) {
 void Activation::runWith(const std::string& target) {
     std::vector<std::string> command{target};
     std::error_code ec;
-    if (fs::is_directory(target, ec)) {
-        m_host.openFolderWindow(fileUri(target));
+    const fs::path path = pathFromUtf8(target);
+    if (fs::is_directory(path, ec)) {
+        m_host.openFolderWindow(fileUri(path));
         return;
     }
-    const bool executable = ::access(target.c_str(), X_OK) == 0 && fs::is_regular_file(target, ec);
+    const bool executable = isProgram(path);
     if (!executable)
-        command = {"xdg-open", target};
+        command = openCommand(target);
     for (const SelectedObject& object : m_selection.objects) {
         if (!executable)
             break;
         command.push_back(displayName(object));
     }
     const auto where = whereClicked(m_selection);
-    m_host.startProgram(std::move(command), where.path ? *where.path : fs::path("/"));
+    m_host.startProgram(std::move(command), where.path ? *where.path : rootFolder());
 }
 
 void Activation::item() {

@@ -23,10 +23,4 @@ struct Programs {
 void activate(const ShownEntry& entry, const Selection& selection, Host& host, Registry& store,
               const Programs& programs);
 
-// The command that opens the user's terminal in the current folder, running `script` with
-// `arguments` as its positional parameters: $TERMINAL, or x-terminal-emulator; empty when
-// neither is found. Each runs what follows "-e" as a command with its arguments.
-std::vector<std::string> terminalCommand(const std::string& script,
-                                         const std::vector<std::string>& arguments);
-
 } // namespace quorvane::ext

@@ -59,7 +59,8 @@ std::string clipboardName(const std::string& name) {
 std::string fileUri(const std::filesystem::path& path) {
     static const char hex[] = "0123456789ABCDEF";
     std::string uri = "file://";
-    for (unsigned char c : path.native()) {
+    // The path's bytes as they are on POSIX systems, its UTF-8 where the system's names are UTF-16.
+    for (const char8_t c : path.u8string()) {
         if (unreserved(c)) {
             uri += static_cast<char>(c);
         } else {

@@ -68,14 +68,14 @@ void removeTemporaries(const std::filesystem::path& file, Owners owners) {
             continue;
         if (owners == Owners::Dead && (*pid == GetCurrentProcessId() || isRunning(*pid)))
             continue;
-        DeleteFileA(it->path().string().c_str());
+        DeleteFileW(it->path().c_str());
     }
 }
 
 // MoveFileEx would replace a read-only file's name all the same in some cases; a file the user
 // marked read-only is meant to stay as it is.
 void refuseReadOnly(const std::filesystem::path& path, const char* what) {
-    const DWORD attributes = GetFileAttributesA(path.string().c_str());
+    const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
         !(attributes & FILE_ATTRIBUTE_DIRECTORY))
         throw std::system_error(EACCES, std::generic_category(),
@@ -120,8 +120,8 @@ TemporaryFile::TemporaryFile(const std::filesystem::path& target) {
         std::filesystem::path candidate = target;
         candidate.replace_filename(stem + std::to_string(random()));
         // CREATE_NEW makes the name ours; a clash with a leftover just tries another.
-        HANDLE handle = CreateFileA(candidate.string().c_str(), GENERIC_WRITE, 0, nullptr,
-                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE handle = CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
             m_path = std::move(candidate);
             m_handle = handle;
@@ -138,7 +138,7 @@ TemporaryFile::~TemporaryFile() {
     if (m_handle != INVALID_HANDLE_VALUE)
         CloseHandle(m_handle);
     if (m_removeOnExit)
-        DeleteFileA(m_path.string().c_str());
+        DeleteFileW(m_path.c_str());
 }
 
 void TemporaryFile::close() {
@@ -183,7 +183,7 @@ void writeFileAtomically(const std::filesystem::path& target, std::string_view b
         throwLastError("cannot flush " + temporary.path().string());
     temporary.close();
     // The rename is atomic on NTFS; WRITE_THROUGH returns only once it is on disk.
-    if (!MoveFileExA(temporary.path().string().c_str(), file.string().c_str(),
+    if (!MoveFileExW(temporary.path().c_str(), file.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         throwLastError("cannot replace " + file.string());
     temporary.release();

@@ -10,6 +10,10 @@ bool isCommandBlank(char c) {
 
 } // namespace
 
+std::filesystem::path pathFromUtf8(std::string_view text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
 CommandLine splitProgramName(std::string_view line) {
     std::size_t p = 0;
     while (p < line.size() && isCommandBlank(line[p]))

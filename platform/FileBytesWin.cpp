@@ -27,7 +27,7 @@ private:
 std::optional<std::string> readFileBytes(const std::filesystem::path& file) {
     // Binary mode: a plain open is text mode here, which turns CR LF into LF and takes a 0x1A
     // byte for the end of the file.
-    const int fd = ::_open(file.string().c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+    const int fd = ::_wopen(file.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
     if (fd < 0) {
         const int error = errno;
         if (error == ENOENT)

@@ -30,8 +30,8 @@ std::optional<fs::path> privateRuntimeDirectory() {
 }
 
 InstanceLock::InstanceLock(const fs::path& lockFile) {
-    m_fd = ::_open(lockFile.string().c_str(), _O_RDWR | _O_CREAT | _O_BINARY | _O_NOINHERIT,
-                   _S_IREAD | _S_IWRITE);
+    m_fd = ::_wopen(lockFile.c_str(), _O_RDWR | _O_CREAT | _O_BINARY | _O_NOINHERIT,
+                    _S_IREAD | _S_IWRITE);
     if (m_fd < 0)
         return;
     OVERLAPPED whole{};

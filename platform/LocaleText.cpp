@@ -82,6 +82,10 @@ LocaleText LocaleText::fromEnvironment() {
     return LocaleText(std::move(codeset));
 }
 
+LocaleText LocaleText::ofArguments() {
+    return fromEnvironment();
+}
+
 LocaleText::LocaleText(std::string codeset) : m_codeset(std::move(codeset)) {
     if (m_codeset.empty() || m_codeset == utf8 || m_codeset == "utf8" ||
         !Converter(std::string(utf8), m_codeset).opened())

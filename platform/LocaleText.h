@@ -13,6 +13,8 @@ public:
     static LocaleText fromEnvironment();
     // `codeset` as the system names it ("UTF-8", "ISO-8859-15"...). One that the converter does
     // not know is taken as UTF-8.
+    // What programArguments hands over: UTF-8 on Windows, the locale's encoding elsewhere.
+    static LocaleText ofArguments();
     explicit LocaleText(std::string codeset);
 
     bool isUtf8() const { return m_codeset.empty(); }

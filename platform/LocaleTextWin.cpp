@@ -74,6 +74,10 @@ LocaleText LocaleText::fromEnvironment() {
     return LocaleText(std::to_string(GetACP()));
 }
 
+LocaleText LocaleText::ofArguments() {
+    return LocaleText(std::to_string(CP_UTF8));
+}
+
 LocaleText::LocaleText(std::string codeset) : m_codeset(std::move(codeset)) {
     const UINT page = codePageOf(m_codeset);
     if (page == CP_UTF8 || !IsValidCodePage(page))

@@ -1,5 +1,6 @@
 #include "platform/System.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -29,6 +30,18 @@ void fillClosedStandardDescriptors() {
         if (opened >= 0 && opened != fd)
             ::close(opened);
     }
+}
+
+std::vector<std::string> programArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + std::min(argc, 1), argv + argc);
+}
+
+bool isConsole(StandardStream) {
+    return false;
+}
+
+bool writeConsole(StandardStream, std::string_view) {
+    return false;
 }
 
 std::string programDirectory() {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quorvane {
 
@@ -16,6 +18,23 @@ PlatformFamily platformFamily();
 // input for writing), so that using it still fails as on the closed descriptor and the failure
 // can be reported. Windows is left as it is.
 void fillClosedStandardDescriptors();
+
+// The program's arguments, without its name: on Windows as UTF-8, taken from the UTF-16 command
+// line (the ANSI `argv` has already put a best fit or "?" in the place of a character beyond the
+// code page); elsewhere the bytes as given.
+std::vector<std::string> programArguments(int argc, char** argv);
+// The file UTF-8 text names (an argument from programArguments, a stored target): converted where
+// the system's names are UTF-16, the bytes as they are elsewhere.
+std::filesystem::path pathFromUtf8(std::string_view text);
+
+enum class StandardStream { Output, Error };
+
+// Whether the stream is shown in a console window (on Windows; elsewhere a terminal takes bytes
+// as any file does, and this is false).
+bool isConsole(StandardStream stream);
+// Writes UTF-8 text to a console window as UTF-16, so that every character shows as itself
+// whatever the console's code page; false when nothing could be written that way.
+bool writeConsole(StandardStream stream, std::string_view utf8);
 
 // The directory of the program's own executable, with its trailing separator.
 std::string programDirectory();

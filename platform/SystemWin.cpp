@@ -1,10 +1,56 @@
 #include "platform/System.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 #include <windows.h>
+// With WIN32_LEAN_AND_MEAN, windows.h leaves out the shell's declarations.
+#include <shellapi.h>
 
 namespace quorvane {
+
+std::vector<std::string> programArguments(int argc, char** argv) {
+    int count = 0;
+    wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!words)
+        return std::vector<std::string>(argv + std::min(argc, 1), argv + argc);
+    std::vector<std::string> arguments;
+    for (int i = 1; i < count; ++i) {
+        const std::u8string utf8 = std::filesystem::path(words[i]).u8string();
+        arguments.emplace_back(utf8.begin(), utf8.end());
+    }
+    LocalFree(words);
+    return arguments;
+}
+
+namespace {
+
+HANDLE handleOf(StandardStream stream) {
+    return GetStdHandle(stream == StandardStream::Output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+}
+
+} // namespace
+
+bool isConsole(StandardStream stream) {
+    DWORD mode = 0;
+    return GetConsoleMode(handleOf(stream), &mode);
+}
+
+bool writeConsole(StandardStream stream, std::string_view utf8) {
+    const std::u8string bytes(utf8.begin(), utf8.end());
+    const std::wstring wide = std::filesystem::path(bytes).wstring();
+    const HANDLE console = handleOf(stream);
+    for (std::size_t written = 0; written < wide.size();) {
+        DWORD count = 0;
+        if (!WriteConsoleW(console, wide.data() + written,
+                           static_cast<DWORD>(std::min<std::size_t>(wide.size() - written, 8192)),
+                           &count, nullptr) ||
+            count == 0)
+            return false;
+        written += count;
+    }
+    return true;
+}
 
 PlatformFamily platformFamily() {
     OSVERSIONINFOA version{};

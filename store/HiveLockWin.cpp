@@ -29,8 +29,8 @@ HiveLock::HiveLock(const std::filesystem::path& hiveFile, std::chrono::milliseco
     lockFile += ".lock";
     if (lockFile.has_parent_path())
         std::filesystem::create_directories(lockFile.parent_path());
-    m_fd = ::_open(lockFile.string().c_str(), _O_RDWR | _O_CREAT | _O_BINARY | _O_NOINHERIT,
-                   _S_IREAD | _S_IWRITE);
+    m_fd = ::_wopen(lockFile.c_str(), _O_RDWR | _O_CREAT | _O_BINARY | _O_NOINHERIT,
+                    _S_IREAD | _S_IWRITE);
     if (m_fd < 0)
         throw std::system_error(errno, std::generic_category(), "cannot open " + lockFile.string());
     // LockFileEx locks are dropped by the system when the holder dies, as flock's are. Polled,

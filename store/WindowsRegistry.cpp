@@ -16,7 +16,7 @@ std::string systemReason(LONG error) {
 
 class WindowsRegistryKey : public RegistryKey {
 public:
-    explicit WindowsRegistryKey(std::string_view path);
+    WindowsRegistryKey(std::string_view path, WindowsRegistry::Opening opening);
     ~WindowsRegistryKey() override;
     WindowsRegistryKey(const WindowsRegistryKey&) = delete;
     WindowsRegistryKey& operator=(const WindowsRegistryKey&) = delete;
@@ -41,12 +41,17 @@ private:
     bool m_held = false;
 };
 
-WindowsRegistryKey::WindowsRegistryKey(std::string_view path) : m_writes(std::string(path)) {
+WindowsRegistryKey::WindowsRegistryKey(std::string_view path, WindowsRegistry::Opening opening)
+    : m_writes(std::string(path)) {
     // A key that cannot be opened is not reported here: its strings read empty, and the first
     // write says why it failed.
-    m_openError =
-        RegCreateKeyExA(HKEY_CLASSES_ROOT, std::string(path).c_str(), 0, nullptr,
-                        REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr, &m_key, nullptr);
+    if (opening == WindowsRegistry::Opening::ExistingOnly)
+        m_openError =
+            RegOpenKeyExA(HKEY_CLASSES_ROOT, std::string(path).c_str(), 0, KEY_READ, &m_key);
+    else
+        m_openError = RegCreateKeyExA(HKEY_CLASSES_ROOT, std::string(path).c_str(), 0, nullptr,
+                                      REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr,
+                                      &m_key, nullptr);
     if (m_openError != ERROR_SUCCESS)
         m_key = nullptr;
 }
@@ -184,16 +189,17 @@ private:
 
 } // namespace
 
-WindowsRegistry::WindowsRegistry(std::chrono::milliseconds lockWait) : m_lockWait(lockWait) {}
+WindowsRegistry::WindowsRegistry(std::chrono::milliseconds lockWait, Opening opening)
+    : m_lockWait(lockWait), m_opening(opening) {}
 
 std::unique_ptr<RegistryKey> WindowsRegistry::openKey(std::string_view path) {
-    return std::make_unique<WindowsRegistryKey>(path);
+    return std::make_unique<WindowsRegistryKey>(path, m_opening);
 }
 
 void WindowsRegistry::update(std::string_view path,
                              const std::function<void(RegistryKey&)>& change) {
     const UpdateMutex exclusive(m_lockWait);
-    WindowsRegistryKey key(path);
+    WindowsRegistryKey key(path, m_opening);
     key.holdCommits();
     change(key);
     key.commitHeld();

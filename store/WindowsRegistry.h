@@ -14,14 +14,20 @@ namespace quorvane {
 // the value the registry refused, with the system's reason on the next line.
 class WindowsRegistry : public Registry {
 public:
+    // Whether opening a missing key creates it. The extension runs inside the shell and only
+    // reads: a right-click must never leave a key behind that the program did not write.
+    enum class Opening { CreateMissing, ExistingOnly };
+
     // `lockWait`: how long update() waits for another program's update of the settings.
-    explicit WindowsRegistry(std::chrono::milliseconds lockWait = std::chrono::milliseconds(5000));
+    explicit WindowsRegistry(std::chrono::milliseconds lockWait = std::chrono::milliseconds(5000),
+                             Opening opening = Opening::CreateMissing);
 
     std::unique_ptr<RegistryKey> openKey(std::string_view path) override;
     void update(std::string_view path, const std::function<void(RegistryKey&)>& change) override;
 
 private:
     std::chrono::milliseconds m_lockWait;
+    Opening m_opening;
 };
 
 } // namespace quorvane

@@ -1,5 +1,6 @@
 #!/bin/sh
-# End-to-end runs of quorvanectl.exe under Wine, against Wine's real registry; part of
+# End-to-end runs of quorvanectl.exe, and of Quorvane.dll through the harness that loads it as
+# Explorer does, under Wine, against Wine's real registry; part of
 # make test-windows (tools/test-windows.sh), which builds BUILD_DIR and leaves a pristine prefix
 # in BUILD_DIR/wineprefix-pristine. Each run starts from its own copy of that prefix.
 #
@@ -12,7 +13,8 @@
 set -eu
 cd "$(dirname "$0")/.."
 root=$PWD
-build=$root/${1:-build-windows}
+# Without ".." or links: the checks compare it with the paths Windows programs report.
+build=$(cd "$root/${1:-build-windows}" && pwd -P)
 pristine=$build/wineprefix-pristine
 work=$build/e2e
 ctl_exe=$build/bin/quorvanectl.exe
@@ -22,6 +24,8 @@ WINE=${WINE:-/usr/lib/wine/wine64}
 WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
 export WINEDEBUG=-all
 export DISPLAY=
+# Arguments beyond ASCII: Wine reads the command line in the locale's encoding.
+export LC_ALL=C.UTF-8
 key='HKCR\QuorvaneShellExt\Settings'
 # No run of quorvanectl.exe or reg.exe takes more than a few seconds, even under load: one that
 # takes this long is hung, and is stopped so that the run goes on to say so.
@@ -231,6 +235,186 @@ if grep -q "^s:Odd:one$(printf '\032')two$(printf '\r')\$" "$(c_drive odd-saved.
 else
     fail "the value with 0x1A did not come back"
 fi
+
+begin "characters beyond the code page, and file names beyond ASCII"
+# The arguments reach the program as typed: a character the settings cannot hold is refused by
+# name, where the ANSI command line would have stored its best fit ("??", "S8", a real quote).
+stored_menu=$(reg_value TheMenu)
+for refused in '"漢字",0:U+6F22' '"Ŝ∞",0:U+015C' '"＂A＂,0",0:U+FF02'; do
+    ctl apply "${refused%:*}"
+    case "$status $err" in
+    "1 "*"(${refused##*:})"*) [ "$(reg_value TheMenu)" = "$stored_menu" ] &&
+        pass "apply refuses ${refused%:*}, naming ${refused##*:}" ||
+        fail "the refused apply of ${refused%:*} changed TheMenu" ;;
+    *) fail "apply ${refused%:*} (status $status): $out $err" ;;
+    esac
+done
+ctl save 'C:\menü.drm'
+[ "$status" -eq 0 ] && [ -f "$(c_drive menü.drm)" ] && pass "save writes C:\menü.drm under its name" ||
+    fail "save C:\menü.drm (status $status): $err; drive C: holds $(ls "$(c_drive '')")"
+must cp "$(c_drive menü.drm)" "$(c_drive café.drm)"
+ctl show
+shown_before=$out
+ctl load 'C:\café.drm'
+[ "$status" -eq 0 ] && [ "$out" = "$shown_before" ] && pass "load reads C:\café.drm" ||
+    fail "load C:\café.drm (status $status): $err"
+# A console window is given UTF-16 (a terminal is one, for Wine), so a character beyond the code
+# page shows as itself rather than as "?". (Wine's console reads the ANSI code page, so ANSI text
+# such as "é" would show right either way, and is not what is checked.) The terminal moves the
+# cursor for some spaces, so only the character and its number are looked for.
+on_console() { # a command line for quorvanectl.exe: what the console shows, without its controls
+    timeout -k 10 "$limit" script -qec "\"$WINE\" \"$ctl_exe\" $1" /dev/null </dev/null 2>&1 |
+        sed 's/\x1b\[[0-9;?]*[a-zA-Z]//g' | tr -d '\r'
+}
+case "$(on_console "apply '\"漢字\",0'")" in
+*'漢'*'U+6F22'*) pass "a refusal on a console shows the character it names" ;;
+*) fail "a refusal on a console: $(on_console "apply '\"漢字\",0'")" ;;
+esac
+
+begin "Quorvane.dll loaded as Explorer loads it"
+new_prefix extension
+harness=$build/tests/quorvane_shell_harness.exe
+dll=Z:$(printf '%s' "$build/bin/Quorvane.dll" | sed 's|/|\\|g')
+# The harness prints the cascade it was given as quorvanectl show prints the stored menu.
+shown=""
+menu() { # the selection: PATH... or --background FOLDER
+    status=0
+    timeout -k 10 "$limit" "$WINE" "$harness" menu "$dll" "$@" >"$work/out" 2>"$work/err" \
+        </dev/null || status=$?
+    shown=$(tr -d '\r' <"$work/out")
+    err=$(tr -d '\r' <"$work/err")
+}
+must mkdir -p "$(c_drive folder)"
+must touch "$(c_drive one.txt)" "$(c_drive two.doc)"
+
+menu 'C:\one.txt'
+[ "$status" -eq 0 ] && [ "$shown" = "$(printf '[root] Quorvane\n  [op 8] Configure')" ] &&
+    pass "before the first start the cascade offers Configure" ||
+    fail "before the first start (status $status): $shown $err"
+reg_query >/dev/null 2>&1 && fail "the extension created the settings key" ||
+    pass "the extension does not create the settings key"
+
+# Each menu as the harness finds it for a selection, against quorvanectl show.
+compare() { # what the menu is; the selection
+    what=$1
+    shift
+    menu "$@"
+    if [ "$status" -eq 0 ] && [ "$shown" = "$stored" ]; then
+        pass "$what for $*: the cascade is the stored menu"
+    else
+        fail "$what for $* (status $status): the cascade differs from quorvanectl show: $err"
+        printf '%s\n' "$shown" | diff "$work/stored" - >&2 || true
+    fi
+}
+store_shown() {
+    ctl show
+    stored=$out
+    printf '%s\n' "$stored" >"$work/stored"
+}
+ctl show
+store_shown
+compare "the Default menu" 'C:\one.txt'
+
+# The first start handed the INF to the system's installer, which copies the DLL into the system
+# folder and registers its class there. Wine's installer does neither: the DLL then registers
+# itself, with the same entries, as regsvr32 has it do.
+class='HKCR\CLSID\{DE3126B8-746B-43C5-A6D9-DDBC86ACD1D3}'
+handlers='HKCR\*\shellex\ContextMenuHandlers\Quorvane HKCR\Directory\shellex\ContextMenuHandlers\Quorvane HKCR\Folder\shellex\ContextMenuHandlers\Quorvane'
+default_value() { # key: its default value as reg query shows it, or nothing
+    timeout -k 10 "$limit" "$WINE" reg query "$1" /ve </dev/null 2>/dev/null | tr -d '\r' |
+        sed -n 's/^    (Default)    REG_SZ    //p'
+}
+registered() { # the DLL's path: whether the class and the three handlers lead to it
+    [ "$(default_value "$class\InprocServer32" | tr 'A-Z' 'a-z')" = "$(printf '%s' "$1" | tr 'A-Z' 'a-z')" ] ||
+        return 1
+    for handler in $handlers; do
+        [ "$(default_value "$handler")" = "{DE3126B8-746B-43C5-A6D9-DDBC86ACD1D3}" ] || return 1
+    done
+}
+copied='C:\windows\system32\ShellExt\Quorvane.dll'
+if registered "$copied"; then
+    pass "the first start's installer registered the DLL it copied into the system folder"
+else
+    echo "   (the first start registered nothing: Wine's INF installer does not install; regsvr32 does)"
+    must "$WINE" regsvr32 /s "$dll"
+    registered "$dll" && pass "regsvr32 registers the class and the three handlers" ||
+        fail "after regsvr32 the class is: $(default_value "$class\InprocServer32")"
+fi
+[ "$(default_value "$class")" = "Quorvane context menu" ] && pass "the class is named" ||
+    fail "the class is named: $(default_value "$class")"
+must "$WINE" regsvr32 /s /u "$dll"
+left=""
+for gone in "$class" $handlers; do
+    timeout -k 10 "$limit" "$WINE" reg query "$gone" </dev/null >/dev/null 2>&1 && left="$left $gone"
+done
+[ -z "$left" ] && pass "regsvr32 /u removes every entry" || fail "regsvr32 /u left$left"
+# The INF itself, through the INF installer Wine does implement (setupapi.dll's, which the
+# system's own calls on Windows): it copies the DLL into the system folder and registers that copy.
+inf=Z:$(printf '%s' "$build/bin/Quorvane.inf" | sed 's|/|\\|g')
+must "$WINE" rundll32 setupapi.dll,InstallHinfSection DefaultInstall 132 "$inf"
+cmp -s "$build/bin/Quorvane.dll" "$WINEPREFIX/drive_c/windows/system32/ShellExt/Quorvane.dll" &&
+    registered "$copied" && pass "the INF copies the DLL into the system folder and registers it" ||
+    fail "after installing the INF the class is: $(default_value "$class\InprocServer32")"
+dll=$copied
+compare "the Default menu from the installed DLL" 'C:\one.txt'
+compare "the Default menu" 'C:\one.txt' 'C:\two.doc' 'C:\folder'
+compare "the Default menu" 'C:\folder'
+compare "the Default menu" --background 'C:\folder'
+for preset in Compact All; do
+    ctl preset "$preset"
+    store_shown
+    compare "preset $preset" 'C:\one.txt'
+done
+# Nested submenus, an "&" that must show as itself, a letter beyond ASCII, items of every kind.
+ctl apply '"Outer & Co","Inner",0,-6,-2,-1,2,-2,"Café",-7,-2,5,-5,-8,-9'
+[ "$status" -eq 0 ] || fail "apply of the nested menu exited with $status: $err"
+store_shown
+compare "a nested menu" 'C:\one.txt'
+
+must "$WINE" reg add "$key" /v TheMenu /t REG_DWORD /d 5 /f
+menu 'C:\one.txt'
+case "$shown" in
+*"[disabled] Cannot read the menu: Invalid data type for 'TheMenu'") pass "a damaged menu is shown as the reason" ;;
+*) fail "with a damaged menu the cascade is (status $status): $shown $err" ;;
+esac
+
+# Entries chosen as a click chooses them: the harness waits for the work started in the
+# background, bounded, until DllCanUnloadNow allows unloading, then prints the clipboard.
+chosen() { # verb, then the selection
+    verb=$1
+    shift
+    status=0
+    timeout -k 10 "$limit" "$WINE" "$harness" invoke "$dll" "$verb" "$@" >"$work/out" \
+        2>"$work/err" </dev/null || status=$?
+    shown=$(tr -d '\r' <"$work/out")
+    err=$(tr -d '\r' <"$work/err")
+}
+must mkdir -p "$(c_drive target)"
+printf '%s\r\n' '# This is a menu-file for Quorvane' '#' 's:TheMenu:"2","-6","-5"' \
+    's:MoveItems:"Into Target"' 's:MoveDirItems:C:\target' 's:ExtItems:bak' >"$(c_drive chosen.drm)"
+ctl load 'C:\chosen.drm'
+[ "$status" -eq 0 ] || fail "loading the menu to choose from exited with $status: $err"
+must touch "$(c_drive café.txt)"
+chosen NameToClipboard 'C:\café.txt' 'C:\folder'
+# The ANSI text holds "é" as the code page's byte 0xE9.
+[ "$status" -eq 0 ] && [ "$shown" = "$(printf '%s\n' 'clipboard: C:\café.txt\r\nC:\folder\r\n' \
+    "clipboard (ANSI): C:\\caf$(printf '\351').txt\\r\\nC:\\folder\\r\\n")" ] &&
+    pass "Copy Name puts the names on the clipboard, as Unicode and ANSI text" ||
+    fail "Copy Name (status $status): $shown $err"
+must touch "$(c_drive moved1.txt)" "$(c_drive moved2.txt)" "$(c_drive taken.txt)" \
+    "$(c_drive renamed.txt)"
+printf 'kept' >"$(c_drive target/taken.txt)"
+chosen move1 'C:\moved1.txt' 'C:\moved2.txt' 'C:\taken.txt'
+[ "$status" -eq 0 ] && [ -f "$(c_drive target/moved1.txt)" ] && [ -f "$(c_drive target/moved2.txt)" ] &&
+    [ ! -e "$(c_drive moved1.txt)" ] && [ ! -e "$(c_drive moved2.txt)" ] &&
+    pass "a Move To item moves the selected files into its folder" ||
+    fail "the Move To item (status $status): $(ls "$(c_drive target)") $err"
+[ -f "$(c_drive taken.txt)" ] && [ "$(cat "$(c_drive target/taken.txt)")" = kept ] &&
+    pass "a name taken in the folder is not replaced" || fail "the Move To item replaced a file"
+chosen ext1 'C:\renamed.txt'
+[ "$status" -eq 0 ] && [ -f "$(c_drive renamed.bak)" ] && [ ! -e "$(c_drive renamed.txt)" ] &&
+    pass "an extension item gives the file its extension" ||
+    fail "the extension item (status $status): $err"
 
 begin "the installer, started through CreateProcessA"
 new_prefix installer

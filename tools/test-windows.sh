@@ -1,6 +1,6 @@
 #!/bin/sh
-# make test-windows: the core, quorvanectl.exe and the core tests built with mingw-w64 and run
-# under 64-bit Wine against its real registry. The same sources are also built for 32-bit
+# make test-windows: the core, quorvanectl.exe, the shell extension Quorvane.dll and the tests built
+# with mingw-w64 and run under 64-bit Wine against its real registry. The same sources are also built for 32-bit
 # Windows (build only: running them would need 32-bit Wine).
 #
 #   tools/test-windows.sh [BUILD_DIR] [BUILD32_DIR]
@@ -177,7 +177,7 @@ if [ "${count:-0}" -lt 100 ]; then
     exit 1
 fi
 
-step "quorvanectl.exe against Wine's registry"
+step "quorvanectl.exe and Quorvane.dll against Wine's registry"
 sh "$root/tools/test-windows-e2e.sh" "$build"
 end_step
 echo "== make test-windows: all passed in $(since "$run_started") s; the steps took:$step_times"

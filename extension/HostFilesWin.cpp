@@ -1,0 +1,141 @@
+#include "extension/FileOperations.h"
+#include "extension/HostFiles.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cwctype>
+#include <windows.h>
+
+namespace fs = std::filesystem;
+
+namespace quorvane::ext {
+
+namespace {
+
+// The error numbers the shared file operations reason with, from the system's error codes.
+int errorNumber(DWORD error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return ENOENT;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+        return EEXIST;
+    case ERROR_NOT_SAME_DEVICE:
+        return EXDEV;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+        return EACCES;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return EBUSY;
+    case ERROR_FILENAME_EXCED_RANGE:
+        return ENAMETOOLONG;
+    case ERROR_DISK_FULL:
+        return ENOSPC;
+    default:
+        return EIO;
+    }
+}
+
+std::string quotedArgument(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+} // namespace
+
+int presence(const fs::path& path) {
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return EEXIST;
+    const int error = errorNumber(GetLastError());
+    return error == ENOENT ? 0 : error;
+}
+
+int renameNoReplace(const fs::path& from, const fs::path& to) {
+    // Without MOVEFILE_REPLACE_EXISTING a taken name is refused, and without
+    // MOVEFILE_COPY_ALLOWED another volume is too, for the caller to copy whole.
+    return MoveFileExW(from.c_str(), to.c_str(), 0) ? 0 : errorNumber(GetLastError());
+}
+
+std::size_t longestName(const fs::path&) {
+    return MAX_PATH - 1;
+}
+
+std::vector<std::string> stamp(const std::vector<fs::path>& objects, const StampDates& dates) {
+    std::vector<std::string> failures;
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    for (const fs::path& object : objects) {
+        // The object itself, as selected: a link gets the dates, not what it leads to; a folder
+        // opens only with backup semantics.
+        const HANDLE file = CreateFileW(
+            object.c_str(), FILE_WRITE_ATTRIBUTES,
+            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        bool done = file != INVALID_HANDLE_VALUE;
+        if (done) {
+            done = SetFileTime(file, dates.creation ? &now : nullptr,
+                               dates.lastAccessed ? &now : nullptr,
+                               dates.lastModified ? &now : nullptr);
+            const DWORD error = GetLastError();
+            CloseHandle(file);
+            SetLastError(error);
+        }
+        if (!done)
+            failures.push_back("Cannot stamp " + quoted(object) + ": " +
+                               reason(errorNumber(GetLastError())) + ".");
+    }
+    return failures;
+}
+
+std::string linkTarget(const fs::path& object) {
+    // Shortcuts (.lnk) are files the shell reads; they are not followed yet.
+    return symbolicLinkTarget(object).value_or(object.string());
+}
+
+fs::path rootFolder() {
+    const wchar_t* drive = _wgetenv(L"SystemDrive");
+    return fs::path(drive && *drive ? drive : L"C:") / "";
+}
+
+fs::path homeFolder() {
+    const wchar_t* profile = _wgetenv(L"USERPROFILE");
+    return profile && *profile ? fs::path(profile) : rootFolder();
+}
+
+std::string stampRefusal(const StampDates&) {
+    // Windows sets every one of the dates.
+    return {};
+}
+
+bool isProgram(const fs::path& file) {
+    std::wstring extension = file.extension().wstring();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+    std::error_code ec;
+    return (extension == L".exe" || extension == L".com" || extension == L".bat" ||
+            extension == L".cmd") &&
+           fs::is_regular_file(file, ec);
+}
+
+std::vector<std::string> openCommand(const std::string& target) {
+    // The host starts commands through the shell, which opens a document with its program.
+    return {target};
+}
+
+PromptCommand promptCommand(const std::string& file, const std::string* start) {
+    std::string shell = "cmd.exe";
+    if (const char* comspec = std::getenv("COMSPEC"); comspec && *comspec)
+        shell = comspec;
+    if (!start)
+        return {file.empty() ? std::vector<std::string>{shell}
+                             : std::vector<std::string>{shell, "/k", file},
+                {}};
+    if (file.empty())
+        return {{shell, "/c", *start}, {}};
+    // "call" returns to the line after a batch file, which then starts the prompt.
+    return {{shell, "/c", "call " + quotedArgument(file) + " & " + *start}, {}};
+}
+
+} // namespace quorvane::ext
