@@ -265,8 +265,11 @@ void EditorView::keyPressEvent(QKeyEvent* event) {
 void EditorView::mousePressEvent(QMouseEvent* event) {
     m_renameTimer.stop();
     const QModelIndex index = indexAt(event->position().toPoint());
+    // A press on a row's expanding arrow, left of its picture, opens or closes it and is no
+    // click on its caption.
     const bool plain = event->button() == Qt::LeftButton && event->modifiers() == Qt::NoModifier &&
-                       index.isValid();
+                       index.isValid() &&
+                       event->position().x() >= visualRect(index.siblingAtColumn(0)).left();
     const bool selected = plain && selectionModel()->isSelected(index.siblingAtColumn(0));
     m_pressed = plain ? index.siblingAtColumn(0) : QModelIndex();
     m_pressedAlone = selected && selectedAlone(index);

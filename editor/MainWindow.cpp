@@ -139,8 +139,12 @@ void MainWindow::wireHandlers() {
     connect(ui->AboutAction, &QAction::triggered, this, guard([this] { showAbout(); }));
     connect(ui->MenuTree, &QTreeView::doubleClicked, this,
             guard([this] { m_targets->doubleClicked(); }));
+    // The Edit menu's entries follow the selected node: what applies to it is enabled.
     connect(ui->MenuTree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            guard([this] { describeSelection(); }));
+            guard([this] {
+                describeSelection();
+                m_actions->refresh();
+            }));
     // A target set, by the file dialog or the directory chooser, shows in the status bar at once.
     connect(&m_menuModel, &QAbstractItemModel::dataChanged, this,
             guard([this] { describeSelection(); }));

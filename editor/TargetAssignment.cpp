@@ -22,9 +22,11 @@ void TargetAssignment::setDirectoryChooser(TargetFolderChooser* chooser) {
 // Acts on the node under the pointer, which need not be the selected one. Where no node lies
 // there is nothing to assign.
 void TargetAssignment::doubleClicked() {
-    MenuNode* node = m_window.menuModel().node(m_tree.indexAt(m_lastMouseUp));
-    if (!node)
-        return;
+    if (MenuNode* node = m_window.menuModel().node(m_tree.indexAt(m_lastMouseUp)))
+        chooseTarget(node);
+}
+
+void TargetAssignment::chooseTarget(MenuNode* node) {
     switch (node->record()->kind) {
     case Kind::MoveTo:
     case Kind::CopyTo:

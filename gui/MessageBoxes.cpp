@@ -1,5 +1,6 @@
 #include "gui/MessageBoxes.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QGridLayout>
 #include <QSpacerItem>
@@ -26,6 +27,25 @@ void makeRoomForCaption(QMessageBox& box, const QString& caption) {
                   grid->rowCount(), 0, 1, grid->columnCount());
 }
 
+// Each button gets Alt and a letter of its own, the first of its text that no other has taken,
+// unless its text names one already.
+void giveMnemonics(QMessageBox& box) {
+    QString taken;
+    for (QAbstractButton* button : box.buttons()) {
+        const QString text = button->text();
+        if (text.contains(QLatin1Char('&')))
+            continue;
+        for (int i = 0; i < text.size(); ++i) {
+            const QChar letter = text[i].toLower();
+            if (letter.isLetter() && !taken.contains(letter)) {
+                taken += letter;
+                button->setText(text.left(i) + QLatin1Char('&') + text.mid(i));
+                break;
+            }
+        }
+    }
+}
+
 } // namespace
 
 MessageBoxPresenter* MessageBoxes::s_presenter = nullptr;
@@ -47,6 +67,7 @@ QMessageBox::StandardButton MessageBoxes::show(QWidget* parent, QMessageBox::Ico
         }))
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
     makeRoomForCaption(box, caption);
+    giveMnemonics(box);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

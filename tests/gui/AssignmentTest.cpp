@@ -151,19 +151,27 @@ private slots:
         QCOMPARE(w.form->statusText(), QStringLiteral("This is the root of the Quorvane-menu"));
     }
 
+    // A double-click, or Enter on the selected entry, as the Edit menu's entries offer it.
     void doubleClick_data() {
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("opens"); // "chooser", "file" or nothing
-        for (const char* c : {"Quorvane", "Look", "Sub", "<separator>", "Ext"})
-            QTest::newRow(c) << c << "";
-        for (const char* c : {"Archive", "Backup", "Deep"})
-            QTest::newRow(c) << c << "chooser";
-        for (const char* c : {"Editor", "Mail"})
-            QTest::newRow(c) << c << "file";
+        QTest::addColumn<bool>("byEnter");
+        for (bool byEnter : {false, true}) {
+            const auto row = [byEnter](const char* c, const char* opens) {
+                QTest::addRow("%s%s", c, byEnter ? " by Enter" : "") << c << opens << byEnter;
+            };
+            for (const char* c : {"Quorvane", "Look", "Sub", "<separator>", "Ext"})
+                row(c, "");
+            for (const char* c : {"Archive", "Backup", "Deep"})
+                row(c, "chooser");
+            for (const char* c : {"Editor", "Mail"})
+                row(c, "file");
+        }
     }
     void doubleClick() {
         QFETCH(QString, caption);
         QFETCH(QString, opens);
+        QFETCH(bool, byEnter);
         Window w;
         w.form->move(40, 30);
         QTRY_COMPARE(w.form->pos(), QPoint(40, 30));
@@ -174,7 +182,17 @@ private slots:
         ScriptedDialogs::chooseNextFile(link);
         ScriptedDialogs::chooseNextFile("<marker>");
 
-        ::doubleClick(w.tree()->viewport(), w.pointOf(caption));
+        w.select(caption);
+        const auto enabled = [&](const char* action) {
+            return w.form->findChild<QAction*>(action)->isEnabled();
+        };
+        QCOMPARE(enabled("ChooseFolderAction"), opens == "chooser");
+        QCOMPARE(enabled("ChooseFileAction"), opens == "file");
+        QCOMPARE(enabled("RenameAction"), caption != "Quorvane" && caption != "<separator>");
+        if (byEnter)
+            QTest::keyClick(w.tree(), Qt::Key_Return);
+        else
+            ::doubleClick(w.tree()->viewport(), w.pointOf(caption));
 
         QCOMPARE(fileDialogRan(), opens == "file");
         QCOMPARE(w.chooser->showing(), opens == "chooser");

@@ -572,7 +572,7 @@ void TreeEditingWindowTest::deleteIsUndoneInPlaceAndRedone() {
     QTest::keyClick(w.tree, Qt::Key_Delete);
     QCOMPARE(w.form->windowTitle(), QStringLiteral("Quorvane Setup *"));
     QAction* undo = w.form->findChild<QAction*>("UndoAction");
-    QCOMPARE(undo->text(), QStringLiteral("Undo Remove \"Clipboard\""));
+    QCOMPARE(undo->text(), QStringLiteral("&Undo Remove \"Clipboard\""));
 
     QTest::keyClick(w.form->windowHandle(), Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(w.children({}), before);
