@@ -14,7 +14,7 @@
 namespace quorvane {
 
 PropertiesDialog::PropertiesDialog(Registry& registry, const QWidget& mainWindow, QWidget* parent)
-    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
       m_registry(registry), m_following(*this, mainWindow, initialOffset) {
     // The window's own properties are there from the start; its pages come with the first
@@ -31,7 +31,7 @@ PropertiesDialog::~PropertiesDialog() = default;
 void PropertiesDialog::setVisible(bool visible) {
     if (visible)
         build();
-    QWidget::setVisible(visible);
+    QDialog::setVisible(visible);
 }
 
 void PropertiesDialog::build() {
@@ -42,6 +42,8 @@ void PropertiesDialog::build() {
     keepDesignedWidths(*this);
     setFixedSize(clientSize);
 
+    // Enter in any field presses OK, as in every dialog.
+    ui->OK->setDefault(true);
     connect(ui->OK, &QPushButton::clicked, this, guard([this] { okClicked(); }));
     connect(ui->Cancel, &QPushButton::clicked, this, guard([this] { cancelClicked(); }));
     pressOnEscape(*this, *ui->Cancel);
@@ -122,7 +124,7 @@ Properties PropertiesDialog::shown(const std::vector<Property>& which) const {
 }
 
 void PropertiesDialog::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
+    QDialog::showEvent(event);
     // A window coming back from the task bar is not a new showing: what the user typed stays.
     if (!event->spontaneous())
         prepareToShow();
@@ -187,6 +189,7 @@ void PropertiesDialog::cancelClicked() {
 
 void PropertiesDialog::closeEvent(QCloseEvent* event) {
     finishClosing();
+    // Qt's dialog would reject, which closes again; closing is all there is to do.
     QWidget::closeEvent(event);
 }
 
@@ -205,7 +208,7 @@ void PropertiesDialog::showModeless() {
 }
 
 void PropertiesDialog::moveEvent(QMoveEvent* event) {
-    QWidget::moveEvent(event);
+    QDialog::moveEvent(event);
     m_following.moved();
 }
 

@@ -5,6 +5,7 @@
 #include "editor/MainWindow.h"
 #include "gui/QtText.h"
 #include "gui/TargetPath.h"
+#include "platform/System.h"
 #include "rules/ItemDetails.h"
 
 namespace quorvane {
@@ -56,8 +57,11 @@ void TargetAssignment::chooseDirectory(MenuNode* node) {
 void TargetAssignment::chooseFile(MenuNode* node) {
     m_fileDialog = FileDialog(FileDialog::Mode::Open);
     m_fileDialog.title = QStringLiteral("File to associate with item");
-    m_fileDialog.filter = QStringLiteral("Runable files (*.exe, *.lnk, *.bat, *.com)|"
-                                         "*.exe;*.bat;*.com;*.lnk|All files|*.*");
+    const QString runable =
+        QStringLiteral("Runable files (*.exe, *.lnk, *.bat, *.com)|*.exe;*.bat;*.com;*.lnk");
+    // Programs elsewhere have no extension: there the dialog starts out showing every file.
+    m_fileDialog.filter = hostIsWindows() ? runable + QStringLiteral("|All files|*.*")
+                                          : QStringLiteral("All files (*)|*|") + runable;
     m_fileDialog.followLinks = false;
     if (!m_fileDialog.execute(&m_window))
         return;

@@ -1,5 +1,7 @@
 #include "gui/MessageBoxes.h"
 
+#include "gui/TitleRoom.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QGridLayout>
@@ -10,19 +12,14 @@ namespace quorvane {
 
 namespace {
 
-// What a window manager's title bar puts beside the caption: the window's icon and its buttons.
-constexpr int titleBarRoom = 120;
-
 // Qt makes a box only as wide as its text and a caption with a narrow margin, so that a short
 // text like "Nothing happened!" leaves the caption cut off beside the title bar's buttons. The
-// caption is measured in bold, as title bars commonly show it.
+// caption is measured as title bars show it.
 void makeRoomForCaption(QMessageBox& box, const QString& caption) {
     auto* grid = qobject_cast<QGridLayout*>(box.layout());
     if (!grid)
         return;
-    QFont bold = box.font();
-    bold.setBold(true);
-    const int width = QFontMetrics(bold).horizontalAdvance(caption) + titleBarRoom;
+    const int width = widthForTitle(box, caption);
     grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
                   grid->rowCount(), 0, 1, grid->columnCount());
 }

@@ -12,6 +12,10 @@
 
 namespace quorvane {
 
+bool hostIsWindows() {
+    return false;
+}
+
 PlatformFamily platformFamily() {
     return PlatformFamily::Other;
 }

@@ -6,6 +6,10 @@
 
 namespace quorvane {
 
+bool hostIsWindows() {
+    return true;
+}
+
 PlatformFamily platformFamily() {
     OSVERSIONINFOA version{};
     version.dwOSVersionInfoSize = sizeof version;

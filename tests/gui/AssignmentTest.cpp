@@ -6,6 +6,7 @@
 #include "editor/MainWindow.h"
 #include "editor/TargetAssignment.h"
 #include "gui/MessageBoxes.h"
+#include "gui/TitleRoom.h"
 #include "menu/RecordPool.h"
 #include "rules/ItemDetails.h"
 #include "support/MemoryRegistry.h"
@@ -209,8 +210,8 @@ private slots:
             QVERIFY(w.form->statusText().endsWith(" - " + QDir::toNativeSeparators(link) + hint));
             QCOMPARE(w.form->fileDialog().title, QStringLiteral("File to associate with item"));
             QCOMPARE(w.form->fileDialog().filter,
-                     QStringLiteral("Runable files (*.exe, *.lnk, *.bat, *.com)|*.exe;*.bat;"
-                                    "*.com;*.lnk|All files|*.*"));
+                     QStringLiteral("All files (*)|*|Runable files (*.exe, *.lnk, *.bat, *.com)|"
+                                    "*.exe;*.bat;*.com;*.lnk"));
             QVERIFY(!w.form->fileDialog().followLinks);
             QVERIFY(w.form->fileDialog().defaultSuffix.isEmpty());
         } else {
@@ -464,8 +465,20 @@ private slots:
         // The lists, the volumes and the folder icons wait for the first showing.
         QVERIFY(w.chooser->findChildren<QWidget*>().isEmpty());
         QCOMPARE(w.chooser->windowTitle(), QStringLiteral("Configuration"));
+        QCOMPARE(w.chooser->size(), QSize(234, 129));
         QCOMPARE(w.chooser->minimumSize(), QSize(234, 129));
-        QCOMPARE(w.chooser->maximumSize(), QSize(234, 129));
+        // Larger, the list takes the room and Ok stays in the corner; the size stays for the next
+        // item, unless its caption needs more.
+        w.chooser->show();
+        w.chooser->resize(300, 200);
+        const auto* list = w.chooser->findChild<QWidget*>("Directories");
+        QTRY_COMPARE(w.chooser->size(), QSize(300, 200));
+        QTRY_COMPARE(list->size(), QSize(145 + 66, 93 + 71));
+        QCOMPARE(w.chooser->findChild<QWidget*>("Ok")->geometry().bottomRight(),
+                 QPoint(300 - 7, 200 - 3));
+        w.chooser->setCaption("db-click to set directory for the item below");
+        QCOMPARE(w.chooser->height(), 200);
+        QCOMPARE(w.chooser->width(), widthForTitle(*w.chooser, w.chooser->windowTitle()));
         const Qt::WindowFlags flags = w.chooser->windowFlags();
         QVERIFY(flags & Qt::WindowStaysOnTopHint);
         QVERIFY(flags & Qt::WindowCloseButtonHint);

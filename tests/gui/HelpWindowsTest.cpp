@@ -298,14 +298,14 @@ private slots:
         AboutBox* about = AboutBox::open();
         QVERIFY(about->isVisible());
         QCOMPARE(AboutBox::current(), about);
-        QCOMPARE(about->minimumSize(), QSize(359, 251));
-        QCOMPARE(about->maximumSize(), QSize(359, 251));
+        QCOMPARE(about->minimumSize(), QSize(359, 283));
+        QCOMPARE(about->maximumSize(), QSize(359, 283));
         QVERIFY(about->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QCOMPARE(about->findChild<QLabel*>("ProductName")->text(), QStringLiteral("Quorvane"));
         QCOMPARE(about->findChild<QLabel*>("Version")->text(), quorvane::versionLine());
         QVERIFY(!about->findChild<QLabel*>("Copyright")->text().isEmpty());
 
-        about->close();
+        QTest::mouseClick(about->findChild<QPushButton*>("Close"), Qt::LeftButton);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(AboutBox::current(), about);
         QVERIFY(!about->isVisible());

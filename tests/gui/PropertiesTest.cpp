@@ -402,6 +402,12 @@ private slots:
         QTest::mouseClick(s.form->findChild<QPushButton*>("PropertiesButton"), Qt::LeftButton);
         QVERIFY(s.dialog->isVisible());
         QTRY_COMPARE(s.dialog->pos(), QPoint(200 + 132, 150 + 48));
+
+        // Enter in a field presses OK.
+        s.edit("DosFileToRun")->setText("enter.bat");
+        QTest::keyClick(s.edit("DosFileToRun"), Qt::Key_Return);
+        QCOMPARE(s.storedString(value::dosPromptFile), std::string("enter.bat"));
+        QVERIFY(!s.dialog->isVisible());
     }
 
     void theUsersMoveSetsTheOffset() {
