@@ -43,19 +43,30 @@ WindowPlacement::WindowPlacement(QWidget& window, Registry& registry, QSize desi
 // with a width or height of nothing. A placement that would leave part of the window off every
 // screen (stored under another arrangement of monitors, another scale factor, or maximized by
 // another system) is brought onto the screen, so that its title bar can always be reached.
-void WindowPlacement::restore() {
+Arrangement WindowPlacement::restore() {
+    const Arrangement arrangement = readArrangement(m_registry);
     const QScreen* screen = m_window.screen();
     const ScreenRect outer = readPlacement(m_registry)
                                  .value_or(centredOn(screenRect(screen->availableGeometry()),
                                                      m_designSize.width(), m_designSize.height()));
     setOuterGeometry(qRect(fitOnScreen(outer, availableAreas(screen), m_window.minimumWidth(),
                                        m_window.minimumHeight())));
+    if (arrangement.maximized)
+        m_window.setWindowState(m_window.windowState() | Qt::WindowMaximized);
+    return arrangement;
 }
 
 // While the window manager has not yet told the frame, the rectangle asked for is what the window
 // is about to become, and what a close in that moment stores.
-void WindowPlacement::save() {
-    writePlacement(m_registry, screenRect(m_pendingOuter.value_or(m_window.frameGeometry())));
+void WindowPlacement::save(Arrangement inside) {
+    inside.maximized = m_window.isMaximized();
+    QRect outer = m_pendingOuter.value_or(m_window.frameGeometry());
+    if (inside.maximized) {
+        const QWindow* handle = m_window.windowHandle();
+        outer =
+            m_window.normalGeometry().marginsAdded(handle ? handle->frameMargins() : QMargins());
+    }
+    writePlacement(m_registry, screenRect(outer), inside);
 }
 
 // The stored rectangle is the outer one, frame included. Qt's move() of a window places its
@@ -78,6 +89,11 @@ void WindowPlacement::setOuterGeometry(QRect outer) {
 void WindowPlacement::movedOrResized() {
     if (!m_pendingOuter || !m_window.isVisible() || !m_window.windowHandle())
         return;
+    // Maximized, the window has the size the screen gives it; the rectangle is its normal one.
+    if (m_window.isMaximized()) {
+        m_pendingOuter.reset();
+        return;
+    }
     if (m_window.windowHandle()->frameMargins().isNull())
         return;
     setOuterGeometry(*m_pendingOuter);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/Placement.h"
+
 #include <QRect>
 #include <QSize>
 #include <optional>
@@ -17,9 +19,11 @@ public:
     // `designSize` is the window's size when nothing was ever stored.
     WindowPlacement(QWidget& window, Registry& registry, QSize designSize);
 
-    // Throws Failure when a stored value does not read.
-    void restore();
-    void save();
+    // Throws Failure when a stored value does not read. A window closed maximized opens
+    // maximized; the rest of how it was arranged inside is returned, for the window to apply.
+    Arrangement restore();
+    // A maximized window stores the rectangle it had before, and that it was maximized.
+    void save(Arrangement inside);
 
     // To be called when the window is shown, moved or resized: the window manager's frame
     // arrives some time after the window is shown, and only then can the outer size be set.
