@@ -5,6 +5,7 @@
 #include "gui/ErrorHandler.h"
 #include "gui/QtText.h"
 #include "platform/Failure.h"
+#include "platform/System.h"
 #include "ui_PropertiesDialog.h"
 
 #include <QCloseEvent>
@@ -41,6 +42,12 @@ void PropertiesDialog::build() {
     ui->setupUi(this);
     keepDesignedWidths(*this);
     setFixedSize(clientSize);
+    // Programs elsewhere are known by a path without a drive and rarely by an extension.
+    if (!hostIsWindows()) {
+        ui->AddingNote1->setText(
+            QStringLiteral("Checking none will add e.g.  \"/usr/local/bin/backup.sh\""));
+        ui->AddingNote2->setText(QStringLiteral("Checking all will add just \"backup\""));
+    }
 
     // Enter in any field presses OK, as in every dialog.
     ui->OK->setDefault(true);

@@ -66,7 +66,8 @@ void TargetAssignment::chooseFile(MenuNode* node) {
     if (!m_fileDialog.execute(&m_window))
         return;
     const std::string path = targetPath(m_fileDialog.fileName);
-    m_window.perform("Set Target of " + quotedCaption(node->caption()), [&] {
+    // Named as the entry shows once its file is set: after the file.
+    m_window.perform("Set File of " + quotedCaption(captionOfTarget(path)), [&] {
         m_window.menu().setTarget(node->record(), path);
         m_window.menu().rename(node, captionOfTarget(path));
     });
@@ -77,7 +78,12 @@ void TargetAssignment::setTarget(TAssoc* record, std::string target) {
     // any more and there is nothing to set.
     if (!isReferenced(m_window.menu(), record))
         return;
-    m_window.perform("Set Target", [&] { m_window.menu().setTarget(record, std::move(target)); });
+    std::string caption;
+    for (const MenuNode* node : m_window.menu().inTreeOrder())
+        if (node->record() == record)
+            caption = node->caption();
+    m_window.perform("Set Folder of " + quotedCaption(caption),
+                     [&] { m_window.menu().setTarget(record, std::move(target)); });
 }
 
 void TargetAssignment::nodeLeaving(MenuNode* node) {

@@ -339,6 +339,7 @@ private slots:
         QTest::mouseClick(w.chooser->findChild<QPushButton*>("Ok"), Qt::LeftButton);
         QCOMPARE(w.description("Archive"), w.in("Archive"));
         QCOMPARE(w.form->statusText(), "Moves objects to - " + w.in("Archive") + hint);
+        QCOMPARE(w.form->history().undoName(), "Set Folder of \"Archive\"");
         QVERIFY(!w.chooser->showing());
         QVERIFY(!w.chooser->isVisible());
 

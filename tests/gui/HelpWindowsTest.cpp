@@ -340,7 +340,7 @@ private slots:
                  (QStringList{"", "", "", "",
                               "All files can be removed from where you decompressed them.", "",
                               "The menu, and its support files, are removed via ",
-                              "Add/Remove Programs in the Control Panel.", "",
+                              "the package manager that installed them.", "",
                               "The menu is available now. So when you configure your menu, ",
                               "test it immediately by right-clicking an icon on your desktop.", "",
                               "", "", "", "Good luck!                 "}));

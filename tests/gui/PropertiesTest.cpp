@@ -177,8 +177,8 @@ private slots:
                                                "RemoveExtension=File extension"}
                                 << QStringList{
                                        "When adding new items to the menu, then remove:",
-                                       "Checking none will add e.g.  \"C:\\WINDOWS\\CALC.EXE\"",
-                                       "Checking all will add just \"CALC\""};
+                                       "Checking none will add e.g.  \"/usr/local/bin/backup.sh\"",
+                                       "Checking all will add just \"backup\""};
     }
 
     void pages() {

@@ -418,6 +418,9 @@ void TreeEditingWindowTest::renamingStoresOnlyWhatTheSettingsHold() {
         QTRY_COMPARE(edited.data().toString(), typed);
         QCOMPARE(ScriptedDialogs::takeAnswered().size(), 0);
         QVERIFY(!view->editing());
+        // The step is named by the caption the entry shows now.
+        QCOMPARE(w.form->findChild<QAction*>("UndoAction")->text(),
+                 "&Undo Rename \"" + QString(typed).replace('&', "&&") + '"');
     } else {
         QList<ScriptedDialogs::Answered> shown;
         QTRY_VERIFY(!(shown += ScriptedDialogs::takeAnswered()).isEmpty());
