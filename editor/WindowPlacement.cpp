@@ -51,8 +51,10 @@ Arrangement WindowPlacement::restore() {
                                                      m_designSize.width(), m_designSize.height()));
     setOuterGeometry(qRect(fitOnScreen(outer, availableAreas(screen), m_window.minimumWidth(),
                                        m_window.minimumHeight())));
-    if (arrangement.maximized)
+    if (arrangement.maximized) {
+        m_normalOuter = m_pendingOuter;
         m_window.setWindowState(m_window.windowState() | Qt::WindowMaximized);
+    }
     return arrangement;
 }
 
@@ -61,10 +63,15 @@ Arrangement WindowPlacement::restore() {
 void WindowPlacement::save(Arrangement inside) {
     inside.maximized = m_window.isMaximized();
     QRect outer = m_pendingOuter.value_or(m_window.frameGeometry());
-    if (inside.maximized) {
+    if (inside.maximized && m_normalOuter) {
+        outer = *m_normalOuter;
+    } else if (inside.maximized) {
+        // Opened maximized, the window never had its normal frame: the maximized one stands in.
         const QWindow* handle = m_window.windowHandle();
-        outer =
-            m_window.normalGeometry().marginsAdded(handle ? handle->frameMargins() : QMargins());
+        const QMargins frame = !m_normalFrame.isNull() ? m_normalFrame
+                               : handle                ? handle->frameMargins()
+                                                       : QMargins();
+        outer = m_window.normalGeometry().marginsAdded(frame);
     }
     writePlacement(m_registry, screenRect(outer), inside);
 }
@@ -87,6 +94,14 @@ void WindowPlacement::setOuterGeometry(QRect outer) {
 
 // Without a window manager there is no frame, and the rectangle stands as set.
 void WindowPlacement::movedOrResized() {
+    if (m_normalOuter && m_window.isVisible() && !m_window.isMaximized()) {
+        const QRect outer = *m_normalOuter;
+        m_normalOuter.reset();
+        setOuterGeometry(outer);
+    }
+    if (m_window.windowHandle() && !m_window.isMaximized() &&
+        !m_window.windowHandle()->frameMargins().isNull())
+        m_normalFrame = m_window.windowHandle()->frameMargins();
     if (!m_pendingOuter || !m_window.isVisible() || !m_window.windowHandle())
         return;
     // Maximized, the window has the size the screen gives it; the rectangle is its normal one.

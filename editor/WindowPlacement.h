@@ -2,6 +2,7 @@
 
 #include "settings/Placement.h"
 
+#include <QMargins>
 #include <QRect>
 #include <QSize>
 #include <optional>
@@ -38,6 +39,12 @@ private:
     QSize m_designSize;
     // The outer rectangle asked for before the window had a frame to measure.
     std::optional<QRect> m_pendingOuter;
+    // The frame around the window while it was last not maximized: a window manager may draw
+    // a maximized window with less of one.
+    QMargins m_normalFrame;
+    // Opened maximized: the rectangle to store, and to take once no longer maximized, as the
+    // window never had it while its frame was unknown.
+    std::optional<QRect> m_normalOuter;
 };
 
 } // namespace quorvane
