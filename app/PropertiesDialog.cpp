@@ -49,6 +49,11 @@ void PropertiesDialog::build() {
         ui->AddingNote2->setText(QStringLiteral("Checking all will add just \"backup\""));
     }
 
+    // Each field is named by its label, for a screen reader too.
+    ui->DosFileLabel->setBuddy(ui->DosFileToRun);
+    ui->AlternativeCommandLabel->setBuddy(ui->AlternativeStartupCommand);
+    ui->AlternativeFileLabel->setBuddy(ui->AlternativeFileToRun);
+    ui->RootFileLabel->setBuddy(ui->RootFileToRun);
     // Enter in any field presses OK, as in every dialog.
     ui->OK->setDefault(true);
     connect(ui->OK, &QPushButton::clicked, this, guard([this] { okClicked(); }));

@@ -11,6 +11,7 @@
 #include "settings/SettingsKey.h"
 #include "support/MemoryRegistry.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -403,6 +404,18 @@ private slots:
         QVERIFY(s.dialog->isVisible());
         QTRY_COMPARE(s.dialog->pos(), QPoint(200 + 132, 150 + 48));
 
+        // A screen reader names each field by its label.
+        for (const char* field : {"DosFileToRun", "AlternativeStartupCommand",
+                                  "AlternativeFileToRun", "RootFileToRun"}) {
+            const QAccessibleInterface* named =
+                QAccessible::queryAccessibleInterface(s.edit(field));
+            QVERIFY(named);
+            QVERIFY2(named->text(QAccessible::Name)
+                         .startsWith(field == std::string_view("AlternativeStartupCommand")
+                                         ? "Startup command"
+                                         : "File to run"),
+                     field);
+        }
         // Enter in a field presses OK.
         s.edit("DosFileToRun")->setText("enter.bat");
         QTest::keyClick(s.edit("DosFileToRun"), Qt::Key_Return);
