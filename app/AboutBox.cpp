@@ -6,6 +6,8 @@
 #include "app/Version.h"
 #include "ui_AboutBox.h"
 
+#include <QPushButton>
+
 namespace quorvane {
 
 QPointer<AboutBox> AboutBox::s_box;
@@ -20,6 +22,7 @@ AboutBox::AboutBox()
     ui->Version->setText(versionLine());
     makeTextReadable(*this);
     closeOnEscape(*this);
+    connect(ui->Close, &QPushButton::clicked, this, &QWidget::close);
 }
 
 AboutBox::~AboutBox() = default;

@@ -3,6 +3,7 @@
 #include "app/EscapeKey.h"
 #include "gui/ErrorHandler.h"
 #include "gui/TargetPath.h"
+#include "gui/TitleRoom.h"
 #include "ui_DirectoryChooser.h"
 
 #include <QCloseEvent>
@@ -43,7 +44,8 @@ DirectoryChooser::DirectoryChooser(QWidget& mainWindow)
     // The window's own properties are there from the start; its contents come with the first
     // showing.
     setWindowTitle(QStringLiteral("Configuration"));
-    setFixedSize(clientSize);
+    setMinimumSize(clientSize);
+    resize(clientSize);
     setUp();
 }
 
@@ -58,10 +60,15 @@ void DirectoryChooser::setVisible(bool visible) {
 }
 
 void DirectoryChooser::build() {
+    const QSize chosen = size();
     ui = std::make_unique<Ui::DirectoryChooser>();
     ui->setupUi(this);
+    for (QWidget* control :
+         {static_cast<QWidget*>(ui->Drives), static_cast<QWidget*>(ui->Directories),
+          static_cast<QWidget*>(ui->Ok), static_cast<QWidget*>(ui->Cancel)})
+        m_designed.emplace_back(control, control->geometry());
+    resize(chosen);
     m_volumeDirectories[volumeOf(m_current)] = m_current;
-    setFixedSize(clientSize);
     // Every line is always open, so the lines need no expand buttons.
     ui->Directories->setStyleSheet(QStringLiteral("QTreeView::branch { image: none; }"));
     ui->Directories->installEventFilter(this);
@@ -86,8 +93,27 @@ QString DirectoryChooser::currentDirectory() const {
     return QDir::toNativeSeparators(m_current);
 }
 
+// The caption names the item; the chooser widens to show it whole, and otherwise keeps the size
+// the user gave it.
 void DirectoryChooser::setCaption(const QString& caption) {
     setWindowTitle(caption);
+    if (const int wide = widthForTitle(*this, caption); wide > width())
+        resize(wide, height());
+}
+
+// The room beyond the designed size goes to the lists; the buttons keep to the right edge, Ok at
+// the bottom.
+void DirectoryChooser::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const QSize more = size() - clientSize;
+    for (auto [control, designed] : m_designed) {
+        if (control == ui->Ok || control == ui->Cancel)
+            control->move(designed.topLeft() + QPoint(more.width(), more.height()));
+        else if (control == ui->Directories)
+            control->resize(designed.size() + more);
+        else
+            control->resize(designed.width() + more.width(), designed.height());
+    }
 }
 
 void DirectoryChooser::moveTo(QPoint topLeft) {

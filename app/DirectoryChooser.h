@@ -3,11 +3,14 @@
 #include "gui/FollowingDialog.h"
 
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QWidget>
 #include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QTreeWidgetItem;
 
@@ -33,6 +36,7 @@ class DirectoryChooser : public QWidget, public TargetFolderChooser {
     Q_CLASSINFO("DrawnOnWholePixels", "yes")
 public:
     static constexpr QPoint defaultOffset{150, 72};
+    // Its designed size, and the least it can be given.
     static constexpr QSize clientSize{234, 129};
 
     // Runs setUp; the current directory is the process's working directory. It follows
@@ -63,6 +67,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -80,6 +85,8 @@ private:
 
     // Built when the chooser is first shown.
     std::unique_ptr<Ui::DirectoryChooser> ui;
+    // Where the form puts each control, at the designed size.
+    std::vector<std::pair<QWidget*, QRect>> m_designed;
     TargetHandler m_targetHandler;
     FollowingOffset m_following;
     bool m_showing = false;

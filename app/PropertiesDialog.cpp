@@ -5,6 +5,7 @@
 #include "gui/ErrorHandler.h"
 #include "gui/QtText.h"
 #include "platform/Failure.h"
+#include "platform/System.h"
 #include "ui_PropertiesDialog.h"
 
 #include <QCloseEvent>
@@ -14,7 +15,7 @@
 namespace quorvane {
 
 PropertiesDialog::PropertiesDialog(Registry& registry, const QWidget& mainWindow, QWidget* parent)
-    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
       m_registry(registry), m_following(*this, mainWindow, initialOffset) {
     // The window's own properties are there from the start; its pages come with the first
@@ -31,7 +32,7 @@ PropertiesDialog::~PropertiesDialog() = default;
 void PropertiesDialog::setVisible(bool visible) {
     if (visible)
         build();
-    QWidget::setVisible(visible);
+    QDialog::setVisible(visible);
 }
 
 void PropertiesDialog::build() {
@@ -41,7 +42,20 @@ void PropertiesDialog::build() {
     ui->setupUi(this);
     keepDesignedWidths(*this);
     setFixedSize(clientSize);
+    // Programs elsewhere are known by a path without a drive and rarely by an extension.
+    if (!hostIsWindows()) {
+        ui->AddingNote1->setText(
+            QStringLiteral("Checking none will add e.g.  \"/usr/local/bin/backup.sh\""));
+        ui->AddingNote2->setText(QStringLiteral("Checking all will add just \"backup\""));
+    }
 
+    // Each field is named by its label, for a screen reader too.
+    ui->DosFileLabel->setBuddy(ui->DosFileToRun);
+    ui->AlternativeCommandLabel->setBuddy(ui->AlternativeStartupCommand);
+    ui->AlternativeFileLabel->setBuddy(ui->AlternativeFileToRun);
+    ui->RootFileLabel->setBuddy(ui->RootFileToRun);
+    // Enter in any field presses OK, as in every dialog.
+    ui->OK->setDefault(true);
     connect(ui->OK, &QPushButton::clicked, this, guard([this] { okClicked(); }));
     connect(ui->Cancel, &QPushButton::clicked, this, guard([this] { cancelClicked(); }));
     pressOnEscape(*this, *ui->Cancel);
@@ -122,7 +136,7 @@ Properties PropertiesDialog::shown(const std::vector<Property>& which) const {
 }
 
 void PropertiesDialog::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
+    QDialog::showEvent(event);
     // A window coming back from the task bar is not a new showing: what the user typed stays.
     if (!event->spontaneous())
         prepareToShow();
@@ -187,6 +201,7 @@ void PropertiesDialog::cancelClicked() {
 
 void PropertiesDialog::closeEvent(QCloseEvent* event) {
     finishClosing();
+    // Qt's dialog would reject, which closes again; closing is all there is to do.
     QWidget::closeEvent(event);
 }
 
@@ -205,7 +220,7 @@ void PropertiesDialog::showModeless() {
 }
 
 void PropertiesDialog::moveEvent(QMoveEvent* event) {
-    QWidget::moveEvent(event);
+    QDialog::moveEvent(event);
     m_following.moved();
 }
 

@@ -18,17 +18,17 @@ CaptionEditing::CaptionEditing(MainWindow& window, EditorView& tree, EditorView&
     list.setEditingHandler([this](const QModelIndex& index) {
         return guardedAnswer([&] { return mayEditInList(index); });
     });
-    // Renames in place are steps too.
+    // Renames in place are steps too, named by the caption the entry shows after them.
     window.menuModel().setRenameHandler([this](MenuNode* node, std::string caption) {
         guarded([&] {
-            m_window.perform("Rename " + quotedCaption(node->caption()),
+            m_window.perform("Rename " + quotedCaption(caption),
                              [&] { m_window.menu().rename(node, std::move(caption)); });
         });
     });
     window.availableModel().setRenameHandler([this](int row, std::string caption) {
         AvailableEntries& entries = m_window.availableEntries();
         guarded([&] {
-            m_window.perform("Rename " + quotedCaption(entries.at(row).caption),
+            m_window.perform("Rename " + quotedCaption(caption),
                              [&] { entries.rename(row, std::move(caption)); });
         });
     });

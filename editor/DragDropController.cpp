@@ -36,7 +36,7 @@ private:
 DragDropController::DragDropController(MainWindow& window, EditorView& tree, EditorView& list)
     : QObject(&window), m_window(window), m_tree(tree), m_list(list) {
     for (EditorView* view : {&tree, &list}) {
-        connect(view, &EditorView::dragStarted, this, guard([this] { begin(); }));
+        connect(view, &EditorView::dragStarted, this, guard([this, view] { begin(view); }));
         connect(view, &EditorView::dragFinished, this, guard([this] { end(); }));
         connect(view, &EditorView::dropped, this,
                 guard([this, view](QWidget* source) { drop(view, source); }));
@@ -51,25 +51,54 @@ DragDropController::DragDropController(MainWindow& window, EditorView& tree, Edi
             guard([this](QPoint at) { listDragOver(at, false); }));
 }
 
-void DragDropController::begin() {
+void DragDropController::begin(QWidget* sourceView) {
     m_dragging = true;
+    m_source = sourceView;
 }
 
 // A drag can also end away from both views: dropped elsewhere or given up with Escape. The flag
 // is cleared then too, so that the splitter is never left blocked by a drag that is over.
 void DragDropController::end() {
     m_dragging = false;
+    m_source = nullptr;
     m_tree.setDropTarget({});
     m_list.setDropTarget({});
 }
 
 // Qt follows a drag's entry at once with a move at the same point, so the first visible node is
-// the target only until the pointer is over a node; over empty space the last target stays.
+// the target only until the pointer is over a node; below the last row the drop ends the top
+// level. A node dragged within the tree is refused where it would go into its own subtree.
 void DragDropController::treeDragOver(QPoint position, bool entering) {
-    if (entering)
-        m_tree.setDropTarget(m_tree.indexAt(QPoint(0, 0)));
-    if (const QModelIndex over = m_tree.indexAt(position); over.isValid())
-        m_tree.setDropTarget(over);
+    QModelIndex target = entering ? m_tree.indexAt(QPoint(0, 0)) : m_tree.dropTarget();
+    bool atEnd = !entering && m_tree.dropMark() == EditorView::DropMark::AtEnd;
+    if (const QModelIndex over = m_tree.indexAt(position); over.isValid()) {
+        target = over;
+        atEnd = false;
+    } else if (const QModelIndex last = m_tree.lastShownRow();
+               last.isValid() && position.y() > m_tree.visualRect(last).bottom()) {
+        target = {};
+        atEnd = true;
+    }
+    MenuTreeItemModel& model = m_window.menuModel();
+    const DropPlace place = atEnd ? DropPlace{DropPlace::Where::AtEnd, nullptr}
+                                  : TreeEditing::placeOn(model.node(target));
+    const TreeEditing editing(m_window.menu(), m_window.availableEntries(), m_window.pool());
+    const bool refused = m_source == &m_tree && editing.refuses(m_window.selectedNode(), place);
+    m_tree.setDropRefused(refused);
+    if (refused)
+        m_tree.setDropTarget({});
+    else if (atEnd)
+        m_tree.setDropTarget({}, EditorView::DropMark::AtEnd);
+    else if (target.isValid())
+        m_tree.setDropTarget(target, place.where == DropPlace::Where::Into
+                                         ? EditorView::DropMark::Into
+                                         : EditorView::DropMark::After);
+}
+
+DropPlace DragDropController::treeDropPlace() const {
+    if (m_tree.dropMark() == EditorView::DropMark::AtEnd)
+        return {DropPlace::Where::AtEnd, nullptr};
+    return TreeEditing::placeOn(m_window.menuModel().node(m_tree.dropTarget()));
 }
 
 // On the list a drop means "back to the end", wherever the pointer is.
@@ -106,16 +135,19 @@ void DragDropController::drop(QWidget* dropView, QWidget* sourceView) {
             if (!m_window.selectedNode())
                 view.select = model.node(m_tree.currentIndex());
         } else if (dropView == &m_tree && sourceView == &m_list) {
-            view = editing.insertSelected(model.node(m_tree.dropTarget()),
-                                          model.node(m_tree.indexAt(QPoint(0, 0))));
+            if (m_tree.dropMark() == EditorView::DropMark::AtEnd)
+                view = editing.insertSelected(treeDropPlace());
+            else
+                view = editing.insertSelected(model.node(m_tree.dropTarget()),
+                                              model.node(m_tree.indexAt(QPoint(0, 0))));
         } else if (dropView == &m_tree && sourceView == &m_tree) {
             MenuNode* dragged = m_window.selectedNode();
-            MenuNode* target = model.node(m_tree.dropTarget());
+            const DropPlace place = treeDropPlace();
             const std::array formerParents{dragged ? dragged->parent() : nullptr,
-                                           target ? target->parent() : nullptr};
+                                           place.node ? place.node->parent() : nullptr};
             {
                 const QSignalBlocker quiet(m_tree.selectionModel());
-                view = editing.move(dragged, target);
+                view = editing.move(dragged, place);
             }
             // Qt remembers an emptied node as expanded and would show it open again as soon as
             // something is dropped into it.
@@ -124,15 +156,15 @@ void DragDropController::drop(QWidget* dropView, QWidget* sourceView) {
                     m_tree.collapse(model.indexOf(parent));
         }
     };
-    // A drop within the tree that moves no node is no step to undo, though one into the dragged
-    // node's own subtree still marks its target as having children.
+    // A drop within the tree that moves no node is no step to undo.
     if (dropView == &m_tree && sourceView == &m_tree &&
-        !TreeEditing::moves(m_window.selectedNode(), model.node(m_tree.dropTarget())))
+        !editing.moves(m_window.selectedNode(), treeDropPlace()))
         change();
     else
         m_window.perform(dropName(dropView, sourceView), change);
     m_list.resizeColumnToContents(AvailableEntriesItemModel::DescriptionColumn);
     m_dragging = false;
+    m_source = nullptr;
     m_window.showEdit(view);
 }
 

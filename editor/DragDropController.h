@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rules/TreeEditing.h"
+
 #include <QObject>
 #include <QPoint>
 #include <string>
@@ -24,7 +26,7 @@ public:
     void setDragging(bool dragging) { m_dragging = dragging; }
 
     // A drag starts from the tree or the list; from the tree it carries the selected node.
-    void begin();
+    void begin(QWidget* sourceView);
     // The drag that started in either view is over, dropped or given up.
     void end();
     // A drag over the tree, respectively the list; `entering` when it has just come in.
@@ -35,11 +37,14 @@ public:
 
 private:
     std::string dropName(QWidget* dropView, QWidget* sourceView) const;
+    // The place the tree's drop target and mark stand for.
+    DropPlace treeDropPlace() const;
 
     MainWindow& m_window;
     EditorView& m_tree;
     EditorView& m_list;
     bool m_dragging = false;
+    QWidget* m_source = nullptr;
 };
 
 } // namespace quorvane

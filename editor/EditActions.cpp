@@ -4,11 +4,13 @@
 #include "editor/DragDropController.h"
 #include "editor/EditorView.h"
 #include "editor/MainWindow.h"
+#include "editor/TargetAssignment.h"
 #include "gui/ErrorHandler.h"
 #include "gui/QtText.h"
 
 #include <QMenu>
 #include <QMenuBar>
+#include <algorithm>
 
 namespace quorvane {
 
@@ -34,72 +36,119 @@ std::vector<EditActions::Action> EditActions::table() {
     const auto move = [this](TreeEditing::Step step) {
         return [this, step] { m_window.moveSelectedNode(step); };
     };
+    // The root stays where it is.
+    const auto movable = [selected] { return selected() && selected()->parent(); };
+    const auto selectedIs = [selected](std::initializer_list<Kind> kinds) {
+        return [selected, kinds = std::vector<Kind>(kinds)] {
+            const MenuNode* node = selected();
+            return node &&
+                   std::find(kinds.begin(), kinds.end(), node->record()->kind) != kinds.end();
+        };
+    };
+    const auto chooseTarget = [this, selected] {
+        if (MenuNode* node = selected())
+            m_window.targets().chooseTarget(node);
+    };
+    const QList<QKeySequence> enter{QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)};
     return {
-        {QStringLiteral("Rename"),
+        {QStringLiteral("Re&name"),
          {QKeySequence(Qt::Key_F2)},
-         Tree,
+         Tree | Listed,
          [this, selected] {
              if (const MenuNode* node = selected())
                  m_tree.editCaption(m_window.menuModel().indexOf(node));
          },
-         [selected] { return selected() && TreeEditing::mayRename(*selected()); }},
+         [selected] { return selected() && TreeEditing::mayRename(*selected()); },
+         {},
+         "RenameAction",
+         true},
         // As if the node had been dropped on the list; a caption being edited keeps its node.
-        {QStringLiteral("Delete"),
+        {QStringLiteral("&Delete"),
          {QKeySequence(Qt::Key_Delete)},
-         Tree,
+         Tree | Listed,
          [this, selected] {
              if (!m_tree.editing() && selected())
                  m_window.dragDrop().drop(&m_list, &m_tree);
          },
-         [selected] { return selected() != nullptr; }},
-        {QStringLiteral("Move Up"),
+         [selected] { return selected() != nullptr; },
+         {},
+         "DeleteAction"},
+        {QStringLiteral("Move &Up"),
          {QKeySequence(Qt::CTRL | Qt::Key_Up)},
-         Tree | KeysOnly,
-         move(TreeEditing::Step::Up)},
-        {QStringLiteral("Move Down"),
+         Tree | Listed,
+         move(TreeEditing::Step::Up),
+         movable,
+         {},
+         "MoveUpAction"},
+        {QStringLiteral("Move Do&wn"),
          {QKeySequence(Qt::CTRL | Qt::Key_Down)},
-         Tree | KeysOnly,
-         move(TreeEditing::Step::Down)},
-        {QStringLiteral("Move Out"),
+         Tree | Listed,
+         move(TreeEditing::Step::Down),
+         movable,
+         {},
+         "MoveDownAction"},
+        {QStringLiteral("Move &Out of Submenu"),
          {QKeySequence(Qt::CTRL | Qt::Key_Left)},
-         Tree | KeysOnly,
-         move(TreeEditing::Step::Out)},
-        {QStringLiteral("Move In"),
+         Tree | Listed,
+         move(TreeEditing::Step::Out),
+         movable,
+         {},
+         "MoveOutAction"},
+        {QStringLiteral("Move &Into Submenu Above"),
          {QKeySequence(Qt::CTRL | Qt::Key_Right)},
-         Tree | KeysOnly,
-         move(TreeEditing::Step::In)},
-        {QStringLiteral("Add to Menu"),
+         Tree | Listed,
+         move(TreeEditing::Step::In),
+         movable,
+         {},
+         "MoveInAction"},
+        {QStringLiteral("Choose &Folder..."),
+         enter,
+         Tree | Listed,
+         chooseTarget,
+         selectedIs({Kind::MoveTo, Kind::CopyTo}),
+         {},
+         "ChooseFolderAction"},
+        {QStringLiteral("Choose Fi&le..."),
+         enter,
+         Tree | Listed,
+         chooseTarget,
+         selectedIs({Kind::RunOpen, Kind::SendTo}),
+         {},
+         "ChooseFileAction"},
+        {QStringLiteral("&Add to Menu"),
          {QKeySequence(Qt::Key_Insert), QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)},
          List,
          [this] { m_window.insertSelectedEntries(); }},
-        {QStringLiteral("Rename"),
+        {QStringLiteral("Re&name"),
          {QKeySequence(Qt::Key_F2)},
          List,
          [this] {
-             const AvailableEntries& entries = m_window.availableEntries();
-             for (int row = 0; row < entries.size(); ++row) {
-                 if (entries.at(row).selected) {
-                     m_list.editCaption(
-                         m_list.model()->index(row, AvailableEntriesItemModel::OperationColumn));
-                     break;
-                 }
-             }
-         }},
-        {QStringLiteral("Preview Menu"),
+             if (const int row = firstSelectedEntry(); row >= 0)
+                 m_list.editCaption(
+                     m_list.model()->index(row, AvailableEntriesItemModel::OperationColumn));
+         },
+         [this] {
+             const int row = firstSelectedEntry();
+             return row >= 0 && TreeEditing::mayRename(m_window.availableEntries().at(row));
+         },
+         {},
+         nullptr,
+         true},
+        {QStringLiteral("Pre&view Menu"),
          {QKeySequence(Qt::Key_F5)},
          EditMenu | Tree | List,
          [this] { m_window.showPreview(); },
          {},
          {},
          "PreviewAction"},
-        {QStringLiteral("Undo"),
+        {QStringLiteral("&Undo"),
          {QKeySequence(Qt::CTRL | Qt::Key_Z)},
          EditMenu | Tree | List,
          [this] { m_window.undoStep(); },
          [this] { return m_window.history().canUndo(); },
          [this] { return m_window.history().undoName(); },
          "UndoAction"},
-        {QStringLiteral("Redo"),
+        {QStringLiteral("&Redo"),
          {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
          EditMenu | Tree | List,
          [this] { m_window.redoStep(); },
@@ -109,10 +158,20 @@ std::vector<EditActions::Action> EditActions::table() {
     };
 }
 
+int EditActions::firstSelectedEntry() const {
+    const AvailableEntries& entries = m_window.availableEntries();
+    for (int row = 0; row < entries.size(); ++row)
+        if (entries.at(row).selected)
+            return row;
+    return -1;
+}
+
+// A caption's own "&" is shown as it is, not taken for a mnemonic.
 QString EditActions::textOf(const Action& action) {
-    return action.naming && isEnabled(action)
-               ? action.text + QLatin1Char(' ') + ansiToQt(action.naming())
-               : action.text;
+    if (!action.naming || !isEnabled(action))
+        return action.text;
+    QString naming = ansiToQt(action.naming());
+    return action.text + QLatin1Char(' ') + naming.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
 bool EditActions::isEnabled(const Action& action) {
@@ -120,20 +179,25 @@ bool EditActions::isEnabled(const Action& action) {
 }
 
 // Between File and Preset Menus; made here rather than in the form so that the form keeps the
-// main menu's entries as they always were. The history's steps come first.
+// main menu's entries as they always were. The history's steps come first, then what acts on
+// the tree's selected entry, then the rest. The keys of the tree's entries are shown there but
+// stay the tree's: Ctrl+Up in the list, or Delete in a caption being edited, are not theirs.
 void EditActions::addEditMenu(QMenuBar& bar, QAction* before) {
     auto* menu = new QMenu(QStringLiteral("&Edit"), &m_window);
     menu->setObjectName(QStringLiteral("EditMenu"));
     bar.insertMenu(before, menu);
-    for (bool steps : {true, false}) {
-        if (!steps)
+    for (int group = 0; group < 3; ++group) {
+        if (group > 0)
             menu->addSeparator();
         for (const Action& action : m_actions) {
-            if (!(action.places & EditMenu) || bool(action.naming) != steps)
+            const int in = action.naming ? 0 : action.places & Listed ? 1 : 2;
+            if (!(action.places & (EditMenu | Listed)) || in != group)
                 continue;
             QAction* entry = menu->addAction(action.text);
             entry->setObjectName(QLatin1String(action.objectName));
             entry->setShortcuts(action.keys);
+            if (action.places & Listed)
+                entry->setShortcutContext(Qt::WidgetShortcut);
             connect(entry, &QAction::triggered, this, guard(action.run));
             m_menuEntries.emplace_back(&action, entry);
         }
@@ -148,21 +212,29 @@ void EditActions::refresh() {
     }
 }
 
-// The Edit menu's keys reach the window's shortcuts and never come here.
+// The Edit menu's own keys reach the window's shortcuts and never come here. A key whose
+// actions are all disabled keeps the view's own meaning, unless one of them explains itself.
 bool EditActions::keyPressed(Place view, int key, Qt::KeyboardModifiers modifiers) {
+    const Action* explaining = nullptr;
     for (const Action& action : m_actions) {
         if (!(action.places & view) || (action.places & EditMenu))
             continue;
         for (const QKeySequence& keys : action.keys) {
             const QKeyCombination combination = keys[0];
-            if (combination.key() == key && (combination.keyboardModifiers() == modifiers ||
-                                             combination.keyboardModifiers() == Qt::NoModifier)) {
+            if (combination.key() != key || (combination.keyboardModifiers() != modifiers &&
+                                             combination.keyboardModifiers() != Qt::NoModifier))
+                continue;
+            if (isEnabled(action)) {
                 action.run();
                 return true;
             }
+            if (action.keyExplainsRefusal && !explaining)
+                explaining = &action;
         }
     }
-    return false;
+    if (explaining)
+        explaining->run();
+    return explaining != nullptr;
 }
 
 // The same actions as the keys, for those who look for them with the mouse or the menu key.
@@ -170,7 +242,7 @@ void EditActions::showContextMenu(EditorView& view, Place place, QPoint at) {
     QMenu menu;
     bool viewOwn = true;
     for (const Action& action : m_actions) {
-        if (!(action.places & place) || (action.places & KeysOnly))
+        if (!(action.places & place))
             continue;
         if (viewOwn && (action.places & EditMenu)) {
             menu.addSeparator();

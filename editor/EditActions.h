@@ -17,15 +17,16 @@ class EditorView;
 class MainWindow;
 
 // Every editing action in one table, with its keys and where it is offered: the Edit menu, the
-// tree's and the list's keys and context menus. The Edit menu's entries keep their keys
-// window-wide; the others act on the keys of their view only.
+// tree's and the list's keys and context menus. The Edit menu's own entries keep their keys
+// window-wide; the others act on the keys of their view only, also where the Edit menu lists
+// them. Of several actions on one key, the first that is enabled acts.
 class EditActions : public QObject {
 public:
     enum Place {
         EditMenu = 1, // in the Edit menu, its keys window-wide
         Tree = 2,     // the tree's keys and context menu
         List = 4,     // the list's keys and context menu
-        KeysOnly = 8, // in no context menu
+        Listed = 8,   // in the Edit menu too, its keys still its view's alone
     };
     struct Action {
         QString text;
@@ -37,6 +38,8 @@ public:
         std::function<std::string()> naming =
             {};                           // what it would do, after its text; empty: nothing
         const char* objectName = nullptr; // its Edit menu entry's
+        // Its key acts where its entries are disabled as well, to say why it cannot.
+        bool keyExplainsRefusal = false;
     };
 
     EditActions(MainWindow& window, EditorView& tree, EditorView& list);
@@ -52,6 +55,7 @@ private:
     void offerIn(EditorView& view, Place place);
     bool keyPressed(Place view, int key, Qt::KeyboardModifiers modifiers);
     void showContextMenu(EditorView& view, Place place, QPoint at);
+    int firstSelectedEntry() const;
     static QString textOf(const Action& action);
     static bool isEnabled(const Action& action);
 

@@ -87,12 +87,54 @@ void EditorView::measureHeaderPlainly() {
     setHeader(plain);
 }
 
-void EditorView::setDropTarget(const QModelIndex& index) {
+void EditorView::setDropTarget(const QModelIndex& index, DropMark mark) {
     const QModelIndex target = index.isValid() ? index.siblingAtColumn(0) : QModelIndex();
-    if (target == m_dropTarget)
+    if (target == m_dropTarget && mark == m_dropMark)
         return;
     m_dropTarget = target;
+    m_dropMark = mark;
     viewport()->update();
+}
+
+QModelIndex EditorView::lastShownRow() const {
+    if (!model() || model()->rowCount(rootIndex()) == 0)
+        return {};
+    QModelIndex last = model()->index(model()->rowCount(rootIndex()) - 1, 0, rootIndex());
+    while (isExpanded(last) && model()->rowCount(last) > 0)
+        last = model()->index(model()->rowCount(last) - 1, 0, last);
+    return last;
+}
+
+// The line stands where the first of the dropped entries will appear, indented as it will be.
+void EditorView::paintEvent(QPaintEvent* event) {
+    QTreeView::paintEvent(event);
+    QModelIndex row = m_dropTarget;
+    int indent = 0;
+    switch (m_dropMark) {
+    case DropMark::None:
+        return;
+    case DropMark::Into:
+        indent = indentation();
+        break;
+    case DropMark::After:
+        break;
+    case DropMark::AtEnd:
+        row = lastShownRow();
+        if (!row.isValid())
+            return;
+        indent = visualRect(model()->index(0, 0, rootIndex())).left() + indentation() -
+                 visualRect(row).left();
+        break;
+    }
+    if (!row.isValid())
+        return;
+    const QRect rect = visualRect(row);
+    const int left = rect.left() + indent;
+    const int y = rect.bottom();
+    QPainter painter(viewport());
+    const QColor colour = palette().color(QPalette::Text);
+    painter.fillRect(QRect(left, y - 1, viewport()->width() - left, 2), colour);
+    painter.fillRect(QRect(left, y - 3, 2, 6), colour);
 }
 
 // Qt starts a drag here once a pressed row is moved far enough; pressing the row selected it, so
@@ -173,12 +215,17 @@ void EditorView::dragMoveEvent(QDragMoveEvent* event) {
         event->ignore();
         return;
     }
-    event->accept();
     emit dragMoved(event->position().toPoint());
+    // Ignored without a rectangle, the next move asks again.
+    if (m_dropRefused)
+        event->ignore();
+    else
+        event->accept();
 }
 
 void EditorView::dragLeaveEvent(QDragLeaveEvent* event) {
     QTreeView::dragLeaveEvent(event);
+    m_dropRefused = false;
     setDropTarget({});
 }
 
@@ -194,6 +241,7 @@ void EditorView::dropEvent(QDropEvent* event) {
     } else {
         event->ignore();
     }
+    m_dropRefused = false;
     setDropTarget({});
 }
 
@@ -217,8 +265,11 @@ void EditorView::keyPressEvent(QKeyEvent* event) {
 void EditorView::mousePressEvent(QMouseEvent* event) {
     m_renameTimer.stop();
     const QModelIndex index = indexAt(event->position().toPoint());
+    // A press on a row's expanding arrow, left of its picture, opens or closes it and is no
+    // click on its caption.
     const bool plain = event->button() == Qt::LeftButton && event->modifiers() == Qt::NoModifier &&
-                       index.isValid();
+                       index.isValid() &&
+                       event->position().x() >= visualRect(index.siblingAtColumn(0)).left();
     const bool selected = plain && selectionModel()->isSelected(index.siblingAtColumn(0));
     m_pressed = plain ? index.siblingAtColumn(0) : QModelIndex();
     m_pressedAlone = selected && selectedAlone(index);

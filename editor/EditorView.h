@@ -32,9 +32,19 @@ public:
     void setKeyHandler(KeyHandler handler) { m_keyHandler = std::move(handler); }
     void setEditingHandler(EditingHandler handler) { m_editingHandler = std::move(handler); }
 
+    // Where a drop would put what it brings, drawn as a line at that place: as the first child
+    // of the target, right after it, or after the view's last row at the top level.
+    enum class DropMark { None, Into, After, AtEnd };
+
     // The row a drop would land on; shown highlighted, alone, while it is set.
     QModelIndex dropTarget() const { return m_dropTarget; }
-    void setDropTarget(const QModelIndex& index);
+    DropMark dropMark() const { return m_dropMark; }
+    void setDropTarget(const QModelIndex& index, DropMark mark = DropMark::None);
+    // While set, a drag over the view shows the "no" cursor and Qt delivers no drop.
+    void setDropRefused(bool refused) { m_dropRefused = refused; }
+    bool dropRefused() const { return m_dropRefused; }
+    // The lowest row shown; a point below it is the empty space under the last entry.
+    QModelIndex lastShownRow() const;
 
     // A caption editor is open.
     bool editing() const { return state() == EditingState; }
@@ -69,6 +79,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
                  const QModelIndex& index) const override;
 
@@ -79,6 +90,8 @@ private:
     KeyHandler m_keyHandler;
     EditingHandler m_editingHandler;
     QPersistentModelIndex m_dropTarget;
+    DropMark m_dropMark = DropMark::None;
+    bool m_dropRefused = false;
 
     // A plain left press, until its release: the row pressed, and whether it was the only
     // selected row or one of several.

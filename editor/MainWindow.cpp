@@ -57,7 +57,7 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     m_splitter = std::make_unique<PanelSplitter>(
         PanelSplitter::Parts{ui->ViewsPanel, ui->MenuTree, ui->Splitter, ui->AvailableList,
                              ui->ButtonRow},
-        designTreeWidth, buttonRowHeight, [this] { return dragging(); });
+        designTreeWidth, designSize.width(), buttonRowHeight, [this] { return dragging(); });
     m_buttonsRightMargin = ui->ButtonRowLayout->contentsMargins().right();
     setMinimumSize(minimumWindowWidth, menuBar()->sizeHint().height() + minimumViewHeight +
                                            buttonRowHeight + statusBarHeight);
@@ -139,8 +139,12 @@ void MainWindow::wireHandlers() {
     connect(ui->AboutAction, &QAction::triggered, this, guard([this] { showAbout(); }));
     connect(ui->MenuTree, &QTreeView::doubleClicked, this,
             guard([this] { m_targets->doubleClicked(); }));
+    // The Edit menu's entries follow the selected node: what applies to it is enabled.
     connect(ui->MenuTree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            guard([this] { describeSelection(); }));
+            guard([this] {
+                describeSelection();
+                m_actions->refresh();
+            }));
     // A target set, by the file dialog or the directory chooser, shows in the status bar at once.
     connect(&m_menuModel, &QAbstractItemModel::dataChanged, this,
             guard([this] { describeSelection(); }));
@@ -155,7 +159,11 @@ void MainWindow::wireHandlers() {
 // Each step reports its own failure and the next still runs, so that a stored menu that does not
 // load still leaves a window with its images that follows its dialogs.
 void MainWindow::startUp() {
-    guarded([this] { m_placement.restore(); });
+    guarded([this] {
+        const Arrangement arrangement = m_placement.restore();
+        if (arrangement.treeShare)
+            m_splitter->setTreeShare(*arrangement.treeShare);
+    });
     guarded([this] { loadMenu(LoadMode::Stored); });
     m_session->rememberApplied();
     refreshEditState();
@@ -281,7 +289,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 // A placement that cannot be saved is reported, and the window closes all the same: a settings
 // store the user cannot write must not keep the program from ending.
 void MainWindow::finishClosing() {
-    guarded([this] { m_placement.save(); });
+    guarded([this] { m_placement.save({m_splitter->treeShare()}); });
     m_following = false;
 }
 

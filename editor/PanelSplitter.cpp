@@ -8,12 +8,24 @@
 
 namespace quorvane {
 
-PanelSplitter::PanelSplitter(Parts parts, int treeWidth, int buttonRowHeight,
+PanelSplitter::PanelSplitter(Parts parts, int treeWidth, int panelWidth, int buttonRowHeight,
                              std::function<bool()> dragging)
     : m_parts(parts), m_dragging(std::move(dragging)), m_treeWidth(treeWidth),
       m_buttonRowHeight(buttonRowHeight) {
     m_parts.panel->installEventFilter(this);
     m_parts.splitter->installEventFilter(this);
+    const int designedRoom = panelWidth - m_parts.splitter->width();
+    if (designedRoom > 0)
+        m_share = std::clamp(double(treeWidth) / designedRoom, 0.0, 1.0);
+}
+
+int PanelSplitter::room() const {
+    return m_parts.panel->width() - m_parts.splitter->width();
+}
+
+void PanelSplitter::setTreeShare(int thousandths) {
+    m_share = std::clamp(thousandths, 0, 1000) / 1000.0;
+    layOut();
 }
 
 void PanelSplitter::press() {
@@ -66,6 +78,7 @@ void PanelSplitter::layOut() {
     const int top = std::max(0, height - m_buttonRowHeight);
     m_parts.buttonRow->setGeometry(0, top, width, m_buttonRowHeight);
     const int splitter = m_parts.splitter->width();
+    m_treeWidth = qRound(m_share * std::max(0, room()));
     const int tree = std::clamp(m_treeWidth, 0, std::max(0, width - splitter));
     m_parts.tree->setGeometry(0, 0, tree, top);
     m_parts.splitter->setGeometry(tree, 0, splitter, top);
@@ -74,8 +87,8 @@ void PanelSplitter::layOut() {
 
 // The tree may not go below nothing nor push the splitter out of reach on the right.
 void PanelSplitter::setTreeWidth(int width) {
-    m_treeWidth =
-        std::clamp(width, 0, std::max(0, m_parts.panel->width() - m_parts.splitter->width()));
+    if (room() > 0)
+        m_share = double(std::clamp(width, 0, room())) / room();
     layOut();
 }
 

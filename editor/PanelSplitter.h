@@ -1,15 +1,17 @@
 #pragma once
 
 #include <QObject>
+#include <QtGlobal>
 #include <functional>
 
 class QWidget;
 
 namespace quorvane {
 
-// The main window's lower panel, laid out by hand rather than by a layout: the tree keeps
-// whatever width the splitter gave it and the list takes what is left, down to nothing, without
-// the window ever being held to a minimum size; the button row runs along the bottom.
+// The main window's lower panel, laid out by hand rather than by a layout: the tree keeps the
+// share of the room that the splitter gave it, so that a wider window widens both views, and the
+// list takes what is left, down to nothing, without the window ever being held to a minimum
+// size; the button row runs along the bottom.
 class PanelSplitter : public QObject {
 public:
     struct Parts {
@@ -21,9 +23,14 @@ public:
     };
 
     // `dragging` tells whether entries are being dragged, which keeps presses from splitting.
-    PanelSplitter(Parts parts, int treeWidth, int buttonRowHeight, std::function<bool()> dragging);
+    // The tree is `treeWidth` wide when the panel is `panelWidth` wide, and keeps that share.
+    PanelSplitter(Parts parts, int treeWidth, int panelWidth, int buttonRowHeight,
+                  std::function<bool()> dragging);
 
     int treeWidth() const { return m_treeWidth; }
+    // The tree's share of the room beside the list, in thousandths.
+    int treeShare() const { return qRound(m_share * 1000); }
+    void setTreeShare(int thousandths);
     bool splitting() const { return m_splitting; }
 
     // The splitter's mouse button went down; a drag of entries under way keeps it from splitting.
@@ -38,12 +45,14 @@ protected:
 private:
     void layOut();
     void setTreeWidth(int width);
+    int room() const;
 
     bool splitterEvent(QEvent* event);
 
     Parts m_parts;
     std::function<bool()> m_dragging;
     int m_treeWidth;
+    double m_share = 0;
     int m_buttonRowHeight;
     bool m_splitting = false;
 };

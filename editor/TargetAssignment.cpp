@@ -5,6 +5,7 @@
 #include "editor/MainWindow.h"
 #include "gui/QtText.h"
 #include "gui/TargetPath.h"
+#include "platform/System.h"
 #include "rules/ItemDetails.h"
 
 namespace quorvane {
@@ -22,9 +23,11 @@ void TargetAssignment::setDirectoryChooser(TargetFolderChooser* chooser) {
 // Acts on the node under the pointer, which need not be the selected one. Where no node lies
 // there is nothing to assign.
 void TargetAssignment::doubleClicked() {
-    MenuNode* node = m_window.menuModel().node(m_tree.indexAt(m_lastMouseUp));
-    if (!node)
-        return;
+    if (MenuNode* node = m_window.menuModel().node(m_tree.indexAt(m_lastMouseUp)))
+        chooseTarget(node);
+}
+
+void TargetAssignment::chooseTarget(MenuNode* node) {
     switch (node->record()->kind) {
     case Kind::MoveTo:
     case Kind::CopyTo:
@@ -54,13 +57,17 @@ void TargetAssignment::chooseDirectory(MenuNode* node) {
 void TargetAssignment::chooseFile(MenuNode* node) {
     m_fileDialog = FileDialog(FileDialog::Mode::Open);
     m_fileDialog.title = QStringLiteral("File to associate with item");
-    m_fileDialog.filter = QStringLiteral("Runable files (*.exe, *.lnk, *.bat, *.com)|"
-                                         "*.exe;*.bat;*.com;*.lnk|All files|*.*");
+    const QString runable =
+        QStringLiteral("Runable files (*.exe, *.lnk, *.bat, *.com)|*.exe;*.bat;*.com;*.lnk");
+    // Programs elsewhere have no extension: there the dialog starts out showing every file.
+    m_fileDialog.filter = hostIsWindows() ? runable + QStringLiteral("|All files|*.*")
+                                          : QStringLiteral("All files (*)|*|") + runable;
     m_fileDialog.followLinks = false;
     if (!m_fileDialog.execute(&m_window))
         return;
     const std::string path = targetPath(m_fileDialog.fileName);
-    m_window.perform("Set Target of " + quotedCaption(node->caption()), [&] {
+    // Named as the entry shows once its file is set: after the file.
+    m_window.perform("Set File of " + quotedCaption(captionOfTarget(path)), [&] {
         m_window.menu().setTarget(node->record(), path);
         m_window.menu().rename(node, captionOfTarget(path));
     });
@@ -71,7 +78,12 @@ void TargetAssignment::setTarget(TAssoc* record, std::string target) {
     // any more and there is nothing to set.
     if (!isReferenced(m_window.menu(), record))
         return;
-    m_window.perform("Set Target", [&] { m_window.menu().setTarget(record, std::move(target)); });
+    std::string caption;
+    for (const MenuNode* node : m_window.menu().inTreeOrder())
+        if (node->record() == record)
+            caption = node->caption();
+    m_window.perform("Set Folder of " + quotedCaption(caption),
+                     [&] { m_window.menu().setTarget(record, std::move(target)); });
 }
 
 void TargetAssignment::nodeLeaving(MenuNode* node) {

@@ -26,6 +26,8 @@ public:
     // Any button: a double-click acts where the last press ended, whichever it was.
     void mouseReleased(QPoint position) { m_lastMouseUp = position; }
     void doubleClicked();
+    // Opens the chooser of `node`'s kind: a folder's, a file's, or none.
+    void chooseTarget(MenuNode* node);
     // `node` is leaving the tree (removed, in a removed subtree, or cleared by a reload).
     void nodeLeaving(MenuNode* node);
 

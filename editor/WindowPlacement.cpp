@@ -43,19 +43,37 @@ WindowPlacement::WindowPlacement(QWidget& window, Registry& registry, QSize desi
 // with a width or height of nothing. A placement that would leave part of the window off every
 // screen (stored under another arrangement of monitors, another scale factor, or maximized by
 // another system) is brought onto the screen, so that its title bar can always be reached.
-void WindowPlacement::restore() {
+Arrangement WindowPlacement::restore() {
+    const Arrangement arrangement = readArrangement(m_registry);
     const QScreen* screen = m_window.screen();
     const ScreenRect outer = readPlacement(m_registry)
                                  .value_or(centredOn(screenRect(screen->availableGeometry()),
                                                      m_designSize.width(), m_designSize.height()));
     setOuterGeometry(qRect(fitOnScreen(outer, availableAreas(screen), m_window.minimumWidth(),
                                        m_window.minimumHeight())));
+    if (arrangement.maximized) {
+        m_normalOuter = m_pendingOuter;
+        m_window.setWindowState(m_window.windowState() | Qt::WindowMaximized);
+    }
+    return arrangement;
 }
 
 // While the window manager has not yet told the frame, the rectangle asked for is what the window
 // is about to become, and what a close in that moment stores.
-void WindowPlacement::save() {
-    writePlacement(m_registry, screenRect(m_pendingOuter.value_or(m_window.frameGeometry())));
+void WindowPlacement::save(Arrangement inside) {
+    inside.maximized = m_window.isMaximized();
+    QRect outer = m_pendingOuter.value_or(m_window.frameGeometry());
+    if (inside.maximized && m_normalOuter) {
+        outer = *m_normalOuter;
+    } else if (inside.maximized) {
+        // Opened maximized, the window never had its normal frame: the maximized one stands in.
+        const QWindow* handle = m_window.windowHandle();
+        const QMargins frame = !m_normalFrame.isNull() ? m_normalFrame
+                               : handle                ? handle->frameMargins()
+                                                       : QMargins();
+        outer = m_window.normalGeometry().marginsAdded(frame);
+    }
+    writePlacement(m_registry, screenRect(outer), inside);
 }
 
 // The stored rectangle is the outer one, frame included. Qt's move() of a window places its
@@ -76,8 +94,21 @@ void WindowPlacement::setOuterGeometry(QRect outer) {
 
 // Without a window manager there is no frame, and the rectangle stands as set.
 void WindowPlacement::movedOrResized() {
+    if (m_normalOuter && m_window.isVisible() && !m_window.isMaximized()) {
+        const QRect outer = *m_normalOuter;
+        m_normalOuter.reset();
+        setOuterGeometry(outer);
+    }
+    if (m_window.windowHandle() && !m_window.isMaximized() &&
+        !m_window.windowHandle()->frameMargins().isNull())
+        m_normalFrame = m_window.windowHandle()->frameMargins();
     if (!m_pendingOuter || !m_window.isVisible() || !m_window.windowHandle())
         return;
+    // Maximized, the window has the size the screen gives it; the rectangle is its normal one.
+    if (m_window.isMaximized()) {
+        m_pendingOuter.reset();
+        return;
+    }
     if (m_window.windowHandle()->frameMargins().isNull())
         return;
     setOuterGeometry(*m_pendingOuter);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "settings/Placement.h"
+
+#include <QMargins>
 #include <QRect>
 #include <QSize>
 #include <optional>
@@ -17,9 +20,11 @@ public:
     // `designSize` is the window's size when nothing was ever stored.
     WindowPlacement(QWidget& window, Registry& registry, QSize designSize);
 
-    // Throws Failure when a stored value does not read.
-    void restore();
-    void save();
+    // Throws Failure when a stored value does not read. A window closed maximized opens
+    // maximized; the rest of how it was arranged inside is returned, for the window to apply.
+    Arrangement restore();
+    // A maximized window stores the rectangle it had before, and that it was maximized.
+    void save(Arrangement inside);
 
     // To be called when the window is shown, moved or resized: the window manager's frame
     // arrives some time after the window is shown, and only then can the outer size be set.
@@ -34,6 +39,12 @@ private:
     QSize m_designSize;
     // The outer rectangle asked for before the window had a frame to measure.
     std::optional<QRect> m_pendingOuter;
+    // The frame around the window while it was last not maximized: a window manager may draw
+    // a maximized window with less of one.
+    QMargins m_normalFrame;
+    // Opened maximized: the rectangle to store, and to take once no longer maximized, as the
+    // window never had it while its frame was unknown.
+    std::optional<QRect> m_normalOuter;
 };
 
 } // namespace quorvane

@@ -1,5 +1,8 @@
 #include "gui/MessageBoxes.h"
 
+#include "gui/TitleRoom.h"
+
+#include <QAbstractButton>
 #include <QApplication>
 #include <QGridLayout>
 #include <QSpacerItem>
@@ -9,21 +12,35 @@ namespace quorvane {
 
 namespace {
 
-// What a window manager's title bar puts beside the caption: the window's icon and its buttons.
-constexpr int titleBarRoom = 120;
-
 // Qt makes a box only as wide as its text and a caption with a narrow margin, so that a short
 // text like "Nothing happened!" leaves the caption cut off beside the title bar's buttons. The
-// caption is measured in bold, as title bars commonly show it.
+// caption is measured as title bars show it.
 void makeRoomForCaption(QMessageBox& box, const QString& caption) {
     auto* grid = qobject_cast<QGridLayout*>(box.layout());
     if (!grid)
         return;
-    QFont bold = box.font();
-    bold.setBold(true);
-    const int width = QFontMetrics(bold).horizontalAdvance(caption) + titleBarRoom;
+    const int width = widthForTitle(box, caption);
     grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
                   grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+// Each button gets Alt and a letter of its own, the first of its text that no other has taken,
+// unless its text names one already.
+void giveMnemonics(QMessageBox& box) {
+    QString taken;
+    for (QAbstractButton* button : box.buttons()) {
+        const QString text = button->text();
+        if (text.contains(QLatin1Char('&')))
+            continue;
+        for (int i = 0; i < text.size(); ++i) {
+            const QChar letter = text[i].toLower();
+            if (letter.isLetter() && !taken.contains(letter)) {
+                taken += letter;
+                button->setText(text.left(i) + QLatin1Char('&') + text.mid(i));
+                break;
+            }
+        }
+    }
 }
 
 } // namespace
@@ -47,6 +64,7 @@ QMessageBox::StandardButton MessageBoxes::show(QWidget* parent, QMessageBox::Ico
         }))
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
     makeRoomForCaption(box, caption);
+    giveMnemonics(box);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

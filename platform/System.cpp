@@ -13,6 +13,10 @@
 
 namespace quorvane {
 
+bool hostIsWindows() {
+    return false;
+}
+
 PlatformFamily platformFamily() {
     return PlatformFamily::Other;
 }

@@ -12,6 +12,10 @@ enum class PlatformFamily { WindowsNT, Other };
 // The Windows NT family or anything else; every host but Windows NT counts as "other".
 PlatformFamily platformFamily();
 
+// Whether the host is Windows, where programs are known by their extension and the texts that
+// send the user to Windows' own places apply as written.
+bool hostIsWindows();
+
 // Puts the null device in the place of each standard descriptor (input, output, error) that the
 // program was started without, so that no file it opens later takes that number and receives
 // what was meant for standard output or error. Opened the other way round (output for reading,

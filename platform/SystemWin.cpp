@@ -52,6 +52,10 @@ bool writeConsole(StandardStream stream, std::string_view utf8) {
     return true;
 }
 
+bool hostIsWindows() {
+    return true;
+}
+
 PlatformFamily platformFamily() {
     OSVERSIONINFOA version{};
     version.dwOSVersionInfoSize = sizeof version;

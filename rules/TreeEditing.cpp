@@ -24,9 +24,34 @@ EditView TreeEditing::insertSelected(MenuNode* dropTarget, MenuNode* firstVisibl
     MenuNode* target = dropTarget;
     if (!target || m_tree.root()->childCount() == 0)
         target = firstVisible ? firstVisible : m_tree.root();
+    return insertSelected(placeOn(target));
+}
 
+EditView TreeEditing::insertSelected(DropPlace place) {
     EditView view;
-    const bool intoTarget = holdsChildren(*target);
+    if (place.where == DropPlace::Where::AtEnd) {
+        MenuNode* root = m_tree.root();
+        for (int row = 0; row < m_available.size();) {
+            const AvailableEntry& entry = m_available.at(row);
+            if (!entry.selected) {
+                ++row;
+                continue;
+            }
+            TAssoc* record = recordForNewNode(entry);
+            MenuNode* added = m_tree.addLastChild(root, entry.caption, record);
+            if (!view.select)
+                view.select = added;
+            view.scrollTo = added;
+            if (record->kind == Kind::Operation)
+                m_available.remove(row);
+            else
+                ++row;
+        }
+        view.expand = root;
+        return view;
+    }
+    MenuNode* target = place.node;
+    const bool intoTarget = place.where == DropPlace::Where::Into;
     // From the last entry to the first, each new node going to the same place, so that the new
     // nodes end up in list order.
     for (int row = m_available.size(); row-- > 0;) {
@@ -77,29 +102,62 @@ void TreeEditing::remove(MenuNode* node) {
     }
 }
 
+DropPlace TreeEditing::placeOn(MenuNode* target) {
+    const bool into = target && holdsChildren(*target);
+    return {into ? DropPlace::Where::Into : DropPlace::Where::After, target};
+}
+
 EditView TreeEditing::move(MenuNode* dragged, MenuNode* target) {
+    return target ? move(dragged, placeOn(target)) : EditView{};
+}
+
+EditView TreeEditing::move(MenuNode* dragged, DropPlace place) {
     EditView view;
-    if (!dragged || !target || dragged == target || dragged == m_tree.root())
+    if (!moves(dragged, place))
         return view;
-    if (holdsChildren(*target)) {
+    MenuNode* target = place.node;
+    switch (place.where) {
+    case DropPlace::Where::Into:
         m_tree.moveAsFirstChild(dragged, target);
         m_tree.setHasChildrenMark(target, true);
         view.scrollTo = dragged;
-    } else {
-        // Two moves place the dragged node right after the target; when the target lies inside
-        // the dragged subtree, the second move also pulls it out to stand before its old
-        // ancestor, as the drop asks.
+        break;
+    case DropPlace::Where::After:
+        // Two moves place the dragged node right after the target.
         m_tree.moveBefore(dragged, target);
         m_tree.moveBefore(target, dragged);
         view.select = target;
+        break;
+    case DropPlace::Where::AtEnd:
+        placeAfter(dragged, m_tree.root()->child(m_tree.root()->childCount() - 1));
+        view.select = dragged;
+        view.scrollTo = dragged;
+        break;
     }
     return view;
 }
 
-// Onto a leaf inside its own subtree the dragged node stays, yet the leaf comes out before it.
-bool TreeEditing::moves(const MenuNode* dragged, const MenuNode* target) {
-    return dragged && target && dragged != target && dragged->parent() &&
-           !(holdsChildren(*target) && target->isWithin(dragged));
+bool TreeEditing::refuses(const MenuNode* dragged, DropPlace place) const {
+    if (!dragged || dragged == m_tree.root())
+        return true;
+    if (place.where == DropPlace::Where::AtEnd)
+        return false;
+    return !place.node || place.node->isWithin(dragged);
+}
+
+bool TreeEditing::moves(const MenuNode* dragged, DropPlace place) const {
+    if (refuses(dragged, place))
+        return false;
+    const MenuNode* parent = dragged->parent();
+    switch (place.where) {
+    case DropPlace::Where::Into:
+        return parent != place.node || dragged->row() != 0;
+    case DropPlace::Where::After:
+        return parent != place.node->parent() || dragged->row() != place.node->row() + 1;
+    case DropPlace::Where::AtEnd:
+        return parent != m_tree.root() || dragged->nextSibling();
+    }
+    return false;
 }
 
 // The tree moves a node only before another or to the front of a parent; to follow the last

@@ -13,6 +13,17 @@ struct EditView {
     MenuNode* scrollTo = nullptr; // scroll into view
 };
 
+// Where a drop on the tree puts what it brings.
+struct DropPlace {
+    enum class Where {
+        Into,  // the first children of `node`, the root or a submenu
+        After, // right after `node` and what lies below it, under the same parent
+        AtEnd, // the last children of the root: the empty space below the last entry
+    };
+    Where where = Where::AtEnd;
+    MenuNode* node = nullptr;
+};
+
 // The rules of editing the menu, on the model alone. What the views know - the drop target, the
 // selection, the first visible node - comes in as arguments.
 class TreeEditing {
@@ -24,17 +35,23 @@ public:
     // first children, in list order; on any other node they follow it, the first of them
     // selected. Operations leave the list; the other entries stay and only give new nodes.
     EditView insertSelected(MenuNode* dropTarget, MenuNode* firstVisible);
+    EditView insertSelected(DropPlace place);
 
     // `node` dropped on the list (or deleted): its operations go back to the end of the list,
     // selected, and the node goes with its subtree. The root itself stays; only its contents go.
     void remove(MenuNode* node);
 
-    // `dragged` dropped on `target` within the tree: on the root or a submenu it becomes the
-    // first child; on any other node it ends up directly after it. Steps that would put a node
-    // inside its own subtree are skipped. A drag of the root moves nothing.
+    // The place a drop on `target` gives: into the root or a submenu, after any other node.
+    static DropPlace placeOn(MenuNode* target);
+
+    // `dragged` dropped within the tree, at `place` or on `target`'s place. A drop the tree
+    // refuses moves nothing.
     EditView move(MenuNode* dragged, MenuNode* target);
+    EditView move(MenuNode* dragged, DropPlace place);
+    // A node cannot go into or beside its own subtree, and the root goes nowhere.
+    bool refuses(const MenuNode* dragged, DropPlace place) const;
     // Whether that drop moves any node at all.
-    static bool moves(const MenuNode* dragged, const MenuNode* target);
+    bool moves(const MenuNode* dragged, DropPlace place) const;
 
     // A move by the keyboard, by one step from where the node is.
     enum class Step {

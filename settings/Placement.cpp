@@ -125,11 +125,28 @@ std::optional<ScreenRect> readPlacement(Registry& registry) {
     return storedPlacement(stored);
 }
 
-void writePlacement(Registry& registry, const ScreenRect& outer) {
+Arrangement readArrangement(Registry& registry) {
+    SettingsKey key(registry);
+    const auto read = [&key](std::string_view name, int least, int most) -> std::optional<int> {
+        if (!key.valueExists(name))
+            return std::nullopt;
+        const std::int32_t value = key.readInteger(name);
+        return value >= least && value <= most ? std::optional<int>(value) : std::nullopt;
+    };
+    Arrangement arrangement;
+    arrangement.treeShare = read(value::windowTreeShare, 0, 1000);
+    arrangement.maximized = read(value::windowMaximized, 1, 1).has_value();
+    return arrangement;
+}
+
+void writePlacement(Registry& registry, const ScreenRect& outer, const Arrangement& arrangement) {
     SettingsKey key(registry);
     const std::array numbers{outer.left, outer.top, outer.width, outer.height};
     for (std::size_t i = 0; i < placementNames.size(); ++i)
         key.writeInteger(placementNames[i], numbers[i]);
+    if (arrangement.treeShare)
+        key.writeInteger(value::windowTreeShare, *arrangement.treeShare);
+    key.writeInteger(value::windowMaximized, arrangement.maximized ? 1 : 0);
     key.close();
 }
 

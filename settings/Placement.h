@@ -40,8 +40,20 @@ storedPlacement(const std::array<std::optional<std::int32_t>, 4>& leftTopWidthHe
 // The placement stored in the settings (MWnL, MWnT, MWnW, MWnH), as storedPlacement reads it.
 // Throws Failure when one of them is there but does not read as an integer.
 std::optional<ScreenRect> readPlacement(Registry& registry);
-// Stores `outer` as the window's placement, the four values in one commit.
-void writePlacement(Registry& registry, const ScreenRect& outer);
+// How the window was arranged inside (MWnS, MWnM); a share never stored is empty. A maximized
+// window's placement is the rectangle it had before it was maximized.
+struct Arrangement {
+    std::optional<int> treeShare; // of the room beside the list, in thousandths
+    bool maximized = false;
+};
+
+// Throws Failure when one of them is there but does not read as an integer; a share beyond
+// what it can be counts as never stored.
+Arrangement readArrangement(Registry& registry);
+
+// Stores `outer` as the window's placement, with what `arrangement` holds, in one commit.
+void writePlacement(Registry& registry, const ScreenRect& outer,
+                    const Arrangement& arrangement = {});
 
 // A rectangle of `width` x `height` centred on `area`.
 ScreenRect centredOn(const ScreenRect& area, int width, int height);

@@ -17,6 +17,10 @@ inline constexpr std::string_view windowLeft = "MWnL";
 inline constexpr std::string_view windowTop = "MWnT";
 inline constexpr std::string_view windowWidth = "MWnW";
 inline constexpr std::string_view windowHeight = "MWnH";
+// How the window was arranged inside, beside its placement: the tree's share of the room beside
+// the list in thousandths, and whether it was maximized.
+inline constexpr std::string_view windowTreeShare = "MWnS";
+inline constexpr std::string_view windowMaximized = "MWnM";
 inline constexpr std::string_view dosPromptFile = "DOSPromptFile";
 inline constexpr std::string_view altPromptFile = "AltPromptFile";
 inline constexpr std::string_view altPromptStart = "AltPromptStart";

@@ -6,6 +6,7 @@
 #include "editor/MainWindow.h"
 #include "editor/TargetAssignment.h"
 #include "gui/MessageBoxes.h"
+#include "gui/TitleRoom.h"
 #include "menu/RecordPool.h"
 #include "rules/ItemDetails.h"
 #include "support/MemoryRegistry.h"
@@ -151,19 +152,27 @@ private slots:
         QCOMPARE(w.form->statusText(), QStringLiteral("This is the root of the Quorvane-menu"));
     }
 
+    // A double-click, or Enter on the selected entry, as the Edit menu's entries offer it.
     void doubleClick_data() {
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("opens"); // "chooser", "file" or nothing
-        for (const char* c : {"Quorvane", "Look", "Sub", "<separator>", "Ext"})
-            QTest::newRow(c) << c << "";
-        for (const char* c : {"Archive", "Backup", "Deep"})
-            QTest::newRow(c) << c << "chooser";
-        for (const char* c : {"Editor", "Mail"})
-            QTest::newRow(c) << c << "file";
+        QTest::addColumn<bool>("byEnter");
+        for (bool byEnter : {false, true}) {
+            const auto row = [byEnter](const char* c, const char* opens) {
+                QTest::addRow("%s%s", c, byEnter ? " by Enter" : "") << c << opens << byEnter;
+            };
+            for (const char* c : {"Quorvane", "Look", "Sub", "<separator>", "Ext"})
+                row(c, "");
+            for (const char* c : {"Archive", "Backup", "Deep"})
+                row(c, "chooser");
+            for (const char* c : {"Editor", "Mail"})
+                row(c, "file");
+        }
     }
     void doubleClick() {
         QFETCH(QString, caption);
         QFETCH(QString, opens);
+        QFETCH(bool, byEnter);
         Window w;
         w.form->move(40, 30);
         QTRY_COMPARE(w.form->pos(), QPoint(40, 30));
@@ -174,7 +183,17 @@ private slots:
         ScriptedDialogs::chooseNextFile(link);
         ScriptedDialogs::chooseNextFile("<marker>");
 
-        ::doubleClick(w.tree()->viewport(), w.pointOf(caption));
+        w.select(caption);
+        const auto enabled = [&](const char* action) {
+            return w.form->findChild<QAction*>(action)->isEnabled();
+        };
+        QCOMPARE(enabled("ChooseFolderAction"), opens == "chooser");
+        QCOMPARE(enabled("ChooseFileAction"), opens == "file");
+        QCOMPARE(enabled("RenameAction"), caption != "Quorvane" && caption != "<separator>");
+        if (byEnter)
+            QTest::keyClick(w.tree(), Qt::Key_Return);
+        else
+            ::doubleClick(w.tree()->viewport(), w.pointOf(caption));
 
         QCOMPARE(fileDialogRan(), opens == "file");
         QCOMPARE(w.chooser->showing(), opens == "chooser");
@@ -191,8 +210,8 @@ private slots:
             QVERIFY(w.form->statusText().endsWith(" - " + QDir::toNativeSeparators(link) + hint));
             QCOMPARE(w.form->fileDialog().title, QStringLiteral("File to associate with item"));
             QCOMPARE(w.form->fileDialog().filter,
-                     QStringLiteral("Runable files (*.exe, *.lnk, *.bat, *.com)|*.exe;*.bat;"
-                                    "*.com;*.lnk|All files|*.*"));
+                     QStringLiteral("All files (*)|*|Runable files (*.exe, *.lnk, *.bat, *.com)|"
+                                    "*.exe;*.bat;*.com;*.lnk"));
             QVERIFY(!w.form->fileDialog().followLinks);
             QVERIFY(w.form->fileDialog().defaultSuffix.isEmpty());
         } else {
@@ -320,6 +339,7 @@ private slots:
         QTest::mouseClick(w.chooser->findChild<QPushButton*>("Ok"), Qt::LeftButton);
         QCOMPARE(w.description("Archive"), w.in("Archive"));
         QCOMPARE(w.form->statusText(), "Moves objects to - " + w.in("Archive") + hint);
+        QCOMPARE(w.form->history().undoName(), "Set Folder of \"Archive\"");
         QVERIFY(!w.chooser->showing());
         QVERIFY(!w.chooser->isVisible());
 
@@ -446,8 +466,20 @@ private slots:
         // The lists, the volumes and the folder icons wait for the first showing.
         QVERIFY(w.chooser->findChildren<QWidget*>().isEmpty());
         QCOMPARE(w.chooser->windowTitle(), QStringLiteral("Configuration"));
+        QCOMPARE(w.chooser->size(), QSize(234, 129));
         QCOMPARE(w.chooser->minimumSize(), QSize(234, 129));
-        QCOMPARE(w.chooser->maximumSize(), QSize(234, 129));
+        // Larger, the list takes the room and Ok stays in the corner; the size stays for the next
+        // item, unless its caption needs more.
+        w.chooser->show();
+        w.chooser->resize(300, 200);
+        const auto* list = w.chooser->findChild<QWidget*>("Directories");
+        QTRY_COMPARE(w.chooser->size(), QSize(300, 200));
+        QTRY_COMPARE(list->size(), QSize(145 + 66, 93 + 71));
+        QCOMPARE(w.chooser->findChild<QWidget*>("Ok")->geometry().bottomRight(),
+                 QPoint(300 - 7, 200 - 3));
+        w.chooser->setCaption("db-click to set directory for the item below");
+        QCOMPARE(w.chooser->height(), 200);
+        QCOMPARE(w.chooser->width(), widthForTitle(*w.chooser, w.chooser->windowTitle()));
         const Qt::WindowFlags flags = w.chooser->windowFlags();
         QVERIFY(flags & Qt::WindowStaysOnTopHint);
         QVERIFY(flags & Qt::WindowCloseButtonHint);

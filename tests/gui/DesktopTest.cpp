@@ -140,6 +140,10 @@ public:
         key.writeInteger(value::windowHeight, outer.height());
         key.close();
     }
+    std::string storedMenu() const {
+        HiveRegistry registry(hive());
+        return SettingsKey(registry).readString(value::theMenu);
+    }
     QRect placement() const {
         HiveRegistry registry(hive());
         SettingsKey key(registry);
@@ -167,11 +171,14 @@ private slots:
     void initTestCase();
     void placementSurvivesStartAndClose_data();
     void placementSurvivesStartAndClose();
+    void dragBelowTheLastEntryEndsTheMenu();
 
 private:
     // Starts the program, waits for its window to take its frame into account, and closes it
     // as a user would, with the window manager's Alt+F4.
-    void startAndClose(const User& user, const QRect& expected);
+    // With `dragging`, the first entry of the menu is first pressed and carried in small steps,
+    // as a hand moves, to the empty space below the last entry, and the close applies it.
+    void startAndClose(const User& user, const QRect& expected, bool dragging = false);
 
     std::unique_ptr<Desktop> m_desktop;
 };
@@ -205,7 +212,21 @@ void DesktopTest::placementSurvivesStartAndClose() {
     }
 }
 
-void DesktopTest::startAndClose(const User& user, const QRect& expected) {
+// A real drag with the mouse, in small steps as a hand moves: the first entry of the menu pressed
+// and dragged to the empty space below the last one ends the menu's top level; closing then
+// asks about the change, and Enter applies it.
+void DesktopTest::dragBelowTheLastEntryEndsTheMenu() {
+    User user;
+    const QRect tall(100, 20, 578, 700);
+    user.setPlacement(tall);
+    startAndClose(user, tall, true);
+    // Submenus are stored by caption; "Clipboard" was the last of them before the drag.
+    const std::string menu = user.storedMenu();
+    const std::size_t clipboard = menu.find("\"Clipboard\"");
+    QVERIFY2(clipboard != std::string::npos && menu.find("\"Explore\"") > clipboard, menu.c_str());
+}
+
+void DesktopTest::startAndClose(const User& user, const QRect& expected, bool dragging) {
     QProcessEnvironment environment = m_desktop->environment();
     user.addTo(environment);
     QProcess program;
@@ -235,8 +256,27 @@ void DesktopTest::startAndClose(const User& user, const QRect& expected) {
              "the window did not fit its frame into the stored rectangle");
 
     m_desktop->xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
+    for (int y = 47; dragging && y <= 450; y += 20)
+        m_desktop->xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window,
+                            QStringLiteral("70"), QString::number(y),
+                            QLatin1String(y == 47        ? "mousedown"
+                                          : y + 20 > 450 ? "mouseup"
+                                                         : "sleep"),
+                            QLatin1String(y + 20 > 450 || y == 47 ? "1" : "0.03")});
+    QVERIFY2(!dragging || QTest::qWaitFor(
+                              [&] {
+                                  return m_desktop->xdotool({QStringLiteral("getwindowname"),
+                                                             window}) == "Quorvane Setup *";
+                              },
+                              waitMs),
+             "the drop changed nothing");
     m_desktop->xdotool(
         {QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("alt+F4")});
+    const auto active = [&] { return m_desktop->xdotool({QStringLiteral("getactivewindow")}); };
+    if (dragging) { // Enter answers the close question with Apply
+        QVERIFY(QTest::qWaitFor([&] { return active() != window; }, waitMs));
+        m_desktop->xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+    }
     QVERIFY2(program.waitForFinished(waitMs), "the program did not end on Alt+F4");
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 0);

@@ -298,14 +298,14 @@ private slots:
         AboutBox* about = AboutBox::open();
         QVERIFY(about->isVisible());
         QCOMPARE(AboutBox::current(), about);
-        QCOMPARE(about->minimumSize(), QSize(359, 251));
-        QCOMPARE(about->maximumSize(), QSize(359, 251));
+        QCOMPARE(about->minimumSize(), QSize(359, 283));
+        QCOMPARE(about->maximumSize(), QSize(359, 283));
         QVERIFY(about->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
         QCOMPARE(about->findChild<QLabel*>("ProductName")->text(), QStringLiteral("Quorvane"));
         QCOMPARE(about->findChild<QLabel*>("Version")->text(), quorvane::versionLine());
         QVERIFY(!about->findChild<QLabel*>("Copyright")->text().isEmpty());
 
-        about->close();
+        QTest::mouseClick(about->findChild<QPushButton*>("Close"), Qt::LeftButton);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(AboutBox::current(), about);
         QVERIFY(!about->isVisible());
@@ -340,7 +340,7 @@ private slots:
                  (QStringList{"", "", "", "",
                               "All files can be removed from where you decompressed them.", "",
                               "The menu, and its support files, are removed via ",
-                              "Add/Remove Programs in the Control Panel.", "",
+                              "the package manager that installed them.", "",
                               "The menu is available now. So when you configure your menu, ",
                               "test it immediately by right-clicking an icon on your desktop.", "",
                               "", "", "", "Good luck!                 "}));

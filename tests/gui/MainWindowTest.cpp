@@ -122,6 +122,7 @@ private slots:
     void splitter_data();
     void splitter();
     void splitterWorksAgainAfterADrop();
+    void arrangementSurvivesCloseAndStart();
     void columnClickLeavesTheOrder();
     void dialogsFollowTheWindow();
     void propertiesClickPlacesADialogOnlyOnce();
@@ -442,9 +443,40 @@ void MainWindowTest::splitterWorksAgainAfterADrop() {
     auto* tree = w.find<QWidget>("MenuTree");
     w.form->setDragging(true);
     w.form->setDragging(false); // the drop handler clears it
+    const int before = tree->width();
     w.mouse(splitter, QEvent::MouseButtonPress, {1, 10});
     w.mouse(splitter, QEvent::MouseMove, {40, 10});
-    QCOMPARE(tree->width(), 193 + 40);
+    QCOMPARE(tree->width(), before + 40);
+}
+
+// A wider window widens both views; the split and the maximized state come back at the next start,
+// and the stored rectangle is the one the window had before maximizing.
+void MainWindowTest::arrangementSurvivesCloseAndStart() {
+    Window w;
+    w.create();
+    w.form->show();
+    w.form->setGeometry(30, 40, MainWindow::designSize.width(), 420);
+    auto* tree = w.find<QWidget>("MenuTree");
+    QTRY_COMPARE(tree->width(), 193);
+    w.form->resize(2 * MainWindow::designSize.width() - 2, 420);
+    QTRY_COMPARE(tree->width(), 2 * 193);
+    w.mouse(w.find<QWidget>("Splitter"), QEvent::MouseButtonPress, {1, 10});
+    w.mouse(w.find<QWidget>("Splitter"), QEvent::MouseMove, {41, 10});
+    w.mouse(w.find<QWidget>("Splitter"), QEvent::MouseButtonRelease, {41, 10});
+    const int share = w.form->treeWidth() * 1000 / (2 * MainWindow::designSize.width() - 4);
+    const QRect normal = w.form->frameGeometry();
+    w.form->showMaximized();
+    QTRY_VERIFY(w.form->isMaximized());
+    w.form->close();
+    QCOMPARE(storedInteger(w.registry, value::windowMaximized), 1);
+    QCOMPARE(storedInteger(w.registry, value::windowWidth), normal.width());
+    QVERIFY(qAbs(storedInteger(w.registry, value::windowTreeShare) - share) <= 1);
+
+    w.create();
+    w.form->show();
+    QVERIFY(w.form->isMaximized());
+    QTRY_VERIFY(qAbs(w.form->treeWidth() * 1000 / (w.find<QWidget>("ViewsPanel")->width() - 2) -
+                     share) <= 2);
 }
 
 void MainWindowTest::columnClickLeavesTheOrder() {

@@ -11,6 +11,7 @@
 #include "settings/SettingsKey.h"
 #include "support/MemoryRegistry.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -177,8 +178,8 @@ private slots:
                                                "RemoveExtension=File extension"}
                                 << QStringList{
                                        "When adding new items to the menu, then remove:",
-                                       "Checking none will add e.g.  \"C:\\WINDOWS\\CALC.EXE\"",
-                                       "Checking all will add just \"CALC\""};
+                                       "Checking none will add e.g.  \"/usr/local/bin/backup.sh\"",
+                                       "Checking all will add just \"backup\""};
     }
 
     void pages() {
@@ -402,6 +403,24 @@ private slots:
         QTest::mouseClick(s.form->findChild<QPushButton*>("PropertiesButton"), Qt::LeftButton);
         QVERIFY(s.dialog->isVisible());
         QTRY_COMPARE(s.dialog->pos(), QPoint(200 + 132, 150 + 48));
+
+        // A screen reader names each field by its label.
+        for (const char* field : {"DosFileToRun", "AlternativeStartupCommand",
+                                  "AlternativeFileToRun", "RootFileToRun"}) {
+            const QAccessibleInterface* named =
+                QAccessible::queryAccessibleInterface(s.edit(field));
+            QVERIFY(named);
+            QVERIFY2(named->text(QAccessible::Name)
+                         .startsWith(field == std::string_view("AlternativeStartupCommand")
+                                         ? "Startup command"
+                                         : "File to run"),
+                     field);
+        }
+        // Enter in a field presses OK.
+        s.edit("DosFileToRun")->setText("enter.bat");
+        QTest::keyClick(s.edit("DosFileToRun"), Qt::Key_Return);
+        QCOMPARE(s.storedString(value::dosPromptFile), std::string("enter.bat"));
+        QVERIFY(!s.dialog->isVisible());
     }
 
     void theUsersMoveSetsTheOffset() {

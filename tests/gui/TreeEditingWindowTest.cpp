@@ -74,8 +74,9 @@ struct Window {
             list->selectionModel()->select(list->model()->index(entry(caption), 0),
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
-    // A drag of the editor's entries over `view`, as Qt delivers it: the entry and at once a move.
-    void dragOver(EditorView* view, QPoint at, bool entering) {
+    // A drag of the editor's entries over `view`, as Qt delivers it: the entry and at once a move,
+    // which the view takes or refuses.
+    void dragOver(EditorView* view, QPoint at, bool entering, bool taken = true) {
         QMimeData data;
         data.setData(QLatin1String(entriesMimeType), {});
         if (entering) {
@@ -85,7 +86,7 @@ struct Window {
         }
         QDragMoveEvent move(at, Qt::MoveAction | Qt::CopyAction, &data, Qt::LeftButton, {});
         QApplication::sendEvent(view->viewport(), &move);
-        QVERIFY(move.isAccepted());
+        QCOMPARE(move.isAccepted(), taken);
     }
     static void mouse(QWidget* target, QEvent::Type type, QPoint at) {
         QMouseEvent event(type, at, target->mapToGlobal(at),
@@ -166,15 +167,19 @@ void TreeEditingWindowTest::dragOverMarksTheDropTarget() {
     const QPoint emptySpace(5, w.tree->viewport()->height() - 3);
     QVERIFY(!w.tree->indexAt(emptySpace).isValid());
 
-    w.dragOver(w.tree, emptySpace, true);
+    w.dragOver(w.tree, w.centre(root), true);
     QCOMPARE(w.tree->dropTarget(), root);
     w.dragOver(w.tree, w.centre(clipboard), false);
     QCOMPARE(w.tree->dropTarget(), clipboard);
-    w.dragOver(w.tree, emptySpace, false);
-    QCOMPARE(w.tree->dropTarget(), clipboard);
+    QCOMPARE(w.tree->dropMark(), EditorView::DropMark::Into);
     // The target alone shows highlighted, not the selected root.
     QVERIFY(highlighted(w.tree, clipboard));
     QVERIFY(!highlighted(w.tree, root));
+    w.dragOver(w.tree, w.centre(w.node("DOS Prompt")), false);
+    QCOMPARE(w.tree->dropMark(), EditorView::DropMark::After);
+    w.dragOver(w.tree, emptySpace, false);
+    QVERIFY(!w.tree->dropTarget().isValid());
+    QCOMPARE(w.tree->dropMark(), EditorView::DropMark::AtEnd);
 
     QDragLeaveEvent leave;
     QApplication::sendEvent(w.tree->viewport(), &leave);
@@ -214,7 +219,7 @@ void TreeEditingWindowTest::insertion() {
     Window w;
     const int entries = w.list->model()->rowCount();
     w.selectEntries({"<separator>", "MoveTo Item", "Stamp"});
-    w.form->dragDrop().begin();
+    w.form->dragDrop().begin(w.list);
     w.dragOver(w.tree, w.centre(w.node(target)), true);
 
     w.form->dragDrop().drop(w.tree, w.list);
@@ -259,8 +264,7 @@ void TreeEditingWindowTest::moveWithinTheTree() {
     QCOMPARE(w.tree->currentIndex(), w.node("Configure"));
 }
 
-// Into the dragged submenu's own subtree: nothing moves, though the empty submenu it was dropped
-// on is marked as having children.
+// Into or beside the dragged submenu's own entries: refused, with no line, and nothing moves.
 void TreeEditingWindowTest::aDropThatMovesNothingIsNoStep() {
     Window w;
     MenuNode* clipboard = w.form->menuModel().node(w.node("Clipboard"));
@@ -268,10 +272,14 @@ void TreeEditingWindowTest::aDropThatMovesNothingIsNoStep() {
     w.tree->expand(w.node("Clipboard"));
     const QStringList before = w.children(w.node("Clipboard"));
     w.tree->setCurrentIndex(w.node("Clipboard"));
-    w.dragOver(w.tree, w.centre(w.node("Inner")), true);
+    w.form->dragDrop().begin(w.tree);
+    for (const char* own : {"Copy Name", "Inner"}) {
+        w.dragOver(w.tree, w.centre(w.node(own)), true, false);
+        QCOMPARE(w.tree->dropMark(), EditorView::DropMark::None);
+    }
     w.form->dragDrop().drop(w.tree, w.tree);
     QCOMPARE(w.children(w.node("Clipboard")), before);
-    QVERIFY(w.tree->model()->hasChildren(w.node("Inner")));
+    QVERIFY(!w.tree->model()->hasChildren(w.node("Inner")));
     QVERIFY(!w.form->history().canUndo());
 }
 
@@ -287,7 +295,7 @@ void TreeEditingWindowTest::removal() {
     w.selectEntries({"Stamp"});
     const QStringList before = w.entries(false);
     w.tree->setCurrentIndex(w.node("Clipboard"));
-    w.form->dragDrop().begin();
+    w.form->dragDrop().begin(w.tree);
 
     if (byKey)
         QTest::keyClick(w.tree, Qt::Key_Delete);
@@ -410,6 +418,9 @@ void TreeEditingWindowTest::renamingStoresOnlyWhatTheSettingsHold() {
         QTRY_COMPARE(edited.data().toString(), typed);
         QCOMPARE(ScriptedDialogs::takeAnswered().size(), 0);
         QVERIFY(!view->editing());
+        // The step is named by the caption the entry shows now.
+        QCOMPARE(w.form->findChild<QAction*>("UndoAction")->text(),
+                 "&Undo Rename \"" + QString(typed).replace('&', "&&") + '"');
     } else {
         QList<ScriptedDialogs::Answered> shown;
         QTRY_VERIFY(!(shown += ScriptedDialogs::takeAnswered()).isEmpty());
@@ -512,7 +523,7 @@ void TreeEditingWindowTest::dragFlagBlocksTheSplitterUntilTheDrop() {
     Window w;
     const QStringList entries = w.entries(false);
     const QStringList menu = w.children(w.node("Quorvane"));
-    w.form->dragDrop().begin();
+    w.form->dragDrop().begin(w.list);
     QVERIFY(w.form->dragging());
     QVERIFY(!w.splits());
 
@@ -564,7 +575,7 @@ void TreeEditingWindowTest::deleteIsUndoneInPlaceAndRedone() {
     QTest::keyClick(w.tree, Qt::Key_Delete);
     QCOMPARE(w.form->windowTitle(), QStringLiteral("Quorvane Setup *"));
     QAction* undo = w.form->findChild<QAction*>("UndoAction");
-    QCOMPARE(undo->text(), QStringLiteral("Undo Remove \"Clipboard\""));
+    QCOMPARE(undo->text(), QStringLiteral("&Undo Remove \"Clipboard\""));
 
     QTest::keyClick(w.form->windowHandle(), Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(w.children({}), before);

@@ -143,20 +143,32 @@ TEST_F(TreeEditingTest, RemovingTheRootEmptiesTheMenuButKeepsTheRoot) {
     expectEachOperationOnce();
 }
 
+using Where = DropPlace::Where;
+const std::string unchangedMenu =
+    "Tools{5:DOS Prompt|Deep{17:Stamp}}|Empty{}|-|16:Remove!!|move:Drive A:>a:\\";
+
+// Every place a drag within the tree can point at: where the node lands, or that it is refused.
 struct MoveCase {
     const char* name;
     const char* dragged;
-    const char* target;
+    Where where;
+    const char* target; // "" for the space below the last entry
     std::string outline;
     const char* selected; // node the view should select, or ""
+    bool refused = false;
 };
 
 class Moves : public TreeEditingTest, public ::testing::WithParamInterface<MoveCase> {};
 
 TEST_P(Moves, FollowTheSteps) {
     const auto& c = GetParam();
-    const EditView view = editing.move(node(c.dragged), node(c.target));
+    const DropPlace place{c.where, *c.target ? node(c.target) : nullptr};
+    MenuNode* dragged = node(c.dragged);
+    EXPECT_EQ(editing.refuses(dragged, place), c.refused);
+    const bool moves = editing.moves(dragged, place);
+    const EditView view = editing.move(dragged, place);
     EXPECT_EQ(test::outline(tree), c.outline);
+    EXPECT_EQ(moves, c.outline != unchangedMenu);
     if (*c.selected)
         EXPECT_EQ(view.select, node(c.selected));
     else
@@ -165,27 +177,39 @@ TEST_P(Moves, FollowTheSteps) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Steps, Moves,
+    Places, Moves,
     ::testing::Values(
-        MoveCase{"OntoItself", "Tools", "Tools",
-                 "Tools{5:DOS Prompt|Deep{17:Stamp}}|Empty{}|-|16:Remove!!|move:Drive A:>a:\\", ""},
-        MoveCase{"OntoALeafEndsAfterIt", "Remove!!", "DOS Prompt",
+        MoveCase{"OntoItselfIsRefused", "Tools", Where::Into, "Tools", unchangedMenu, "", true},
+        MoveCase{"OntoALeafEndsAfterIt", "Remove!!", Where::After, "DOS Prompt",
                  "Tools{5:DOS Prompt|16:Remove!!|Deep{17:Stamp}}|Empty{}|-|move:Drive A:>a:\\",
                  "DOS Prompt"},
-        MoveCase{"OntoASubmenuBecomesFirstChild", "Drive A:", "Empty",
+        MoveCase{"OntoASubmenuBecomesFirstChild", "Drive A:", Where::Into, "Empty",
                  "Tools{5:DOS Prompt|Deep{17:Stamp}}|Empty{move:Drive A:>a:\\}|-|16:Remove!!", ""},
-        MoveCase{"SubmenuOntoItsOwnDescendantSubmenuStays", "Tools", "Deep",
-                 "Tools{5:DOS Prompt|Deep{17:Stamp}}|Empty{}|-|16:Remove!!|move:Drive A:>a:\\", ""},
-        MoveCase{"SubmenuOntoALeafInsideTakesTheLeafOut", "Tools", "Stamp",
-                 "17:Stamp|Tools{5:DOS Prompt|Deep{}}|Empty{}|-|16:Remove!!|move:Drive A:>a:\\",
-                 "Stamp"},
-        MoveCase{"SubtreeTravelsWhole", "Deep", "Remove!!",
+        MoveCase{"SubmenuIntoItsOwnSubmenuIsRefused", "Tools", Where::Into, "Deep", unchangedMenu,
+                 "", true},
+        MoveCase{"SubmenuOntoItsOwnEntryIsRefused", "Tools", Where::After, "Stamp", unchangedMenu,
+                 "", true},
+        MoveCase{"SubtreeTravelsWhole", "Deep", Where::After, "Remove!!",
                  "Tools{5:DOS Prompt}|Empty{}|-|16:Remove!!|Deep{17:Stamp}|move:Drive A:>a:\\",
                  "Remove!!"},
-        MoveCase{"TheRootNeverMoves", "Quorvane", "Remove!!",
-                 "Tools{5:DOS Prompt|Deep{17:Stamp}}|Empty{}|-|16:Remove!!|move:Drive A:>a:\\",
-                 ""}),
+        MoveCase{"BelowTheLastEntryEndsTheTopLevel", "Stamp", Where::AtEnd, "",
+                 "Tools{5:DOS Prompt|Deep{}}|Empty{}|-|16:Remove!!|move:Drive A:>a:\\|17:Stamp",
+                 "Stamp"},
+        MoveCase{"TheLastEntryBelowItselfStays", "Drive A:", Where::AtEnd, "", unchangedMenu, ""},
+        MoveCase{"TheRootIsRefusedEverywhere", "Quorvane", Where::After, "Remove!!", unchangedMenu,
+                 "", true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TreeEditingTest, EntriesDroppedBelowTheLastEntryEndTheTopLevelInListOrder) {
+    selectOnly({"<separator>", "MoveTo Item", "Configure"});
+    const EditView view = editing.insertSelected(DropPlace{Where::AtEnd, nullptr});
+    EXPECT_EQ(test::outline(tree), "Tools{5:DOS Prompt|Deep{17:Stamp}}|Empty{}|-|16:Remove!!|"
+                                   "move:Drive A:>a:\\|-|"
+                                   "move:MoveTo Item>This is an unset Move To Item|8:Configure");
+    EXPECT_EQ(view.select, tree.root()->child(tree.root()->childCount() - 3));
+    EXPECT_EQ(row("Configure"), -1);
+    expectEachOperationOnce();
+}
 
 TEST_F(TreeEditingTest, KeyboardStepsMoveOneStepOrNotAtAll) {
     using Step = TreeEditing::Step;
@@ -234,8 +258,6 @@ TEST_F(TreeEditingTest, AKeyboardStepEndsAsTheDragItStandsFor) {
 }
 
 TEST_F(TreeEditingTest, MoveOntoASubmenuMarksIt) {
-    editing.move(node("Tools"), node("Deep"));
-    EXPECT_TRUE(node("Deep")->hasChildrenMark());
     const EditView view = editing.move(node("Remove!!"), node("Empty"));
     EXPECT_TRUE(node("Empty")->hasChildrenMark());
     EXPECT_EQ(view.scrollTo, node("Remove!!"));
