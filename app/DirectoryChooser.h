@@ -53,6 +53,9 @@ public:
     void bind(TAssoc* record) override { m_bound = record; }
     TAssoc* boundRecord() const override { return m_bound; }
     void closeDialog() override { close(); }
+    QSize dialogSize() const override { return size(); }
+    // Never below the designed size, which is the least it can be given.
+    void setDialogSize(QSize size) override { resize(size.expandedTo(minimumSize())); }
 
     void setVisible(bool visible) override;
 

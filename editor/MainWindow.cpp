@@ -107,11 +107,10 @@ void MainWindow::configureViews() {
         view->setIconSize(QSize(imageSize, imageSize));
     }
 
-    // "Operation" is never narrower than its header, and also fits the captions, which a header
-    // this short would otherwise cut off; "Description" fits the descriptions.
+    // The user sizes the columns; until then they are fitted at the first showing (showEvent).
     QHeaderView* header = ui->AvailableList->header();
     header->setSortIndicatorShown(false);
-    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(QHeaderView::Interactive);
 
     ui->MenuTree->viewport()->installEventFilter(this);
 
@@ -160,9 +159,9 @@ void MainWindow::wireHandlers() {
 // load still leaves a window with its images that follows its dialogs.
 void MainWindow::startUp() {
     guarded([this] {
-        const Arrangement arrangement = m_placement.restore();
-        if (arrangement.treeShare)
-            m_splitter->setTreeShare(*arrangement.treeShare);
+        m_arrangement = m_placement.restore();
+        if (m_arrangement.treeShare)
+            m_splitter->setTreeShare(*m_arrangement.treeShare);
     });
     guarded([this] { loadMenu(LoadMode::Stored); });
     m_session->rememberApplied();
@@ -198,6 +197,24 @@ void MainWindow::loadMenu(LoadMode mode, std::string_view menuString) {
 void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     m_placement.shown();
+    if (!m_columnsSet) {
+        m_columnsSet = true;
+        setColumnWidths();
+    }
+}
+
+// Widths the user gave the columns come back as they were. Without them, "Operation" is never
+// narrower than its header and also fits the captions, which a header this short would otherwise
+// cut off, and "Description" fits the descriptions.
+void MainWindow::setColumnWidths() {
+    QHeaderView* header = ui->AvailableList->header();
+    if (m_arrangement.operationWidth && m_arrangement.descriptionWidth) {
+        header->resizeSection(0, *m_arrangement.operationWidth);
+        header->resizeSection(1, *m_arrangement.descriptionWidth);
+        return;
+    }
+    ui->AvailableList->resizeColumnToContents(0);
+    ui->AvailableList->resizeColumnToContents(1);
 }
 
 QIcon MainWindow::nodeIcon(const MenuNode& node) {
@@ -267,6 +284,8 @@ void MainWindow::followMove() {
 
 void MainWindow::setDirectoryChooser(TargetFolderChooser* dialog) {
     m_targets->setDirectoryChooser(dialog);
+    if (dialog && m_arrangement.chooserWidth && m_arrangement.chooserHeight)
+        dialog->setDialogSize({*m_arrangement.chooserWidth, *m_arrangement.chooserHeight});
 }
 
 void MainWindow::showProperties() {
@@ -289,7 +308,22 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 // A placement that cannot be saved is reported, and the window closes all the same: a settings
 // store the user cannot write must not keep the program from ending.
 void MainWindow::finishClosing() {
-    guarded([this] { m_placement.save({m_splitter->treeShare()}); });
+    guarded([this] {
+        Arrangement inside = m_arrangement;
+        inside.treeShare = m_splitter->treeShare();
+        if (m_columnsSet) {
+            const QHeaderView* header = ui->AvailableList->header();
+            inside.operationWidth = header->sectionSize(0);
+            inside.descriptionWidth = header->sectionSize(1);
+        }
+        if (const TargetFolderChooser* chooser = m_targets->directoryChooser()) {
+            if (const QSize size = chooser->dialogSize(); !size.isEmpty()) {
+                inside.chooserWidth = size.width();
+                inside.chooserHeight = size.height();
+            }
+        }
+        m_placement.save(inside);
+    });
     m_following = false;
 }
 

@@ -139,6 +139,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void setColumnWidths();
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -186,6 +187,11 @@ private:
 
     FollowingDialog* m_propertiesDialog = nullptr;
     bool m_following = false;
+    // How the window was arranged when it last closed: the list's columns are set from it at the
+    // first showing, the directory chooser's size when the chooser is handed over, and what was
+    // never shown or opened is stored again as it was read.
+    Arrangement m_arrangement;
+    bool m_columnsSet = false;
 };
 
 } // namespace quorvane

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPoint>
+#include <QSize>
 #include <QString>
 #include <functional>
 #include <string>
@@ -41,6 +42,9 @@ public:
     virtual void bind(TAssoc* record) = 0;
     virtual TAssoc* boundRecord() const = 0;
     virtual void closeDialog() = 0;
+    // The size the user gave it, kept across runs; a chooser of a fixed size has none to keep.
+    virtual QSize dialogSize() const { return {}; }
+    virtual void setDialogSize(QSize) {}
 };
 
 // A following dialog's offset, kept apart from the moves the program makes itself.

@@ -136,6 +136,19 @@ Arrangement readArrangement(Registry& registry) {
     Arrangement arrangement;
     arrangement.treeShare = read(value::windowTreeShare, 0, 1000);
     arrangement.maximized = read(value::windowMaximized, 1, 1).has_value();
+    // No column or window is ever wider or taller than this; a larger value was not stored here.
+    constexpr int mostPixels = 100000;
+    const auto readPair = [&read](std::string_view first, std::string_view second,
+                                  std::optional<int>& firstValue, std::optional<int>& secondValue) {
+        firstValue = read(first, 1, mostPixels);
+        secondValue = read(second, 1, mostPixels);
+        if (!firstValue || !secondValue)
+            firstValue = secondValue = std::nullopt;
+    };
+    readPair(value::listOperationWidth, value::listDescriptionWidth, arrangement.operationWidth,
+             arrangement.descriptionWidth);
+    readPair(value::chooserWidth, value::chooserHeight, arrangement.chooserWidth,
+             arrangement.chooserHeight);
     return arrangement;
 }
 
@@ -147,6 +160,18 @@ void writePlacement(Registry& registry, const ScreenRect& outer, const Arrangeme
     if (arrangement.treeShare)
         key.writeInteger(value::windowTreeShare, *arrangement.treeShare);
     key.writeInteger(value::windowMaximized, arrangement.maximized ? 1 : 0);
+    const auto writePair = [&key](std::string_view first, std::string_view second,
+                                  const std::optional<int>& firstValue,
+                                  const std::optional<int>& secondValue) {
+        if (!firstValue || !secondValue)
+            return;
+        key.writeInteger(first, *firstValue);
+        key.writeInteger(second, *secondValue);
+    };
+    writePair(value::listOperationWidth, value::listDescriptionWidth, arrangement.operationWidth,
+              arrangement.descriptionWidth);
+    writePair(value::chooserWidth, value::chooserHeight, arrangement.chooserWidth,
+              arrangement.chooserHeight);
     key.close();
 }
 

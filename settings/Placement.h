@@ -40,15 +40,21 @@ storedPlacement(const std::array<std::optional<std::int32_t>, 4>& leftTopWidthHe
 // The placement stored in the settings (MWnL, MWnT, MWnW, MWnH), as storedPlacement reads it.
 // Throws Failure when one of them is there but does not read as an integer.
 std::optional<ScreenRect> readPlacement(Registry& registry);
-// How the window was arranged inside (MWnS, MWnM); a share never stored is empty. A maximized
-// window's placement is the rectangle it had before it was maximized.
+// How the window was arranged inside (MWnS, MWnM, MWnO, MWnD, DirW, DirH); what was never stored
+// is empty. A maximized window's placement is the rectangle it had before it was maximized.
 struct Arrangement {
     std::optional<int> treeShare; // of the room beside the list, in thousandths
     bool maximized = false;
+    // The list's columns, "Operation" and "Description", in pixels; stored only as a pair.
+    std::optional<int> operationWidth;
+    std::optional<int> descriptionWidth;
+    // The directory chooser's size; stored only as a pair.
+    std::optional<int> chooserWidth;
+    std::optional<int> chooserHeight;
 };
 
-// Throws Failure when one of them is there but does not read as an integer; a share beyond
-// what it can be counts as never stored.
+// Throws Failure when one of them is there but does not read as an integer; a share, a width or
+// a height beyond what it can be counts as never stored, and so does half of a pair.
 Arrangement readArrangement(Registry& registry);
 
 // Stores `outer` as the window's placement, with what `arrangement` holds, in one commit.

@@ -21,6 +21,11 @@ inline constexpr std::string_view windowHeight = "MWnH";
 // the list in thousandths, and whether it was maximized.
 inline constexpr std::string_view windowTreeShare = "MWnS";
 inline constexpr std::string_view windowMaximized = "MWnM";
+// The widths the user gave the list's two columns, and the directory chooser's size.
+inline constexpr std::string_view listOperationWidth = "MWnO";
+inline constexpr std::string_view listDescriptionWidth = "MWnD";
+inline constexpr std::string_view chooserWidth = "DirW";
+inline constexpr std::string_view chooserHeight = "DirH";
 inline constexpr std::string_view dosPromptFile = "DOSPromptFile";
 inline constexpr std::string_view altPromptFile = "AltPromptFile";
 inline constexpr std::string_view altPromptStart = "AltPromptStart";

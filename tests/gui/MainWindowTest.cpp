@@ -46,8 +46,11 @@ public:
     void bind(TAssoc*) override {}
     TAssoc* boundRecord() const override { return nullptr; }
     void closeDialog() override { m_showing = false; }
+    QSize dialogSize() const override { return size; }
+    void setDialogSize(QSize given) override { size = given; }
 
     std::optional<QPoint> position;
+    QSize size;
     bool m_showing = false;
 
 private:
@@ -123,6 +126,7 @@ private slots:
     void splitter();
     void splitterWorksAgainAfterADrop();
     void arrangementSurvivesCloseAndStart();
+    void columnsAndChooserSizeSurviveCloseAndStart();
     void columnClickLeavesTheOrder();
     void dialogsFollowTheWindow();
     void propertiesClickPlacesADialogOnlyOnce();
@@ -477,6 +481,39 @@ void MainWindowTest::arrangementSurvivesCloseAndStart() {
     QVERIFY(w.form->isMaximized());
     QTRY_VERIFY(qAbs(w.form->treeWidth() * 1000 / (w.find<QWidget>("ViewsPanel")->width() - 2) -
                      share) <= 2);
+}
+
+// The columns are fitted at the first showing, the user drags one wider, and that width comes back
+// at the next start, as does the size the directory chooser was given.
+void MainWindowTest::columnsAndChooserSizeSurviveCloseAndStart() {
+    Window w;
+    w.create();
+    FakeDialog chooser({150, 72});
+    w.form->setDirectoryChooser(&chooser);
+    w.form->show();
+    auto* list = w.find<QTreeView>("AvailableList");
+    const auto widths = [&w] {
+        const QHeaderView* header = w.find<QTreeView>("AvailableList")->header();
+        return std::pair(header->sectionSize(0), header->sectionSize(1));
+    };
+    const auto [operation, description] = widths();
+    list->resizeColumnToContents(0);
+    list->resizeColumnToContents(1);
+    QCOMPARE(widths(), std::pair(operation, description));
+    const QPoint edge(list->header()->sectionViewportPosition(1) - 1, 5);
+    for (auto [type, at] : {std::pair(QEvent::MouseButtonPress, edge),
+                            {QEvent::MouseMove, edge + QPoint(30, 0)},
+                            {QEvent::MouseButtonRelease, edge + QPoint(30, 0)}})
+        w.mouse(list->header()->viewport(), type, at);
+    chooser.size = QSize(321, 210);
+    w.form->close();
+
+    w.create();
+    FakeDialog reopened({150, 72});
+    w.form->setDirectoryChooser(&reopened);
+    w.form->show();
+    QCOMPARE(reopened.size, QSize(321, 210));
+    QCOMPARE(widths(), std::pair(operation + 30, description));
 }
 
 void MainWindowTest::columnClickLeavesTheOrder() {
