@@ -4,14 +4,27 @@
 
 namespace quorvane {
 
-ImageStrip::ImageStrip(QImage strip, int size) : m_strip(std::move(strip)), m_size(size) {}
+namespace {
+
+QList<QPixmap> cut(const QImage& image, int size) {
+    QList<QPixmap> pictures;
+    if (image.isNull())
+        return pictures;
+    const QPixmap strip = QPixmap::fromImage(image);
+    for (int x = 0; x + size <= strip.width(); x += size)
+        pictures.append(strip.copy(x, 0, size, size));
+    return pictures;
+}
+
+} // namespace
+
+ImageStrip::ImageStrip(QImage strip, int size, QImage largeStrip)
+    : m_strip(std::move(strip)), m_size(size), m_largeStrip(std::move(largeStrip)) {}
 
 void ImageStrip::load() {
-    const QPixmap strip = QPixmap::fromImage(m_strip);
-    m_images.clear();
     m_icons.clear();
-    for (int x = 0; x + m_size <= strip.width(); x += m_size)
-        m_images.append(strip.copy(x, 0, m_size, m_size));
+    m_images = cut(m_strip, m_size);
+    m_largeImages = cut(m_largeStrip, 2 * m_size);
 }
 
 QIcon ImageStrip::icon(int normal, int selected) {
@@ -21,6 +34,11 @@ QIcon ImageStrip::icon(int normal, int selected) {
     if (added) {
         it->second.addPixmap(m_images[normal], QIcon::Normal);
         it->second.addPixmap(m_images[selected], QIcon::Selected);
+        // QIcon picks, of the sizes it holds, the one nearest the device pixels it is drawn on.
+        if (normal < m_largeImages.size() && selected < m_largeImages.size()) {
+            it->second.addPixmap(m_largeImages[normal], QIcon::Normal);
+            it->second.addPixmap(m_largeImages[selected], QIcon::Selected);
+        }
     }
     return it->second;
 }

@@ -51,7 +51,7 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     : QMainWindow(parent), ui(std::make_unique<Ui::MainWindow>()), m_registry(services.registry),
       m_pool(services.pool), m_programDirectory(std::move(services.programDirectory)),
       m_firstRun(std::move(services.firstRun)), m_tree(m_pool.rootRecord()), m_menuModel(m_tree),
-      m_availableModel(m_available), m_images(smallImages(), imageSize),
+      m_availableModel(m_available), m_images(smallImages(), imageSize, smallImages32()),
       m_placement(*this, m_registry, designSize) {
     ui->setupUi(this);
     m_splitter = std::make_unique<PanelSplitter>(

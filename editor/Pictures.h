@@ -11,6 +11,8 @@ namespace quorvane {
 // Nine 16x16 pictures side by side: submenu, submenu selected, operation, separator, extension
 // item, Move To, Copy To, Run/Open, Send To. Where the file has olive, the picture is transparent.
 QImage smallImages();
+// The same nine at 32x32, for screens of two device pixels to the pixel or more.
+QImage smallImages32();
 // The program's icon, 32x32 and 16x16.
 QImage icon32();
 QImage icon16();

@@ -336,6 +336,8 @@ void ItemModelsTest::compiledPicturesAreTheFiles_data() {
     QTest::addColumn<QSize>("size");
     QTest::newRow("small images") << smallImages() << "SmallImages.xpm" << QColor(128, 128, 0)
                                   << QSize(144, 16);
+    QTest::newRow("small images, 32")
+        << smallImages32() << "SmallImages32.xpm" << QColor(128, 128, 0) << QSize(288, 32);
     QTest::newRow("icon, 32") << icon32() << "quorvane32.xpm" << QColor() << QSize(32, 32);
     QTest::newRow("icon, 16") << icon16() << "quorvane16.xpm" << QColor() << QSize(16, 16);
 }
@@ -359,17 +361,27 @@ void ItemModelsTest::compiledPicturesAreTheFiles() {
     QCOMPARE(compiled.size(), size);
     QCOMPARE(compiled, expected);
 
-    // The strip cuts into its nine pictures, each drawn somewhere and see-through elsewhere.
+    // The strip cuts into its nine pictures, each drawn somewhere and see-through elsewhere, and
+    // an icon of one draws its large version where a pixel is two device pixels.
     if (file != QLatin1String("SmallImages.xpm"))
         return;
-    ImageStrip strip(compiled, 16);
+    ImageStrip strip(compiled, 16, smallImages32());
     strip.load();
     QCOMPARE(strip.images().size(), 9);
+    QCOMPARE(strip.largeImages().size(), 9);
     for (const QPixmap& picture : strip.images()) {
         const QImage image = picture.toImage();
         QCOMPARE(image.size(), QSize(16, 16));
         QVERIFY(image.hasAlphaChannel());
     }
+    const auto pixels = [](const QPixmap& pixmap) {
+        QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(1);
+        return image;
+    };
+    const QIcon icon = strip.icon(5, 5);
+    QCOMPARE(pixels(icon.pixmap(QSize(16, 16), 1.0)), pixels(strip.images()[5]));
+    QCOMPARE(pixels(icon.pixmap(QSize(16, 16), 2.0)), pixels(strip.largeImages()[5]));
 }
 
 QTEST_MAIN(ItemModelsTest)
