@@ -63,6 +63,7 @@ MainWindow::MainWindow(Services services, QWidget* parent)
                                            buttonRowHeight + statusBarHeight);
     m_saveDialog.defaultSuffix = QStringLiteral("drm");
     QIcon icon;
+    icon.addPixmap(QPixmap::fromImage(icon64()));
     icon.addPixmap(QPixmap::fromImage(icon32()));
     icon.addPixmap(QPixmap::fromImage(icon16()));
     setWindowIcon(icon);

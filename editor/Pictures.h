@@ -13,7 +13,8 @@ namespace quorvane {
 QImage smallImages();
 // The same nine at 32x32, for screens of two device pixels to the pixel or more.
 QImage smallImages32();
-// The program's icon, 32x32 and 16x16.
+// The program's icon, 64x64 (for a scale factor of 2 and above), 32x32 and 16x16.
+QImage icon64();
 QImage icon32();
 QImage icon16();
 

@@ -497,22 +497,21 @@ void MainWindowTest::columnsAndChooserSizeSurviveCloseAndStart() {
         return std::pair(header->sectionSize(0), header->sectionSize(1));
     };
     const auto [operation, description] = widths();
-    list->resizeColumnToContents(0);
-    list->resizeColumnToContents(1);
+    for (int column : {0, 1})
+        list->resizeColumnToContents(column);
     QCOMPARE(widths(), std::pair(operation, description));
     const QPoint edge(list->header()->sectionViewportPosition(1) - 1, 5);
-    for (auto [type, at] : {std::pair(QEvent::MouseButtonPress, edge),
-                            {QEvent::MouseMove, edge + QPoint(30, 0)},
-                            {QEvent::MouseButtonRelease, edge + QPoint(30, 0)}})
-        w.mouse(list->header()->viewport(), type, at);
+    for (auto type : {QEvent::MouseButtonPress, QEvent::MouseMove, QEvent::MouseButtonRelease})
+        w.mouse(list->header()->viewport(), type,
+                type == QEvent::MouseButtonPress ? edge : edge + QPoint(30, 0));
     chooser.size = QSize(321, 210);
     w.form->close();
 
+    chooser.size = QSize();
     w.create();
-    FakeDialog reopened({150, 72});
-    w.form->setDirectoryChooser(&reopened);
+    w.form->setDirectoryChooser(&chooser);
     w.form->show();
-    QCOMPARE(reopened.size, QSize(321, 210));
+    QCOMPARE(chooser.size, QSize(321, 210));
     QCOMPARE(widths(), std::pair(operation + 30, description));
 }
 

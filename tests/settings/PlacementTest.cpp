@@ -126,28 +126,19 @@ TEST(StoredPlacement, RoundTripsThroughTheSettings) {
     EXPECT_THROW(readPlacement(registry), Failure);
 }
 
-// The columns' widths and the chooser's size go with the placement, in its one commit, and come
+// The columns' widths and the chooser's size go with the placement, and come
 // back only as whole pairs of sizes they can be: anything else counts as never stored.
 TEST(StoredArrangement, KeepsOnlyWholePairsOfPossibleSizes) {
-    using Pairs = std::array<std::optional<int>, 4>; // MWnO, MWnD, DirW, DirH
-    constexpr auto none = std::nullopt;
-    const std::vector<std::pair<Pairs, Pairs>> writtenRead{
-        {Pairs{120, 300, 400, 250}, Pairs{120, 300, 400, 250}},
-        {Pairs{120, none, none, 250}, Pairs{}},
-        {Pairs{0, 300, 400, 250}, Pairs{none, none, 400, 250}},
-        {Pairs{120, 300, 400, 1 << 30}, Pairs{120, 300, none, none}},
-    };
-    for (const auto& [written, read] : writtenRead) {
+    using Sizes = std::array<std::optional<int>, 4>; // MWnO, MWnD, DirW, DirH
+    for (const auto& [written, read] : std::vector<std::pair<Sizes, Sizes>>{
+             {Sizes{120, 300, 400, 250}, Sizes{120, 300, 400, 250}},
+             {Sizes{0, 300, 400, 1 << 30}, Sizes{}},
+         }) {
         MemoryRegistry registry;
-        Arrangement arrangement;
-        arrangement.operationWidth = written[0];
-        arrangement.descriptionWidth = written[1];
-        arrangement.chooserWidth = written[2];
-        arrangement.chooserHeight = written[3];
-        writePlacement(registry, {0, 0, 578, 353}, arrangement);
-        EXPECT_EQ(registry.commits, 1);
+        writePlacement(registry, {0, 0, 578, 353},
+                       {{}, false, written[0], written[1], written[2], written[3]});
         const Arrangement back = readArrangement(registry);
-        EXPECT_EQ((Pairs{back.operationWidth, back.descriptionWidth, back.chooserWidth,
+        EXPECT_EQ((Sizes{back.operationWidth, back.descriptionWidth, back.chooserWidth,
                          back.chooserHeight}),
                   read);
     }
