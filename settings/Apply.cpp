@@ -132,13 +132,14 @@ bool applyMenu(Registry& registry, const MenuTree& tree, const AvailableEntries&
         return false;
     }
 
-    SettingsKey key(registry);
-    for (std::size_t n = 0; n < texts.captions.size(); ++n)
-        key.writeString(operations()[n].valueName, texts.captions[n]);
-    key.writeString(value::theMenu, texts.menu);
-    for (std::size_t i = 0; i < texts.lists.size(); ++i)
-        key.writeString(value::itemLists[i], texts.lists[i]);
-    key.close();
+    // Committed as every other writer commits, so that no reader sees half of the menu.
+    updateSettings(registry, [&texts](SettingsKey& key) {
+        for (std::size_t n = 0; n < texts.captions.size(); ++n)
+            key.writeString(operations()[n].valueName, texts.captions[n]);
+        key.writeString(value::theMenu, texts.menu);
+        for (std::size_t i = 0; i < texts.lists.size(); ++i)
+            key.writeString(value::itemLists[i], texts.lists[i]);
+    });
     return true;
 }
 

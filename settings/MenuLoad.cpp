@@ -31,14 +31,19 @@ public:
         const ItemListSlots slots = itemListSlots(kind);
         const auto& captions = m_lists[static_cast<std::size_t>(slots.captions)];
         std::size_t& counter = m_counters[static_cast<std::size_t>(slots.captions)];
+        const auto* targets =
+            slots.targets >= 0 ? &m_lists[static_cast<std::size_t>(slots.targets)] : nullptr;
+        // Targets without any caption are as damaged as captions without targets: building on
+        // would drop the items, and the next Apply would store their lists empty.
+        if (captions.empty() && targets && !targets->empty())
+            listIndexOutOfBounds();
         if (counter >= captions.size())
             return;
         TAssoc* record = pool.prototype(kind);
-        if (slots.targets >= 0) {
-            const auto& targets = m_lists[static_cast<std::size_t>(slots.targets)];
-            if (counter >= targets.size())
+        if (targets) {
+            if (counter >= targets->size())
                 listIndexOutOfBounds();
-            record = pool.copyOf(*record, targets[counter]);
+            record = pool.copyOf(*record, (*targets)[counter]);
         }
         tree.addLastChild(parent, captions[counter], record);
         ++counter;
@@ -114,7 +119,8 @@ LoadedView loadMenu(Registry& registry, RecordPool& pool, MenuTree& tree, Availa
     const std::string availableText = key.readString(value::itemsAvailable);
     const std::optional<std::int32_t> available = parseInteger(availableText);
     if (!available)
-        throw Failure(formatMessage(messages::notAnInteger, availableText));
+        throw Failure(damagedValue(formatMessage(messages::notAnInteger, availableText) + " for '" +
+                                   std::string(value::itemsAvailable) + "'"));
 
     MenuParts parts = readMenuParts(
         key, mode == LoadMode::Stored ? std::nullopt : std::optional<std::string_view>(menuString));

@@ -9,27 +9,26 @@ namespace quorvane {
 
 namespace {
 
-// Each list helper works on a key of its own when given the registry, or on the caller's key.
-template <typename Store> std::string moveCodes(Store& store) {
+std::string moveCodes(SettingsKey& store) {
     return ensureItemPair(store, value::moveItems, value::moveDirItems, defaults::moveItems,
                           defaults::moveDirItems, code::moveTo);
 }
 
-template <typename Store> std::string copyCodes(Store& store) {
+std::string copyCodes(SettingsKey& store) {
     return ensureItemPair(store, value::copyItems, value::copyDirItems, defaults::copyItems,
                           defaults::copyDirItems, code::copyTo);
 }
 
-template <typename Store> std::string runCodes(Store& store) {
+std::string runCodes(SettingsKey& store) {
     return ensureItemPair(store, value::fileItems, value::fileDirItems, defaults::fileItems,
                           defaults::fileDirItems, code::runOpen);
 }
 
-template <typename Store> std::string extCodes(Store& store) {
+std::string extCodes(SettingsKey& store) {
     return ensureItemList(store, value::extItems, defaults::extItems, code::extension);
 }
 
-template <typename Store> std::string defaultMenuOn(Store& store) {
+std::string defaultMenuOn(SettingsKey& store) {
     const std::string move = moveCodes(store);
     const std::string copy = copyCodes(store);
     const std::string ext = extCodes(store);
@@ -38,10 +37,17 @@ template <typename Store> std::string defaultMenuOn(Store& store) {
            ",-1,16,-1,7,-1,8,-2";
 }
 
+// A preset's lists are ensured in one commit: one that fails leaves the key as it was.
+template <typename Build> std::string inOneCommit(Registry& registry, Build build) {
+    std::string menu;
+    updateSettings(registry, [&](SettingsKey& key) { menu = build(key); });
+    return menu;
+}
+
 } // namespace
 
 std::string defaultMenu(Registry& registry) {
-    return defaultMenuOn(registry);
+    return inOneCommit(registry, [](SettingsKey& key) { return defaultMenuOn(key); });
 }
 
 std::string defaultMenu(SettingsKey& key) {
@@ -49,21 +55,25 @@ std::string defaultMenu(SettingsKey& key) {
 }
 
 std::string compactMenu(Registry& registry) {
-    const std::string move = moveCodes(registry);
-    const std::string copy = copyCodes(registry);
-    return "\"Move To\"," + move + ",-1,13,-2,\"Copy To\"," + copy + ",-1,14,-2," +
-           "0,2,5,7,8,-1,16,-2";
+    return inOneCommit(registry, [](SettingsKey& key) {
+        const std::string move = moveCodes(key);
+        const std::string copy = copyCodes(key);
+        return "\"Move To\"," + move + ",-1,13,-2,\"Copy To\"," + copy + ",-1,14,-2," +
+               "0,2,5,7,8,-1,16,-2";
+    });
 }
 
 std::string allMenu(Registry& registry) {
-    const std::string run = runCodes(registry);
-    const std::string move = moveCodes(registry);
-    const std::string copy = copyCodes(registry);
-    const std::string ext = extCodes(registry);
-    return "\"Explore\",0,1,-2,\"Run/Open\"," + run + ",-1,15,-2,\"Move To\"," + move +
-           ",-1,19,13,-2,\"Copy To\"," + copy + ",-1,20,14,-2,\"Extension\"," + ext + ",-1,12,-2" +
-           ",\"Clipboard\",2,10,3,11,-1,4,-2" + ",\"Prompt\",5,9,6,-2" +
-           ",-1,17,-1,16,-1,7,-1,8,-2";
+    return inOneCommit(registry, [](SettingsKey& key) {
+        const std::string run = runCodes(key);
+        const std::string move = moveCodes(key);
+        const std::string copy = copyCodes(key);
+        const std::string ext = extCodes(key);
+        return "\"Explore\",0,1,-2,\"Run/Open\"," + run + ",-1,15,-2,\"Move To\"," + move +
+               ",-1,19,13,-2,\"Copy To\"," + copy + ",-1,20,14,-2,\"Extension\"," + ext +
+               ",-1,12,-2" + ",\"Clipboard\",2,10,3,11,-1,4,-2" + ",\"Prompt\",5,9,6,-2" +
+               ",-1,17,-1,16,-1,7,-1,8,-2";
+    });
 }
 
 } // namespace quorvane

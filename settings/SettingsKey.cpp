@@ -13,6 +13,10 @@ bool isStringType(std::uint32_t type) {
 
 } // namespace
 
+std::string damagedValue(std::string_view message) {
+    return std::string(message) + "\nLoading a menu file that holds the value repairs it.";
+}
+
 SettingsKey::SettingsKey(Registry& registry)
     : m_owned(registry.openKey(settingsKeyPath())), m_key(m_owned.get()) {}
 
@@ -44,19 +48,19 @@ std::string SettingsKey::readString(std::string_view name) const {
     if (!value)
         return {};
     if (!isStringType(value->type))
-        throw Failure(formatMessage(messages::invalidDataType, name));
+        throw Failure(damagedValue(formatMessage(messages::invalidDataType, name)));
     return value->data.substr(0, value->data.find('\0'));
 }
 
 std::int32_t SettingsKey::readInteger(std::string_view name) const {
     const auto value = m_key->value(name);
     if (!value)
-        throw Failure(formatMessage(messages::failedToGetData, name));
+        throw Failure(damagedValue(formatMessage(messages::failedToGetData, name)));
     if (value->type != regtype::dword)
-        throw Failure(formatMessage(messages::invalidDataType, name));
+        throw Failure(damagedValue(formatMessage(messages::invalidDataType, name)));
     const auto number = dwordNumber(value->data);
     if (!number)
-        throw Failure(formatMessage(messages::failedToGetData, name));
+        throw Failure(damagedValue(formatMessage(messages::failedToGetData, name)));
     return static_cast<std::int32_t>(*number);
 }
 

@@ -50,6 +50,9 @@ private:
     RegistryKey* m_key;
 };
 
+// A failure to read a stored value, with what mends it: the user cannot reach the key otherwise.
+std::string damagedValue(std::string_view message);
+
 // Runs `change` on the settings key as stored now, with other writers kept out until its writes
 // are committed; nothing is written when it throws.
 void updateSettings(Registry& registry, const std::function<void(SettingsKey&)>& change);

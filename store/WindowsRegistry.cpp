@@ -3,6 +3,8 @@
 #include "platform/Failure.h"
 #include "store/HiveFile.h"
 
+#include <chrono>
+#include <optional>
 #include <system_error>
 #include <windows.h>
 
@@ -10,13 +12,59 @@ namespace quorvane {
 
 namespace {
 
+// The registry's limit on a value name's length.
+constexpr std::size_t longestValueName = 16383;
+
+// How long a reader waits for a commit under way to end before reading all the same: long
+// enough for a commit of the settings, short enough that no right-click waits noticeably.
+constexpr std::chrono::milliseconds readerWait{50};
+
 std::string systemReason(LONG error) {
     return std::system_category().message(static_cast<int>(error));
 }
 
+// Keeps every other update of the settings out while one runs: the registry compares and sets
+// nothing on its own. The mutex is dropped by the system when its holder dies.
+class UpdateMutex {
+public:
+    // A writer that waits in vain gives up; a reader reads all the same, as a right-click must
+    // not fail because another program is slow to commit.
+    enum class Timeout { Fail, GoOn };
+
+    explicit UpdateMutex(std::chrono::milliseconds wait, Timeout timeout = Timeout::Fail) {
+        m_mutex = CreateMutexA(nullptr, FALSE, "Local\\Quorvane settings update");
+        if (!m_mutex)
+            return;
+        const DWORD result = WaitForSingleObject(m_mutex, static_cast<DWORD>(wait.count()));
+        if (result == WAIT_TIMEOUT) {
+            CloseHandle(m_mutex);
+            m_mutex = nullptr;
+            if (timeout == Timeout::GoOn)
+                return;
+            throw Failure("The settings are being changed by another program");
+        }
+        m_owned = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+    }
+    ~UpdateMutex() {
+        if (m_owned)
+            ReleaseMutex(m_mutex);
+        if (m_mutex)
+            CloseHandle(m_mutex);
+    }
+    UpdateMutex(const UpdateMutex&) = delete;
+    UpdateMutex& operator=(const UpdateMutex&) = delete;
+
+private:
+    HANDLE m_mutex = nullptr;
+    bool m_owned = false;
+};
+
 class WindowsRegistryKey : public RegistryKey {
 public:
-    WindowsRegistryKey(std::string_view path, WindowsRegistry::Opening opening);
+    // `commitWait`: how long commit() waits for another program's update; nothing when the
+    // caller holds the update mutex already, for the whole life of the key.
+    WindowsRegistryKey(std::string_view path, WindowsRegistry::Opening opening,
+                       std::optional<std::chrono::milliseconds> commitWait);
     ~WindowsRegistryKey() override;
     WindowsRegistryKey(const WindowsRegistryKey&) = delete;
     WindowsRegistryKey& operator=(const WindowsRegistryKey&) = delete;
@@ -32,17 +80,22 @@ public:
 
 private:
     std::optional<RegistryValue> stored(std::string_view name) const;
+    std::vector<std::string> storedNames() const;
     void writeAll();
 
     HKEY m_key = nullptr;
     LONG m_openError = ERROR_SUCCESS;
+    // Every value as the registry held it at opening, so that reads never mix two commits.
+    HiveKey m_snapshot;
     // One entry per name, at the place of its first write, holding the latest write.
     HiveKey m_writes;
+    std::optional<std::chrono::milliseconds> m_commitWait;
     bool m_held = false;
 };
 
-WindowsRegistryKey::WindowsRegistryKey(std::string_view path, WindowsRegistry::Opening opening)
-    : m_writes(std::string(path)) {
+WindowsRegistryKey::WindowsRegistryKey(std::string_view path, WindowsRegistry::Opening opening,
+                                       std::optional<std::chrono::milliseconds> commitWait)
+    : m_snapshot(std::string(path)), m_writes(std::string(path)), m_commitWait(commitWait) {
     // A key that cannot be opened is not reported here: its strings read empty, and the first
     // write says why it failed.
     if (opening == WindowsRegistry::Opening::ExistingOnly)
@@ -52,8 +105,16 @@ WindowsRegistryKey::WindowsRegistryKey(std::string_view path, WindowsRegistry::O
         m_openError = RegCreateKeyExA(HKEY_CLASSES_ROOT, std::string(path).c_str(), 0, nullptr,
                                       REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr,
                                       &m_key, nullptr);
-    if (m_openError != ERROR_SUCCESS)
+    if (m_openError != ERROR_SUCCESS) {
         m_key = nullptr;
+        return;
+    }
+    std::optional<UpdateMutex> commitsKeptOut;
+    if (m_commitWait)
+        commitsKeptOut.emplace(readerWait, UpdateMutex::Timeout::GoOn);
+    for (const std::string& name : storedNames())
+        if (auto value = stored(name))
+            m_snapshot.setValue(value->name, value->type, std::move(value->data));
 }
 
 WindowsRegistryKey::~WindowsRegistryKey() {
@@ -91,10 +152,12 @@ std::optional<RegistryValue> WindowsRegistryKey::stored(std::string_view name) c
 std::optional<RegistryValue> WindowsRegistryKey::value(std::string_view name) const {
     if (const RegistryValue* written = m_writes.findValue(name))
         return *written;
-    return stored(name);
+    if (const RegistryValue* held = m_snapshot.findValue(name))
+        return *held;
+    return std::nullopt;
 }
 
-std::vector<std::string> WindowsRegistryKey::valueNames() const {
+std::vector<std::string> WindowsRegistryKey::storedNames() const {
     std::vector<std::string> names;
     if (m_key) {
         DWORD longest = 0;
@@ -115,6 +178,13 @@ std::vector<std::string> WindowsRegistryKey::valueNames() const {
             names.emplace_back(name.data(), length);
         }
     }
+    return names;
+}
+
+std::vector<std::string> WindowsRegistryKey::valueNames() const {
+    std::vector<std::string> names;
+    for (const RegistryValue& held : m_snapshot.values())
+        names.push_back(held.name);
     // Values this key wrote that the registry does not hold yet come after, as they will.
     for (const RegistryValue& written : m_writes.values()) {
         bool known = false;
@@ -127,6 +197,16 @@ std::vector<std::string> WindowsRegistryKey::valueNames() const {
 }
 
 void WindowsRegistryKey::setValue(std::string_view name, std::uint32_t type, std::string data) {
+    // Refused here, before the commit's first write, as the registry has no transaction: a value
+    // it refuses halfway through a commit would leave the values before it written.
+    std::string_view problem;
+    if (name.find('\0') != std::string_view::npos)
+        problem = "A value name cannot hold a NUL character.";
+    else if (name.size() > longestValueName)
+        problem = "A value name holds at most 16383 characters.";
+    if (!problem.empty())
+        throw Failure(formatMessage(messages::failedToSetData, name.substr(0, name.find('\0'))) +
+                      "\n" + std::string(problem));
     m_writes.setValue(name, type, std::move(data));
 }
 
@@ -149,43 +229,17 @@ void WindowsRegistryKey::writeAll() {
 }
 
 void WindowsRegistryKey::commit() {
-    if (!m_held)
-        writeAll();
+    if (m_held)
+        return;
+    std::optional<UpdateMutex> othersKeptOut;
+    if (m_commitWait)
+        othersKeptOut.emplace(*m_commitWait);
+    writeAll();
 }
 
 void WindowsRegistryKey::commitHeld() {
     writeAll();
 }
-
-// Keeps every other update of the settings out while one runs: the registry compares and sets
-// nothing on its own. The mutex is dropped by the system when its holder dies.
-class UpdateMutex {
-public:
-    explicit UpdateMutex(std::chrono::milliseconds wait) {
-        m_mutex = CreateMutexA(nullptr, FALSE, "Local\\Quorvane settings update");
-        if (!m_mutex)
-            return;
-        const DWORD result = WaitForSingleObject(m_mutex, static_cast<DWORD>(wait.count()));
-        if (result == WAIT_TIMEOUT) {
-            CloseHandle(m_mutex);
-            m_mutex = nullptr;
-            throw Failure("The settings are being changed by another program");
-        }
-        m_owned = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
-    }
-    ~UpdateMutex() {
-        if (m_owned)
-            ReleaseMutex(m_mutex);
-        if (m_mutex)
-            CloseHandle(m_mutex);
-    }
-    UpdateMutex(const UpdateMutex&) = delete;
-    UpdateMutex& operator=(const UpdateMutex&) = delete;
-
-private:
-    HANDLE m_mutex = nullptr;
-    bool m_owned = false;
-};
 
 } // namespace
 
@@ -193,13 +247,13 @@ WindowsRegistry::WindowsRegistry(std::chrono::milliseconds lockWait, Opening ope
     : m_lockWait(lockWait), m_opening(opening) {}
 
 std::unique_ptr<RegistryKey> WindowsRegistry::openKey(std::string_view path) {
-    return std::make_unique<WindowsRegistryKey>(path, m_opening);
+    return std::make_unique<WindowsRegistryKey>(path, m_opening, m_lockWait);
 }
 
 void WindowsRegistry::update(std::string_view path,
                              const std::function<void(RegistryKey&)>& change) {
     const UpdateMutex exclusive(m_lockWait);
-    WindowsRegistryKey key(path, m_opening);
+    WindowsRegistryKey key(path, m_opening, std::nullopt);
     key.holdCommits();
     change(key);
     key.commitHeld();

@@ -7,11 +7,14 @@
 namespace quorvane {
 
 // HKEY_CLASSES_ROOT as Windows holds it, where the extension reads it. A key is opened (and
-// created when missing) with RegCreateKeyExA; reads ask the registry, overlaid with this key's
-// own writes; the writes wait in memory until commit() and are then set one after the other.
-// The registry has no transaction: a failure raised before the commit writes nothing, but one
-// during the commit's own writes leaves the values set before it written. A refused write names
-// the value the registry refused, with the system's reason on the next line.
+// created when missing) with RegCreateKeyExA and its values are read at once, while the named
+// update mutex keeps commits out (waiting briefly for one under way, then reading all the same),
+// so a reader never sees half of a commit; reads see that snapshot overlaid with this key's own
+// writes. The writes wait in memory until commit() and are then set one after the other. The
+// registry has no transaction: names it would refuse are refused when set, so a failure raised
+// before the commit writes nothing, but one during the commit's own writes (the system's own
+// refusal) leaves the values set before it written. A refused write names the value, with the
+// reason on the next line.
 class WindowsRegistry : public Registry {
 public:
     // Whether opening a missing key creates it. The extension runs inside the shell and only

@@ -149,6 +149,7 @@ std::vector<Case> cases() {
         return wide;
     };
     const std::string outOfBounds = "quorvanectl: List index out of bounds\n";
+    const std::string repairs = "\nLoading a menu file that holds the value repairs it.\n";
     const std::string nothingHappened = "quorvanectl: Nothing happened!\n";
     const std::string unreadable = "quorvanectl: Cannot read the settings file 'HIVE': ";
     const std::string notLoaded = "The menu file was not loaded: the settings it would leave "
@@ -288,12 +289,12 @@ std::vector<Case> cases() {
          .args = {"show"},
          .hive = valueLine("ItemsAvailable", ""),
          .status = 1,
-         .err = "quorvanectl: '' is not a valid integer value\n"},
+         .err = "quorvanectl: '' is not a valid integer value for 'ItemsAvailable'" + repairs},
         {.label = "ItemsAvailableText",
          .args = {"apply", "5,-2"},
          .hive = valueLine("ItemsAvailable", R"("ItemsAvailable"="many")"),
          .status = 1,
-         .err = "quorvanectl: 'many' is not a valid integer value\n"},
+         .err = "quorvanectl: 'many' is not a valid integer value for 'ItemsAvailable'" + repairs},
         {.label = "ItemsAvailable22",
          .args = {"list"},
          .hive = valueLine("ItemsAvailable", R"("ItemsAvailable"="22")"),
@@ -308,7 +309,7 @@ std::vector<Case> cases() {
          .args = {"show"},
          .hive = valueLine("ItemsAvailable", R"("ItemsAvailable"=dword:00000015)"),
          .status = 1,
-         .err = "quorvanectl: Invalid data type for 'ItemsAvailable'\n"},
+         .err = "quorvanectl: Invalid data type for 'ItemsAvailable'" + repairs},
 
         // Item lists.
         {.label = "TargetsShorterThanCaptions",
@@ -316,6 +317,16 @@ std::vector<Case> cases() {
          .hive = valueLine("MoveDirItems", R"("MoveDirItems"="a:\\")"),
          .status = 1,
          .err = outOfBounds},
+        {.label = "TargetsWithoutCaptions",
+         .args = {"apply", "0,-6,-2"},
+         .hive = valueLine("MoveItems", ""),
+         .status = 1,
+         .err = outOfBounds},
+        {.label = "PresetStoppedByItsLastList",
+         .args = {"preset", "All"},
+         .hive = valueLine("ExtItems", R"("ExtItems"=dword:00000001)"),
+         .status = 1,
+         .err = "quorvanectl: Invalid data type for 'ExtItems'" + repairs},
         {.label = "TargetsShortButLongEnough",
          .args = {"parse", "-6,-2"},
          .hive = valueLine("MoveDirItems", R"("MoveDirItems"="a:\\")"),

@@ -95,6 +95,9 @@ TEST_F(QuorvanectlTest, ListPrintsTheAvailableEntries) {
 }
 
 TEST_F(QuorvanectlTest, FailuresPrintOnlyTheText) {
+    const std::string notAnInteger = "quorvanectl: 'abc' is not a valid integer value for "
+                                     "'ItemsAvailable'\nLoading a menu file that holds the value "
+                                     "repairs it.\n";
     struct Row {
         std::vector<std::string> args;
         std::string itemsAvailable;
@@ -102,8 +105,8 @@ TEST_F(QuorvanectlTest, FailuresPrintOnlyTheText) {
     };
     const Row rows[] = {
         {{"parse", "S,0,-4,1"}, "21", "quorvanectl: List index out of bounds\n"},
-        {{"show"}, "abc", "quorvanectl: 'abc' is not a valid integer value\n"},
-        {{"show", "--json"}, "abc", "quorvanectl: 'abc' is not a valid integer value\n"},
+        {{"show"}, "abc", notAnInteger},
+        {{"show", "--json"}, "abc", notAnInteger},
         {{"apply", "-2"},
          "21",
          "quorvanectl: You cannot have zero menu-items. Then remove Quorvane altogether\n"},

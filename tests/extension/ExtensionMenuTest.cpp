@@ -106,7 +106,8 @@ TEST_F(MenuFixture, AStoredMenuThatDoesNotReadIsNamedAsSuch) {
     EXPECT_EQ(shown.reason, "Cannot read the menu: List index out of bounds");
     registry.setInteger(path, value::theMenu, 1);
     EXPECT_EQ(ext::readExtensionMenu(registry).reason,
-              "Cannot read the menu: Invalid data type for 'TheMenu'");
+              "Cannot read the menu: Invalid data type for 'TheMenu' "
+              "Loading a menu file that holds the value repairs it.");
 }
 
 TEST(ProblemLines, WrapsAtSpacesIntoAFewShortLines) {

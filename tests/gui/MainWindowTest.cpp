@@ -231,7 +231,9 @@ void MainWindowTest::loadFailureIsReportedAndTheWindowStillComesUp() {
 
     const auto shown = ScriptedDialogs::takeAnswered();
     QCOMPARE(shown.size(), 1);
-    QCOMPARE(shown[0].text, QStringLiteral("'abc' is not a valid integer value"));
+    QCOMPARE(shown[0].text,
+             QStringLiteral("'abc' is not a valid integer value for 'ItemsAvailable'\n"
+                            "Loading a menu file that holds the value repairs it."));
     QCOMPARE(shown[0].caption, QCoreApplication::applicationName());
     // What the load built stays; the steps after it still ran.
     QCOMPARE(w.find<QTreeView>("AvailableList")->model()->rowCount(), 7);

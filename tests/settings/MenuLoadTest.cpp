@@ -68,6 +68,8 @@ TEST_F(MenuLoadTest, StopsWhereItFailsKeepingWhatWasBuilt) {
 }
 
 TEST_F(MenuLoadTest, ItemsAvailableLimitsOnlyTheList) {
+    const std::string forItemsAvailable =
+        " for 'ItemsAvailable'\nLoading a menu file that holds the value repairs it.";
     struct Row {
         std::string stored;
         std::string failure;
@@ -75,9 +77,9 @@ TEST_F(MenuLoadTest, ItemsAvailableLimitsOnlyTheList) {
         int listSize;
     };
     const Row rows[] = {
-        {"(missing)", "'' is not a valid integer value", "", 7},
-        {"abc", "'abc' is not a valid integer value", "", 7},
-        {"21 ", "'21 ' is not a valid integer value", "", 7},
+        {"(missing)", "'' is not a valid integer value" + forItemsAvailable, "", 7},
+        {"abc", "'abc' is not a valid integer value" + forItemsAvailable, "", 7},
+        {"21 ", "'21 ' is not a valid integer value" + forItemsAvailable, "", 7},
         {"0", "", "17:Stamp", 7},
         {"-1", "", "17:Stamp", 7},
         {"5", "", "17:Stamp", 7 + 5},

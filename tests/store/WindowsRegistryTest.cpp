@@ -120,7 +120,8 @@ TEST_F(WindowsRegistryTest, MissingValuesReadAsTheStoreSays) {
         key.readInteger("Nothing");
         FAIL() << "a missing integer must not read";
     } catch (const Failure& failure) {
-        EXPECT_STREQ(failure.what(), "Failed to get data for 'Nothing'");
+        EXPECT_STREQ(failure.what(), "Failed to get data for 'Nothing'\n"
+                                     "Loading a menu file that holds the value repairs it.");
     }
 }
 
@@ -137,7 +138,8 @@ TEST_F(WindowsRegistryTest, ValueOfTheWrongTypeGivesTheStoresMessage) {
         key.readInteger("StampOptions");
         FAIL() << "a string must not read as an integer";
     } catch (const Failure& failure) {
-        EXPECT_STREQ(failure.what(), "Invalid data type for 'StampOptions'");
+        EXPECT_STREQ(failure.what(), "Invalid data type for 'StampOptions'\n"
+                                     "Loading a menu file that holds the value repairs it.");
     }
 }
 
@@ -222,18 +224,31 @@ TEST_F(WindowsRegistryTest, UpdateWritesWhatItsChangeSet) {
     EXPECT_EQ(raw("v"), (RegistryValue{"v", REG_DWORD, dwordData(2010)}));
 }
 
-TEST_F(WindowsRegistryTest, AWriteTheRegistryRefusesNamesTheValue) {
-    // Value names are limited to 16 383 characters.
-    const std::string tooLong(20000, 'n');
-    auto key = m_registry.openKey(m_path);
-    key->setValue(tooLong, REG_SZ, "x");
+// Refused when set, so that the values set before it in the same commit stay unwritten.
+TEST_F(WindowsRegistryTest, ANameTheRegistryWouldRefuseWritesNothing) {
+    const std::string tooLong(16384, 'n'); // value names hold at most 16 383 characters
     try {
-        key->commit();
-        FAIL() << "the registry took a value name of 20 000 characters";
+        m_registry.update(m_path, [&tooLong](RegistryKey& key) {
+            key.setValue("Before", REG_SZ, "x");
+            key.setValue(tooLong, REG_SZ, "x");
+        });
+        FAIL() << "the store took a value name of 16 384 characters";
     } catch (const Failure& failure) {
-        const std::string text = failure.what();
-        EXPECT_TRUE(text.starts_with("Failed to set data for '" + tooLong + "'\n")) << text;
+        EXPECT_TRUE(std::string(failure.what()).starts_with("Failed to set data for '" + tooLong));
     }
+    EXPECT_FALSE(raw("Before"));
+}
+
+// A reader sees the values of one commit: those stored when it opened the key.
+TEST_F(WindowsRegistryTest, AnOpenKeyReadsTheValuesOfItsOpening) {
+    m_registry.update(m_path, [](RegistryKey& key) { key.setValue("Caption", REG_SZ, "old"); });
+    const auto reader = m_registry.openKey(m_path);
+    m_registry.update(m_path, [](RegistryKey& key) {
+        key.setValue("Caption", REG_SZ, "new");
+        key.setValue("Added", REG_SZ, "new");
+    });
+    EXPECT_EQ(reader->value("Caption")->data, "old");
+    EXPECT_EQ(reader->valueNames(), std::vector<std::string>{"Caption"});
 }
 
 } // namespace
