@@ -4,8 +4,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <cwctype>
+#include <optional>
 #include <windows.h>
+// With WIN32_LEAN_AND_MEAN, windows.h leaves out COM's and the shell's declarations.
+#include <objbase.h>
+#include <shlobj.h>
 
 namespace fs = std::filesystem;
 
@@ -41,6 +46,63 @@ int errorNumber(DWORD error) {
 
 std::string quotedArgument(const std::string& text) {
     return "\"" + text + "\"";
+}
+
+bool isShortcut(const fs::path& object) {
+    std::wstring extension = object.extension().wstring();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+    std::error_code ec;
+    return extension == L".lnk" && fs::is_regular_file(object, ec);
+}
+
+// COM for as long as a shortcut is read, on whatever thread asks: Explorer's own threads have it
+// already, in whichever model they chose, and keep it.
+class ComUse {
+public:
+    ComUse() : m_started(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ComUse() {
+        if (m_started)
+            CoUninitialize();
+    }
+    ComUse(const ComUse&) = delete;
+    ComUse& operator=(const ComUse&) = delete;
+
+private:
+    bool m_started;
+};
+
+template <typename Interface> struct Released {
+    Interface* object = nullptr;
+    ~Released() {
+        if (object)
+            object->Release();
+    }
+};
+
+// Where a shortcut leads, as the shell finds it without asking anyone: nothing for one it cannot
+// read and for one that leads to no file (a printer, a control panel).
+std::optional<fs::path> shortcutTarget(const fs::path& shortcut) {
+    const ComUse com;
+    Released<IShellLinkW> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void**>(&link.object))))
+        return std::nullopt;
+    Released<IPersistFile> file;
+    if (FAILED(link.object->QueryInterface(IID_IPersistFile,
+                                           reinterpret_cast<void**>(&file.object))) ||
+        FAILED(file.object->Load(shortcut.c_str(), STGM_READ)))
+        return std::nullopt;
+    // A target that moved is looked for, for a second at most (the high word), without a window
+    // and without rewriting the shortcut; what it finds or not, GetPath says.
+    link.object->Resolve(nullptr, SLR_NO_UI | SLR_NOUPDATE | (1000u << 16));
+    std::wstring target(MAX_PATH, L'\0');
+    if (link.object->GetPath(target.data(), static_cast<int>(target.size()), nullptr, 0) != S_OK)
+        return std::nullopt;
+    target.resize(std::wcslen(target.c_str()));
+    if (target.empty())
+        return std::nullopt;
+    return fs::path(target);
 }
 
 } // namespace
@@ -90,8 +152,13 @@ std::vector<std::string> stamp(const std::vector<fs::path>& objects, const Stamp
 }
 
 std::string linkTarget(const fs::path& object) {
-    // Shortcuts (.lnk) are files the shell reads; they are not followed yet.
-    return symbolicLinkTarget(object).value_or(object.string());
+    if (auto target = symbolicLinkTarget(object))
+        return *target;
+    if (isShortcut(object)) {
+        if (const auto target = shortcutTarget(object))
+            return target->string();
+    }
+    return object.string();
 }
 
 fs::path rootFolder() {

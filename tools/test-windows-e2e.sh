@@ -391,7 +391,7 @@ chosen() { # verb, then the selection
     err=$(tr -d '\r' <"$work/err")
 }
 must mkdir -p "$(c_drive target)"
-printf '%s\r\n' '# This is a menu-file for Quorvane' '#' 's:TheMenu:"2","-6","-5"' \
+printf '%s\r\n' '# This is a menu-file for Quorvane' '#' 's:TheMenu:"2","3","-6","-5"' \
     's:MoveItems:"Into Target"' 's:MoveDirItems:C:\target' 's:ExtItems:bak' >"$(c_drive chosen.drm)"
 ctl load 'C:\chosen.drm'
 [ "$status" -eq 0 ] || fail "loading the menu to choose from exited with $status: $err"
@@ -402,6 +402,16 @@ chosen NameToClipboard 'C:\café.txt' 'C:\folder'
     "clipboard (ANSI): C:\\caf$(printf '\351').txt\\r\\nC:\\folder\\r\\n")" ] &&
     pass "Copy Name puts the names on the clipboard, as Unicode and ANSI text" ||
     fail "Copy Name (status $status): $shown $err"
+# Shortcuts are followed; one that cannot be read, and an object that is no shortcut, are named
+# as they are.
+must touch "$(c_drive 'folder/target €.txt')"
+must "$WINE" "$harness" shortcut 'C:\shortcut.lnk' 'C:\folder\target €.txt'
+printf 'no shortcut' >"$(c_drive broken.lnk)" || fail "could not write $(c_drive broken.lnk)"
+chosen TargetNameToClipboard 'C:\shortcut.lnk' 'C:\broken.lnk' 'C:\one.txt'
+[ "$status" -eq 0 ] && [ "$(printf '%s\n' "$shown" | head -n 1)" = \
+    'clipboard: C:\folder\target €.txt\r\nC:\broken.lnk\r\nC:\one.txt\r\n' ] &&
+    pass "Copy Target Name follows a shortcut, and names what it cannot follow as it is" ||
+    fail "Copy Target Name (status $status): $shown $err"
 must touch "$(c_drive moved1.txt)" "$(c_drive moved2.txt)" "$(c_drive taken.txt)" \
     "$(c_drive renamed.txt)"
 printf 'kept' >"$(c_drive target/taken.txt)"
@@ -437,10 +447,10 @@ while [ ! -f "$recorded" ] && [ "$tries" -lt 100 ]; do
 done
 folder=$(printf '%s' "$build/bin" | sed 's|/|\\|g')
 want="C:\\windows\\system32\\rundll32.exe\" syssetup.dll,InstallHinfSection DefaultInstall 132 Z:$folder\\\\Quorvane.inf"
-if [ -f "$recorded" ] && [ "$(tr 'A-Z' 'a-z' <"$recorded")" = "\"$(printf '%s' "$want" | tr 'A-Z' 'a-z')" ]; then
+if [ -f "$recorded" ] && [ "$(head -n 1 "$recorded" | tr 'A-Z' 'a-z')" = "\"$(printf '%s' "$want" | tr 'A-Z' 'a-z')" ]; then
     pass "the installer gets the system's rundll32.exe and the INF after two backslashes"
 else
-    fail "the installer was started as: $(cat "$recorded" 2>/dev/null || echo '(not at all)')"
+    fail "the installer was started as: $(head -n 1 "$recorded" 2>/dev/null || echo '(not at all)')"
     printf 'expected: "%s\n' "$want" >&2
 fi
 
