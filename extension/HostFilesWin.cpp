@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwctype>
@@ -10,6 +11,7 @@
 #include <windows.h>
 // With WIN32_LEAN_AND_MEAN, windows.h leaves out COM's and the shell's declarations.
 #include <objbase.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 namespace fs = std::filesystem;
@@ -105,6 +107,23 @@ std::optional<fs::path> shortcutTarget(const fs::path& shortcut) {
     return fs::path(target);
 }
 
+// Why the shell's delete left an object in place. SHFileOperationW answers with the system's error
+// codes, or with codes of its own from older Windows that FormatMessage does not know.
+std::string shellDeleteFailure(int result, bool aborted) {
+    if (aborted)
+        return "the removal was cancelled";
+    if (result == ERROR_ACCESS_DENIED || result == ERROR_SHARING_VIOLATION ||
+        result == ERROR_LOCK_VIOLATION || result == ERROR_WRITE_PROTECT ||
+        result == ERROR_FILE_NOT_FOUND || result == ERROR_PATH_NOT_FOUND ||
+        result == ERROR_FILENAME_EXCED_RANGE)
+        return reason(errorNumber(static_cast<DWORD>(result)));
+    if (result == 0)
+        return "something in it could not be removed";
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%X", static_cast<unsigned>(result));
+    return "the shell could not delete it (error " + std::string(code) + ")";
+}
+
 } // namespace
 
 int presence(const fs::path& path) {
@@ -118,6 +137,46 @@ int renameNoReplace(const fs::path& from, const fs::path& to) {
     // Without MOVEFILE_REPLACE_EXISTING a taken name is refused, and without
     // MOVEFILE_COPY_ALLOWED another volume is too, for the caller to copy whole.
     return MoveFileExW(from.c_str(), to.c_str(), 0) ? 0 : errorNumber(GetLastError());
+}
+
+std::string removeTree(const fs::path& object) {
+    const DWORD attributes = GetFileAttributesW(object.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const int error = errorNumber(GetLastError());
+        return error == ENOENT ? "it no longer exists" : reason(error);
+    }
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        // A link (symbolic, or a junction) goes, never what it leads to, which the shell's delete
+        // of a folder might walk into.
+        if (attributes & FILE_ATTRIBUTE_READONLY)
+            SetFileAttributesW(object.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+        const BOOL removed = attributes & FILE_ATTRIBUTE_DIRECTORY
+                                 ? RemoveDirectoryW(object.c_str())
+                                 : DeleteFileW(object.c_str());
+        return removed ? std::string() : reason(errorNumber(GetLastError()));
+    }
+    // The shell's own delete, as a Shift+Delete in Explorer: read-only files, and folders holding
+    // them, go too; nothing goes to the recycle bin (no FOF_ALLOWUNDO); it asks nothing, as the
+    // one question has been answered, and shows no failure of its own. A selected read-only file
+    // is made writable first, as not every shell's delete does that for what it was handed; it
+    // is made read-only again if it stays.
+    const bool readOnly = attributes & FILE_ATTRIBUTE_READONLY;
+    if (readOnly)
+        SetFileAttributesW(object.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    const ComUse com;
+    std::wstring from = object.wstring();
+    from.append(2, L'\0');
+    SHFILEOPSTRUCTW operation{};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.c_str();
+    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    const int result = SHFileOperationW(&operation);
+    if (GetFileAttributesW(object.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        errorNumber(GetLastError()) == ENOENT)
+        return {};
+    if (readOnly)
+        SetFileAttributesW(object.c_str(), attributes);
+    return shellDeleteFailure(result, operation.fAnyOperationsAborted);
 }
 
 std::size_t longestName(const fs::path&) {

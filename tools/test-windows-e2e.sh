@@ -6,6 +6,9 @@
 #
 #   tools/test-windows-e2e.sh [BUILD_DIR]
 #
+# The runs that answer the extension's message boxes need a display: they start Xvfb on the first
+# free one, or on XVFB_DISPLAY (":89") when it is set.
+#
 # WINE and WINESERVER, when set, name the Wine loader and server to use (see tools/wine-run). A
 # check that fails is counted and the runs go on; a step that the checks after it need (a prefix
 # and its Wine start) ends the run when it fails, saying what failed. Each part's time is printed
@@ -53,12 +56,14 @@ begin() { # part's name
 counted=no
 log=$(mktemp "${TMPDIR:-/tmp}/test-windows-e2e.XXXXXX")
 servers=""
+xvfb=""
 on_exit() {
     status=$?
     set +e
     for prefix in $servers; do
         WINEPREFIX="$prefix" timeout -k 10 60 "$WINESERVER" -k >/dev/null 2>&1
     done
+    [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null
     rm -f "$log"
     if [ "$status" -ne 0 ] && [ "$counted" = no ]; then
         echo "the end-to-end runs stopped (status $status) in \"${part:-getting ready}\" after $(since "$part_started") s; they took $(since "$run_started") s" >&2
@@ -140,6 +145,28 @@ reg_query() { # reg query's arguments, after the key
 reg_value() { # name: "TYPE DATA" as reg query shows it
     reg_query /v "$1" 2>/dev/null | tr -d '\r' |
         sed -n "s/^    $1    \\(REG_[A-Z_]*\\)    \\{0,1\\}/\\1 /p"
+}
+
+# A virtual display of this run's own, in $display: Xvfb says the display's number once it takes
+# connections.
+display=""
+start_display() {
+    [ -z "$display" ] || return 0
+    rm -f "$work/display"
+    Xvfb ${XVFB_DISPLAY:-} -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$work/display" \
+        >"$work/xvfb.log" 2>&1 </dev/null &
+    xvfb=$!
+    tries=0
+    while [ ! -s "$work/display" ] && kill -0 "$xvfb" 2>/dev/null && [ "$tries" -lt 100 ]; do
+        sleep 0.1
+        tries=$((tries + 1))
+    done
+    if [ ! -s "$work/display" ]; then
+        echo "FAILED: Xvfb ${XVFB_DISPLAY:-} gave no display within 10 s; it printed:" >&2
+        sed 's/^/    /' "$work/xvfb.log" >&2
+        exit 1
+    fi
+    display=:$(head -n 1 "$work/display")
 }
 
 # A file the program sees as C:\<name> in the current prefix.
@@ -275,6 +302,7 @@ begin "Quorvane.dll loaded as Explorer loads it"
 new_prefix extension
 harness=$build/tests/quorvane_shell_harness.exe
 dll=Z:$(printf '%s' "$build/bin/Quorvane.dll" | sed 's|/|\\|g')
+built_dll=$dll
 # The harness prints the cascade it was given as quorvanectl show prints the stored menu.
 shown=""
 menu() { # the selection: PATH... or --background FOLDER
@@ -426,6 +454,43 @@ chosen ext1 'C:\renamed.txt'
 [ "$status" -eq 0 ] && [ -f "$(c_drive renamed.bak)" ] && [ ! -e "$(c_drive renamed.txt)" ] &&
     pass "an extension item gives the file its extension" ||
     fail "the extension item (status $status): $err"
+
+begin "entries that ask and tell, on a virtual display"
+# The DLL asks and tells in message boxes, which Wine shows only on a display; the harness answers
+# them as a user would and prints their texts.
+start_display
+export DISPLAY="$display" WINE_RUN_DISPLAY="$display"
+new_prefix asking
+dll=$built_dll
+ctl show
+printf '%s\r\n' '# This is a menu-file for Quorvane' '#' 's:TheMenu:"16","1","8","5"' \
+    >"$(c_drive asking.drm)"
+ctl load 'C:\asking.drm'
+[ "$status" -eq 0 ] || fail "loading the menu to choose from exited with $status: $err"
+boxes() { # the texts of the boxes the last choice showed
+    printf '%s\n' "$shown" | sed -n 's/^box: //p'
+}
+# Read-only as Wine tells it: a file without write permission.
+must mkdir -p "$(c_drive doomed/inner)"
+printf 'x' >"$(c_drive readonly.txt)" && printf 'y' >"$(c_drive doomed/inner/readonly.txt)" ||
+    fail "could not write the read-only files"
+must chmod a-w "$(c_drive readonly.txt)" "$(c_drive doomed/inner/readonly.txt)"
+# Wine's recycle bin is the desktop's trash, below XDG_DATA_HOME.
+export XDG_DATA_HOME="$work/asking-data"
+must mkdir -p "$XDG_DATA_HOME"
+chosen Remove --answer no 'C:\readonly.txt'
+[ "$status" -eq 0 ] && [ "$(boxes)" = "Remove 'C:\readonly.txt' for good? It does not go to the trash." ] &&
+    [ -f "$(c_drive readonly.txt)" ] && pass "Remove!! asks, and No removes nothing" ||
+    fail "Remove!! answered No (status $status): $shown $err"
+chosen Remove 'C:\readonly.txt' 'C:\doomed'
+[ "$status" -eq 0 ] && [ "$(boxes)" = "Remove these 2 objects for good? They do not go to the trash." ] &&
+    [ ! -e "$(c_drive readonly.txt)" ] && [ ! -e "$(c_drive doomed)" ] &&
+    pass "Yes removes a read-only file and a folder holding one, asking nothing more" ||
+    fail "Remove!! answered Yes (status $status): $shown $err; drive C: holds $(ls "$(c_drive '')")"
+[ -z "$(find "$XDG_DATA_HOME" -name '*readonly*')" ] && pass "nothing removed went to the recycle bin" ||
+    fail "the recycle bin holds $(find "$XDG_DATA_HOME" -name '*readonly*')"
+unset XDG_DATA_HOME
+export DISPLAY= WINE_RUN_DISPLAY=
 
 begin "the installer, started through CreateProcessA"
 new_prefix installer
