@@ -490,6 +490,56 @@ chosen Remove 'C:\readonly.txt' 'C:\doomed'
 [ -z "$(find "$XDG_DATA_HOME" -name '*readonly*')" ] && pass "nothing removed went to the recycle bin" ||
     fail "the recycle bin holds $(find "$XDG_DATA_HOME" -name '*readonly*')"
 unset XDG_DATA_HOME
+
+# The programs the entries start give way to one that records how it was started (removed first:
+# the files are linked to the pristine prefix's). Wine would run its own built-in explorer.exe
+# unless told otherwise; its desktop, started with the prefix, runs on.
+windows=$WINEPREFIX/drive_c/windows
+for program in "$windows/explorer.exe" "$windows/system32/explorer.exe"; do
+    must rm -f "$program"
+    must cp "$build/tests/quorvane_record_command.exe" "$program"
+done
+export WINEDLLOVERRIDES=explorer.exe=n
+# The starts recorded in the folders, once there are that many (bounded), one a line: the command
+# line, "|", the folder it was started in. Wine starts "explorer.exe /desktop" with every program
+# to make sure that its desktop runs; those are left out.
+starts() { # how many, folder...
+    wanted=$1
+    shift
+    tries=0
+    while :; do
+        recorded=""
+        for folder in "$@"; do
+            for record in "$folder"/command-line*.txt; do
+                [ -f "$record" ] || continue
+                recorded="$recorded$(tr -d '\r' <"$record" | paste -sd '|')
+"
+            done
+        done
+        recorded=$(printf '%s' "$recorded" | grep -v '" /desktop|' || true)
+        [ "$(printf '%s' "$recorded" | grep -c '|')" -lt "$wanted" ] && [ "$tries" -lt 200 ] || break
+        sleep 0.1
+        tries=$((tries + 1))
+    done
+    printf '%s\n' "$recorded"
+}
+explorer_starts() { # how many
+    starts "$1" "$windows" "$windows/system32"
+}
+must mkdir -p "$(c_drive folder)"
+must touch "$(c_drive folder/a.txt)" "$(c_drive folder/b.txt)"
+chosen OpenContainer 'C:\folder\a.txt' 'C:\folder\b.txt'
+windows_shown=$(explorer_starts 1)
+# Wine's shell starts Explorer at the folder and selects nothing; without its window list, the
+# DLL starts Explorer with the first object selected.
+case "$status $windows_shown" in
+"0 "*'explorer.exe" "C:\folder"|'* | "0 "*'explorer.exe" /select,C:\folder\a.txt|'*)
+    [ "$(printf '%s\n' "$windows_shown" | wc -l)" -eq 1 ] &&
+        pass "Open Container opens one window for two objects of one folder" ||
+        fail "Open Container started Explorer more than once: $windows_shown" ;;
+*) fail "Open Container (status $status) started: $windows_shown; $shown $err" ;;
+esac
+unset WINEDLLOVERRIDES
 export DISPLAY= WINE_RUN_DISPLAY=
 
 begin "the installer, started through CreateProcessA"
