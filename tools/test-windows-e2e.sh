@@ -539,6 +539,33 @@ case "$status $windows_shown" in
         fail "Open Container started Explorer more than once: $windows_shown" ;;
 *) fail "Open Container (status $status) started: $windows_shown; $shown $err" ;;
 esac
+
+# Configure from the installed DLL, which lives in the system folder: the INF, installed from a
+# program folder as the first start hands it over (its path unquoted, blanks and all), records
+# where the program is.
+installed="$(c_drive 'Program Files')/Quorvane Setup"
+must mkdir -p "$installed"
+must cp "$build/bin/Quorvane.dll" "$build/bin/Quorvane.inf" "$build/bin/Quorvane.rtf" "$installed/"
+must cp "$build/tests/quorvane_record_command.exe" "$installed/quorvane-setup.exe"
+must "$WINE" rundll32 setupapi.dll,InstallHinfSection DefaultInstall 132 'C:\Program' \
+    'Files\Quorvane' 'Setup\Quorvane.inf'
+app_path='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\quorvane-setup.exe'
+[ "$(default_value "$app_path")" = 'C:\Program Files\Quorvane Setup\quorvane-setup.exe' ] &&
+    pass "the INF records where quorvane-setup.exe is" ||
+    fail "after installing the INF, App Paths holds: $(default_value "$app_path")"
+dll=$copied
+chosen Configure 'C:\folder\a.txt'
+case "$status $(starts 1 "$installed")" in
+'0 "C:\Program Files\Quorvane Setup\quorvane-setup.exe"|C:\users\'*)
+    pass "Configure from the installed DLL starts the program the INF recorded, in the user's folder" ;;
+*) fail "Configure from the installed DLL (status $status) started: $(starts 1 "$installed"); $shown $err" ;;
+esac
+must rm "$installed/quorvane-setup.exe"
+chosen Configure 'C:\folder\a.txt'
+[ "$status" -eq 0 ] &&
+    [ "$(boxes)" = 'quorvane-setup was not found in C:\windows\system32\ShellExt nor on the PATH.' ] &&
+    pass "without the program, Configure says where it looked" ||
+    fail "Configure without the program (status $status): $shown $err"
 unset WINEDLLOVERRIDES
 export DISPLAY= WINE_RUN_DISPLAY=
 
