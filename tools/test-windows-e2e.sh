@@ -463,7 +463,8 @@ export DISPLAY="$display" WINE_RUN_DISPLAY="$display"
 new_prefix asking
 dll=$built_dll
 ctl show
-printf '%s\r\n' '# This is a menu-file for Quorvane' '#' 's:TheMenu:"16","1","8","5"' \
+printf '%s\r\n' '# This is a menu-file for Quorvane' '#' 's:TheMenu:"16","1","8","5","-8","-5"' \
+    's:FileItems:"Record"' 's:FileDirItems:C:\rec\program.exe' 's:ExtItems:bak' \
     >"$(c_drive asking.drm)"
 ctl load 'C:\asking.drm'
 [ "$status" -eq 0 ] || fail "loading the menu to choose from exited with $status: $err"
@@ -539,6 +540,21 @@ case "$status $windows_shown" in
         fail "Open Container started Explorer more than once: $windows_shown" ;;
 *) fail "Open Container (status $status) started: $windows_shown; $shown $err" ;;
 esac
+
+# Names beyond the ANSI code page reach a program as they are, and are renamed as they are.
+must mkdir -p "$(c_drive names)" "$(c_drive rec)"
+must cp "$build/tests/quorvane_record_command.exe" "$(c_drive rec/program.exe)"
+must touch "$(c_drive 'names/café €.txt')" "$(c_drive 'names/漢字.txt')"
+chosen run1 'C:\names\café €.txt' 'C:\names\漢字.txt'
+case "$status $(starts 1 "$(c_drive rec)")" in
+'0 "C:\rec\program.exe" "C:\names\café €.txt" C:\names\漢字.txt|C:\names')
+    pass "a Run/Open item's program gets names beyond the code page, in the folder clicked" ;;
+*) fail "the Run/Open item (status $status) started: $(starts 1 "$(c_drive rec)"); $shown $err" ;;
+esac
+chosen ext1 'C:\names\café €.txt' 'C:\names\漢字.txt'
+[ "$status" -eq 0 ] && [ -f "$(c_drive 'names/café €.bak')" ] && [ -f "$(c_drive 'names/漢字.bak')" ] &&
+    pass "an extension item renames files whose names are beyond the code page" ||
+    fail "the extension item (status $status): $shown $err; C:\names holds $(ls "$(c_drive names)")"
 
 # Configure from the installed DLL, which lives in the system folder: the INF, installed from a
 # program folder as the first start hands it over (its path unquoted, blanks and all), records
