@@ -463,9 +463,10 @@ export DISPLAY="$display" WINE_RUN_DISPLAY="$display"
 new_prefix asking
 dll=$built_dll
 ctl show
-printf '%s\r\n' '# This is a menu-file for Quorvane' '#' 's:TheMenu:"16","1","8","5","-8","-5"' \
-    's:FileItems:"Record"' 's:FileDirItems:C:\rec\program.exe' 's:ExtItems:bak' \
-    >"$(c_drive asking.drm)"
+printf '%s\r\n' '# This is a menu-file for Quorvane' '#' \
+    's:TheMenu:"16","1","8","5","6","9","-8","-5"' 's:FileItems:"Record"' \
+    's:FileDirItems:C:\rec\program.exe' 's:ExtItems:bak' 's:DOSPromptFile:C:\rec\dos start.bat' \
+    's:AltPromptFile:C:\rec\alt start.bat' >"$(c_drive asking.drm)"
 ctl load 'C:\asking.drm'
 [ "$status" -eq 0 ] || fail "loading the menu to choose from exited with $status: $err"
 boxes() { # the texts of the boxes the last choice showed
@@ -582,6 +583,24 @@ chosen Configure 'C:\folder\a.txt'
     [ "$(boxes)" = 'quorvane-setup was not found in C:\windows\system32\ShellExt nor on the PATH.' ] &&
     pass "without the program, Configure says where it looked" ||
     fail "Configure without the program (status $status): $shown $err"
+
+# The prompts start %COMSPEC% (here a recording program, set where Wine's programs take their
+# environment from) with the Properties' programs, in the folder clicked or at the drive's top.
+must "$WINE" reg add 'HKCU\Environment' /v COMSPEC /d 'C:\rec\cmd.exe' /f
+must cp "$build/tests/quorvane_record_command.exe" "$(c_drive rec/cmd.exe)"
+tab=$(printf '\t')
+while IFS="$tab" read -r verb wanted; do
+    must rm -f "$(c_drive rec)"/command-line*.txt
+    chosen "$verb" 'C:\folder\a.txt'
+    prompt=$(starts 1 "$(c_drive rec)")
+    [ "$status" -eq 0 ] && [ "$prompt" = "$wanted" ] && pass "$verb starts %COMSPEC% as it should: $wanted" ||
+        fail "$verb (status $status) started: $prompt; expected: $wanted; $shown $err"
+# Unquoted, for the tabs: each backslash is written twice.
+done <<PROMPTS
+DOSPrompt${tab}"C:\\rec\\cmd.exe" /k "C:\\rec\\dos start.bat"|C:\\folder
+CPrompt${tab}"C:\\rec\\cmd.exe"|C:\\
+AlternativePrompt${tab}"C:\\rec\\cmd.exe" /c call "C:\\rec\\alt start.bat" & c:\\4dos\\4dos.com|C:\\folder
+PROMPTS
 unset WINEDLLOVERRIDES
 export DISPLAY= WINE_RUN_DISPLAY=
 
