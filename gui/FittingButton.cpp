@@ -17,7 +17,8 @@ QSize FittingButton::sizeHint() const {
     // Asked without the text, the style adds its margins and frame to the text's size but not the
     // least width it gives every button with a text.
     option.text.clear();
-    return style()->sizeFromContents(QStyle::CT_PushButton, &option, text, this)
+    return style()
+        ->sizeFromContents(QStyle::CT_PushButton, &option, text, this)
         .expandedTo(m_designed);
 }
 
