@@ -5,29 +5,38 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 # the regular, sanitizer and fuzzing builds of CI share what they have in common.
 LAUNCHER = $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all deps configure build test run clean bench test-sanitize fuzz fuzz-deps format \
-	extension test-extension-e2e test-windows windows-deps format-check
+.PHONY: all deps configure reconfigure build test run clean bench test-sanitize fuzz fuzz-deps format \
+	extension test-extension-e2e test-windows windows-deps format-check deb
 
 all: build
 
 # Installing is a step of its own: make deps (and .ci/run's set-up stage) install what is
-# missing. make build installs only before it first configures a build folder, so that a fresh
-# machine needs nothing else and a build that is already set up never waits for the package
-# manager; make test checks for missing packages once more before it runs, as a fresh machine
-# needs its validators too.
+# missing, the file managers' development packages included, so that a fresh machine builds and
+# tests every plug-in. make build installs only before it first configures a build folder, so
+# that a fresh machine needs nothing else and a build that is already set up never waits for the
+# package manager; make test checks for missing packages once more before it runs, as a fresh
+# machine needs its validators too.
 deps:
 	@./tools/ensure-deps.sh
+	@./tools/ensure-deps.sh extension
 
 configure:
 	@if [ ! -f $(BUILD_DIR)/build.ninja ]; then \
-		./tools/ensure-deps.sh && \
+		./tools/ensure-deps.sh && ./tools/ensure-deps.sh extension && \
 		cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(LAUNCHER); \
+	fi
+
+# A build folder configured before packages were installed (the plug-ins' among them) finds them
+# only when configured again; the package database's time says whether anything changed since.
+reconfigure:
+	@if [ -f $(BUILD_DIR)/build.ninja ] && [ /var/lib/dpkg/status -nt $(BUILD_DIR)/CMakeCache.txt ]; then \
+		cmake -S . -B $(BUILD_DIR) >/dev/null; \
 	fi
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-test: deps build format-check
+test: deps reconfigure build format-check
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 run: build
@@ -67,6 +76,11 @@ extension: deps
 # plug-ins into their system folders for the run (root only), then takes them out again.
 test-extension-e2e: extension
 	./tests/extension/end-to-end.sh $(BUILD_DIR)
+
+# The Debian packages, quorvane-setup and one per plug-in, into build/deb/, checked by lintian;
+# built from a copy of the sources, so the working tree stays as it is.
+deb:
+	./tools/build-deb.sh $(CURDIR)/$(BUILD_DIR)/deb
 
 # Every C++ source of the project through clang-format, with the project's .clang-format.
 FORMAT_SOURCES = $(shell git ls-files '*.cpp' '*.h')

@@ -6,7 +6,8 @@
 # program on a desktop; `ensure-deps.sh file-managers` adds Nemo, Caja, Nautilus, Thunar and
 # Dolphin for the right-click benchmark; `ensure-deps.sh windows` adds the mingw-w64 cross
 # compilers, GoogleTest's sources, 64-bit Wine and a virtual display (on which Wine shows the
-# extension's message boxes) for `make test-windows`.
+# extension's message boxes) for `make test-windows`; `ensure-deps.sh deb` adds the Debian
+# packaging tools and lintian for `make deb`.
 set -eu
 
 packages="cmake g++ ninja-build make ccache clang-format qt6-base-dev libgl-dev libgtest-dev libgmock-dev"
@@ -38,6 +39,11 @@ fi
 # The file managers themselves, for the right-click benchmark; without their recommendations.
 if [ "${1:-}" = "file-managers" ]; then
     packages="$packages nemo caja nautilus thunar dolphin"
+    install_options="--no-install-recommends"
+fi
+# make deb: debhelper and lintian; apt-get build-dep then brings what debian/control asks for.
+if [ "${1:-}" = "deb" ]; then
+    packages="$packages dpkg-dev debhelper lintian"
     install_options="--no-install-recommends"
 fi
 if [ "${1:-}" = "windows" ]; then

@@ -9,6 +9,9 @@
 # without restarting the file manager. The plug-in is taken out afterwards.
 #
 # Usage: tests/extension/end-to-end.sh [build folder]   (root; run by .ci/run)
+#        tests/extension/end-to-end.sh --installed [folder for the screenshots]
+# --installed runs the plug-ins and quorvanectl the packages installed (tools/test-deb.sh), where
+# they lie, and puts nothing into the system folders.
 # QUORVANE_E2E_FILE_MANAGERS="thunar dolphin" runs only those; QUORVANE_E2E_DISPLAY=:N another
 # display than :95.
 # Screenshots: <build folder>/extension-e2e/<file manager>-*.png
@@ -129,6 +132,11 @@ if [ "${1:-}" = "--session" ]; then
     exit 0
 fi
 
+installed=""
+if [ "${1:-}" = "--installed" ]; then
+    installed=yes
+    shift
+fi
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 display=${QUORVANE_E2E_DISPLAY:-:95}
@@ -149,25 +157,49 @@ if [ -n "$missing" ]; then
     # shellcheck disable=SC2086
     apt-get install -y -q --no-install-recommends $missing
 fi
-# Where each plug-in is built.
+# The file manager's system extension folder; Dolphin's is below Qt 5's plug-in folder.
+system_folder() {
+    case $1 in
+    nemo) pkg-config --variable=extensiondir libnemo-extension ;;
+    caja) pkg-config --variable=extensiondir libcaja-extension ;;
+    nautilus) pkg-config --variable=extensiondir libnautilus-extension-4 ;;
+    thunar) pkg-config --variable=extensionsdir thunarx-3 ;;
+    dolphin) echo "/usr/lib/$(gcc -print-multiarch)/qt5/plugins/kf5/kfileitemaction" ;;
+    esac
+}
+# Where each plug-in is built, or installed.
 module() {
+    if [ -n "$installed" ]; then
+        case $1 in
+        dolphin) echo "$(system_folder dolphin)/quorvane-dolphin.so" ;;
+        *) echo "$(system_folder "$1")/libquorvane-$1.so" ;;
+        esac
+        return
+    fi
     case $1 in
     dolphin) echo "$build/extension/kf5/kfileitemaction/quorvane-dolphin.so" ;;
     *) echo "$build/extension/libquorvane-$1.so" ;;
     esac
 }
+if [ -n "$installed" ]; then
+    ctl=/usr/bin/quorvanectl
+    hint="is not installed: install the packages of make deb"
+else
+    ctl=$build/bin/quorvanectl
+    hint="is not built: run make extension"
+fi
 for fm in $managers; do
-    [ -f "$(module $fm)" ] || { echo "$(module $fm) is not built: run make extension" >&2; exit 1; }
+    [ -f "$(module $fm)" ] || { echo "$(module $fm) $hint" >&2; exit 1; }
 done
-[ -x "$build/bin/quorvanectl" ] || { echo "quorvanectl is not built" >&2; exit 1; }
+[ -x "$ctl" ] || { echo "$ctl $hint" >&2; exit 1; }
 
 rm -rf "$shots"
 mkdir -p "$shots"
 work=$(mktemp -d)
-installed=""
+placed=""
 xvfb=""
 cleanup() {
-    for f in $installed; do rm -f "$f"; done
+    for f in $placed; do rm -f "$f"; done
     [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
     rm -rf "$work"
 }
@@ -181,17 +213,16 @@ status=0
 for fm in $managers; do
     folder=""
     unset QT_PLUGIN_PATH
-    case $fm in
-    nemo) folder=$(pkg-config --variable=extensiondir libnemo-extension) ;;
-    caja) folder=$(pkg-config --variable=extensiondir libcaja-extension) ;;
-    nautilus) folder=$(pkg-config --variable=extensiondir libnautilus-extension-4) ;;
-    thunar) folder=$(pkg-config --variable=extensionsdir thunarx-3) ;;
-    dolphin) export QT_PLUGIN_PATH="$build/extension" ;;
-    esac
+    if [ -z "$installed" ]; then
+        case $fm in
+        dolphin) export QT_PLUGIN_PATH="$build/extension" ;;
+        *) folder=$(system_folder $fm) ;;
+        esac
+    fi
     if [ -n "$folder" ]; then
         mkdir -p "$folder"
         install -m 644 "$(module $fm)" "$folder/"
-        installed="$installed $folder/$(basename "$(module $fm)")"
+        placed="$placed $folder/$(basename "$(module $fm)")"
     fi
 
     # A home of its own for every run.
@@ -201,10 +232,9 @@ for fm in $managers; do
     printf 'sample\n' >"$home/files/sample.txt"
     export HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share"
     export XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$home/run" DISPLAY="$display"
-    "$build/bin/quorvanectl" apply '"Clip_board","2","10","-2","-1","0","16"' >/dev/null
+    "$ctl" apply '"Clip_board","2","10","-2","-1","0","16"' >/dev/null
 
-    if ! timeout 180 dbus-run-session -- "$0" --session $fm "$home/files" "$shots" \
-        "$build/bin/quorvanectl"; then
+    if ! timeout 180 dbus-run-session -- "$0" --session $fm "$home/files" "$shots" "$ctl"; then
         echo "$fm: failed; see $shots" >&2
         status=1
     fi
