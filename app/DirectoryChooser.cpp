@@ -38,8 +38,8 @@ QString volumeOf(QString path) {
 } // namespace
 
 DirectoryChooser::DirectoryChooser(QWidget& mainWindow)
-    : QWidget(&mainWindow, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                               Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
+    : ClosingDialog(&mainWindow, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                     Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
       m_following(*this, mainWindow, defaultOffset) {
     // The window's own properties are there from the start; its contents come with the first
     // showing.
@@ -56,7 +56,7 @@ DirectoryChooser::~DirectoryChooser() = default;
 void DirectoryChooser::setVisible(bool visible) {
     if (visible && !ui)
         build();
-    QWidget::setVisible(visible);
+    ClosingDialog::setVisible(visible);
 }
 
 void DirectoryChooser::build() {
@@ -71,6 +71,11 @@ void DirectoryChooser::build() {
     m_volumeDirectories[volumeOf(m_current)] = m_current;
     // Every line is always open, so the lines need no expand buttons.
     ui->Directories->setStyleSheet(QStringLiteral("QTreeView::branch { image: none; }"));
+    // The header is hidden, but a screen reader still reads its title; the form's placeholder
+    // would be read as "1".
+    ui->Directories->setHeaderLabels({QStringLiteral("Folders")});
+    ui->Directories->setAccessibleName(QStringLiteral("Folders"));
+    ui->Drives->setAccessibleName(QStringLiteral("Drives"));
     ui->Directories->installEventFilter(this);
 
     connect(ui->Ok, &QPushButton::clicked, this, guard([this] { okClicked(); }));
@@ -104,7 +109,7 @@ void DirectoryChooser::setCaption(const QString& caption) {
 // The room beyond the designed size goes to the lists; the buttons keep to the right edge, Ok at
 // the bottom.
 void DirectoryChooser::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
+    ClosingDialog::resizeEvent(event);
     const QSize more = size() - clientSize;
     for (auto [control, designed] : m_designed) {
         if (control == ui->Ok || control == ui->Cancel)
@@ -127,7 +132,7 @@ void DirectoryChooser::showModeless() {
 }
 
 void DirectoryChooser::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
+    ClosingDialog::showEvent(event);
     m_showing = true;
     // Coming back from being minimised with the main window is not a new opening.
     if (!event->spontaneous())
@@ -146,7 +151,7 @@ void DirectoryChooser::prepareToShow() {
 
 void DirectoryChooser::closeEvent(QCloseEvent* event) {
     finishClosing();
-    QWidget::closeEvent(event);
+    ClosingDialog::closeEvent(event);
 }
 
 void DirectoryChooser::finishClosing() {
@@ -155,7 +160,7 @@ void DirectoryChooser::finishClosing() {
 }
 
 void DirectoryChooser::moveEvent(QMoveEvent* event) {
-    QWidget::moveEvent(event);
+    ClosingDialog::moveEvent(event);
     m_following.moved();
 }
 
@@ -251,13 +256,24 @@ void DirectoryChooser::fillDirectories() {
             addLine(new QTreeWidgetItem(current), path[i], QFileInfo(path[i]).fileName(), openIcon);
     const QFileInfoList subdirectories = QDir(m_current).entryInfoList(
         QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    for (const QFileInfo& subdirectory : subdirectories)
-        addLine(new QTreeWidgetItem(current), QDir::cleanPath(subdirectory.absoluteFilePath()),
-                subdirectory.fileName(), closedIcon);
+    for (const QFileInfo& subdirectory : subdirectories) {
+        QTreeWidgetItem* line =
+            addLine(new QTreeWidgetItem(current), QDir::cleanPath(subdirectory.absoluteFilePath()),
+                    subdirectory.fileName(), closedIcon);
+        line->setFlags(line->flags() | Qt::ItemNeverHasChildren);
+    }
 
-    list->expandAll();
+    // Only lines with lines below them are opened: the view would keep any other line it was
+    // asked to open as open, and a screen reader would call an empty folder an open one.
+    for (QTreeWidgetItem* line = current; line; line = line->parent())
+        line->setExpanded(line->childCount() > 0);
     list->setCurrentItem(current);
     list->scrollToItem(current);
+}
+
+// Keys reach the chooser as they reach any window: Enter outside the list presses no button.
+void DirectoryChooser::keyPressEvent(QKeyEvent* event) {
+    QWidget::keyPressEvent(event);
 }
 
 // Return opens the highlighted line, for those who choose without a mouse.
@@ -269,7 +285,7 @@ bool DirectoryChooser::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    return QWidget::eventFilter(watched, event);
+    return ClosingDialog::eventFilter(watched, event);
 }
 
 } // namespace quorvane
