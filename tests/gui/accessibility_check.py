@@ -121,8 +121,11 @@ class Session:
         })
         # The chooser opens in the working directory: a home with one folder in it.
         os.makedirs(os.path.join(env["HOME"], "Archive"))
-        self.program_process = subprocess.Popen(
-            [self.program], env=env, cwd=env["HOME"], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        self.errors = os.path.join(self.folder, "errors.txt")
+        with open(self.errors, "w") as errors:
+            self.program_process = subprocess.Popen(
+                [self.program], env=env, cwd=env["HOME"], stdout=subprocess.DEVNULL,
+                stderr=errors)
         self.processes.append(self.program_process)
         return self.program_process.pid
 
@@ -228,7 +231,7 @@ class Checks:
 
     def one_help_text(self, window, paragraphs):
         """The help file is one text, as a whole, not a label per line."""
-        texts = [node for node in find_all(window, "text")]
+        texts = find_all(window, "text")
         labels = [node.name for node in find_all(window, "label")]
         self.expect(len(texts) == 1, f'"Quorvane help" shows {len(texts)} texts, not one')
         if texts:
@@ -240,8 +243,9 @@ class Checks:
             self.expect(line not in labels, f'"Quorvane help": {line!r} is a label of its own')
 
     def headers(self, tree, title):
-        columns = [node for node in children(tree) if node.getRoleName() in ("column header", "table column header")]
-        for header in columns:
+        for header in children(tree):
+            if header.getRoleName() not in ("column header", "table column header"):
+                continue
             name = header.name.strip()
             self.expect(name and not name.isdigit(),
                         f'"{title}": a column header is announced as {header.name!r}')
@@ -260,7 +264,6 @@ def run(program, dumping):
         if dumping:
             print("== " + title)
             dump(window)
-
 
     folder = tempfile.mkdtemp(prefix="quorvane-a11y-")
     session = Session(program, folder)
@@ -289,8 +292,8 @@ def run(program, dumping):
             app = wait_for(application, "the program on the accessibility bus")
         except Failure:
             if session.program_process.poll() is not None:
-                raise Failure("the program ended: " +
-                              session.program_process.stderr.read().decode(errors="replace"))
+                with open(session.errors) as errors:
+                    raise Failure("the program ended: " + errors.read())
             raise Skip("the program never appeared on the accessibility bus")
         checks = Checks()
 
