@@ -75,7 +75,12 @@ void DirectoryChooser::build() {
     // would be read as "1".
     ui->Directories->setHeaderLabels({QStringLiteral("Folders")});
     ui->Directories->setAccessibleName(QStringLiteral("Folders"));
+    // Where a drop-down list is announced by its name rather than by its current line.
     ui->Drives->setAccessibleName(QStringLiteral("Drives"));
+    // As a dialog's buttons they would take Enter and show as the default whenever focused;
+    // only Ok is the default, and Enter in the list opens a folder.
+    ui->Ok->setAutoDefault(false);
+    ui->Cancel->setAutoDefault(false);
     ui->Directories->installEventFilter(this);
 
     connect(ui->Ok, &QPushButton::clicked, this, guard([this] { okClicked(); }));

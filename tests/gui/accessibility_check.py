@@ -193,6 +193,10 @@ def cells(tree):
     return [node for node in children(tree) if node.getRoleName() in ("tree item", "table cell")]
 
 
+def row_of(tree, name):
+    return [cell.name for cell in cells(tree)].index(name)
+
+
 def find_all(window, role):
     return [node for node, _ in walk(window) if node.getRoleName() == role]
 
@@ -318,6 +322,11 @@ def run(program, dumping):
         wait_for(lambda: len(cells(tree)) > 30, "every entry of the menu to show")
         show("Quorvane Setup, every entry open", tree)
         checks.leaves(tree, "Menu, every entry open")
+        # A submenu whose entries were taken out holds none: it is no more an open one.
+        for entry in ("Copy Name", "Append Name"):
+            session.keys("Home", *["Down"] * row_of(tree, entry), "Delete")
+            wait_for(lambda: entry not in [cell.name for cell in cells(tree)], entry + " to go")
+        checks.leaves(tree, "Menu, a submenu emptied")
 
         session.keys("alt+r")
         properties = wait_for(lambda: top_level(app, "Properties"), "Properties")
@@ -328,8 +337,7 @@ def run(program, dumping):
         wait_for(lambda: "active" in states(main), "Properties to close")
 
         # Enter on a Move To item opens the chooser, captioned with the item.
-        row = [cell.name for cell in cells(tree)].index("Drive A:")
-        session.keys("Home", *["Down"] * row, "Return")
+        session.keys("Home", *["Down"] * row_of(tree, "Drive A:"), "Return")
         chooser = wait_for(lambda: top_level(app, "Drive A:"), "the directory chooser")
         show("Drive A:", chooser)
         checks.dialog(chooser, "the directory chooser")
