@@ -109,7 +109,7 @@ class Session:
     def start_program(self):
         env = dict(self.env)
         for name in ("home", "config", "data", "cache", "runtime"):
-            os.makedirs(os.path.join(self.folder, name), mode=0o700)
+            os.makedirs(os.path.join(self.folder, name), mode=0o700, exist_ok=True)
         env.update({
             "HOME": os.path.join(self.folder, "home"),
             "XDG_CONFIG_HOME": os.path.join(self.folder, "config"),
@@ -263,13 +263,12 @@ class Checks:
                         f'"{title}": the leaf {node.name!r} is announced as expanded')
 
 
-def run(program, dumping):
+def run(program, folder, dumping):
     def show(title, window):
         if dumping:
             print("== " + title)
             dump(window)
 
-    folder = tempfile.mkdtemp(prefix="quorvane-a11y-")
     session = Session(program, folder)
     try:
         session.start_display()
@@ -287,6 +286,9 @@ def run(program, dumping):
         pid = session.start_program()
 
         def application():
+            # The list of programs is cached and kept up by events that nothing here waits
+            # for; it is read afresh each time.
+            desktop.clear_cache()
             for app in children(desktop):
                 if app is not None and app.get_process_id() == pid:
                     return app
@@ -298,7 +300,9 @@ def run(program, dumping):
             if session.program_process.poll() is not None:
                 with open(session.errors) as errors:
                     raise Failure("the program ended: " + errors.read())
-            raise Skip("the program never appeared on the accessibility bus")
+            with open(session.errors) as errors:
+                raise Skip("the program never appeared on the accessibility bus: " +
+                           errors.read())
         checks = Checks()
 
         # A new user's first start shows the notice above the main window. Once closed it may
@@ -367,10 +371,8 @@ def run(program, dumping):
         session.keys("Escape")
         wait_for(lambda: "active" in states(main), "Help to close")
         return checks.faults
-        return checks.faults
     finally:
         session.stop()
-        shutil.rmtree(folder, ignore_errors=True)
 
 
 def main():
@@ -380,8 +382,9 @@ def main():
         return 2
     program = os.path.abspath(arguments[0])
     show = "--dump" in sys.argv
+    inside = [a[len("--inside-bus="):] for a in sys.argv if a.startswith("--inside-bus=")]
     try:
-        if "--inside-bus" not in sys.argv:
+        if not inside:
             for tool in ("Xvfb", "openbox", "xdotool", "dbus-run-session"):
                 if not shutil.which(tool):
                     raise Skip(f"{tool} is not installed")
@@ -389,11 +392,20 @@ def main():
                 import pyatspi  # noqa: F401  (only whether it is there)
             except ImportError as e:
                 raise Skip(f"pyatspi cannot be loaded: {e}")
-            # A private session bus: the accessibility bus it starts is this run's alone.
-            return subprocess.run(["dbus-run-session", "--", sys.executable,
-                                   os.path.abspath(sys.argv[0]), *sys.argv[1:],
-                                   "--inside-bus"]).returncode
-        faults = run(program, show)
+            # A private session bus, and a runtime folder of this run's own where the bus puts
+            # the accessibility bus it starts: without one, that lies in the home folder, where
+            # every run at the same time would replace the others'.
+            folder = tempfile.mkdtemp(prefix="quorvane-a11y-")
+            try:
+                runtime = os.path.join(folder, "runtime")
+                os.makedirs(runtime, mode=0o700)
+                env = dict(os.environ, XDG_RUNTIME_DIR=runtime)
+                return subprocess.run(["dbus-run-session", "--", sys.executable,
+                                       os.path.abspath(sys.argv[0]), *sys.argv[1:],
+                                       "--inside-bus=" + folder], env=env).returncode
+            finally:
+                shutil.rmtree(folder, ignore_errors=True)
+        faults = run(program, inside[0], show)
     except Skip as why:
         print(f"SKIPPED: {why}")
         return SKIPPED
