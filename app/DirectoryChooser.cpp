@@ -1,6 +1,7 @@
 #include "app/DirectoryChooser.h"
 
 #include "app/EscapeKey.h"
+#include "app/TopLevel.h"
 #include "gui/ErrorHandler.h"
 #include "gui/TargetPath.h"
 #include "gui/TitleRoom.h"
@@ -63,11 +64,10 @@ void DirectoryChooser::build() {
     const QSize chosen = size();
     ui = std::make_unique<Ui::DirectoryChooser>();
     ui->setupUi(this);
-    for (QWidget* control :
-         {static_cast<QWidget*>(ui->Drives), static_cast<QWidget*>(ui->Directories),
-          static_cast<QWidget*>(ui->Ok), static_cast<QWidget*>(ui->Cancel)})
-        m_designed.emplace_back(control, control->geometry());
-    resize(chosen);
+    // The room beyond the designed size goes to the lists; the buttons keep to the right edge, Ok
+    // at the bottom. What a larger font needs raises the least size the user can give it.
+    holdDesignedSize(*this, clientSize, true);
+    resize(chosen.expandedTo(minimumSize()));
     m_volumeDirectories[volumeOf(m_current)] = m_current;
     // Every line is always open, so the lines need no expand buttons.
     ui->Directories->setStyleSheet(QStringLiteral("QTreeView::branch { image: none; }"));
@@ -109,21 +109,6 @@ void DirectoryChooser::setCaption(const QString& caption) {
     setWindowTitle(caption);
     if (const int wide = widthForTitle(*this, caption); wide > width())
         resize(wide, height());
-}
-
-// The room beyond the designed size goes to the lists; the buttons keep to the right edge, Ok at
-// the bottom.
-void DirectoryChooser::resizeEvent(QResizeEvent* event) {
-    ClosingDialog::resizeEvent(event);
-    const QSize more = size() - clientSize;
-    for (auto [control, designed] : m_designed) {
-        if (control == ui->Ok || control == ui->Cancel)
-            control->move(designed.topLeft() + QPoint(more.width(), more.height()));
-        else if (control == ui->Directories)
-            control->resize(designed.size() + more);
-        else
-            control->resize(designed.width() + more.width(), designed.height());
-    }
 }
 
 void DirectoryChooser::moveTo(QPoint topLeft) {

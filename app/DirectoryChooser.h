@@ -4,13 +4,11 @@
 #include "gui/FollowingDialog.h"
 
 #include <QPoint>
-#include <QRect>
 #include <QSize>
 #include <QString>
 #include <map>
 #include <memory>
 #include <utility>
-#include <vector>
 
 class QTreeWidgetItem;
 
@@ -70,7 +68,6 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -89,8 +86,6 @@ private:
 
     // Built when the chooser is first shown.
     std::unique_ptr<Ui::DirectoryChooser> ui;
-    // Where the form puts each control, at the designed size.
-    std::vector<std::pair<QWidget*, QRect>> m_designed;
     TargetHandler m_targetHandler;
     FollowingOffset m_following;
     bool m_showing = false;

@@ -8,17 +8,35 @@
 #include "settings/Messages.h"
 #include "ui_FirstStartNotice.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QCloseEvent>
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTimer>
+#include <QtMath>
 
 namespace quorvane {
 
 namespace {
 
-// In pixels, as the parts around the message are placed.
+// The memos' lines stand this close at the designed font, of this size; a larger font spaces them
+// as much further apart as it is larger.
 constexpr int messageLineHeight = 13;
+constexpr double designedPointSize = 8;
+
+// A memo is as large as its text, so that the layout gives it all the room it needs and no more;
+// it has no scroll bars to reach what would not fit.
+void fitToText(QTextEdit& memo) {
+    const auto fit = [&memo] {
+        const QSizeF text = memo.document()->size();
+        const int frame = 2 * memo.frameWidth();
+        memo.setMinimumWidth(qCeil(text.width()) + frame);
+        memo.setFixedHeight(qCeil(text.height()) + frame);
+    };
+    QObject::connect(memo.document()->documentLayout(),
+                     &QAbstractTextDocumentLayout::documentSizeChanged, &memo, fit);
+    fit();
+}
 
 } // namespace
 
@@ -31,7 +49,7 @@ FirstStartNotice::FirstStartNotice()
     ui->setupUi(this);
     keepDesignedWidths(*this);
     setAttribute(Qt::WA_DeleteOnClose);
-    setFixedSize(size());
+    holdDesignedSize(*this, size());
 
     // The notice stands on the panel's button face, the memos included.
     ui->Frame->setBackgroundRole(QPalette::Button);
@@ -44,19 +62,20 @@ FirstStartNotice::FirstStartNotice()
         palette.setColor(QPalette::Text, readableOn(colour, palette.color(QPalette::Button)));
         memo->setPalette(palette);
     }
+    QPalette goodLuck = ui->GoodLuck->palette();
+    goodLuck.setColor(QPalette::WindowText,
+                      readableOn(Qt::black, ui->Frame->palette().color(QPalette::Button)));
+    ui->GoodLuck->setPalette(goodLuck);
 
     QTextOption centred = ui->InstalledNotes->document()->defaultTextOption();
     centred.setAlignment(Qt::AlignHCenter);
     ui->InstalledNotes->document()->setDefaultTextOption(centred);
-    // The message's empty lines make room for the heading above and the hint below; with lines
-    // taller than the ones it was laid out for, its last lines would slip under the hint.
-    QTextBlockFormat line;
-    line.setLineHeight(messageLineHeight, QTextBlockFormat::FixedHeight);
-    for (const auto& [memo, colour] : memos) {
-        QTextCursor all(memo->document());
-        all.select(QTextCursor::Document);
-        all.mergeBlockFormat(line);
-    }
+    // The hint's text starts where its box does, so that the row below can follow it closely.
+    ui->HelpHint->document()->setDocumentMargin(0);
+    m_memosMade = true;
+    spaceLines();
+    for (const auto& [memo, colour] : memos)
+        fitToText(*memo);
 
     makeTextReadable(*this);
     closeOnEscape(*this);
@@ -66,6 +85,25 @@ FirstStartNotice::FirstStartNotice()
 }
 
 FirstStartNotice::~FirstStartNotice() = default;
+
+void FirstStartNotice::spaceLines() {
+    for (QTextEdit* memo : {ui->InstalledNotes, ui->HelpHint}) {
+        QTextBlockFormat line;
+        line.setLineHeight(
+            qRound(messageLineHeight * memo->font().pointSizeF() / designedPointSize),
+            QTextBlockFormat::FixedHeight);
+        QTextCursor all(memo->document());
+        all.select(QTextCursor::Document);
+        all.mergeBlockFormat(line);
+    }
+}
+
+void FirstStartNotice::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // setupUi sets the form's font before the memos exist.
+    if (event->type() == QEvent::FontChange && m_memosMade)
+        spaceLines();
+}
 
 void FirstStartNotice::setUp() {
     ui->Heading->setText(ansiToQt(messages::installedHeading));

@@ -30,12 +30,15 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     FirstStartNotice();
     void setUp();
+    void spaceLines();
 
     std::unique_ptr<Ui::FirstStartNotice> ui;
+    bool m_memosMade = false;
     static QPointer<FirstStartNotice> s_open;
 };
 

@@ -41,7 +41,10 @@ void PropertiesDialog::build() {
     ui = std::make_unique<Ui::PropertiesDialog>();
     ui->setupUi(this);
     keepDesignedWidths(*this);
-    setFixedSize(clientSize);
+    // The rows of tabs, and so the height the pages need, depend on the width they are given;
+    // until the first showing lays them out, they are counted for the dialog's own width.
+    ui->Pages->resize(clientSize.width(), ui->Pages->height());
+    holdDesignedSize(*this, clientSize);
     // Programs elsewhere are known by a path without a drive and rarely by an extension.
     if (!hostIsWindows()) {
         ui->AddingNote1->setText(

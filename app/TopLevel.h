@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QSize>
+
 class QWidget;
 
 namespace quorvane {
@@ -11,6 +13,11 @@ void centreOnScreen(QWidget& window);
 // nearest match the font system finds is often a much wider face, and texts placed at fixed
 // positions run past their bounds; Arial, or what stands in for it, keeps to the designed widths.
 void keepDesignedWidths(QWidget& window);
+
+// The window keeps the size it was drawn at, `designed`, and grows beyond it, in either direction,
+// only as far as what its layout holds needs: a larger font or a longer translation never clips a
+// control. A `resizable` window may also be made larger by the user; otherwise its size is fixed.
+void holdDesignedSize(QWidget& window, QSize designed, bool resizable = false);
 
 // Windows made on demand have no parent to take them down; they go when the event loop ends,
 // while the application object still exists.

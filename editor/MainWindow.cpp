@@ -38,9 +38,8 @@ namespace {
 
 constexpr int imageSize = 16;
 constexpr int buttonRowHeight = 31;
-constexpr int statusBarHeight = 19;
 // Narrower than Properties' right edge, a gap and the 250 that Apply keeps from the right edge,
-// Apply would cover Properties.
+// Apply would cover Properties; buttons grown for a larger font need more.
 constexpr int minimumWindowWidth = 8 + 75 + 8 + 250;
 // Under the menu bar and above the button row and the status bar, a few rows of the tree and list.
 constexpr int minimumViewHeight = 3 * 20;
@@ -59,8 +58,6 @@ MainWindow::MainWindow(Services services, QWidget* parent)
                              ui->ButtonRow},
         designTreeWidth, designSize.width(), buttonRowHeight, [this] { return dragging(); });
     m_buttonsRightMargin = ui->ButtonRowLayout->contentsMargins().right();
-    setMinimumSize(minimumWindowWidth, menuBar()->sizeHint().height() + minimumViewHeight +
-                                           buttonRowHeight + statusBarHeight);
     m_saveDialog.defaultSuffix = QStringLiteral("drm");
     QIcon icon;
     icon.addPixmap(QPixmap::fromImage(icon64()));
@@ -69,6 +66,7 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     setWindowIcon(icon);
     m_session = std::make_unique<EditSession>(*this, *ui->MenuTree, [this] { refreshEditState(); });
     configureViews();
+    fitMinimumSize();
     wireHandlers();
     m_dragDrop = new DragDropController(*this, *ui->MenuTree, *ui->AvailableList);
     m_targets = new TargetAssignment(*this, *ui->MenuTree, m_openDialog);
@@ -89,7 +87,6 @@ MainWindow::~MainWindow() {
 void MainWindow::configureViews() {
     m_statusText = new QLabel(ui->StatusBar);
     ui->StatusBar->addWidget(m_statusText, 1);
-    ui->StatusBar->setFixedHeight(statusBarHeight);
 
     ui->AvailableList->measureHeaderPlainly();
     ui->MenuTree->setModel(&m_menuModel);
@@ -242,6 +239,20 @@ void MainWindow::setStatusText(const QString& text) {
 
 QString MainWindow::statusText() const {
     return m_statusText->text();
+}
+
+// Every control shows whole at the least size, the buttons, the status bar and a few rows of the
+// views, whatever the font.
+void MainWindow::fitMinimumSize() {
+    setMinimumSize(std::max(minimumWindowWidth, ui->ButtonRow->minimumSizeHint().width()),
+                   menuBar()->sizeHint().height() + minimumViewHeight +
+                       m_splitter->buttonRowHeight() + ui->StatusBar->sizeHint().height());
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::FontChange && m_splitter)
+        fitMinimumSize();
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

@@ -137,6 +137,7 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void setColumnWidths();
@@ -150,6 +151,7 @@ private:
     void setUpMenuFileDialog(FileDialog& dialog, const QString& title);
     void followMove();
     void alignButtonsToFrame();
+    void fitMinimumSize();
     void loadAsStep(std::string what, LoadMode mode, std::string_view menuString = {});
     void refreshEditState();
     // Whether closing may go on: asks first when changes were not applied.

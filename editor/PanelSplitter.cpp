@@ -14,6 +14,7 @@ PanelSplitter::PanelSplitter(Parts parts, int treeWidth, int panelWidth, int but
       m_buttonRowHeight(buttonRowHeight) {
     m_parts.panel->installEventFilter(this);
     m_parts.splitter->installEventFilter(this);
+    m_parts.buttonRow->installEventFilter(this);
     const int designedRoom = panelWidth - m_parts.splitter->width();
     if (designedRoom > 0)
         m_share = std::clamp(double(treeWidth) / designedRoom, 0.0, 1.0);
@@ -45,6 +46,9 @@ void PanelSplitter::release() {
 bool PanelSplitter::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_parts.panel && event->type() == QEvent::Resize)
         layOut();
+    // The buttons' font or texts changed: the row may need another height.
+    if (watched == m_parts.buttonRow && event->type() == QEvent::LayoutRequest)
+        layOut();
     if (watched == m_parts.splitter && splitterEvent(event))
         return true;
     return QObject::eventFilter(watched, event);
@@ -75,14 +79,19 @@ bool PanelSplitter::splitterEvent(QEvent* event) {
 void PanelSplitter::layOut() {
     const int width = m_parts.panel->width();
     const int height = m_parts.panel->height();
-    const int top = std::max(0, height - m_buttonRowHeight);
-    m_parts.buttonRow->setGeometry(0, top, width, m_buttonRowHeight);
+    const int rowHeight = buttonRowHeight();
+    const int top = std::max(0, height - rowHeight);
+    m_parts.buttonRow->setGeometry(0, top, width, rowHeight);
     const int splitter = m_parts.splitter->width();
     m_treeWidth = qRound(m_share * std::max(0, room()));
     const int tree = std::clamp(m_treeWidth, 0, std::max(0, width - splitter));
     m_parts.tree->setGeometry(0, 0, tree, top);
     m_parts.splitter->setGeometry(tree, 0, splitter, top);
     m_parts.list->setGeometry(tree + splitter, 0, std::max(0, width - tree - splitter), top);
+}
+
+int PanelSplitter::buttonRowHeight() const {
+    return std::max(m_buttonRowHeight, m_parts.buttonRow->sizeHint().height());
 }
 
 // The tree may not go below nothing nor push the splitter out of reach on the right.

@@ -11,7 +11,7 @@ namespace quorvane {
 // The main window's lower panel, laid out by hand rather than by a layout: the tree keeps the
 // share of the room that the splitter gave it, so that a wider window widens both views, and the
 // list takes what is left, down to nothing, without the window ever being held to a minimum
-// size; the button row runs along the bottom.
+// size; the button row runs along the bottom, as tall as it was drawn or as its buttons need.
 class PanelSplitter : public QObject {
 public:
     struct Parts {
@@ -23,11 +23,13 @@ public:
     };
 
     // `dragging` tells whether entries are being dragged, which keeps presses from splitting.
-    // The tree is `treeWidth` wide when the panel is `panelWidth` wide, and keeps that share.
+    // The tree is `treeWidth` wide when the panel is `panelWidth` wide, and keeps that share. The
+    // button row is never lower than `buttonRowHeight`.
     PanelSplitter(Parts parts, int treeWidth, int panelWidth, int buttonRowHeight,
                   std::function<bool()> dragging);
 
     int treeWidth() const { return m_treeWidth; }
+    int buttonRowHeight() const;
     // The tree's share of the room beside the list, in thousandths.
     int treeShare() const { return qRound(m_share * 1000); }
     void setTreeShare(int thousandths);

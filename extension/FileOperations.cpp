@@ -163,11 +163,8 @@ std::vector<std::string> transfer(const std::vector<fs::path>& objects, const fs
 std::vector<std::string> removeForGood(const std::vector<fs::path>& objects) {
     std::vector<std::string> failures;
     for (const fs::path& object : objects) {
-        std::error_code ec;
-        if (fs::remove_all(tidy(object), ec) == 0 && !ec)
-            failures.push_back("Cannot remove " + quoted(object) + ": it no longer exists.");
-        else if (ec)
-            failures.push_back("Cannot remove " + quoted(object) + ": " + ec.message() + ".");
+        if (const std::string why = removeTree(tidy(object)); !why.empty())
+            failures.push_back("Cannot remove " + quoted(object) + ": " + why + ".");
     }
     return failures;
 }

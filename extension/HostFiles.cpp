@@ -35,6 +35,13 @@ int renameNoReplace(const fs::path& from, const fs::path& to) {
     return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
+std::string removeTree(const fs::path& object) {
+    std::error_code ec;
+    if (fs::remove_all(object, ec) == 0 && !ec)
+        return "it no longer exists";
+    return ec ? ec.message() : std::string();
+}
+
 std::vector<std::string> stamp(const std::vector<fs::path>& objects, const StampDates& dates) {
     std::vector<std::string> failures;
     if (!dates.lastAccessed && !dates.lastModified)

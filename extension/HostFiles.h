@@ -29,6 +29,10 @@ int presence(const std::filesystem::path& path);
 // Renames without ever replacing what is at `to`. Returns 0 or the error number: EEXIST for a
 // name that is taken, EXDEV when `to` is on another volume.
 int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
+// Removes an object for good, a folder with everything in it, without asking; a symbolic link
+// goes, never what it leads to. Empty when it is gone, otherwise why not ("it no longer exists"
+// when there was nothing to remove).
+std::string removeTree(const std::filesystem::path& object);
 // The longest name `folder` takes.
 std::size_t longestName(const std::filesystem::path& folder);
 

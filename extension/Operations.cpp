@@ -277,7 +277,13 @@ void Activation::prompt(const fs::path& folder, const std::string& file, const s
 }
 
 void Activation::startSetup() {
-    const std::string program = findProgram("quorvane-setup", m_programs.setupFolder);
+    // Its own folder is looked at through the file system, which takes every character of a
+    // name; the search that follows speaks the ANSI code page on Windows.
+    const fs::path installed = pathFromUtf8(m_programs.setupFolder) /
+                               (hostIsWindows() ? "quorvane-setup.exe" : "quorvane-setup");
+    const std::string program = isProgram(installed)
+                                    ? installed.string()
+                                    : findProgram("quorvane-setup", m_programs.setupFolder);
     if (program.empty()) {
         m_host.message("quorvane-setup was not found in " + m_programs.setupFolder +
                        " nor on the PATH.");

@@ -5,7 +5,8 @@
 # `ensure-deps.sh desktop` adds a virtual display and a window manager for the tests that run the
 # program on a desktop; `ensure-deps.sh file-managers` adds Nemo, Caja, Nautilus, Thunar and
 # Dolphin for the right-click benchmark; `ensure-deps.sh windows` adds the mingw-w64 cross
-# compilers, GoogleTest's sources and 64-bit Wine for `make test-windows`.
+# compilers, GoogleTest's sources, 64-bit Wine and a virtual display (on which Wine shows the
+# extension's message boxes) for `make test-windows`.
 set -eu
 
 packages="cmake g++ ninja-build make ccache clang-format qt6-base-dev libgl-dev libgtest-dev libgmock-dev"
@@ -43,7 +44,7 @@ if [ "${1:-}" = "file-managers" ]; then
     install_options="--no-install-recommends"
 fi
 if [ "${1:-}" = "windows" ]; then
-    packages="cmake ninja-build make googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64"
+    packages="cmake ninja-build make googletest g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 xvfb"
     install_options="--no-install-recommends"
 fi
 missing=""

@@ -6,6 +6,9 @@
 #
 #   tools/test-windows-e2e.sh [BUILD_DIR]
 #
+# The runs that answer the extension's message boxes need a display: they start Xvfb on the first
+# free one, or on XVFB_DISPLAY (":89") when it is set.
+#
 # WINE and WINESERVER, when set, name the Wine loader and server to use (see tools/wine-run). A
 # check that fails is counted and the runs go on; a step that the checks after it need (a prefix
 # and its Wine start) ends the run when it fails, saying what failed. Each part's time is printed
@@ -53,12 +56,14 @@ begin() { # part's name
 counted=no
 log=$(mktemp "${TMPDIR:-/tmp}/test-windows-e2e.XXXXXX")
 servers=""
+xvfb=""
 on_exit() {
     status=$?
     set +e
     for prefix in $servers; do
         WINEPREFIX="$prefix" timeout -k 10 60 "$WINESERVER" -k >/dev/null 2>&1
     done
+    [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null
     rm -f "$log"
     if [ "$status" -ne 0 ] && [ "$counted" = no ]; then
         echo "the end-to-end runs stopped (status $status) in \"${part:-getting ready}\" after $(since "$part_started") s; they took $(since "$run_started") s" >&2
@@ -140,6 +145,28 @@ reg_query() { # reg query's arguments, after the key
 reg_value() { # name: "TYPE DATA" as reg query shows it
     reg_query /v "$1" 2>/dev/null | tr -d '\r' |
         sed -n "s/^    $1    \\(REG_[A-Z_]*\\)    \\{0,1\\}/\\1 /p"
+}
+
+# A virtual display of this run's own, in $display: Xvfb says the display's number once it takes
+# connections.
+display=""
+start_display() {
+    [ -z "$display" ] || return 0
+    rm -f "$work/display"
+    Xvfb ${XVFB_DISPLAY:-} -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$work/display" \
+        >"$work/xvfb.log" 2>&1 </dev/null &
+    xvfb=$!
+    tries=0
+    while [ ! -s "$work/display" ] && kill -0 "$xvfb" 2>/dev/null && [ "$tries" -lt 100 ]; do
+        sleep 0.1
+        tries=$((tries + 1))
+    done
+    if [ ! -s "$work/display" ]; then
+        echo "FAILED: Xvfb ${XVFB_DISPLAY:-} gave no display within 10 s; it printed:" >&2
+        sed 's/^/    /' "$work/xvfb.log" >&2
+        exit 1
+    fi
+    display=:$(head -n 1 "$work/display")
 }
 
 # A file the program sees as C:\<name> in the current prefix.
@@ -275,6 +302,7 @@ begin "Quorvane.dll loaded as Explorer loads it"
 new_prefix extension
 harness=$build/tests/quorvane_shell_harness.exe
 dll=Z:$(printf '%s' "$build/bin/Quorvane.dll" | sed 's|/|\\|g')
+built_dll=$dll
 # The harness prints the cascade it was given as quorvanectl show prints the stored menu.
 shown=""
 menu() { # the selection: PATH... or --background FOLDER
@@ -391,7 +419,7 @@ chosen() { # verb, then the selection
     err=$(tr -d '\r' <"$work/err")
 }
 must mkdir -p "$(c_drive target)"
-printf '%s\r\n' '# This is a menu-file for Quorvane' '#' 's:TheMenu:"2","-6","-5"' \
+printf '%s\r\n' '# This is a menu-file for Quorvane' '#' 's:TheMenu:"2","3","-6","-5"' \
     's:MoveItems:"Into Target"' 's:MoveDirItems:C:\target' 's:ExtItems:bak' >"$(c_drive chosen.drm)"
 ctl load 'C:\chosen.drm'
 [ "$status" -eq 0 ] || fail "loading the menu to choose from exited with $status: $err"
@@ -402,6 +430,16 @@ chosen NameToClipboard 'C:\café.txt' 'C:\folder'
     "clipboard (ANSI): C:\\caf$(printf '\351').txt\\r\\nC:\\folder\\r\\n")" ] &&
     pass "Copy Name puts the names on the clipboard, as Unicode and ANSI text" ||
     fail "Copy Name (status $status): $shown $err"
+# Shortcuts are followed; one that cannot be read, and an object that is no shortcut, are named
+# as they are.
+must touch "$(c_drive 'folder/target €.txt')"
+must "$WINE" "$harness" shortcut 'C:\shortcut.lnk' 'C:\folder\target €.txt'
+printf 'no shortcut' >"$(c_drive broken.lnk)" || fail "could not write $(c_drive broken.lnk)"
+chosen TargetNameToClipboard 'C:\shortcut.lnk' 'C:\broken.lnk' 'C:\one.txt'
+[ "$status" -eq 0 ] && [ "$(printf '%s\n' "$shown" | head -n 1)" = \
+    'clipboard: C:\folder\target €.txt\r\nC:\broken.lnk\r\nC:\one.txt\r\n' ] &&
+    pass "Copy Target Name follows a shortcut, and names what it cannot follow as it is" ||
+    fail "Copy Target Name (status $status): $shown $err"
 must touch "$(c_drive moved1.txt)" "$(c_drive moved2.txt)" "$(c_drive taken.txt)" \
     "$(c_drive renamed.txt)"
 printf 'kept' >"$(c_drive target/taken.txt)"
@@ -416,6 +454,155 @@ chosen ext1 'C:\renamed.txt'
 [ "$status" -eq 0 ] && [ -f "$(c_drive renamed.bak)" ] && [ ! -e "$(c_drive renamed.txt)" ] &&
     pass "an extension item gives the file its extension" ||
     fail "the extension item (status $status): $err"
+
+begin "entries that ask and tell, on a virtual display"
+# The DLL asks and tells in message boxes, which Wine shows only on a display; the harness answers
+# them as a user would and prints their texts.
+start_display
+export DISPLAY="$display" WINE_RUN_DISPLAY="$display"
+new_prefix asking
+dll=$built_dll
+ctl show
+printf '%s\r\n' '# This is a menu-file for Quorvane' '#' \
+    's:TheMenu:"16","1","8","5","6","9","-8","-5"' 's:FileItems:"Record"' \
+    's:FileDirItems:C:\rec\program.exe' 's:ExtItems:bak' 's:DOSPromptFile:C:\rec\dos start.bat' \
+    's:AltPromptFile:C:\rec\alt start.bat' >"$(c_drive asking.drm)"
+ctl load 'C:\asking.drm'
+[ "$status" -eq 0 ] || fail "loading the menu to choose from exited with $status: $err"
+boxes() { # the texts of the boxes the last choice showed
+    printf '%s\n' "$shown" | sed -n 's/^box: //p'
+}
+# Read-only as Wine tells it: a file without write permission.
+must mkdir -p "$(c_drive doomed/inner)"
+printf 'x' >"$(c_drive readonly.txt)" && printf 'y' >"$(c_drive doomed/inner/readonly.txt)" ||
+    fail "could not write the read-only files"
+must chmod a-w "$(c_drive readonly.txt)" "$(c_drive doomed/inner/readonly.txt)"
+# Wine's recycle bin is the desktop's trash, below XDG_DATA_HOME.
+export XDG_DATA_HOME="$work/asking-data"
+must mkdir -p "$XDG_DATA_HOME"
+chosen Remove --answer no 'C:\readonly.txt'
+[ "$status" -eq 0 ] && [ "$(boxes)" = "Remove 'C:\readonly.txt' for good? It does not go to the trash." ] &&
+    [ -f "$(c_drive readonly.txt)" ] && pass "Remove!! asks, and No removes nothing" ||
+    fail "Remove!! answered No (status $status): $shown $err"
+chosen Remove 'C:\readonly.txt' 'C:\doomed'
+[ "$status" -eq 0 ] && [ "$(boxes)" = "Remove these 2 objects for good? They do not go to the trash." ] &&
+    [ ! -e "$(c_drive readonly.txt)" ] && [ ! -e "$(c_drive doomed)" ] &&
+    pass "Yes removes a read-only file and a folder holding one, asking nothing more" ||
+    fail "Remove!! answered Yes (status $status): $shown $err; drive C: holds $(ls "$(c_drive '')")"
+[ -z "$(find "$XDG_DATA_HOME" -name '*readonly*')" ] && pass "nothing removed went to the recycle bin" ||
+    fail "the recycle bin holds $(find "$XDG_DATA_HOME" -name '*readonly*')"
+unset XDG_DATA_HOME
+
+# The programs the entries start give way to one that records how it was started (removed first:
+# the files are linked to the pristine prefix's). Wine would run its own built-in explorer.exe
+# unless told otherwise; its desktop, started with the prefix, runs on.
+windows=$WINEPREFIX/drive_c/windows
+for program in "$windows/explorer.exe" "$windows/system32/explorer.exe"; do
+    must rm -f "$program"
+    must cp "$build/tests/quorvane_record_command.exe" "$program"
+done
+export WINEDLLOVERRIDES=explorer.exe=n
+# The starts recorded in the folders, once there are that many (bounded), one a line: the command
+# line, "|", the folder it was started in. Wine starts "explorer.exe /desktop" with every program
+# to make sure that its desktop runs; those are left out.
+starts() { # how many, folder...
+    wanted=$1
+    shift
+    tries=0
+    while :; do
+        recorded=""
+        for folder in "$@"; do
+            for record in "$folder"/command-line*.txt; do
+                [ -f "$record" ] || continue
+                recorded="$recorded$(tr -d '\r' <"$record" | paste -sd '|')
+"
+            done
+        done
+        recorded=$(printf '%s' "$recorded" | grep -v '" /desktop|' || true)
+        [ "$(printf '%s' "$recorded" | grep -c '|')" -lt "$wanted" ] && [ "$tries" -lt 200 ] || break
+        sleep 0.1
+        tries=$((tries + 1))
+    done
+    printf '%s\n' "$recorded"
+}
+explorer_starts() { # how many
+    starts "$1" "$windows" "$windows/system32"
+}
+must mkdir -p "$(c_drive folder)"
+must touch "$(c_drive folder/a.txt)" "$(c_drive folder/b.txt)"
+chosen OpenContainer 'C:\folder\a.txt' 'C:\folder\b.txt'
+windows_shown=$(explorer_starts 1)
+# Wine's shell starts Explorer at the folder and selects nothing; without its window list, the
+# DLL starts Explorer with the first object selected.
+case "$status $windows_shown" in
+"0 "*'explorer.exe" "C:\folder"|'* | "0 "*'explorer.exe" /select,C:\folder\a.txt|'*)
+    [ "$(printf '%s\n' "$windows_shown" | wc -l)" -eq 1 ] &&
+        pass "Open Container opens one window for two objects of one folder" ||
+        fail "Open Container started Explorer more than once: $windows_shown" ;;
+*) fail "Open Container (status $status) started: $windows_shown; $shown $err" ;;
+esac
+
+# Names beyond the ANSI code page reach a program as they are, and are renamed as they are.
+must mkdir -p "$(c_drive names)" "$(c_drive rec)"
+must cp "$build/tests/quorvane_record_command.exe" "$(c_drive rec/program.exe)"
+must touch "$(c_drive 'names/café €.txt')" "$(c_drive 'names/漢字.txt')"
+chosen run1 'C:\names\café €.txt' 'C:\names\漢字.txt'
+case "$status $(starts 1 "$(c_drive rec)")" in
+'0 "C:\rec\program.exe" "C:\names\café €.txt" C:\names\漢字.txt|C:\names')
+    pass "a Run/Open item's program gets names beyond the code page, in the folder clicked" ;;
+*) fail "the Run/Open item (status $status) started: $(starts 1 "$(c_drive rec)"); $shown $err" ;;
+esac
+chosen ext1 'C:\names\café €.txt' 'C:\names\漢字.txt'
+[ "$status" -eq 0 ] && [ -f "$(c_drive 'names/café €.bak')" ] && [ -f "$(c_drive 'names/漢字.bak')" ] &&
+    pass "an extension item renames files whose names are beyond the code page" ||
+    fail "the extension item (status $status): $shown $err; C:\names holds $(ls "$(c_drive names)")"
+
+# Configure from the installed DLL, which lives in the system folder: the INF, installed from a
+# program folder as the first start hands it over (its path unquoted, blanks and all), records
+# where the program is.
+installed="$(c_drive 'Program Files')/Quorvane Setup"
+must mkdir -p "$installed"
+must cp "$build/bin/Quorvane.dll" "$build/bin/Quorvane.inf" "$build/bin/Quorvane.rtf" "$installed/"
+must cp "$build/tests/quorvane_record_command.exe" "$installed/quorvane-setup.exe"
+must "$WINE" rundll32 setupapi.dll,InstallHinfSection DefaultInstall 132 'C:\Program' \
+    'Files\Quorvane' 'Setup\Quorvane.inf'
+app_path='HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\quorvane-setup.exe'
+[ "$(default_value "$app_path")" = 'C:\Program Files\Quorvane Setup\quorvane-setup.exe' ] &&
+    pass "the INF records where quorvane-setup.exe is" ||
+    fail "after installing the INF, App Paths holds: $(default_value "$app_path")"
+dll=$copied
+chosen Configure 'C:\folder\a.txt'
+case "$status $(starts 1 "$installed")" in
+'0 "C:\Program Files\Quorvane Setup\quorvane-setup.exe"|C:\users\'*)
+    pass "Configure from the installed DLL starts the program the INF recorded, in the user's folder" ;;
+*) fail "Configure from the installed DLL (status $status) started: $(starts 1 "$installed"); $shown $err" ;;
+esac
+must rm "$installed/quorvane-setup.exe"
+chosen Configure 'C:\folder\a.txt'
+[ "$status" -eq 0 ] &&
+    [ "$(boxes)" = 'quorvane-setup was not found in C:\windows\system32\ShellExt nor on the PATH.' ] &&
+    pass "without the program, Configure says where it looked" ||
+    fail "Configure without the program (status $status): $shown $err"
+
+# The prompts start %COMSPEC% (here a recording program, set where Wine's programs take their
+# environment from) with the Properties' programs, in the folder clicked or at the drive's top.
+must "$WINE" reg add 'HKCU\Environment' /v COMSPEC /d 'C:\rec\cmd.exe' /f
+must cp "$build/tests/quorvane_record_command.exe" "$(c_drive rec/cmd.exe)"
+tab=$(printf '\t')
+while IFS="$tab" read -r verb wanted; do
+    must rm -f "$(c_drive rec)"/command-line*.txt
+    chosen "$verb" 'C:\folder\a.txt'
+    prompt=$(starts 1 "$(c_drive rec)")
+    [ "$status" -eq 0 ] && [ "$prompt" = "$wanted" ] && pass "$verb starts %COMSPEC% as it should: $wanted" ||
+        fail "$verb (status $status) started: $prompt; expected: $wanted; $shown $err"
+# Unquoted, for the tabs: each backslash is written twice.
+done <<PROMPTS
+DOSPrompt${tab}"C:\\rec\\cmd.exe" /k "C:\\rec\\dos start.bat"|C:\\folder
+CPrompt${tab}"C:\\rec\\cmd.exe"|C:\\
+AlternativePrompt${tab}"C:\\rec\\cmd.exe" /c call "C:\\rec\\alt start.bat" & c:\\4dos\\4dos.com|C:\\folder
+PROMPTS
+unset WINEDLLOVERRIDES
+export DISPLAY= WINE_RUN_DISPLAY=
 
 begin "the installer, started through CreateProcessA"
 new_prefix installer
@@ -437,10 +624,10 @@ while [ ! -f "$recorded" ] && [ "$tries" -lt 100 ]; do
 done
 folder=$(printf '%s' "$build/bin" | sed 's|/|\\|g')
 want="C:\\windows\\system32\\rundll32.exe\" syssetup.dll,InstallHinfSection DefaultInstall 132 Z:$folder\\\\Quorvane.inf"
-if [ -f "$recorded" ] && [ "$(tr 'A-Z' 'a-z' <"$recorded")" = "\"$(printf '%s' "$want" | tr 'A-Z' 'a-z')" ]; then
+if [ -f "$recorded" ] && [ "$(head -n 1 "$recorded" | tr 'A-Z' 'a-z')" = "\"$(printf '%s' "$want" | tr 'A-Z' 'a-z')" ]; then
     pass "the installer gets the system's rundll32.exe and the INF after two backslashes"
 else
-    fail "the installer was started as: $(cat "$recorded" 2>/dev/null || echo '(not at all)')"
+    fail "the installer was started as: $(head -n 1 "$recorded" 2>/dev/null || echo '(not at all)')"
     printf 'expected: "%s\n' "$want" >&2
 fi
 

@@ -76,6 +76,29 @@ std::string_view itemTag(Kind kind) {
     }
 }
 
+// The folder quorvane-setup.exe is in. The installed DLL runs from the system folder, so where
+// the INF installer recorded the program (App Paths, the user's own key first, as the shell looks)
+// comes first, while the program is still there; then beside the DLL, where the build and an
+// in-place regsvr32 leave it.
+std::string setupFolder() {
+    constexpr wchar_t appPath[] =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\quorvane-setup.exe";
+    for (const HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        std::wstring program(MAX_PATH + 2, L'\0');
+        DWORD size = static_cast<DWORD>(program.size() * sizeof(wchar_t));
+        if (RegGetValueW(root, appPath, nullptr, RRF_RT_REG_SZ, nullptr, program.data(), &size) !=
+            ERROR_SUCCESS)
+            continue;
+        program.resize(std::wcslen(program.c_str()));
+        if (program.size() >= 2 && program.front() == L'"' && program.back() == L'"')
+            program = program.substr(1, program.size() - 2);
+        const DWORD attributes = GetFileAttributesW(program.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return std::filesystem::path(program).parent_path().string();
+    }
+    return std::filesystem::path(thisModulePath()).parent_path().string();
+}
+
 template <typename Character>
 HRESULT copyOut(const std::basic_string<Character>& text, Character* to, UINT size) {
     if (!to || size == 0)
@@ -252,10 +275,7 @@ STDMETHODIMP ContextMenu::InvokeCommand(CMINVOKECOMMANDINFO* info) noexcept {
         // host, and the "Add" operations commit through the store, after this object is gone.
         static WindowsHost host;
         static WindowsRegistry store;
-        // quorvane-setup.exe is installed beside the DLL the build makes, or found on PATH.
-        static const Programs programs{
-            std::filesystem::path(thisModulePath()).parent_path().string()};
-        activate(*command->entry, m_selection, host, store, programs);
+        activate(*command->entry, m_selection, host, store, Programs{setupFolder()});
         return S_OK;
     } catch (...) {
         return E_FAIL;

@@ -3,10 +3,10 @@
 #include "extension/windows/ShellExtension.h"
 #include "extension/windows/WideText.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <memory>
-#include <set>
 #include <windows.h>
 // With WIN32_LEAN_AND_MEAN, windows.h leaves out the shell's declarations.
 #include <shellapi.h>
@@ -120,6 +120,29 @@ DWORD WINAPI runJob(void* parameter) {
     FreeLibraryAndExitThread(module, 0);
 }
 
+// Opens a window of `folder`, or brings up the one that shows it, with `paths` selected.
+bool selectInFolder(const std::wstring& folder, const std::vector<std::wstring>& paths) {
+    const PIDLIST_ABSOLUTE folderId = ILCreateFromPathW(folder.c_str());
+    if (!folderId)
+        return false;
+    std::vector<PIDLIST_ABSOLUTE> items;
+    std::vector<PCUITEMID_CHILD> children;
+    for (const std::wstring& path : paths) {
+        if (const PIDLIST_ABSOLUTE item = ILCreateFromPathW(path.c_str())) {
+            items.push_back(item);
+            children.push_back(ILFindLastID(item));
+        }
+    }
+    const HRESULT shown =
+        children.empty() ? E_INVALIDARG
+                         : SHOpenFolderAndSelectItems(folderId, static_cast<UINT>(children.size()),
+                                                      children.data(), 0);
+    for (const PIDLIST_ABSOLUTE item : items)
+        ILFree(item);
+    ILFree(folderId);
+    return SUCCEEDED(shown);
+}
+
 int CALLBACK browseStarted(HWND window, UINT message, LPARAM, LPARAM start) {
     if (message == BFFM_INITIALIZED)
         SendMessageW(window, BFFM_SETSELECTIONW, TRUE, start);
@@ -231,13 +254,24 @@ void WindowsHost::openFolderWindow(std::string uri) {
 }
 
 void WindowsHost::showItems(std::vector<std::string> uris) {
-    // One window for each folder, with its first object selected.
-    std::set<std::wstring> folders;
+    // One window for each folder, with every selected object of it selected there, as the file
+    // managers of other systems show them.
+    std::vector<std::pair<std::wstring, std::vector<std::wstring>>> folders;
     for (const std::string& uri : uris) {
         const std::wstring path = localPath(uri);
-        if (!folders.insert(fs::path(path).parent_path().wstring()).second)
+        const std::wstring folder = fs::path(path).parent_path().wstring();
+        auto known = std::find_if(folders.begin(), folders.end(),
+                                  [&folder](const auto& shown) { return shown.first == folder; });
+        if (known == folders.end())
+            known = folders.insert(folders.end(), {folder, {}});
+        known->second.push_back(path);
+    }
+    for (const auto& [folder, paths] : folders) {
+        if (selectInFolder(folder, paths))
             continue;
-        if (!shellExecute(L"explorer.exe", L"/select," + commandLineArgument(path), {})) {
+        // A shell that cannot (Wine's has no window list to ask) is given a command line, which
+        // selects one object only.
+        if (!shellExecute(L"explorer.exe", L"/select," + commandLineArgument(paths.front()), {})) {
             message("Explorer could not be started: " + wideToUtf8(systemReason(GetLastError())));
             return;
         }

@@ -256,6 +256,10 @@ private slots:
             if (dark)
                 QVERIFY2(ratio >= readableContrast, name);
         }
+        // The last line stands on the notice's face, as the memos do.
+        const QPalette goodLuck = notice->findChild<QLabel*>("GoodLuck")->palette();
+        QVERIFY(contrast(goodLuck.color(QPalette::WindowText), goodLuck.color(QPalette::Button)) >=
+                readableContrast);
         if (!dark) {
             QCOMPARE(
                 notice->findChild<QTextEdit*>("InstalledNotes")->palette().color(QPalette::Text),

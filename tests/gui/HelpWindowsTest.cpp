@@ -337,20 +337,24 @@ private slots:
         QCOMPARE(notice->findChild<QLabel*>("Heading")->text(),
                  QStringLiteral("Quorvane v2.02 is installed"));
         QCOMPARE(lines(notice->findChild<QTextEdit*>("InstalledNotes")->toPlainText()),
-                 (QStringList{"", "", "", "",
-                              "All files can be removed from where you decompressed them.", "",
+                 (QStringList{"All files can be removed from where you decompressed them.", "",
                               "The menu, and its support files, are removed via ",
                               "the package manager that installed them.", "",
                               "The menu is available now. So when you configure your menu, ",
-                              "test it immediately by right-clicking an icon on your desktop.", "",
-                              "", "", "", "Good luck!                 "}));
+                              "test it immediately by right-clicking an icon on your desktop."}));
+        QCOMPARE(notice->findChild<QLabel*>("GoodLuck")->text(),
+                 QStringLiteral("Good luck!                 "));
         QCOMPARE(
             lines(notice->findChild<QTextEdit*>("HelpHint")->toPlainText()),
             (QStringList{"      Please read through the help to get familiarized              ",
                          "      with items and enhancements.             "}));
-        QCOMPARE(notice->findChild<QWidget*>("HelpHint")->geometry(), QRect(8, 174, 369, 33));
-        QCOMPARE(notice->findChild<QPushButton*>("WhatsNewButton")->geometry(),
-                 QRect(288, 200, 77, 26));
+        // The hint's text starts where it was drawn, at 12, 178; the button follows it.
+        const auto placed = [notice](const char* name) {
+            const auto* part = notice->findChild<QWidget*>(name);
+            return QRect(part->mapTo(notice, QPoint()), part->size());
+        };
+        QTRY_COMPARE(placed("HelpHint").topLeft(), QPoint(12, 178));
+        QCOMPARE(placed("WhatsNewButton"), QRect(288, 204, 77, 26));
         QCOMPARE(notice->findChild<QPushButton*>("WhatsNewButton")->text(),
                  QStringLiteral("What's New"));
         QVERIFY(notice->findChild<QTextEdit*>("InstalledNotes")->isReadOnly());
@@ -366,7 +370,8 @@ private slots:
         QVERIFY(notes->isReadOnly());
         QCOMPARE(notes->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
         // Whatever lay under the notes, the button included, is now behind them.
-        for (const char* part : {"WhatsNewButton", "InstalledNotes", "HelpHint", "Heading"}) {
+        for (const char* part :
+             {"WhatsNewButton", "InstalledNotes", "HelpHint", "Heading", "GoodLuck"}) {
             QWidget* under = notice->findChild<QWidget*>(part);
             const QPoint centre = under->mapTo(notice, under->rect().center());
             QWidget* top = notice->childAt(centre);

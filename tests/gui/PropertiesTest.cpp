@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -44,6 +45,9 @@ struct Setup {
 
     template <typename T> T* find(const char* name) {
         dialog->build();
+        // Laid out as a showing would, without showing.
+        for (QLayout* layout : dialog->findChildren<QLayout*>())
+            layout->activate();
         T* found = dialog->findChild<T*>(name);
         if (!found)
             qFatal("no %s in the dialog", name);
@@ -193,6 +197,9 @@ private slots:
             if (pageControl->tabText(i) == page)
                 sheet = pageControl->widget(i);
         QVERIFY(sheet);
+        // A page is laid out once it is the one shown.
+        pageControl->setCurrentWidget(sheet);
+        sheet->layout()->activate();
         QCOMPARE(labelTexts(sheet), labels);
 
         // Edits and boxes top to bottom, boxes with their captions.
@@ -225,9 +232,13 @@ private slots:
 
     void stampBoxes() {
         Setup s;
-        QCOMPARE(s.box("StampCreated")->y(), 24);
-        QCOMPARE(s.box("StampModified")->y(), 48);
-        QCOMPARE(s.box("StampAccessed")->y(), 72);
+        s.find<QTabWidget>("Pages")->setCurrentWidget(s.find<QWidget>("StampPage"));
+        s.find<QWidget>("StampPage")->layout()->activate();
+        // Each box is centred on the line it was drawn on (17 high at 24, 48 and 72), however
+        // tall its font makes it.
+        QCOMPARE(s.box("StampCreated")->geometry().center().y(), 32);
+        QCOMPARE(s.box("StampModified")->geometry().center().y(), 56);
+        QCOMPARE(s.box("StampAccessed")->geometry().center().y(), 80);
         // The keyboard goes creation, last accessed, last modified.
         QCOMPARE(s.box("StampCreated")->nextInFocusChain(), s.box("StampAccessed"));
         QCOMPARE(s.box("StampAccessed")->nextInFocusChain(), s.box("StampModified"));

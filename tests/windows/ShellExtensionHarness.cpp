@@ -4,22 +4,29 @@
 //
 //   quorvane_shell_harness menu DLL PATH...               the cascade for the selected objects
 //   quorvane_shell_harness menu DLL --background FOLDER   the cascade for a folder's background
-//   quorvane_shell_harness invoke DLL VERB PATH...        chooses the entry VERB names
+//   quorvane_shell_harness invoke DLL VERB [--answer no] PATH...
+//                                                        chooses the entry VERB names
+//   quorvane_shell_harness shortcut LINK TARGET           makes a shortcut (.lnk) to TARGET
 //
-// The cascade is printed as "quorvanectl show" prints the stored menu; after a choice, the
-// clipboard's text is printed, as Unicode and as ANSI text, with its line ends shown as \r \n.
+// The cascade is printed as "quorvanectl show" prints the stored menu. While a choice is carried
+// out, each message box the DLL shows is printed ("box: " and its text) and answered as a user
+// would: Yes (or No, with --answer no) where it asks, OK where it tells. After it, the
+// clipboard's text is printed, as Unicode and as ANSI text, with line ends shown as \r \n.
 // Every step that does not answer as Explorer expects ends the run with status 1 and says which.
 
 #include "menu/Catalog.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
 #include <windows.h>
-// With WIN32_LEAN_AND_MEAN, windows.h leaves out the shell's declarations.
+// With WIN32_LEAN_AND_MEAN, windows.h leaves out COM's and the shell's declarations.
+#include <objbase.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -253,10 +260,82 @@ std::string visibleLineEnds(const std::string& text) {
     return shown;
 }
 
+// Answers the message boxes of this process as a user would, printing each one's text, until it
+// is stopped: the DLL's questions and messages come as message boxes, on the thread that chose
+// the entry or on one working in the background.
+class BoxAnswerer {
+public:
+    explicit BoxAnswerer(bool yes)
+        : m_yes(yes), m_thread(CreateThread(nullptr, 0, watch, this, 0, nullptr)) {
+        if (!m_thread)
+            throw Failed("no thread to answer message boxes on");
+    }
+    ~BoxAnswerer() {
+        m_stop = true;
+        WaitForSingleObject(m_thread, INFINITE);
+        CloseHandle(m_thread);
+    }
+    BoxAnswerer(const BoxAnswerer&) = delete;
+    BoxAnswerer& operator=(const BoxAnswerer&) = delete;
+
+private:
+    static DWORD WINAPI watch(void* self) {
+        static_cast<BoxAnswerer*>(self)->watchBoxes();
+        return 0;
+    }
+
+    void watchBoxes() {
+        while (!m_stop) {
+            // A closed box's handle may come back for another one.
+            std::erase_if(m_answered, [](HWND window) { return !IsWindow(window); });
+            EnumWindows(answerWindow, reinterpret_cast<LPARAM>(this));
+            Sleep(20);
+        }
+    }
+
+    static BOOL CALLBACK answerWindow(HWND window, LPARAM self) {
+        reinterpret_cast<BoxAnswerer*>(self)->answer(window);
+        return TRUE;
+    }
+
+    // A box's text is in its static controls (its icon is one without text).
+    static BOOL CALLBACK collectText(HWND child, LPARAM collected) {
+        wchar_t childClass[16] = {};
+        GetClassNameW(child, childClass, 16);
+        std::wstring line(GetWindowTextLengthW(child) + 1, L'\0');
+        line.resize(GetWindowTextW(child, line.data(), static_cast<int>(line.size())));
+        if (_wcsicmp(childClass, L"Static") == 0 && !line.empty())
+            *reinterpret_cast<std::wstring*>(collected) += line;
+        return TRUE;
+    }
+
+    void answer(HWND window) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        wchar_t className[16] = {};
+        GetClassNameW(window, className, 16);
+        if (process != GetCurrentProcessId() || std::wcscmp(className, L"#32770") != 0 ||
+            !IsWindowVisible(window) || !m_answered.insert(window).second)
+            return;
+        std::wstring text;
+        EnumChildWindows(window, collectText, reinterpret_cast<LPARAM>(&text));
+        std::printf("box: %s\n", visibleLineEnds(narrow(text, CP_UTF8)).c_str());
+        std::fflush(stdout);
+        const int button = GetDlgItem(window, IDYES) ? (m_yes ? IDYES : IDNO) : IDOK;
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    }
+
+    const bool m_yes;
+    std::atomic<bool> m_stop{false};
+    std::set<HWND> m_answered;
+    HANDLE m_thread;
+};
+
 // Chooses an entry as Explorer does on a click, releases the menu, then waits for the work the
 // choice started in the background, which keeps the DLL from being unloaded until it is done.
-void invoke(const Extension& extension, const std::string& verb,
+void invoke(const Extension& extension, const std::string& verb, bool answerYes,
             const std::vector<std::wstring>& paths) {
+    const BoxAnswerer answerer(answerYes);
     IContextMenu3* menu = contextMenu(extension, paths, std::nullopt);
     const HMENU shell = CreatePopupMenu();
     const HRESULT added = menu->QueryContextMenu(shell, 0, firstId, lastId, CMF_NORMAL);
@@ -291,15 +370,43 @@ void invoke(const Extension& extension, const std::string& verb,
                 visibleLineEnds(ansi).c_str());
 }
 
+// A shortcut as the shell makes one.
+void makeShortcut(const std::wstring& shortcut, const std::wstring& target) {
+    IShellLinkW* link = nullptr;
+    check(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                           reinterpret_cast<void**>(&link)),
+          "CoCreateInstance(CLSID_ShellLink)");
+    IPersistFile* file = nullptr;
+    HRESULT made = link->SetPath(target.c_str());
+    if (SUCCEEDED(made))
+        made = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+    if (SUCCEEDED(made)) {
+        made = file->Save(shortcut.c_str(), TRUE);
+        file->Release();
+    }
+    link->Release();
+    check(made, "saving the shortcut " + narrow(shortcut));
+}
+
 int run(const std::vector<std::wstring>& arguments) {
+    if (arguments.size() == 4 && arguments[1] == L"shortcut") {
+        makeShortcut(arguments[2], arguments[3]);
+        return 0;
+    }
     if (arguments.size() >= 5 && arguments[1] == L"invoke") {
-        invoke(load(arguments[2]), narrow(arguments[3]),
-               std::vector<std::wstring>(arguments.begin() + 4, arguments.end()));
+        auto first = arguments.begin() + 4;
+        const bool answerNo =
+            arguments.size() >= 7 && arguments[4] == L"--answer" && arguments[5] == L"no";
+        if (answerNo)
+            first += 2;
+        invoke(load(arguments[2]), narrow(arguments[3]), !answerNo,
+               std::vector<std::wstring>(first, arguments.end()));
         return 0;
     }
     if (arguments.size() < 4 || arguments[1] != L"menu")
         throw Failed("usage: quorvane_shell_harness menu DLL (PATH... | --background FOLDER)\n"
-                     "       quorvane_shell_harness invoke DLL VERB PATH...");
+                     "       quorvane_shell_harness invoke DLL VERB [--answer no] PATH...\n"
+                     "       quorvane_shell_harness shortcut LINK TARGET");
     const Extension extension = load(arguments[2]);
     std::vector<std::wstring> paths(arguments.begin() + 3, arguments.end());
     std::optional<std::wstring> background;
