@@ -77,10 +77,6 @@ void DirectoryChooser::build() {
     ui->Directories->setAccessibleName(QStringLiteral("Folders"));
     // Where a drop-down list is announced by its name rather than by its current line.
     ui->Drives->setAccessibleName(QStringLiteral("Drives"));
-    // As a dialog's buttons they would take Enter and show as the default whenever focused;
-    // only Ok is the default, and Enter in the list opens a folder.
-    ui->Ok->setAutoDefault(false);
-    ui->Cancel->setAutoDefault(false);
     ui->Directories->installEventFilter(this);
 
     connect(ui->Ok, &QPushButton::clicked, this, guard([this] { okClicked(); }));
@@ -261,7 +257,8 @@ void DirectoryChooser::fillDirectories() {
     list->scrollToItem(current);
 }
 
-// Keys reach the chooser as they reach any window: Enter outside the list presses no button.
+// Keys reach the chooser as they reach any window: a focused button takes Enter, and elsewhere
+// Enter presses no button, where a dialog would press its default one.
 void DirectoryChooser::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
