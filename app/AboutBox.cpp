@@ -13,8 +13,8 @@ namespace quorvane {
 QPointer<AboutBox> AboutBox::s_box;
 
 AboutBox::AboutBox()
-    : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
+    : ClosingDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                 Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
       ui(std::make_unique<Ui::AboutBox>()) {
     ui->setupUi(this);
     keepDesignedWidths(*this);
@@ -27,7 +27,7 @@ AboutBox::AboutBox()
 
 AboutBox::~AboutBox() = default;
 
-AboutBox* AboutBox::open() {
+AboutBox* AboutBox::showBox() {
     if (!s_box) {
         s_box = new AboutBox;
         deleteAtQuit(*s_box);

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "app/ClosingDialog.h"
+
 #include <QPointer>
-#include <QWidget>
 #include <memory>
 
 namespace Ui {
@@ -12,7 +13,7 @@ namespace quorvane {
 
 // The about window: the product name, the version line and who owns the program. Made on first
 // use and kept for the rest of the run; closing it only hides it.
-class AboutBox : public QWidget {
+class AboutBox : public ClosingDialog {
     Q_OBJECT
     // Drawn in the program's own small face, on whole pixels (see Application).
     Q_CLASSINFO("DrawnOnWholePixels", "yes")
@@ -20,7 +21,7 @@ public:
     ~AboutBox() override;
 
     // About Quorvane: shows the about window, made now if this is the first time, in front.
-    static AboutBox* open();
+    static AboutBox* showBox();
     // The about window, once made.
     static AboutBox* current() { return s_box; }
 

@@ -39,8 +39,8 @@ QString volumeOf(QString path) {
 } // namespace
 
 DirectoryChooser::DirectoryChooser(QWidget& mainWindow)
-    : QWidget(&mainWindow, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                               Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
+    : ClosingDialog(&mainWindow, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                     Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
       m_following(*this, mainWindow, defaultOffset) {
     // The window's own properties are there from the start; its contents come with the first
     // showing.
@@ -57,7 +57,7 @@ DirectoryChooser::~DirectoryChooser() = default;
 void DirectoryChooser::setVisible(bool visible) {
     if (visible && !ui)
         build();
-    QWidget::setVisible(visible);
+    ClosingDialog::setVisible(visible);
 }
 
 void DirectoryChooser::build() {
@@ -71,6 +71,12 @@ void DirectoryChooser::build() {
     m_volumeDirectories[volumeOf(m_current)] = m_current;
     // Every line is always open, so the lines need no expand buttons.
     ui->Directories->setStyleSheet(QStringLiteral("QTreeView::branch { image: none; }"));
+    // The header is hidden, but a screen reader still reads its title; the form's placeholder
+    // would be read as "1".
+    ui->Directories->setHeaderLabels({QStringLiteral("Folders")});
+    ui->Directories->setAccessibleName(QStringLiteral("Folders"));
+    // Where a drop-down list is announced by its name rather than by its current line.
+    ui->Drives->setAccessibleName(QStringLiteral("Drives"));
     ui->Directories->installEventFilter(this);
 
     connect(ui->Ok, &QPushButton::clicked, this, guard([this] { okClicked(); }));
@@ -112,7 +118,7 @@ void DirectoryChooser::showModeless() {
 }
 
 void DirectoryChooser::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
+    ClosingDialog::showEvent(event);
     m_showing = true;
     // Coming back from being minimised with the main window is not a new opening.
     if (!event->spontaneous())
@@ -131,7 +137,7 @@ void DirectoryChooser::prepareToShow() {
 
 void DirectoryChooser::closeEvent(QCloseEvent* event) {
     finishClosing();
-    QWidget::closeEvent(event);
+    ClosingDialog::closeEvent(event);
 }
 
 void DirectoryChooser::finishClosing() {
@@ -140,7 +146,7 @@ void DirectoryChooser::finishClosing() {
 }
 
 void DirectoryChooser::moveEvent(QMoveEvent* event) {
-    QWidget::moveEvent(event);
+    ClosingDialog::moveEvent(event);
     m_following.moved();
 }
 
@@ -236,13 +242,25 @@ void DirectoryChooser::fillDirectories() {
             addLine(new QTreeWidgetItem(current), path[i], QFileInfo(path[i]).fileName(), openIcon);
     const QFileInfoList subdirectories = QDir(m_current).entryInfoList(
         QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    for (const QFileInfo& subdirectory : subdirectories)
-        addLine(new QTreeWidgetItem(current), QDir::cleanPath(subdirectory.absoluteFilePath()),
-                subdirectory.fileName(), closedIcon);
+    for (const QFileInfo& subdirectory : subdirectories) {
+        QTreeWidgetItem* line =
+            addLine(new QTreeWidgetItem(current), QDir::cleanPath(subdirectory.absoluteFilePath()),
+                    subdirectory.fileName(), closedIcon);
+        line->setFlags(line->flags() | Qt::ItemNeverHasChildren);
+    }
 
-    list->expandAll();
+    // Only lines with lines below them are opened: the view would keep any other line it was
+    // asked to open as open, and a screen reader would call an empty folder an open one.
+    for (QTreeWidgetItem* line = current; line; line = line->parent())
+        line->setExpanded(line->childCount() > 0);
     list->setCurrentItem(current);
     list->scrollToItem(current);
+}
+
+// Keys reach the chooser as they reach any window: a focused button takes Enter, and elsewhere
+// Enter presses no button, where a dialog would press its default one.
+void DirectoryChooser::keyPressEvent(QKeyEvent* event) {
+    QWidget::keyPressEvent(event);
 }
 
 // Return opens the highlighted line, for those who choose without a mouse.
@@ -254,7 +272,7 @@ bool DirectoryChooser::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    return QWidget::eventFilter(watched, event);
+    return ClosingDialog::eventFilter(watched, event);
 }
 
 } // namespace quorvane

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "app/ClosingDialog.h"
 #include "gui/FollowingDialog.h"
 
 #include <QPoint>
 #include <QSize>
 #include <QString>
-#include <QWidget>
 #include <map>
 #include <memory>
 #include <utility>
@@ -28,7 +28,7 @@ namespace quorvane {
 // file system down to the current directory, then that directory's subdirectories; the selector
 // shows the volume the current directory lies on, and choosing a volume goes back to the
 // directory last opened on it, as each drive keeps its own current directory.
-class DirectoryChooser : public QWidget, public TargetFolderChooser {
+class DirectoryChooser : public ClosingDialog, public TargetFolderChooser {
     Q_OBJECT
     // Drawn in the program's own small face, on whole pixels (see Application).
     Q_CLASSINFO("DrawnOnWholePixels", "yes")
@@ -68,6 +68,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

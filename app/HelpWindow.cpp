@@ -112,7 +112,10 @@ void fillDocument(QTextDocument& document, const RtfDocument& rtf, const Units& 
 
 QPointer<HelpWindow> HelpWindow::s_open;
 
-HelpWindow::HelpWindow() : ui(std::make_unique<Ui::HelpWindow>()) {
+// A dialog to screen readers, but a window of its own to the desktop: it can be minimised and
+// maximised as before.
+HelpWindow::HelpWindow()
+    : ClosingDialog(nullptr, Qt::Window), ui(std::make_unique<Ui::HelpWindow>()) {
     ui->setupUi(this);
     keepDesignedWidths(*this);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -175,7 +178,7 @@ void HelpWindow::loadFile(const QString& path) {
 // The frame is known once the window is on the screen; the outer size and the centring are
 // made good then.
 void HelpWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
+    ClosingDialog::showEvent(event);
     if (m_framed || !windowHandle())
         return;
     const QMargins frame = windowHandle()->frameMargins();
@@ -188,7 +191,7 @@ void HelpWindow::showEvent(QShowEvent* event) {
 }
 
 void HelpWindow::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
+    ClosingDialog::resizeEvent(event);
     guarded([this] { repaintPage(); });
 }
 
@@ -199,7 +202,7 @@ void HelpWindow::repaintPage() {
 
 void HelpWindow::closeEvent(QCloseEvent* event) {
     finishClosing();
-    QWidget::closeEvent(event);
+    ClosingDialog::closeEvent(event);
 }
 
 void HelpWindow::finishClosing() {

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "app/ClosingDialog.h"
+
 #include <QPointer>
 #include <QSize>
-#include <QWidget>
 #include <memory>
 #include <string_view>
 
@@ -17,7 +18,7 @@ inline constexpr std::string_view cannotOpenFile = "Cannot open file %s";
 
 // The help window: the help file, formatted, under the product name and the version line. Made
 // when asked for and gone once closed, so that the next one reads the file again.
-class HelpWindow : public QWidget {
+class HelpWindow : public ClosingDialog {
     Q_OBJECT
     // Drawn in the program's own small face, on whole pixels (see Application).
     Q_CLASSINFO("DrawnOnWholePixels", "yes")

@@ -15,8 +15,8 @@
 namespace quorvane {
 
 PropertiesDialog::PropertiesDialog(Registry& registry, const QWidget& mainWindow, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
+    : ClosingDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
       m_registry(registry), m_following(*this, mainWindow, initialOffset) {
     // The window's own properties are there from the start; its pages come with the first
     // showing.
@@ -204,8 +204,7 @@ void PropertiesDialog::cancelClicked() {
 
 void PropertiesDialog::closeEvent(QCloseEvent* event) {
     finishClosing();
-    // Qt's dialog would reject, which closes again; closing is all there is to do.
-    QWidget::closeEvent(event);
+    ClosingDialog::closeEvent(event);
 }
 
 void PropertiesDialog::finishClosing() {

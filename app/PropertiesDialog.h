@@ -1,9 +1,9 @@
 #pragma once
 
+#include "app/ClosingDialog.h"
 #include "gui/FollowingDialog.h"
 #include "settings/Properties.h"
 
-#include <QDialog>
 #include <QList>
 #include <QSize>
 #include <QStringList>
@@ -27,7 +27,7 @@ class Registry;
 // user left alone is never written, so a stored value the dialog could not read stays as it is,
 // and so does one that another program changed meanwhile. Its pages are made at the first showing,
 // so that a start-up that never opens it does not pay for them.
-class PropertiesDialog : public QDialog, public FollowingDialog {
+class PropertiesDialog : public ClosingDialog, public FollowingDialog {
     Q_OBJECT
     // Drawn in the program's own small face, on whole pixels (see Application).
     Q_CLASSINFO("DrawnOnWholePixels", "yes")
@@ -55,8 +55,6 @@ public:
     void okClicked();
     void cancelClicked();
     void finishClosing();
-    // Escape and the window's close box close it as Cancel does.
-    void reject() override { close(); }
 
 protected:
     void showEvent(QShowEvent* event) override;

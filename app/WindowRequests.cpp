@@ -10,7 +10,7 @@ namespace quorvane {
 void openWindowsOnRequest(MainWindow& form) {
     QObject::connect(&form, &MainWindow::helpRequested, &form,
                      guard([] { HelpWindow::open(HelpWindow::helpFilePath()); }));
-    QObject::connect(&form, &MainWindow::aboutRequested, &form, guard([] { AboutBox::open(); }));
+    QObject::connect(&form, &MainWindow::aboutRequested, &form, guard([] { AboutBox::showBox(); }));
 }
 
 } // namespace quorvane

@@ -112,6 +112,20 @@ void MainWindow::configureViews() {
 
     ui->MenuTree->viewport()->installEventFilter(this);
 
+    // A submenu without entries is never open: the view would keep it open once asked to (the
+    // '*' key opens every row below the current one) or once its last entry left, and a screen
+    // reader would call it an open one.
+    EditorView* tree = ui->MenuTree;
+    const auto closeIfEmpty = [tree](const QModelIndex& index) {
+        if (index.isValid() && tree->isExpanded(index) && !tree->model()->hasChildren(index))
+            tree->collapse(index);
+    };
+    connect(tree, &QTreeView::expanded, this, closeIfEmpty);
+    connect(&m_menuModel, &QAbstractItemModel::rowsRemoved, this,
+            [closeIfEmpty](const QModelIndex& parent) { closeIfEmpty(parent); });
+    connect(&m_menuModel, &QAbstractItemModel::rowsMoved, this,
+            [closeIfEmpty](const QModelIndex& parent) { closeIfEmpty(parent); });
+
     // Names a screen reader announces.
     ui->MenuTree->setAccessibleName(QStringLiteral("Menu"));
     ui->AvailableList->setAccessibleName(QStringLiteral("Available entries"));

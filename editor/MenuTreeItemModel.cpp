@@ -58,6 +58,13 @@ int MenuTreeItemModel::columnCount(const QModelIndex&) const {
     return 1;
 }
 
+// The header is hidden, but a screen reader still reads its title, which would otherwise be "1".
+QVariant MenuTreeItemModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && section == 0 && role == Qt::DisplayRole)
+        return QStringLiteral("Menu");
+    return {};
+}
+
 bool MenuTreeItemModel::hasChildren(const QModelIndex& parent) const {
     if (!parent.isValid())
         return true;
@@ -103,8 +110,15 @@ bool MenuTreeItemModel::setData(const QModelIndex& index, const QVariant& value,
 Qt::ItemFlags MenuTreeItemModel::flags(const QModelIndex& index) const {
     if (!index.isValid())
         return Qt::ItemIsDropEnabled;
-    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable | Qt::ItemIsDragEnabled |
-           Qt::ItemIsDropEnabled;
+    const Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable |
+                                Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
+    // The view keeps any row it was asked to open as open, an operation too (the '*' key opens
+    // every row below the current one); only with this flag does it, and so a screen reader, not
+    // call an entry that can never hold others open.
+    const MenuNode* n = node(index);
+    if (n && !holdsEntries(n->record()->kind))
+        return flags | Qt::ItemNeverHasChildren;
+    return flags;
 }
 
 void MenuTreeItemModel::beforeReset() {

@@ -167,6 +167,11 @@ constexpr const ItemKind* itemKindOfCode(std::int32_t code) {
     return nullptr;
 }
 
+// Only the root and submenus can have entries below them.
+constexpr bool holdsEntries(Kind kind) {
+    return kind == Kind::Root || kind == Kind::Submenu;
+}
+
 // Move To, Copy To, Run/Open and Send To items carry their target in their own record.
 constexpr bool hasTarget(Kind kind) {
     const ItemKind* item = itemKind(kind);

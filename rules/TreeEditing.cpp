@@ -7,8 +7,7 @@ namespace quorvane {
 namespace {
 
 bool holdsChildren(const MenuNode& node) {
-    const Kind kind = node.record()->kind;
-    return kind == Kind::Root || kind == Kind::Submenu;
+    return holdsEntries(node.record()->kind);
 }
 
 } // namespace

@@ -13,6 +13,9 @@ set -eu
 packages="cmake g++ ninja-build make ccache clang-format qt6-base-dev libgl-dev libgtest-dev libgmock-dev"
 # The validators of the install checks: the launcher, the metainfo, the manual pages.
 packages="$packages desktop-file-utils appstream man-db"
+# The accessibility check: a private session bus, the accessibility bus and its Python client (it
+# also needs the desktop's virtual display and window manager; without any of them it skips).
+packages="$packages dbus at-spi2-core python3-pyatspi"
 if [ "${1:-}" = "fuzz" ]; then
     packages="$packages clang libclang-rt-14-dev"
 fi

@@ -224,7 +224,7 @@ private slots:
             QColor drawn;
             QColor ground;
         };
-        AboutBox* about = AboutBox::open();
+        AboutBox* about = AboutBox::showBox();
         FirstStartNotice* notice = FirstStartNotice::open();
         QList<Coloured> texts{
             {about->findChild<QWidget*>("ProductName"), QColor(0, 0, 128),
@@ -304,7 +304,7 @@ private slots:
     }
 
     void escapeClosesTheSecondaryWindows() {
-        AboutBox* about = AboutBox::open();
+        AboutBox* about = AboutBox::showBox();
         pressEscape(about);
         QTRY_VERIFY(!about->isVisible());
 
@@ -399,7 +399,7 @@ private slots:
         QCOMPARE(w.form->font().styleStrategy(), QFont::PreferNoShaping);
         QWidget* list = w.form->findChild<QWidget*>(QStringLiteral("AvailableList"));
         QVERIFY(list);
-        AboutBox* about = AboutBox::open();
+        AboutBox* about = AboutBox::showBox();
         QVERIFY(about);
         for (QWidget* window :
              {static_cast<QWidget*>(&*w.form), list, static_cast<QWidget*>(about)})

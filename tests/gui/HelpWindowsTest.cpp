@@ -295,7 +295,7 @@ private slots:
     }
 
     void aboutWindowIsMadeOnceAndKept() {
-        AboutBox* about = AboutBox::open();
+        AboutBox* about = AboutBox::showBox();
         QVERIFY(about->isVisible());
         QCOMPARE(AboutBox::current(), about);
         QCOMPARE(about->minimumSize(), QSize(359, 283));
@@ -309,7 +309,7 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(AboutBox::current(), about);
         QVERIFY(!about->isVisible());
-        QCOMPARE(AboutBox::open(), about);
+        QCOMPARE(AboutBox::showBox(), about);
         QVERIFY(about->isVisible());
         about->close();
     }
