@@ -9,6 +9,7 @@
 #include "settings/KeyPath.h"
 #include "settings/MenuLoad.h"
 #include "settings/Schema.h"
+#include "settings/SettingsKey.h"
 #include "support/MemoryRegistry.h"
 
 using namespace quorvane;
@@ -100,7 +101,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::string available = input.size() > 1 ? input[0] : "";
         available = available.substr(0, available.find('\0'));
         fuzz::require(first.failure == messages::listIndexOutOfBounds ||
-                          first.failure == formatMessage(messages::notAnInteger, available),
+                          first.failure ==
+                              damagedValue(formatMessage(messages::notAnInteger, available) +
+                                           " for '" + std::string(value::itemsAvailable) + "'"),
                       "the load stopped with a text of its own", first.failure);
         return 0;
     }
