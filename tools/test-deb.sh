@@ -15,12 +15,11 @@
 # Refuses to start when one of the packages is installed already.
 #
 # Usage: tools/test-deb.sh [folder of the packages]   (root; run by .ci/run)
-# QUORVANE_DEB_DISPLAY=:N sets the virtual display of the end-to-end check (:94 otherwise; the
-# end-to-end script's own default, :95, is the extension-e2e stage's).
+# QUORVANE_DEB_DISPLAY=:N sets the virtual display of the end-to-end check (the first free one
+# otherwise).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 debs=$(cd "${1:-$root/build/deb}" && pwd)
-display=${QUORVANE_DEB_DISPLAY:-:94}
 packages="quorvane-setup quorvane-nautilus quorvane-nemo quorvane-caja quorvane-thunar quorvane-dolphin"
 
 if [ "$(id -u)" -ne 0 ]; then
@@ -135,7 +134,7 @@ for fm in nemo caja nautilus thunar dolphin; do
 done
 
 echo "== the file managers' end-to-end check against the installed plug-ins"
-if ! QUORVANE_E2E_DISPLAY=$display "$root/tests/extension/end-to-end.sh" --installed "$debs" \
+if ! QUORVANE_E2E_DISPLAY=${QUORVANE_DEB_DISPLAY:-} "$root/tests/extension/end-to-end.sh" --installed "$debs" \
     >"$work/e2e.log" 2>&1; then
     tail -n 40 "$work/e2e.log"
     fail "the end-to-end check (screenshots in $debs/extension-e2e)"

@@ -12,8 +12,8 @@
 #        tests/extension/end-to-end.sh --installed [folder for the screenshots]
 # --installed runs the plug-ins and quorvanectl the packages installed (tools/test-deb.sh), where
 # they lie, and puts nothing into the system folders.
-# QUORVANE_E2E_FILE_MANAGERS="thunar dolphin" runs only those; QUORVANE_E2E_DISPLAY=:N another
-# display than :95.
+# QUORVANE_E2E_FILE_MANAGERS="thunar dolphin" runs only those; QUORVANE_E2E_DISPLAY=:N a given
+# display instead of the first free one.
 # Screenshots: <build folder>/extension-e2e/<file manager>-*.png
 set -eu
 
@@ -139,7 +139,6 @@ if [ "${1:-}" = "--installed" ]; then
 fi
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
-display=${QUORVANE_E2E_DISPLAY:-:95}
 shots=$build/extension-e2e
 
 if [ "$(id -u)" -ne 0 ]; then
@@ -200,14 +199,27 @@ placed=""
 xvfb=""
 cleanup() {
     for f in $placed; do rm -f "$f"; done
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+    if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null || true; fi
     rm -rf "$work"
 }
 trap cleanup EXIT INT TERM
 
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# A display of this run's own: Xvfb says which once it takes connections. A fixed number could
+# be another program's display, whose windows would then take the keys and clicks meant here.
+Xvfb ${QUORVANE_E2E_DISPLAY:-} -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
+    3>"$work/display" >"$work/xvfb.log" 2>&1 </dev/null &
 xvfb=$!
-sleep 2
+tries=0
+while [ ! -s "$work/display" ] && kill -0 "$xvfb" 2>/dev/null && [ "$tries" -lt 100 ]; do
+    sleep 0.1
+    tries=$((tries + 1))
+done
+if [ ! -s "$work/display" ]; then
+    echo "Xvfb ${QUORVANE_E2E_DISPLAY:-} gave no display within 10 s:" >&2
+    cat "$work/xvfb.log" >&2
+    exit 1
+fi
+display=:$(head -n 1 "$work/display")
 
 status=0
 for fm in $managers; do
