@@ -147,26 +147,11 @@ reg_value() { # name: "TYPE DATA" as reg query shows it
         sed -n "s/^    $1    \\(REG_[A-Z_]*\\)    \\{0,1\\}/\\1 /p"
 }
 
-# A virtual display of this run's own, in $display: Xvfb says the display's number once it takes
-# connections.
+# A virtual display of this run's own, in $display, for the runs that answer message boxes.
+. "$root/tools/own-display.sh"
 display=""
 start_display() {
-    [ -z "$display" ] || return 0
-    rm -f "$work/display"
-    Xvfb ${XVFB_DISPLAY:-} -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$work/display" \
-        >"$work/xvfb.log" 2>&1 </dev/null &
-    xvfb=$!
-    tries=0
-    while [ ! -s "$work/display" ] && kill -0 "$xvfb" 2>/dev/null && [ "$tries" -lt 100 ]; do
-        sleep 0.1
-        tries=$((tries + 1))
-    done
-    if [ ! -s "$work/display" ]; then
-        echo "FAILED: Xvfb ${XVFB_DISPLAY:-} gave no display within 10 s; it printed:" >&2
-        sed 's/^/    /' "$work/xvfb.log" >&2
-        exit 1
-    fi
-    display=:$(head -n 1 "$work/display")
+    [ -n "$display" ] || start_own_display "$work" "${XVFB_DISPLAY:-}"
 }
 
 # A file the program sees as C:\<name> in the current prefix.

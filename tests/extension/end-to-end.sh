@@ -204,22 +204,8 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
-# A display of this run's own: Xvfb says which once it takes connections. A fixed number could
-# be another program's display, whose windows would then take the keys and clicks meant here.
-Xvfb ${QUORVANE_E2E_DISPLAY:-} -displayfd 3 -screen 0 1024x768x24 -nolisten tcp \
-    3>"$work/display" >"$work/xvfb.log" 2>&1 </dev/null &
-xvfb=$!
-tries=0
-while [ ! -s "$work/display" ] && kill -0 "$xvfb" 2>/dev/null && [ "$tries" -lt 100 ]; do
-    sleep 0.1
-    tries=$((tries + 1))
-done
-if [ ! -s "$work/display" ]; then
-    echo "Xvfb ${QUORVANE_E2E_DISPLAY:-} gave no display within 10 s:" >&2
-    cat "$work/xvfb.log" >&2
-    exit 1
-fi
-display=:$(head -n 1 "$work/display")
+. "$root/tools/own-display.sh"
+start_own_display "$work" "${QUORVANE_E2E_DISPLAY:-}"
 
 status=0
 for fm in $managers; do
