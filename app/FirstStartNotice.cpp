@@ -43,8 +43,8 @@ void fitToText(QTextEdit& memo) {
 QPointer<FirstStartNotice> FirstStartNotice::s_open;
 
 FirstStartNotice::FirstStartNotice()
-    : QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
+    : ClosingDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                 Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint),
       ui(std::make_unique<Ui::FirstStartNotice>()) {
     ui->setupUi(this);
     keepDesignedWidths(*this);
@@ -80,6 +80,9 @@ FirstStartNotice::FirstStartNotice()
     makeTextReadable(*this);
     closeOnEscape(*this);
 
+    // A dialog would make the only button its default one, framed and pressed by Enter; the notice
+    // has no default action.
+    ui->WhatsNewButton->setAutoDefault(false);
     connect(ui->WhatsNewButton, &QPushButton::clicked, this, guard([this] { showWhatsNew(); }));
     setUp();
 }
@@ -109,7 +112,7 @@ void FirstStartNotice::setUp() {
     ui->Heading->setText(ansiToQt(messages::installedHeading));
 }
 
-FirstStartNotice* FirstStartNotice::open() {
+FirstStartNotice* FirstStartNotice::showNotice() {
     if (!s_open) {
         s_open = new FirstStartNotice;
         deleteAtQuit(*s_open);
@@ -133,7 +136,7 @@ void FirstStartNotice::showWhatsNew() {
 
 void FirstStartNotice::closeEvent(QCloseEvent* event) {
     finishClosing();
-    QWidget::closeEvent(event);
+    ClosingDialog::closeEvent(event);
 }
 
 // The window itself goes once its close is complete.

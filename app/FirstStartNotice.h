@@ -1,7 +1,8 @@
 #pragma once
 
+#include "ClosingDialog.h"
+
 #include <QPointer>
-#include <QWidget>
 #include <memory>
 
 namespace Ui {
@@ -12,7 +13,7 @@ namespace quorvane {
 
 // The notice first-run set-up ends with: the extension is installed, and what is new in this
 // version. Made when needed and gone once closed.
-class FirstStartNotice : public QWidget {
+class FirstStartNotice : public ClosingDialog {
     Q_OBJECT
     // Drawn in the program's own small face, on whole pixels (see Application).
     Q_CLASSINFO("DrawnOnWholePixels", "yes")
@@ -21,7 +22,7 @@ public:
 
     // Shows the notice without waiting for it, above the other windows; a notice that is still
     // open is brought to the front instead of a second one.
-    static FirstStartNotice* open();
+    static FirstStartNotice* showNotice();
     // The notice on show; none once it is closed.
     static FirstStartNotice* current() { return s_open; }
 

@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     quorvane::Registry& registry = *store;
     // First-run set-up speaks through boxes of no window's own: it runs before the main window is
     // shown.
-    quorvane::WindowMessages setUpMessages(nullptr, &quorvane::FirstStartNotice::open);
+    quorvane::WindowMessages setUpMessages(nullptr, &quorvane::FirstStartNotice::showNotice);
     const quorvane::FirstRunSetup firstRun = [&setUpMessages](quorvane::Registry& store) {
         quorvane::runFirstRunSetup(store, quorvane::Installer::host(), setUpMessages);
     };

@@ -225,7 +225,7 @@ private slots:
             QColor ground;
         };
         AboutBox* about = AboutBox::showBox();
-        FirstStartNotice* notice = FirstStartNotice::open();
+        FirstStartNotice* notice = FirstStartNotice::showNotice();
         QList<Coloured> texts{
             {about->findChild<QWidget*>("ProductName"), QColor(0, 0, 128),
              palette.color(QPalette::Window)},
@@ -308,7 +308,7 @@ private slots:
         pressEscape(about);
         QTRY_VERIFY(!about->isVisible());
 
-        QPointer<FirstStartNotice> notice = FirstStartNotice::open();
+        QPointer<FirstStartNotice> notice = FirstStartNotice::showNotice();
         pressEscape(notice);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QTRY_VERIFY(!notice);

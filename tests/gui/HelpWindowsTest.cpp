@@ -329,7 +329,7 @@ private slots:
     }
 
     void noticeTexts() {
-        FirstStartNotice* notice = FirstStartNotice::open();
+        FirstStartNotice* notice = FirstStartNotice::showNotice();
         QCOMPARE(notice->windowTitle(), QStringLiteral("Stop for a while"));
         QCOMPARE(notice->minimumSize(), QSize(384, 242));
         QCOMPARE(notice->maximumSize(), QSize(384, 242));
@@ -361,7 +361,7 @@ private slots:
     }
 
     void whatsNewCoversTheNotice() {
-        FirstStartNotice* notice = FirstStartNotice::open();
+        FirstStartNotice* notice = FirstStartNotice::showNotice();
         QVERIFY(QTest::qWaitForWindowExposed(notice));
         auto* notes = notice->findChild<QPlainTextEdit*>("WhatsNewText");
         QVERIFY(!notes->isVisible());
@@ -383,14 +383,14 @@ private slots:
     }
 
     void noticeIsGoneOnceClosed() {
-        FirstStartNotice* notice = FirstStartNotice::open();
+        FirstStartNotice* notice = FirstStartNotice::showNotice();
         QPointer<FirstStartNotice> watch(notice);
-        QCOMPARE(FirstStartNotice::open(), notice); // still open: not a second one
+        QCOMPARE(FirstStartNotice::showNotice(), notice); // still open: not a second one
         notice->close();
         QCOMPARE(FirstStartNotice::current(), nullptr);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!watch);
-        FirstStartNotice* fresh = FirstStartNotice::open();
+        FirstStartNotice* fresh = FirstStartNotice::showNotice();
         QCOMPARE(FirstStartNotice::current(), fresh);
         QVERIFY(fresh->isVisible());
     }
@@ -399,7 +399,7 @@ private slots:
     void firstStartShowsTheNoticeFirst() {
         MemoryRegistry registry;
         RecordPool pool;
-        WindowMessages messages(nullptr, &FirstStartNotice::open);
+        WindowMessages messages(nullptr, &FirstStartNotice::showNotice);
         Installer installer;
         installer.programDirectory = "/prog/";
         installer.run = [](std::string_view, int) { return 0; };

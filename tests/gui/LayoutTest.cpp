@@ -92,7 +92,7 @@ private slots:
         QWidget* shown = window == "main window"         ? static_cast<QWidget*>(&form)
                          : window == "properties"        ? static_cast<QWidget*>(&properties)
                          : window == "directory chooser" ? static_cast<QWidget*>(&chooser)
-                                                         : FirstStartNotice::open();
+                                                         : FirstStartNotice::showNotice();
         shown->show();
         QVERIFY(QTest::qWaitForWindowExposed(shown));
         enlargeFont(*shown);

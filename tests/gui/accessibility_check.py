@@ -314,6 +314,7 @@ def run(program, folder, dumping):
         # linger on the bus, so the main window's taking the focus is what tells it went.
         notice = wait_for(lambda: top_level(app, "Stop for a while"), "the first-start notice")
         show("Stop for a while", notice)
+        checks.dialog(notice, "Stop for a while")
         session.activate("Stop for a while")
         session.keys("Escape")
         main = wait_for(lambda: top_level(app, "Quorvane Setup"), "the main window")
